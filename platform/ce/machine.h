@@ -1,0 +1,17 @@
+// Which handheld this process works on.
+#pragma once
+
+#include <string>
+
+namespace ce {
+
+// The handheld directory: set by SetHandheldDirectory, else $JOTTERWICK_HANDHELD,
+// else $XDG_DATA_HOME/jotterwick/handheld (~/.local/share/... when unset).
+// Created with its run/ and "My Documents/" folders on first use.
+std::string HandheldDirectory();
+
+// Chooses the handheld for this process and for libraries it loads later
+// (it also sets $JOTTERWICK_HANDHELD). Closes nothing already open.
+void SetHandheldDirectory(const std::string& directory);
+
+} // namespace ce
