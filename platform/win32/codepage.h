@@ -1,0 +1,34 @@
+// Code-page conversions of the desktop: single-byte 1252 and double-byte 932
+// (Shift-JIS), with Windows' replacement rules.
+#pragma once
+
+#include "platform/win32/locale.h"
+
+constexpr UINT CP_ACP = 0;
+constexpr UINT CP_OEMCP = 1;
+constexpr UINT CP_UTF8 = 65001;
+
+constexpr DWORD MB_PRECOMPOSED = 0x00000001;
+constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
+constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
+
+// Both: cbMultiByte / cchWideChar -1 means "up to and including the NUL"
+// (the result then counts it); an explicit length converts exactly that many
+// units. Output size 0 asks for the size needed. A buffer too small gives 0
+// with ERROR_INSUFFICIENT_BUFFER (what fitted may have been written, as on the
+// platform). Other failures: 0 with ERROR_INVALID_PARAMETER (null input,
+// unknown code page) or ERROR_INVALID_FLAGS.
+//
+// Bytes that are not valid in the code page become U+FFFD (932: an orphan lead
+// byte or an unassigned pair; 1252: the five unassigned bytes map to their C1
+// control characters, as Windows does), or fail with
+// ERROR_NO_UNICODE_TRANSLATION under MB_ERR_INVALID_CHARS.
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                        LPWSTR lpWideCharStr, int cchWideChar);
+// Characters the code page lacks become the default character ('?' unless
+// lpDefaultChar gives another) and set *lpUsedDefaultChar; an unpaired
+// surrogate counts as such a character. lpDefaultChar and lpUsedDefaultChar
+// must be null for CP_UTF8 (ERROR_INVALID_PARAMETER otherwise).
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                        BOOL* lpUsedDefaultChar);

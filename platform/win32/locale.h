@@ -1,0 +1,29 @@
+// Locale information and code pages of the desktop (ANSI forms).
+#pragma once
+
+#include "platform/base/windef.h"
+
+using LCID = DWORD;
+using LCTYPE = DWORD;
+
+constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x0800;
+constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
+constexpr LCTYPE LOCALE_SLIST = 0x0000000C;
+constexpr LCTYPE LOCALE_IDEFAULTANSICODEPAGE = 0x00001004;
+
+// LOCALE_SLIST: HKCU "Control Panel\International" "sList", "," when absent.
+// LOCALE_IDEFAULTANSICODEPAGE: the ANSI code page as decimal text.
+// cchData 0 asks for the size; otherwise the text and its NUL are copied.
+// Returns the characters copied (or needed) including the NUL; 0 on failure
+// with ERROR_INSUFFICIENT_BUFFER (buffer too small, nothing written) or
+// ERROR_INVALID_FLAGS (another item) or ERROR_INVALID_PARAMETER.
+int GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData);
+
+constexpr DWORD ERROR_INVALID_FLAGS = 1004;
+constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+
+// The desktop's ANSI code page: HKLM
+// "SYSTEM\CurrentControlSet\Control\Nls\CodePage" "ACP" (decimal text), 1252
+// when absent or not one of the supported pages (1252, 932). Read afresh at
+// every call, so a test can switch it.
+UINT GetACP();

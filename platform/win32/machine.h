@@ -1,0 +1,18 @@
+// Which desktop this process works on.
+#pragma once
+
+#include <string>
+
+namespace win32 {
+
+// The desktop directory: set by SetDesktopDirectory, else $JOTTERWICK_DESKTOP,
+// else $XDG_DATA_HOME/jotterwick/desktop (~/.local/share/... when unset).
+// Created on first use.
+std::string DesktopDirectory();
+
+// Chooses the desktop for this process and for libraries it loads later (it
+// also sets $JOTTERWICK_DESKTOP, which every copy of the platform reads).
+// Closes nothing already open.
+void SetDesktopDirectory(const std::string& directory);
+
+} // namespace win32
