@@ -1,7 +1,7 @@
 #include "platform/ui/message_box.h"
 
+#include "platform/base/unicode.h"
 #include "platform/ui/backend.h"
-#include "platform/ui/text.h"
 
 namespace ui {
 
@@ -46,7 +46,7 @@ std::u16string ButtonName(int id) {
     for (const auto& button : kButtons)
         if (button.id == id)
             return button.name;
-    return FromUtf8("#" + std::to_string(id));
+    return unicode::ToUtf16("#" + std::to_string(id));
 }
 
 int ButtonFromName(std::u16string_view name) {

@@ -1,7 +1,8 @@
 #include "platform/ui/scripted_user.h"
 
+#include "platform/base/unicode.h"
+#include "platform/ui/escape.h"
 #include "platform/ui/message_box.h"
-#include "platform/ui/text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -264,7 +265,8 @@ int ScriptedUser::AnswerMessageBox(const MessageBoxPrompt& prompt) {
     if (expected && std::find(buttons.begin(), buttons.end(), expected->button) == buttons.end()) {
         ReportProblem("the script answers " +
                       Describe(PromptKind::MessageBox, prompt.caption, prompt.text) + " with " +
-                      ToUtf8(ButtonName(expected->button)) + ", a button it does not have");
+                      unicode::ToUtf8(ButtonName(expected->button)) +
+                      ", a button it does not have");
         expected.reset();
     }
     answered.button = expected                 ? expected->button

@@ -1,16 +1,11 @@
-// Text conversions the window system needs at its edges: scripts, logs and
-// stderr are UTF-8, window texts are UTF-16.
+// Escaping of texts into one TAB-separated field of a line, as the scripted
+// user's script and prompt log use it. Fields are UTF-8.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace ui {
-
-// Unpaired surrogates become U+FFFD.
-std::string ToUtf8(std::u16string_view text);
-// Malformed sequences become U+FFFD.
-std::u16string FromUtf8(std::string_view text);
 
 // Escapes TAB, CR, LF and backslash as \t \r \n \\ so a text fits one field of a line.
 std::string EscapeField(std::u16string_view text);
