@@ -39,8 +39,8 @@ struct DesktopNote {
 
 enum class ReadResult {
     Ok,
-    TooShort,         // smaller than the header
-    LengthsDontFit,   // declared lengths run past the received size
+    TooShort,       // smaller than the header
+    LengthsDontFit, // declared lengths run past the received size
 };
 
 inline DWORD LoadU32(const BYTE* p) {

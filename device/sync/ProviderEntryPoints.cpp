@@ -1,0 +1,259 @@
+// The provider's exported functions.
+#include "device/sync/NoteObjHandler.h"
+#include "device/sync/ProviderModule.h"
+#include "device/sync/jottadev.h"
+
+#include "platform/ce/registry.h"
+#include "platform/ce/window_station.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr WCHAR kSettingsKey[] = u"Software\\Jotterwick\\Quillmarks\\Common";
+constexpr DWORD kFilterSyncChars = 1000;
+
+const WCHAR* Printable(const WCHAR* text) {
+    return text ? text : u"(null)";
+}
+
+// Opens the note database as the provider finds it: created bare (type 0,
+// no sort order) when it does not exist. False when it exists but cannot be
+// opened.
+bool OpenNoteDatabase(ProviderModule& module) {
+    CEOID oid = 0;
+    HANDLE probe = CeOpenDatabase(&oid, kNoteDatabaseName, 0, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+    } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+        CeCreateDatabase(kNoteDatabaseName, 0, 0, nullptr);
+    }
+    oid = 0;
+    module.database = CeOpenDatabase(&oid, kNoteDatabaseName, 0, 0, nullptr);
+    module.oidDatabase = module.database != INVALID_HANDLE_VALUE ? oid : 0;
+    return module.database != INVALID_HANDLE_VALUE;
+}
+
+void CloseNoteDatabase(ProviderModule& module) {
+    if (module.database != INVALID_HANDLE_VALUE)
+        CloseHandle(module.database);
+    module.database = INVALID_HANDLE_VALUE;
+    module.oidDatabase = 0;
+}
+
+// Reads "FilterSync" and "Debug". The filter list is replaced, so that a
+// category taken out of the filter takes part again at the next set-up.
+void ReadSettings(ProviderModule& module) {
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key);
+
+    WCHAR filter[kFilterSyncChars] = {};
+    DWORD size = sizeof(filter) - sizeof(WCHAR); // always leaves a terminator
+    DWORD type = 0;
+    if (RegQueryValueExW(key, u"FilterSync", nullptr, &type, reinterpret_cast<LPBYTE>(filter),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        filter[0] = 0;
+    module.SyncFilterList.clear();
+    std::u16string_view rest(filter);
+    for (auto lf = rest.find(u'\n'); lf != std::u16string_view::npos; lf = rest.find(u'\n')) {
+        module.SyncFilterList.emplace_back(rest.substr(0, lf));
+        const std::u16string shown(rest);
+        TraceLine(module.traceSwitch, u"Filter-Category: %s", shown.c_str());
+        rest.remove_prefix(lf + 1);
+    }
+
+    DWORD debug = 0;
+    size = sizeof(debug);
+    if (RegQueryValueExW(key, u"Debug", nullptr, &type, reinterpret_cast<LPBYTE>(&debug), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        debug = 0;
+    module.traceSwitch = debug;
+    if (key)
+        RegCloseKey(key);
+}
+
+BOOL InitForPartner(LPWSTR name, IReplObjHandler** handlerOut, UINT partnerBit) {
+    ProviderModule& module = Module();
+    if (!module.lockCreated) {
+        InitializeCriticalSection(&module.lock);
+        module.lockCreated = true;
+    }
+    if (module.handler) {
+        module.handler->AddRef();
+    } else {
+        module.handler = new (std::nothrow) CNoteObjHandler;
+    }
+    if (handlerOut)
+        *handlerOut = module.handler;
+    module.partnerBit = partnerBit;
+    {
+        ProviderLock lock;
+        CloseNoteDatabase(module);
+        if (!OpenNoteDatabase(module))
+            return FALSE;
+    }
+    ReadSettings(module);
+    TraceLine(module.traceSwitch, u"InitObjType (after registry): %s", Printable(name));
+    return TRUE;
+}
+
+void CleanUp() {
+    ProviderModule& module = Module();
+    CloseNoteDatabase(module);
+    if (module.lockCreated) {
+        DeleteCriticalSection(&module.lock);
+        module.lockCreated = false;
+    }
+}
+
+} // namespace
+
+JOTTADEV_API BOOL InitObjType(LPWSTR lpszObjType, IReplObjHandler** ppObjHandler,
+                              UINT uPartnerBit) {
+    try {
+        TraceLine(Module().traceSwitch, u"InitObjType: %s", Printable(lpszObjType));
+        if (lpszObjType == nullptr) {
+            CleanUp();
+            return TRUE;
+        }
+        return InitForPartner(lpszObjType, ppObjHandler, uPartnerBit);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+namespace {
+
+// Reads the note under the provider lock; false when it is not there (it may
+// have gone since the existence seek), nothing read then.
+bool ReadNoteLocked(CEOID oid, NoteRecordProps* record) {
+    ProviderLock lock;
+    return SeekToNote(oid) && record->ReadCurrent(Module().database) == oid;
+}
+
+// Writes the properties back to the note under the provider lock, only when
+// the note is still there.
+bool WriteNoteLocked(CEOID oid, std::vector<CEPROPVAL>& props) {
+    ProviderLock lock;
+    return SeekToNote(oid) &&
+           CeWriteRecordProps(Module().database, oid, static_cast<WORD>(props.size()),
+                              props.data()) == oid;
+}
+
+BOOL Notify(OBJNOTIFY* pNotify) {
+    ProviderModule& module = Module();
+    const DWORD trace = module.traceSwitch;
+    if (pNotify == nullptr || pNotify->cbStruct != sizeof(OBJNOTIFY))
+        return FALSE;
+    const UINT flags = pNotify->uFlags;
+    if (!(flags & (ONF_RECORD | ONF_CLEAR_CHANGE)))
+        return FALSE;
+    if ((flags & ONF_RECORD) && pNotify->oidInfo.infRecord.oidParent != module.oidDatabase)
+        return FALSE;
+
+    TraceLine(trace, u"ObjectNotify: Record of Jotterwick");
+    TraceLine(trace, u"   ONF_DELETED      : %u", flags & ONF_DELETED);
+    TraceLine(trace, u"   ONF_CHANGED      : %u", flags & ONF_CHANGED);
+    TraceLine(trace, u"   ONF_CLEAR_CHANGE : %u", flags & ONF_CLEAR_CHANGE);
+
+    const CEOID oid = pNotify->oidObject;
+    const bool deleted = flags & ONF_DELETED;
+    if (!deleted && !SeekToNote(oid)) {
+        TraceLine(trace, u"ObjectNotify: Record found in DB");
+        return FALSE;
+    }
+
+    NoteRecordProps record;
+    if ((flags & ONF_RECORD) && !deleted) {
+        if (!ReadNoteLocked(oid, &record))
+            return FALSE;
+        TraceLine(trace, u"ObjectNotify: OID #%u", oid);
+        if (IsZeroFileTime(record.Time(PROPID_NOTE_MODIFIED)))
+            return FALSE;
+        if (record.Find(PROPID_NOTE_CATEGORIES) &&
+            MatchesSyncFilter(record.Text(PROPID_NOTE_CATEGORIES)))
+            return FALSE;
+    }
+    TraceLine(trace, u"ObjectNotify: Category and time filter passed");
+
+    if (flags & ONF_CLEAR_CHANGE) {
+        TraceLine(trace, u"ObjectNotify: ONF_CLEAR_CHANGE");
+        const FILETIME now = NowFileTime();
+        NoteRecordProps current;
+        if (!deleted && ReadNoteLocked(oid, &current)) {
+            std::vector<CEPROPVAL> props = current.Copy();
+            SetProp(props, TimeProp(PartnerSyncTimeProp(), now));
+            WriteNoteLocked(oid, props);
+        }
+        return FALSE;
+    }
+
+    pNotify->poid = reinterpret_cast<UINT*>(&pNotify->oidObject);
+    bool changed = false;
+    if (!deleted) {
+        TraceLine(trace, u"ObjectNotify: Get access times");
+        const FILETIME modified = record.Time(PROPID_NOTE_MODIFIED);
+        const FILETIME synced = record.Time(PartnerSyncTimeProp());
+        std::vector<CEPROPVAL> props = record.Copy();
+        if (!WriteNoteLocked(oid, props))
+            return FALSE;
+        changed = CompareFileTime(&synced, &modified) == -1;
+    }
+    if (changed) {
+        TraceLine(trace, u"ObjectNotify: Changed");
+        pNotify->cOidChg = 1;
+        pNotify->cOidDel = 0;
+    } else if (deleted || !(flags & ONF_CHANGED)) {
+        TraceLine(trace, u"ObjectNotify: Deleted, or neither changed nor deleted");
+        pNotify->cOidChg = 0;
+        pNotify->cOidDel = 1;
+    }
+    TraceLine(trace, u"ObjectNotify: End");
+    return TRUE;
+}
+
+} // namespace
+
+JOTTADEV_API BOOL ObjectNotify(OBJNOTIFY* pNotify) {
+    try {
+        return Notify(pNotify);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+JOTTADEV_API BOOL GetObjTypeInfo(OBJTYPEINFO* pInfo) {
+    if (pInfo == nullptr)
+        return FALSE;
+    WCHAR type[MAX_OBJTYPE_NAME + 1] = {};
+    std::memcpy(type, pInfo->szObjType, sizeof(pInfo->szObjType));
+    TraceLine(Module().traceSwitch, u"GetObjTypeInfo: %s", type);
+    if (pInfo->cbStruct != sizeof(OBJTYPEINFO))
+        return FALSE;
+    std::memset(pInfo->szName, 0, sizeof(pInfo->szName));
+    std::memcpy(pInfo->szName, kNoteDatabaseName, sizeof(kNoteDatabaseName));
+    CEOIDINFO info{};
+    if (Module().oidDatabase != 0 && CeOidGetInfo(Module().oidDatabase, &info) &&
+        info.wObjType == OBJTYPE_DATABASE) {
+        pInfo->cObjects = info.infDatabase.wNumRecords;
+        pInfo->cbAllObj = info.infDatabase.dwSize;
+        pInfo->ftLastModified = info.infDatabase.ftLastModified;
+    } else {
+        pInfo->cObjects = 0;
+        pInfo->cbAllObj = 0;
+        pInfo->ftLastModified = FILETIME{};
+    }
+    return TRUE;
+}
+
+JOTTADEV_API BOOL ReportStatus(LPWSTR, UINT uCode, UINT) {
+    TraceLine(Module().traceSwitch, u"ReportStatus: Status = %u", uCode);
+    if (uCode == 2) {
+        if (HWND program = FindWindowW(nullptr, u"Jotterwick"))
+            PostMessageW(program, WM_SYNC_FINISHED, 0, 0);
+    }
+    return TRUE;
+}
