@@ -4,6 +4,9 @@
 
 #include "platform/win32/locale.h"
 
+#include <string>
+#include <string_view>
+
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_OEMCP = 1;
 constexpr UINT CP_UTF8 = 65001;
@@ -32,3 +35,12 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                         BOOL* lpUsedDefaultChar);
+
+namespace win32 {
+
+// Whole-string conversions through the ANSI code page (CP_ACP), for code
+// behind the emulated surface: unmappable characters become '?'.
+std::u16string AnsiToWide(std::string_view ansi);
+std::string WideToAnsi(std::u16string_view wide);
+
+} // namespace win32

@@ -6,5 +6,8 @@
 #pragma once
 
 #include "platform/base/windef.h"
+#include "platform/ui/message_box.h"
 
+// Null caption: "Error", as the platform does. Returns the button chosen, or
+// 0 with ERROR_INVALID_PARAMETER for an unknown button set.
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);

@@ -1,0 +1,46 @@
+#include "platform/win32/machine.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+namespace win32 {
+
+namespace {
+std::mutex g_mutex;
+std::string g_directory; // set by SetDesktopDirectory; empty: from the environment
+
+std::string DefaultDirectory() {
+    if (const char* desktop = std::getenv("JOTTERWICK_DESKTOP"); desktop && *desktop)
+        return desktop;
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.local/share";
+    else
+        base = ".";
+    return base + "/jotterwick/desktop";
+}
+} // namespace
+
+std::string DesktopDirectory() {
+    std::string directory;
+    {
+        std::lock_guard lock(g_mutex);
+        directory = g_directory.empty() ? DefaultDirectory() : g_directory;
+    }
+    std::error_code ignored; // a directory that can't be made shows up when a file in it is opened
+    std::filesystem::create_directories(directory, ignored);
+    return directory;
+}
+
+void SetDesktopDirectory(const std::string& directory) {
+    std::lock_guard lock(g_mutex);
+    g_directory = directory;
+    // Libraries loaded later carry their own copy of this module: they find
+    // the same desktop through the environment.
+    setenv("JOTTERWICK_DESKTOP", directory.c_str(), 1);
+}
+
+} // namespace win32
