@@ -22,3 +22,7 @@ constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
+// Closes a key of either machine's registry. ERROR_SUCCESS, or
+// ERROR_INVALID_HANDLE for something that is not an open key. Closing a
+// predefined root does nothing and succeeds.
+LONG RegCloseKey(HKEY hKey);

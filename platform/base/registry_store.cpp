@@ -1,0 +1,428 @@
+#include "platform/base/registry_store.h"
+
+#include "platform/base/case_fold.h"
+#include "platform/base/sqlite.h"
+
+#include <map>
+#include <mutex>
+
+namespace platform::registry {
+
+namespace {
+
+using sqlite::Connection;
+using sqlite::Statement;
+using sqlite::Transaction;
+
+// The predefined roots are rows with fixed identifiers; keys made later get
+// higher ones (AUTOINCREMENT never hands an identifier out twice).
+constexpr std::int64_t kRootClasses = 1;
+constexpr std::int64_t kRootCurrentUser = 2;
+constexpr std::int64_t kRootLocalMachine = 3;
+
+const char* const kSchema = R"(
+CREATE TABLE IF NOT EXISTS reg_keys(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    parent INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    fold TEXT NOT NULL,
+    UNIQUE(parent, fold));
+CREATE TABLE IF NOT EXISTS reg_values(
+    key INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    fold TEXT NOT NULL,
+    type INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    PRIMARY KEY(key, fold)) WITHOUT ROWID;
+INSERT OR IGNORE INTO reg_keys(id, parent, name, fold) VALUES
+    (1, 0, 'HKEY_CLASSES_ROOT', '#classes'),
+    (2, 0, 'HKEY_CURRENT_USER', '#current_user'),
+    (3, 0, 'HKEY_LOCAL_MACHINE', '#local_machine');
+)";
+
+struct OpenKeyHandle {
+    std::string file;
+    std::int64_t id;
+};
+
+// Open key handles of this process. Values are small counters, never reused,
+// so a stale handle is refused rather than taken for another key.
+struct HandleTable {
+    std::mutex mutex;
+    std::uintptr_t next = 0x100;
+    std::map<std::uintptr_t, OpenKeyHandle> handles;
+};
+
+HandleTable& Handles() {
+    static HandleTable* table = new HandleTable;
+    return *table;
+}
+
+std::int64_t RootId(HKEY key) {
+    if (key == HKEY_CLASSES_ROOT)
+        return kRootClasses;
+    if (key == HKEY_CURRENT_USER)
+        return kRootCurrentUser;
+    if (key == HKEY_LOCAL_MACHINE)
+        return kRootLocalMachine;
+    return 0;
+}
+
+HKEY NewHandle(const std::string& file, std::int64_t id) {
+    auto& table = Handles();
+    std::lock_guard lock(table.mutex);
+    std::uintptr_t value = table.next;
+    table.next += 4;
+    table.handles.emplace(value, OpenKeyHandle{file, id});
+    return reinterpret_cast<HKEY>(value);
+}
+
+// A connection to a registry file with its schema in place, locked for the
+// duration of one operation.
+class Session {
+public:
+    static LONG Open(const std::string& file, std::unique_ptr<Session>* session) {
+        auto connection = Connection::shared(file);
+        if (!connection.ok())
+            return static_cast<LONG>(connection.status().code());
+        auto made = std::unique_ptr<Session>(new Session(connection.value()));
+        if (made->m_connection->firstUse("registry")) {
+            auto transaction = Transaction::begin(*made->m_connection, Transaction::Kind::Write);
+            if (!transaction.ok())
+                return static_cast<LONG>(transaction.status().code());
+            Status status = made->m_connection->exec(kSchema);
+            if (status.ok())
+                status = transaction.value()->commit();
+            if (!status.ok())
+                return static_cast<LONG>(status.code());
+        }
+        *session = std::move(made);
+        return ERROR_SUCCESS;
+    }
+
+    Connection& connection() { return *m_connection; }
+
+    Statement* prepare(const std::string& sql, LONG* error) {
+        Status status;
+        Statement* statement = m_connection->prepare(sql, &status);
+        if (!statement)
+            *error = static_cast<LONG>(status.code());
+        return statement;
+    }
+
+    // The identifier of the child key `fold` of parent, 0 when there is none.
+    LONG child(std::int64_t parent, const std::string& fold, std::int64_t* id) {
+        LONG error = ERROR_SUCCESS;
+        Statement* s = prepare("SELECT id FROM reg_keys WHERE parent=?1 AND fold=?2", &error);
+        if (!s)
+            return error;
+        s->bind(1, parent).bind(2, fold);
+        auto step = s->step();
+        if (step == Statement::Step::Error)
+            return static_cast<LONG>(s->status().code());
+        *id = step == Statement::Step::Row ? s->columnInt64(0) : 0;
+        s->reset();
+        return ERROR_SUCCESS;
+    }
+
+    LONG keyExists(std::int64_t id) {
+        LONG error = ERROR_SUCCESS;
+        Statement* s = prepare("SELECT 1 FROM reg_keys WHERE id=?1", &error);
+        if (!s)
+            return error;
+        s->bind(1, id);
+        auto step = s->step();
+        LONG result = step == Statement::Step::Row    ? ERROR_SUCCESS
+                      : step == Statement::Step::Done ? static_cast<LONG>(ERROR_KEY_DELETED)
+                                                      : static_cast<LONG>(s->status().code());
+        s->reset();
+        return result;
+    }
+
+private:
+    explicit Session(std::shared_ptr<Connection> connection)
+        : m_connection(std::move(connection)), m_lock(m_connection->mutex()) {}
+    std::shared_ptr<Connection> m_connection;
+    std::unique_lock<std::recursive_mutex> m_lock;
+};
+
+// Where a key handle (or root) points: the file and the key's row.
+struct KeyLocation {
+    std::string file;
+    std::int64_t id = 0;
+};
+
+LONG Locate(const std::string& rootFile, HKEY key, KeyLocation* location) {
+    if (std::int64_t root = RootId(key)) {
+        *location = {rootFile, root};
+        return ERROR_SUCCESS;
+    }
+    auto& table = Handles();
+    std::lock_guard lock(table.mutex);
+    auto it = table.handles.find(reinterpret_cast<std::uintptr_t>(key));
+    if (it == table.handles.end())
+        return ERROR_INVALID_HANDLE;
+    *location = {it->second.file, it->second.id};
+    return ERROR_SUCCESS;
+}
+
+// Opens a session on the key's file and checks that the key still exists.
+LONG Begin(const std::string& rootFile, HKEY key, KeyLocation* location,
+           std::unique_ptr<Session>* session) {
+    LONG error = Locate(rootFile, key, location);
+    if (error == ERROR_SUCCESS)
+        error = Session::Open(location->file, session);
+    if (error == ERROR_SUCCESS)
+        error = (*session)->keyExists(location->id);
+    return error;
+}
+
+std::vector<std::string> SplitPath(std::string_view path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start)
+            parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+LONG Walk(Session& session, std::int64_t from, std::string_view subKey, std::int64_t* id) {
+    std::int64_t current = from;
+    for (const auto& part : SplitPath(subKey)) {
+        std::int64_t next = 0;
+        LONG error = session.child(current, FoldCaseUtf8(part), &next);
+        if (error != ERROR_SUCCESS)
+            return error;
+        if (next == 0)
+            return ERROR_FILE_NOT_FOUND;
+        current = next;
+    }
+    *id = current;
+    return ERROR_SUCCESS;
+}
+
+LONG ReadValue(Statement* s, Value* value) {
+    auto step = s->step();
+    if (step == Statement::Step::Error)
+        return static_cast<LONG>(s->status().code());
+    if (step == Statement::Step::Done)
+        return ERROR_FILE_NOT_FOUND;
+    Value read;
+    read.name = s->columnText(0);
+    read.type = static_cast<DWORD>(s->columnInt64(1));
+    auto bytes = s->columnBlob(2);
+    read.data.assign(bytes.begin(), bytes.end());
+    s->reset();
+    *value = std::move(read);
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+bool IsValidKey(HKEY key) {
+    KeyLocation location;
+    return Locate(std::string(), key, &location) == ERROR_SUCCESS;
+}
+
+LONG OpenKey(const std::string& rootFile, HKEY parent, std::string_view subKey, HKEY* result) {
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, parent, &location, &session);
+    std::int64_t id = 0;
+    if (error == ERROR_SUCCESS)
+        error = Walk(*session, location.id, subKey, &id);
+    if (error == ERROR_SUCCESS)
+        *result = NewHandle(location.file, id);
+    return error;
+}
+
+LONG CreateKey(const std::string& rootFile, HKEY parent, std::string_view subKey, HKEY* result,
+               Disposition* disposition) {
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, parent, &location, &session);
+    if (error != ERROR_SUCCESS)
+        return error;
+    auto transaction = Transaction::begin(session->connection(), Transaction::Kind::Write);
+    if (!transaction.ok())
+        return static_cast<LONG>(transaction.status().code());
+    std::int64_t current = location.id;
+    bool created = false;
+    for (const auto& part : SplitPath(subKey)) {
+        const std::string fold = FoldCaseUtf8(part);
+        std::int64_t next = 0;
+        if ((error = session->child(current, fold, &next)) != ERROR_SUCCESS)
+            return error;
+        if (next == 0) {
+            Statement* s = session->prepare(
+                "INSERT INTO reg_keys(parent, name, fold) VALUES(?1, ?2, ?3)", &error);
+            if (!s)
+                return error;
+            Status status = s->bind(1, current).bind(2, part).bind(3, fold).run();
+            if (!status.ok())
+                return static_cast<LONG>(status.code());
+            next = session->connection().lastInsertRowid();
+            created = true;
+        }
+        current = next;
+    }
+    Status status = transaction.value()->commit();
+    if (!status.ok())
+        return static_cast<LONG>(status.code());
+    *result = NewHandle(location.file, current);
+    if (disposition)
+        *disposition = created ? Disposition::CreatedNew : Disposition::OpenedExisting;
+    return ERROR_SUCCESS;
+}
+
+LONG DeleteKey(const std::string& rootFile, HKEY parent, std::string_view subKey) {
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, parent, &location, &session);
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (SplitPath(subKey).empty())
+        return ERROR_ACCESS_DENIED; // a key does not delete itself through its own handle
+    auto transaction = Transaction::begin(session->connection(), Transaction::Kind::Write);
+    if (!transaction.ok())
+        return static_cast<LONG>(transaction.status().code());
+    std::int64_t id = 0;
+    if ((error = Walk(*session, location.id, subKey, &id)) != ERROR_SUCCESS)
+        return error;
+    Statement* s = session->prepare("SELECT 1 FROM reg_keys WHERE parent=?1 LIMIT 1", &error);
+    if (!s)
+        return error;
+    s->bind(1, id);
+    auto step = s->step();
+    s->reset();
+    if (step == Statement::Step::Row)
+        return ERROR_ACCESS_DENIED;
+    for (const char* sql :
+         {"DELETE FROM reg_values WHERE key=?1", "DELETE FROM reg_keys WHERE id=?1"}) {
+        Statement* del = session->prepare(sql, &error);
+        if (!del)
+            return error;
+        Status status = del->bind(1, id).run();
+        if (!status.ok())
+            return static_cast<LONG>(status.code());
+    }
+    Status status = transaction.value()->commit();
+    return status.ok() ? ERROR_SUCCESS : static_cast<LONG>(status.code());
+}
+
+LONG QueryValue(const std::string& rootFile, HKEY key, std::string_view name, Value* value) {
+    if (!value)
+        return ERROR_INVALID_PARAMETER;
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, key, &location, &session);
+    if (error != ERROR_SUCCESS)
+        return error;
+    Statement* s = session->prepare(
+        "SELECT name, type, data FROM reg_values WHERE key=?1 AND fold=?2", &error);
+    if (!s)
+        return error;
+    s->bind(1, location.id).bind(2, FoldCaseUtf8(name));
+    error = ReadValue(s, value);
+    s->reset();
+    return error;
+}
+
+LONG SetValue(const std::string& rootFile, HKEY key, std::string_view name, DWORD type,
+              std::span<const BYTE> data) {
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, key, &location, &session);
+    if (error != ERROR_SUCCESS)
+        return error;
+    Statement* s = session->prepare(
+        "INSERT OR REPLACE INTO reg_values(key, name, fold, type, data) VALUES(?1,?2,?3,?4,?5)",
+        &error);
+    if (!s)
+        return error;
+    Status status = s->bind(1, location.id)
+                        .bind(2, name)
+                        .bind(3, FoldCaseUtf8(name))
+                        .bind(4, static_cast<std::int64_t>(type))
+                        .bindBlob(5, data)
+                        .run();
+    return status.ok() ? ERROR_SUCCESS : static_cast<LONG>(status.code());
+}
+
+LONG DeleteValue(const std::string& rootFile, HKEY key, std::string_view name) {
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, key, &location, &session);
+    if (error != ERROR_SUCCESS)
+        return error;
+    Statement* s = session->prepare("DELETE FROM reg_values WHERE key=?1 AND fold=?2", &error);
+    if (!s)
+        return error;
+    Status status = s->bind(1, location.id).bind(2, FoldCaseUtf8(name)).run();
+    if (!status.ok())
+        return static_cast<LONG>(status.code());
+    return session->connection().changes() > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG EnumValue(const std::string& rootFile, HKEY key, DWORD index, Value* value) {
+    if (!value)
+        return ERROR_INVALID_PARAMETER;
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, key, &location, &session);
+    if (error != ERROR_SUCCESS)
+        return error;
+    Statement* s = session->prepare("SELECT name, type, data FROM reg_values WHERE key=?1 "
+                                    "ORDER BY fold LIMIT 1 OFFSET ?2",
+                                    &error);
+    if (!s)
+        return error;
+    s->bind(1, location.id).bind(2, static_cast<std::int64_t>(index));
+    error = ReadValue(s, value);
+    s->reset();
+    return error == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : error;
+}
+
+LONG EnumKey(const std::string& rootFile, HKEY key, DWORD index, std::string* name) {
+    if (!name)
+        return ERROR_INVALID_PARAMETER;
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    LONG error = Begin(rootFile, key, &location, &session);
+    if (error != ERROR_SUCCESS)
+        return error;
+    Statement* s = session->prepare(
+        "SELECT name FROM reg_keys WHERE parent=?1 ORDER BY fold LIMIT 1 OFFSET ?2", &error);
+    if (!s)
+        return error;
+    s->bind(1, location.id).bind(2, static_cast<std::int64_t>(index));
+    auto step = s->step();
+    if (step == Statement::Step::Row)
+        *name = s->columnText(0);
+    error = step == Statement::Step::Row    ? ERROR_SUCCESS
+            : step == Statement::Step::Done ? static_cast<LONG>(ERROR_NO_MORE_ITEMS)
+                                            : static_cast<LONG>(s->status().code());
+    s->reset();
+    return error;
+}
+
+} // namespace platform::registry
+
+LONG RegCloseKey(HKEY hKey) {
+    using namespace platform::registry;
+    if (RootId(hKey))
+        return ERROR_SUCCESS;
+    auto& table = Handles();
+    std::lock_guard lock(table.mutex);
+    return table.handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
+                                                                       : ERROR_INVALID_HANDLE;
+}

@@ -1,0 +1,258 @@
+#include "platform/base/sqlite.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace platform::sqlite {
+
+namespace {
+
+DWORD Win32ErrorFor(int rc) {
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return ERROR_ACCESS_DENIED;
+    case SQLITE_NOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_FULL:
+        return ERROR_DISK_FULL;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return ERROR_INVALID_DATA;
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return ERROR_ACCESS_DENIED;
+    case SQLITE_CONSTRAINT:
+        return ERROR_ALREADY_EXISTS;
+    default:
+        return ERROR_WRITE_FAULT;
+    }
+}
+
+Status SqliteFailure(sqlite3* db, int rc, std::string_view what) {
+    std::string text(what);
+    text += ": ";
+    text += db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    return Status::Failure(Win32ErrorFor(rc), std::move(text));
+}
+
+} // namespace
+
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
+
+Status Statement::failure(int rc, const char* what) {
+    m_status = SqliteFailure(m_db, rc, std::string(what) + " (" + sqlite3_sql(m_stmt) + ")");
+    return m_status;
+}
+
+Statement& Statement::bind(int index, std::int64_t value) {
+    int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK && m_status.ok())
+        failure(rc, "bind");
+    return *this;
+}
+
+Statement& Statement::bind(int index, std::string_view text) {
+    int rc =
+        sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (rc != SQLITE_OK && m_status.ok())
+        failure(rc, "bind");
+    return *this;
+}
+
+Statement& Statement::bindBlob(int index, std::span<const std::uint8_t> bytes) {
+    // A zero-length blob must still be a blob, not NULL.
+    static const std::uint8_t empty = 0;
+    const void* data = bytes.empty() ? &empty : bytes.data();
+    int rc = sqlite3_bind_blob64(m_stmt, index, data, bytes.size(), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK && m_status.ok())
+        failure(rc, "bind");
+    return *this;
+}
+
+Statement& Statement::bindNull(int index) {
+    int rc = sqlite3_bind_null(m_stmt, index);
+    if (rc != SQLITE_OK && m_status.ok())
+        failure(rc, "bind");
+    return *this;
+}
+
+Statement::Step Statement::step() {
+    if (!m_status.ok())
+        return Step::Error;
+    int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return Step::Row;
+    if (rc == SQLITE_DONE)
+        return Step::Done;
+    failure(rc, "step");
+    return Step::Error;
+}
+
+Status Statement::run() {
+    Step s;
+    while ((s = step()) == Step::Row) {
+    }
+    Status result = s == Step::Error ? m_status : Status();
+    reset();
+    return result;
+}
+
+void Statement::reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    m_status = Status();
+}
+
+bool Statement::columnIsNull(int index) const {
+    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
+}
+
+std::int64_t Statement::columnInt64(int index) const {
+    return sqlite3_column_int64(m_stmt, index);
+}
+
+std::string Statement::columnText(int index) const {
+    const unsigned char* text = sqlite3_column_text(m_stmt, index);
+    int size = sqlite3_column_bytes(m_stmt, index);
+    return text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size))
+                : std::string();
+}
+
+std::span<const std::uint8_t> Statement::columnBlob(int index) const {
+    const void* data = sqlite3_column_blob(m_stmt, index);
+    int size = sqlite3_column_bytes(m_stmt, index);
+    if (!data || size <= 0)
+        return {};
+    return {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size)};
+}
+
+Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
+    sqlite3* db = nullptr;
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        Status failure = SqliteFailure(db, rc, "cannot open " + path);
+        sqlite3_close(db);
+        return failure;
+    }
+    std::shared_ptr<Connection> connection(new Connection(db, path));
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db, 1);
+    // Switching to WAL needs a moment of exclusive access; when another
+    // process is doing the same, try again rather than fail the open.
+    Status status;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        status = connection->exec("PRAGMA journal_mode=WAL");
+        if (status.ok() || status.code() != ERROR_ACCESS_DENIED)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (status.ok())
+        status = connection->exec("PRAGMA synchronous=FULL");
+    if (!status.ok())
+        return Status::Failure(status.code(), path + ": " + status.message());
+    return connection;
+}
+
+Connection::~Connection() {
+    m_statements.clear();
+    sqlite3_close(m_db);
+}
+
+Status Connection::exec(const char* sql) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
+    if (rc == SQLITE_OK)
+        return Status();
+    std::string text = std::string(sql) + ": " + (error ? error : sqlite3_errstr(rc));
+    sqlite3_free(error);
+    return Status::Failure(Win32ErrorFor(rc), std::move(text));
+}
+
+Statement* Connection::prepare(const std::string& sql, Status* status) {
+    auto it = m_statements.find(sql);
+    if (it != m_statements.end()) {
+        it->second->reset();
+        return it->second.get();
+    }
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v3(m_db, sql.c_str(), static_cast<int>(sql.size() + 1),
+                                SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        *status = SqliteFailure(m_db, rc, "prepare (" + sql + ")");
+        return nullptr;
+    }
+    auto [inserted, _] = m_statements.emplace(sql, std::make_unique<Statement>(m_db, stmt));
+    return inserted->second.get();
+}
+
+std::int64_t Connection::lastInsertRowid() const {
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Connection::changes() const {
+    return sqlite3_changes(m_db);
+}
+
+bool Connection::firstUse(std::string_view what) {
+    if (m_used.find(what) != m_used.end())
+        return false;
+    m_used.emplace(what);
+    return true;
+}
+
+Result<std::shared_ptr<Connection>> Connection::shared(const std::string& path) {
+    struct Cache {
+        std::mutex mutex;
+        pid_t pid = 0;
+        std::map<std::string, std::shared_ptr<Connection>> connections;
+        // Connections inherited across fork: never used nor closed in the child.
+        std::vector<std::shared_ptr<Connection>> abandoned;
+    };
+    // Never destroyed: connections outlive static destructors of other objects.
+    static Cache* cache = new Cache;
+    std::lock_guard lock(cache->mutex);
+    if (cache->pid != getpid()) {
+        for (auto& [_, connection] : cache->connections)
+            cache->abandoned.push_back(connection);
+        cache->connections.clear();
+        cache->pid = getpid();
+    }
+    auto it = cache->connections.find(path);
+    if (it != cache->connections.end())
+        return it->second;
+    auto opened = open(path);
+    if (opened.ok())
+        cache->connections.emplace(path, opened.value());
+    return opened;
+}
+
+Result<std::unique_ptr<Transaction>> Transaction::begin(Connection& connection, Kind kind) {
+    Status status = connection.exec(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
+    if (!status.ok())
+        return status;
+    return std::unique_ptr<Transaction>(new Transaction(connection));
+}
+
+Transaction::~Transaction() {
+    if (m_open)
+        m_connection.exec("ROLLBACK");
+}
+
+Status Transaction::commit() {
+    Status status = m_connection.exec("COMMIT");
+    if (status.ok())
+        m_open = false;
+    return status;
+}
+
+} // namespace platform::sqlite

@@ -1,0 +1,122 @@
+// A small RAII layer over SQLite for the stand-ins' stores.
+//
+// A Connection opens one database file in WAL mode with synchronous FULL and
+// a busy timeout, so processes that share the file wait for each other
+// instead of failing. Statements are prepared once per connection and cached
+// by their text. Failures come back as platform::Status with the SQLite text.
+//
+// A connection is not shared between threads without its mutex: every user
+// takes Connection::mutex() around its work (stores take it per operation).
+#pragma once
+
+#include "platform/base/status.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace platform::sqlite {
+
+// How long a connection waits for another process's lock before it gives up.
+constexpr int kBusyTimeoutMs = 10000;
+
+class Statement {
+public:
+    enum class Step { Row, Done, Error };
+
+    Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Binding is 1-based as in SQLite. A failed bind is remembered and
+    // reported by the next step().
+    Statement& bind(int index, std::int64_t value);
+    Statement& bind(int index, std::string_view text);
+    Statement& bindBlob(int index, std::span<const std::uint8_t> bytes);
+    Statement& bindNull(int index);
+
+    // Row: a row is ready; Done: no more rows (the statement resets itself at
+    // the next bind or reset); Error: status() says why.
+    Step step();
+    // Steps a statement that returns no rows (or ignores them) to its end.
+    Status run();
+    const Status& status() const { return m_status; }
+    // Clears bindings and makes the statement ready for new ones.
+    void reset();
+
+    bool columnIsNull(int index) const;
+    std::int64_t columnInt64(int index) const;
+    std::string columnText(int index) const;
+    // Valid until the next step or reset.
+    std::span<const std::uint8_t> columnBlob(int index) const;
+
+private:
+    Status failure(int rc, const char* what);
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt;
+    Status m_status;
+};
+
+class Connection {
+public:
+    // Opens (creating when missing) the file at path.
+    static Result<std::shared_ptr<Connection>> open(const std::string& path);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::recursive_mutex& mutex() { return m_mutex; }
+
+    // Runs one or more statements without results.
+    Status exec(const char* sql);
+    // The cached statement for sql, reset and with its bindings cleared.
+    // Null with *status set when sql does not prepare.
+    Statement* prepare(const std::string& sql, Status* status);
+    std::int64_t lastInsertRowid() const;
+    int changes() const;
+    // True the first time it is asked about `what` on this connection: lets a
+    // store create its schema once per connection.
+    bool firstUse(std::string_view what);
+
+    // The same connection for the same file within one process (and one copy
+    // of this library); a forked child gets a fresh one.
+    static Result<std::shared_ptr<Connection>> shared(const std::string& path);
+
+private:
+    Connection(sqlite3* db, std::string path) : m_db(db), m_path(std::move(path)) {}
+
+    sqlite3* m_db;
+    std::string m_path;
+    std::recursive_mutex m_mutex;
+    std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
+    std::set<std::string, std::less<>> m_used;
+};
+
+// A transaction on a connection. Writers begin with BEGIN IMMEDIATE so that
+// they take the write lock first (waiting for it up to the busy timeout) and
+// never fail half way through on a lock upgrade. Rolled back unless committed.
+class Transaction {
+public:
+    enum class Kind { Read, Write };
+    static Result<std::unique_ptr<Transaction>> begin(Connection& connection, Kind kind);
+    ~Transaction();
+    Status commit();
+
+private:
+    explicit Transaction(Connection& connection) : m_connection(connection) {}
+    Connection& m_connection;
+    bool m_open = true;
+};
+
+} // namespace platform::sqlite

@@ -1,0 +1,58 @@
+// A small result type for code behind the emulated surface: a Win32 error
+// code with a message for people. The platform boundary turns it into the
+// platform's failure value and the last error (see ReportFailure).
+#pragma once
+
+#include "platform/base/windef.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace platform {
+
+class Status {
+public:
+    Status() = default;
+    static Status Failure(DWORD code, std::string message) {
+        Status s;
+        s.m_code = code == ERROR_SUCCESS ? ERROR_INVALID_FUNCTION : code;
+        s.m_message = std::move(message);
+        return s;
+    }
+    bool ok() const { return m_code == ERROR_SUCCESS; }
+    DWORD code() const { return m_code; }
+    const std::string& message() const { return m_message; }
+
+private:
+    DWORD m_code = ERROR_SUCCESS;
+    std::string m_message;
+};
+
+// A value or the failure that kept it from being made.
+template <class T> class Result {
+public:
+    Result(T value) : m_value(std::move(value)) {}
+    Result(Status failure) : m_status(std::move(failure)) {}
+    bool ok() const { return m_status.ok(); }
+    const Status& status() const { return m_status; }
+    T& value() { return *m_value; }
+    const T& value() const { return *m_value; }
+    T* operator->() { return &*m_value; }
+    T& operator*() { return *m_value; }
+
+private:
+    Status m_status;
+    std::optional<T> m_value;
+};
+
+// Sets the last error and its message from a failed status (and clears both
+// for a good one). Returns status.ok().
+bool ReportFailure(const Status& status);
+
+// The message that goes with the calling thread's last error, set by
+// ReportFailure; empty when the last failure carried none.
+const std::string& LastErrorMessage();
+void SetLastErrorMessage(std::string message);
+
+} // namespace platform
