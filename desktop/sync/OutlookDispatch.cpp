@@ -22,6 +22,21 @@ struct ExceptionRecord : EXCEPINFO {
     ExceptionRecord& operator=(const ExceptionRecord&) = delete;
 };
 
+// The VARIANTs of one call; frees the BSTRs the call made for its texts.
+struct MadeArguments {
+    explicit MadeArguments(std::size_t count) { values.reserve(count); }
+    ~MadeArguments() { Free(); }
+    MadeArguments(const MadeArguments&) = delete;
+    MadeArguments& operator=(const MadeArguments&) = delete;
+    void Free() {
+        for (std::size_t index : made)
+            VariantClear(&values[index]);
+        made.clear();
+    }
+    std::vector<VARIANT> values;
+    std::vector<std::size_t> made;
+};
+
 // Clears the VARIANT it guards unless released.
 struct VariantGuard {
     VARIANT* variant;
@@ -80,25 +95,23 @@ bool OutlookDispatch::Invoke(DISPID dispid, WORD kind, std::initializer_list<Arg
         return false;
 
     // Right to left, as DISPPARAMS wants them; texts become BSTRs we free.
-    std::vector<VARIANT> args;
-    args.reserve(arguments.size());
-    std::vector<VariantGuard> madeTexts;
-    madeTexts.reserve(arguments.size());
+    MadeArguments args(arguments.size());
     for (auto it = std::rbegin(arguments); it != std::rend(arguments); ++it) {
-        VARIANT value = it->m_value;
-        if (it->m_isText) {
-            VariantInit(&value);
-            value.vt = VT_BSTR;
-            value.bstrVal = AnsiToBstr(it->m_text);
-            if (value.bstrVal == nullptr)
-                throw ComError(E_OUTOFMEMORY);
+        if (!it->m_isText) {
+            args.values.push_back(it->m_value);
+            continue;
         }
-        args.push_back(value);
-        if (it->m_isText)
-            madeTexts.push_back(VariantGuard{&args.back()});
+        VARIANT text;
+        VariantInit(&text);
+        text.vt = VT_BSTR;
+        text.bstrVal = AnsiToBstr(it->m_text);
+        if (text.bstrVal == nullptr)
+            throw ComError(E_OUTOFMEMORY);
+        args.values.push_back(text);
+        args.made.push_back(args.values.size() - 1);
     }
     DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    DISPPARAMS params{args.values.data(), nullptr, static_cast<UINT>(args.values.size()), 0};
     if (kind == DISPATCH_PROPERTYPUT) {
         params.rgdispidNamedArgs = &putId;
         params.cNamedArgs = 1;
@@ -111,7 +124,7 @@ bool OutlookDispatch::Invoke(DISPID dispid, WORD kind, std::initializer_list<Arg
     UINT argError = 0;
     const HRESULT hr =
         m_pDispatch->Invoke(dispid, IID_NULL, 0, kind, &params, &value, &exception, &argError);
-    madeTexts.clear();
+    args.Free();
     if (hr == DISP_E_EXCEPTION) {
         if (exception.pfnDeferredFillIn != nullptr)
             exception.pfnDeferredFillIn(&exception);
