@@ -3,6 +3,10 @@
 //   HKCR\Outlook.Application\CLSID               = CLSID_OutlookApplication
 //   HKCR\CLSID\{0006F03A-...}\ProgID             = "Outlook.Application"
 //   HKCR\CLSID\{0006F03A-...}\InprocServer32     = the library's path
+// Also the Office version key HKLM "Software\Microsoft\Office\9.0\Outlook" and,
+// when there is none yet, Outlook's category master list: the default value
+// of HKCU "Software\Microsoft\Office\9.0\Outlook\Categories", the names
+// joined by the user's list separator.
 // Library target: `outlook` (liboutlook.so), link target for this header:
 // `outlook_registration`.
 //
@@ -11,15 +15,18 @@
 //       Save, GetItemFromID, Items, ...) raises an automation exception with
 //       wCode = code (decimal), for the next `count` calls in each process
 //       (every call when count is left out). Several switches are separated
-//       by ';'. The same text in HKCU "Software\Microsoft\Office\Outlook\Jotterwick"
-//       "Fault" applies too.
+//       by ';'. The same text in HKCU "Software\Jotterwick\Outlook" "Fault"
+//       applies too (read when the application object is created).
 //   JOTTERWICK_OUTLOOK_ENTRYID_LENGTH=N  notes saved for the first time get
 //       EntryIDs of N hex digits (default 48).
+// An item not saved yet also takes an EntryID put (DISPID 0xF01E), which real
+// Outlook refuses: tests use it to choose the EntryID a note will have.
 #pragma once
 
 #include "platform/base/windef.h"
 
 #include <string>
+#include <vector>
 
 namespace outlook {
 
@@ -36,5 +43,12 @@ bool RegisterServer(const std::string& libraryPath);
 // True when "Outlook.Application" resolves to a class whose InprocServer32
 // names an existing file.
 bool IsServerRegistered();
+
+// Outlook's category master list (ANSI names), as the options dialog reads
+// it: cut at the list separator's characters, each name trimmed.
+std::vector<std::string> ReadMasterCategories();
+// Appends `name` unless it is there already. False (last error set) when the
+// registry can't be written.
+bool AddMasterCategory(const std::string& name);
 
 } // namespace outlook

@@ -1,0 +1,37 @@
+// The Notes folder (Name, StoreID, Items) and its item collection (Count,
+// Item from 1 in folder order). The collection is live: a note deleted or
+// added anywhere shows at the next call.
+#pragma once
+
+#include "peers/outlook/DispatchObject.h"
+#include "peers/outlook/MessageStore.h"
+
+#include <memory>
+
+namespace outlook {
+
+class Folder : public DispatchObject {
+public:
+    explicit Folder(std::shared_ptr<MessageStore> store) : m_store(std::move(store)) {}
+
+protected:
+    std::span<const Member> Members() const override;
+    HRESULT Call(DISPID member, WORD kind, Invocation& call) override;
+
+private:
+    std::shared_ptr<MessageStore> m_store;
+};
+
+class Items : public DispatchObject {
+public:
+    explicit Items(std::shared_ptr<MessageStore> store) : m_store(std::move(store)) {}
+
+protected:
+    std::span<const Member> Members() const override;
+    HRESULT Call(DISPID member, WORD kind, Invocation& call) override;
+
+private:
+    std::shared_ptr<MessageStore> m_store;
+};
+
+} // namespace outlook

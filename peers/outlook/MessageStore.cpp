@@ -1,0 +1,371 @@
+#include "peers/outlook/MessageStore.h"
+
+#include "platform/base/kernel.h"
+#include "platform/base/unicode.h"
+#include "platform/win32/machine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <random>
+
+namespace outlook {
+
+using platform::Result;
+using platform::Status;
+using platform::sqlite::Statement;
+using platform::sqlite::Transaction;
+
+namespace {
+
+constexpr std::size_t kStoreIdLength = 140; // hex digits, as long as Outlook's
+
+// Texts are kept as UTF-16LE bytes, so that every BSTR comes back exactly.
+std::vector<std::uint8_t> ToBytes(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+// A stored text of an odd length is damaged: it is refused.
+std::optional<std::u16string> FromBytes(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() % 2)
+        return std::nullopt;
+    std::u16string text(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return text;
+}
+
+double DateFromBits(std::int64_t bits) {
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::int64_t BitsFromDate(double value) {
+    std::int64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+std::string RandomHex(std::size_t length) {
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(length, '0');
+    for (char& c : text)
+        c = kDigits[generator() & 0xF];
+    return text;
+}
+
+} // namespace
+
+DATE NowAsDate() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    DATE date = 0;
+    SystemTimeToVariantTime(&now, &date);
+    return date;
+}
+
+Result<std::shared_ptr<MessageStore>> MessageStore::ForCurrentDesktop() {
+    return Open(win32::DesktopDirectory() + "/outlook.db");
+}
+
+Result<std::shared_ptr<MessageStore>> MessageStore::Open(const std::string& path) {
+    static std::mutex mutex;
+    static std::map<std::string, std::weak_ptr<MessageStore>> open;
+    std::lock_guard lock(mutex);
+    if (auto existing = open[path].lock())
+        return existing;
+    auto connection = platform::sqlite::Connection::shared(path);
+    if (!connection.ok())
+        return connection.status();
+    std::shared_ptr<MessageStore> store(new MessageStore(connection.value()));
+    if (Status status = store->CreateSchema(); !status.ok())
+        return status;
+    open[path] = store;
+    return store;
+}
+
+Status MessageStore::CreateSchema() {
+    std::lock_guard lock(m_connection->mutex());
+    if (!m_connection->firstUse("outlook-schema"))
+        return {};
+    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
+    if (!transaction.ok())
+        return transaction.status();
+    if (Status status = m_connection->exec(
+            "CREATE TABLE IF NOT EXISTS notes("
+            " sequence INTEGER PRIMARY KEY AUTOINCREMENT,"
+            " entry_id TEXT NOT NULL UNIQUE,"
+            " body BLOB NOT NULL, categories BLOB NOT NULL, color INTEGER NOT NULL,"
+            " created INTEGER NOT NULL, modified INTEGER NOT NULL);"
+            "CREATE TABLE IF NOT EXISTS settings(name TEXT PRIMARY KEY, value TEXT NOT NULL);");
+        !status.ok())
+        return status;
+    Status status;
+    Statement* insert = m_connection->prepare(
+        "INSERT OR IGNORE INTO settings(name, value) VALUES (?1, ?2)", &status);
+    if (!insert)
+        return status;
+    if (status = insert->bind(1, "store_id").bind(2, RandomHex(kStoreIdLength)).run(); !status.ok())
+        return status;
+    if (status = insert->bind(1, "current_user").bind(2, "Outlook User").run(); !status.ok())
+        return status;
+    return transaction.value()->commit();
+}
+
+Status MessageStore::Refresh() {
+    Status status;
+    Statement* version = m_connection->prepare("PRAGMA data_version", &status);
+    if (!version)
+        return status;
+    if (version->step() != Statement::Step::Row)
+        return version->status();
+    const std::int64_t current = version->columnInt64(0);
+    version->reset();
+    if (m_loadedVersion == current)
+        return {};
+    if (status = Reload(); !status.ok())
+        return status;
+    m_loadedVersion = current;
+    return {};
+}
+
+Status MessageStore::Reload() {
+    Status status;
+    Statement* select = m_connection->prepare(
+        "SELECT sequence, entry_id, body, categories, color, created, modified FROM notes"
+        " ORDER BY sequence",
+        &status);
+    if (!select)
+        return status;
+    std::vector<std::int64_t> order;
+    std::unordered_map<std::int64_t, Note> notes;
+    std::unordered_map<std::string, std::int64_t> byEntryId;
+    Statement::Step step;
+    while ((step = select->step()) == Statement::Step::Row) {
+        Note note;
+        note.sequence = select->columnInt64(0);
+        note.entryId = select->columnText(1);
+        auto body = FromBytes(select->columnBlob(2));
+        auto categories = FromBytes(select->columnBlob(3));
+        if (!body || !categories) {
+            select->reset();
+            return Status::Failure(ERROR_INVALID_DATA,
+                                   "outlook.db: note " + note.entryId + " has a damaged text");
+        }
+        note.body = std::move(*body);
+        note.categories = std::move(*categories);
+        note.color = static_cast<LONG>(select->columnInt64(4));
+        note.created = DateFromBits(select->columnInt64(5));
+        note.modified = DateFromBits(select->columnInt64(6));
+        order.push_back(note.sequence);
+        byEntryId.emplace(note.entryId, note.sequence);
+        notes.emplace(note.sequence, std::move(note));
+    }
+    if (step == Statement::Step::Error)
+        return select->status();
+    m_order = std::move(order);
+    m_notes = std::move(notes);
+    m_byEntryId = std::move(byEntryId);
+    return {};
+}
+
+Result<std::size_t> MessageStore::Count() {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    if (Status status = Refresh(); !status.ok())
+        return status;
+    return m_order.size();
+}
+
+Result<std::optional<Note>> MessageStore::At(std::size_t index) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    if (Status status = Refresh(); !status.ok())
+        return status;
+    if (index >= m_order.size())
+        return std::optional<Note>();
+    return std::optional<Note>(m_notes.at(m_order[index]));
+}
+
+Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entryId) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    if (Status status = Refresh(); !status.ok())
+        return status;
+    auto found = m_byEntryId.find(entryId);
+    if (found == m_byEntryId.end())
+        return std::optional<Note>();
+    return std::optional<Note>(m_notes.at(found->second));
+}
+
+Result<std::optional<Note>> MessageStore::FindBySequence(std::int64_t sequence) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    if (Status status = Refresh(); !status.ok())
+        return status;
+    auto found = m_notes.find(sequence);
+    if (found == m_notes.end())
+        return std::optional<Note>();
+    return std::optional<Note>(found->second);
+}
+
+Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
+    if (!transaction.ok())
+        return transaction.status();
+    if (Status status = Refresh(); !status.ok())
+        return status;
+    const bool chosen = !note.entryId.empty();
+    if (chosen && m_byEntryId.count(note.entryId))
+        return Status::Failure(ERROR_ALREADY_EXISTS, "EntryID " + note.entryId + " is taken");
+    if (!chosen) {
+        do
+            note.entryId = RandomHex(std::max<std::size_t>(entryIdLength, 1));
+        while (m_byEntryId.count(note.entryId));
+    }
+    note.created = note.modified = now;
+    Status status;
+    Statement* insert = m_connection->prepare(
+        "INSERT INTO notes(entry_id, body, categories, color, created, modified)"
+        " VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
+        &status);
+    if (!insert)
+        return status;
+    if (status = insert->bind(1, note.entryId)
+                     .bindBlob(2, ToBytes(note.body))
+                     .bindBlob(3, ToBytes(note.categories))
+                     .bind(4, note.color)
+                     .bind(5, BitsFromDate(note.created))
+                     .bind(6, BitsFromDate(note.modified))
+                     .run();
+        !status.ok())
+        return status;
+    note.sequence = m_connection->lastInsertRowid();
+    if (status = transaction.value()->commit(); !status.ok()) {
+        m_loadedVersion.reset(); // the memory copy may be ahead of the file: reload next time
+        return status;
+    }
+    m_order.push_back(note.sequence);
+    m_byEntryId.emplace(note.entryId, note.sequence);
+    m_notes.emplace(note.sequence, note);
+    return note;
+}
+
+Result<Note> MessageStore::Update(const Note& note, DATE now) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
+    if (!transaction.ok())
+        return transaction.status();
+    if (Status status = Refresh(); !status.ok())
+        return status;
+    auto found = m_notes.find(note.sequence);
+    if (found == m_notes.end())
+        return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
+    Note saved = found->second;
+    saved.body = note.body;
+    saved.categories = note.categories;
+    saved.color = note.color;
+    saved.modified = now;
+    Status status;
+    Statement* update = m_connection->prepare("UPDATE notes SET body = ?1, categories = ?2, color "
+                                              "= ?3, modified = ?4 WHERE sequence = ?5",
+                                              &status);
+    if (!update)
+        return status;
+    if (status = update->bindBlob(1, ToBytes(saved.body))
+                     .bindBlob(2, ToBytes(saved.categories))
+                     .bind(3, saved.color)
+                     .bind(4, BitsFromDate(saved.modified))
+                     .bind(5, saved.sequence)
+                     .run();
+        !status.ok())
+        return status;
+    if (status = transaction.value()->commit(); !status.ok()) {
+        m_loadedVersion.reset();
+        return status;
+    }
+    found->second = saved;
+    return saved;
+}
+
+Status MessageStore::Delete(std::int64_t sequence) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
+    if (!transaction.ok())
+        return transaction.status();
+    if (Status status = Refresh(); !status.ok())
+        return status;
+    auto found = m_notes.find(sequence);
+    if (found == m_notes.end())
+        return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
+    Status status;
+    Statement* remove = m_connection->prepare("DELETE FROM notes WHERE sequence = ?1", &status);
+    if (!remove)
+        return status;
+    if (status = remove->bind(1, sequence).run(); !status.ok())
+        return status;
+    if (status = transaction.value()->commit(); !status.ok()) {
+        m_loadedVersion.reset();
+        return status;
+    }
+    m_order.erase(std::lower_bound(m_order.begin(), m_order.end(), sequence));
+    m_byEntryId.erase(found->second.entryId);
+    m_notes.erase(found);
+    return {};
+}
+
+Result<std::string> MessageStore::Setting(const char* name) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    Status status;
+    Statement* select =
+        m_connection->prepare("SELECT value FROM settings WHERE name = ?1", &status);
+    if (!select)
+        return status;
+    select->bind(1, name);
+    if (select->step() != Statement::Step::Row) {
+        Status failure =
+            select->status().ok()
+                ? Status::Failure(ERROR_INVALID_DATA, std::string("outlook.db lacks its ") + name)
+                : select->status();
+        select->reset();
+        return failure;
+    }
+    std::string value = select->columnText(0);
+    select->reset();
+    return value;
+}
+
+Result<std::u16string> MessageStore::CurrentUser() {
+    auto name = Setting("current_user");
+    if (!name.ok())
+        return name.status();
+    return unicode::ToUtf16(name.value());
+}
+
+Status MessageStore::SetCurrentUser(const std::u16string& name) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    Status status;
+    Statement* update = m_connection->prepare(
+        "INSERT OR REPLACE INTO settings(name, value) VALUES ('current_user', ?1)", &status);
+    if (!update)
+        return status;
+    return update->bind(1, unicode::ToUtf8(name)).run();
+}
+
+Result<std::string> MessageStore::StoreId() {
+    return Setting("store_id");
+}
+
+} // namespace outlook

@@ -1,0 +1,83 @@
+// Outlook's message store, reduced to what the stand-in serves: the notes of
+// the Notes folder, the current user and the store's identifier, kept in
+// <desktop>/outlook.db.
+//
+// One MessageStore per file and process, shared by every automation object
+// of the process. It keeps the notes in memory in folder order (the order in
+// which they were first saved) and reloads them when another process has
+// committed a change, so every read sees the file's current state. Writes are
+// single transactions. Thread-safe.
+#pragma once
+
+#include "platform/base/sqlite.h"
+#include "platform/base/status.h"
+#include "platform/com/oleauto.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace outlook {
+
+struct Note {
+    std::int64_t sequence = 0; // folder order; 0 for a note not saved yet
+    std::string entryId;       // hex digits
+    std::u16string body;
+    std::u16string categories;
+    LONG color = 3; // yellow, Outlook's default note colour
+    DATE created = 0;
+    DATE modified = 0;
+};
+
+class MessageStore {
+public:
+    // The store of the current desktop (win32::DesktopDirectory()), opened
+    // or created.
+    static platform::Result<std::shared_ptr<MessageStore>> ForCurrentDesktop();
+    static platform::Result<std::shared_ptr<MessageStore>> Open(const std::string& path);
+
+    // Notes in folder order; index from 0.
+    platform::Result<std::size_t> Count();
+    platform::Result<std::optional<Note>> At(std::size_t index);
+    platform::Result<std::optional<Note>> FindByEntryId(const std::string& entryId);
+    platform::Result<std::optional<Note>> FindBySequence(std::int64_t sequence);
+
+    // Saves a note for the first time, stamping both times with `now`. The
+    // EntryID is `note.entryId` when given (ERROR_ALREADY_EXISTS when taken),
+    // else `entryIdLength` random hex digits.
+    platform::Result<Note> Insert(Note note, std::size_t entryIdLength, DATE now);
+    // Saves the body, categories and colour of a saved note, stamping its
+    // modification time. ERROR_NOT_FOUND when it has gone.
+    platform::Result<Note> Update(const Note& note, DATE now);
+    // ERROR_NOT_FOUND when it has gone already.
+    platform::Status Delete(std::int64_t sequence);
+
+    platform::Result<std::u16string> CurrentUser();
+    platform::Status SetCurrentUser(const std::u16string& name);
+    platform::Result<std::string> StoreId();
+
+private:
+    explicit MessageStore(std::shared_ptr<platform::sqlite::Connection> connection)
+        : m_connection(std::move(connection)) {}
+    platform::Status CreateSchema();
+    // Reloads the notes when the file changed since the last load. Lock held.
+    platform::Status Refresh();
+    platform::Status Reload();
+    platform::Result<std::string> Setting(const char* name);
+
+    std::shared_ptr<platform::sqlite::Connection> m_connection;
+    std::recursive_mutex m_mutex;
+    std::optional<std::int64_t> m_loadedVersion; // data_version of the loaded notes
+    std::vector<std::int64_t> m_order;           // sequences in folder order
+    std::unordered_map<std::int64_t, Note> m_notes;
+    std::unordered_map<std::string, std::int64_t> m_byEntryId;
+};
+
+// Outlook's time now: local time as an automation date, to the second.
+DATE NowAsDate();
+
+} // namespace outlook
