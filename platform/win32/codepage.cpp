@@ -124,8 +124,7 @@ int Deliver(const std::basic_string<Char>& converted, Char* out, int outSize) {
     if (outSize == 0)
         return needed;
     if (needed > outSize) {
-        // What fits is written, as the platform does before it gives up.
-        converted.copy(out, static_cast<std::size_t>(outSize));
+        // Nothing is written, so no half of a double-byte character reaches the caller.
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }

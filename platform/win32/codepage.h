@@ -18,9 +18,8 @@ constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
 // Both: cbMultiByte / cchWideChar -1 means "up to and including the NUL"
 // (the result then counts it); an explicit length converts exactly that many
 // units. Output size 0 asks for the size needed. A buffer too small gives 0
-// with ERROR_INSUFFICIENT_BUFFER (what fitted may have been written, as on the
-// platform). Other failures: 0 with ERROR_INVALID_PARAMETER (null input,
-// unknown code page) or ERROR_INVALID_FLAGS.
+// with ERROR_INSUFFICIENT_BUFFER and nothing written. Other failures: 0 with
+// ERROR_INVALID_PARAMETER (null input, unknown code page) or ERROR_INVALID_FLAGS.
 //
 // Bytes that are not valid in the code page become U+FFFD (932: an orphan lead
 // byte or an unassigned pair; 1252: the five unassigned bytes map to their C1
