@@ -84,6 +84,24 @@ Statement& Statement::bindNull(int index) {
     return *this;
 }
 
+Statement& Statement::bind(const char* name, std::int64_t value) {
+    if (int index = sqlite3_bind_parameter_index(m_stmt, name))
+        bind(index, value);
+    return *this;
+}
+
+Statement& Statement::bind(const char* name, std::string_view text) {
+    if (int index = sqlite3_bind_parameter_index(m_stmt, name))
+        bind(index, text);
+    return *this;
+}
+
+Statement& Statement::bindBlob(const char* name, std::span<const std::uint8_t> bytes) {
+    if (int index = sqlite3_bind_parameter_index(m_stmt, name))
+        bindBlob(index, bytes);
+    return *this;
+}
+
 Statement::Step Statement::step() {
     if (!m_status.ok())
         return Step::Error;

@@ -43,6 +43,11 @@ public:
     Statement& bind(int index, std::string_view text);
     Statement& bindBlob(int index, std::span<const std::uint8_t> bytes);
     Statement& bindNull(int index);
+    // Named parameters (":name"). A name the statement does not use is
+    // skipped, so one set of bindings serves a family of related statements.
+    Statement& bind(const char* name, std::int64_t value);
+    Statement& bind(const char* name, std::string_view text);
+    Statement& bindBlob(const char* name, std::span<const std::uint8_t> bytes);
 
     // Row: a row is ready; Done: no more rows (the statement resets itself at
     // the next bind or reset); Error: status() says why.

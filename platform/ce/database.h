@@ -177,3 +177,13 @@ CEOID CeFindNextDatabase(HANDLE hEnum);
 
 // Closes a database or enumeration handle.
 BOOL CloseHandle(HANDLE hObject);
+
+namespace ce {
+
+// Switches a handle's auto-seek-next (CEDB_AUTOINCREMENT) on or off while it
+// is open: with it on, every CeReadRecordProps moves one record on after
+// reading, and past the last record; a read there fails with
+// ERROR_NO_MORE_ITEMS and CEDB_SEEK_CURRENT 0 finds nothing.
+BOOL SetAutoSeekNext(HANDLE hDatabase, BOOL on);
+
+} // namespace ce

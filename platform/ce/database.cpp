@@ -1,0 +1,294 @@
+// The Windows CE database API over the handheld's object store. Each function
+// maps its outcome to the platform's failure value and the last error here,
+// and lets no exception out.
+#include "platform/ce/database.h"
+
+#include "platform/base/kernel.h"
+#include "platform/ce/database_cursor.h"
+#include "platform/ce/record_buffer.h"
+
+#include <algorithm>
+#include <exception>
+
+using ce::DatabaseCursor;
+using ce::StoreSession;
+using platform::ReportFailure;
+using platform::Result;
+using platform::Status;
+
+namespace {
+
+// An enumeration of databases by CeFindFirstDatabase.
+class DatabaseEnumeration : public platform::KernelObject {
+public:
+    explicit DatabaseEnumeration(DWORD type) : m_type(type) {}
+    DWORD m_type;
+    CEOID m_last = 0;
+};
+
+// Runs body, turning a failure into the platform's value and last error.
+template <class T, class Body> T Boundary(T failure, Body body) {
+    try {
+        Result<T> result = body();
+        if (result.ok())
+            return result.value();
+        ReportFailure(result.status());
+    } catch (const std::exception& e) {
+        ReportFailure(Status::Failure(ERROR_NOT_ENOUGH_MEMORY, e.what()));
+    }
+    return failure;
+}
+
+Result<std::shared_ptr<DatabaseCursor>> Cursor(HANDLE handle) {
+    auto cursor = platform::LookupHandleAs<DatabaseCursor>(handle);
+    if (!cursor)
+        return Status::Failure(ERROR_INVALID_HANDLE, "not a database handle");
+    return cursor;
+}
+
+std::u16string_view BoundedName(const WCHAR* name, std::size_t capacity) {
+    std::size_t length = 0;
+    while (length < capacity && name[length])
+        ++length;
+    return {name, length};
+}
+
+} // namespace
+
+CEOID CeCreateDatabase(LPCWSTR lpszName, DWORD dwDbaseType, WORD wNumSortOrder,
+                       SORTORDERSPEC* rgSortSpecs) {
+    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+        if (!lpszName || (wNumSortOrder && !rgSortSpecs))
+            return Status::Failure(ERROR_INVALID_PARAMETER, "missing name or sort orders");
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        return store->createDatabase(lpszName, dwDbaseType,
+                                     std::span<const SORTORDERSPEC>(rgSortSpecs, wNumSortOrder));
+    });
+}
+
+HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFlags, HWND) {
+    return Boundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
+        const CEOID oid = poid ? *poid : 0;
+        if (oid == 0 && !lpszName)
+            return Status::Failure(ERROR_INVALID_PARAMETER, "neither identifier nor name");
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        auto cursor = DatabaseCursor::open(store.value(), oid,
+                                           oid ? std::u16string_view() : lpszName, propid, dwFlags);
+        if (!cursor.ok())
+            return cursor.status();
+        if (poid)
+            *poid = cursor.value()->database();
+        return platform::InsertHandle(cursor.value());
+    });
+}
+
+CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDWORD lpdwIndex) {
+    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+        auto cursor = Cursor(hDatabase);
+        if (!cursor.ok())
+            return cursor.status();
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        return cursor.value()->seek(store.value(), dwSeekType, dwValue, lpdwIndex);
+    });
+}
+
+CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID* rgPropID,
+                        LPBYTE* lplpBuffer, LPDWORD lpcbBuffer) {
+    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+        if (!lpcPropID || !lplpBuffer || !lpcbBuffer)
+            return Status::Failure(ERROR_INVALID_PARAMETER, "missing count or buffer");
+        auto cursor = Cursor(hDbase);
+        if (!cursor.ok())
+            return cursor.status();
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        auto oid = cursor.value()->recordToRead(store.value());
+        if (!oid.ok())
+            return oid.status();
+        auto properties = store->readRecord(cursor.value()->database(), oid.value());
+        if (!properties.ok())
+            return properties.status();
+        std::vector<ce::ReadEntry> entries;
+        if (rgPropID) {
+            for (WORD i = 0; i < *lpcPropID; ++i)
+                entries.push_back(
+                    {rgPropID[i], ce::FindProperty(properties.value(), PropNumber(rgPropID[i]))});
+        } else {
+            for (const auto& property : properties.value())
+                entries.push_back({property.propid, &property});
+        }
+        const std::size_t size = ce::RecordBufferSize(entries);
+        if (size > 0xFFFFFFFF)
+            return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, "record too large to read");
+        if (!*lplpBuffer || *lpcbBuffer < size) {
+            if (!(dwFlags & CEDB_ALLOWREALLOC)) {
+                *lpcbBuffer = static_cast<DWORD>(size);
+                return Status::Failure(ERROR_INSUFFICIENT_BUFFER,
+                                       "the buffer needs " + std::to_string(size) + " bytes");
+            }
+            HLOCAL block = *lplpBuffer ? LocalReAlloc(*lplpBuffer, size, LMEM_MOVEABLE)
+                                       : LocalAlloc(LMEM_FIXED, size);
+            if (!block)
+                return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, "cannot grow the read buffer");
+            *lplpBuffer = static_cast<LPBYTE>(block);
+            *lpcbBuffer = static_cast<DWORD>(size);
+        }
+        ce::FillRecordBuffer(entries, *lplpBuffer);
+        *lpcPropID = static_cast<WORD>(entries.size());
+        if (Status moved = cursor.value()->afterRead(store.value()); !moved.ok())
+            return moved;
+        return oid.value();
+    });
+}
+
+CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL* rgPropVal) {
+    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+        if (cPropID && !rgPropVal)
+            return Status::Failure(ERROR_INVALID_PARAMETER, "missing property values");
+        auto cursor = Cursor(hDbase);
+        if (!cursor.ok())
+            return cursor.status();
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        return store->writeRecord(cursor.value()->database(), oidRecord,
+                                  std::span<const CEPROPVAL>(rgPropVal, cPropID));
+    });
+}
+
+BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        auto cursor = Cursor(hDatabase);
+        if (!cursor.ok())
+            return cursor.status();
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        Status status = store->deleteRecord(cursor.value()->database(), oidRecord);
+        if (!status.ok())
+            return status;
+        return TRUE;
+    });
+}
+
+BOOL CeDeleteDatabase(CEOID oid) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        Status status = store->deleteDatabase(oid);
+        if (!status.ok())
+            return status;
+        return TRUE;
+    });
+}
+
+BOOL CeOidGetInfo(CEOID oid, CEOIDINFO* poidInfo) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        if (!poidInfo)
+            return Status::Failure(ERROR_INVALID_PARAMETER, "no information structure");
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        CEOIDINFO info{};
+        if (auto row = store->database(oid); row.ok()) {
+            info.wObjType = OBJTYPE_DATABASE;
+            CEDBASEINFO& db = info.infDatabase;
+            const std::size_t length =
+                std::min<std::size_t>(row->name.size(), CEDB_MAXDBASENAMELEN - 1);
+            std::copy_n(row->name.begin(), length, db.szDbaseName);
+            db.dwDbaseType = row->type;
+            // The platform counts records in 16 bits.
+            db.wNumRecords = static_cast<WORD>(std::min<std::uint32_t>(row->records, 0xFFFF));
+            db.wNumSortOrder = static_cast<WORD>(row->sorts.size());
+            db.dwSize = static_cast<DWORD>(std::min<std::uint64_t>(row->size, 0xFFFFFFFF));
+            db.ftLastModified = row->modified;
+            std::copy(row->sorts.begin(), row->sorts.end(), db.rgSortSpecs);
+        } else if (row.status().code() != ERROR_FILE_NOT_FOUND) {
+            return row.status();
+        } else {
+            auto parent = store->recordParent(oid);
+            if (!parent.ok())
+                return parent.status();
+            if (parent.value() == 0)
+                return Status::Failure(ERROR_INVALID_PARAMETER,
+                                       "no object with identifier " + std::to_string(oid));
+            info.wObjType = OBJTYPE_RECORD;
+            info.infRecord.oidParent = parent.value();
+        }
+        *poidInfo = info;
+        return TRUE;
+    });
+}
+
+BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        if (!pNewInfo)
+            return Status::Failure(ERROR_INVALID_PARAMETER, "no database information");
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        auto row = store->database(oidDbase);
+        if (!row.ok())
+            return row.status();
+        ce::DatabaseRow changed = row.value();
+        if (pNewInfo->dwFlags & CEDB_VALIDNAME)
+            changed.name = BoundedName(pNewInfo->szDbaseName, CEDB_MAXDBASENAMELEN);
+        if (pNewInfo->dwFlags & CEDB_VALIDTYPE)
+            changed.type = pNewInfo->dwDbaseType;
+        if (pNewInfo->dwFlags & CEDB_VALIDSORTSPEC) {
+            if (pNewInfo->wNumSortOrder > CEDB_MAXSORTORDER)
+                return Status::Failure(ERROR_INVALID_PARAMETER,
+                                       "a database has at most 4 sort orders");
+            changed.sorts.assign(pNewInfo->rgSortSpecs,
+                                 pNewInfo->rgSortSpecs + pNewInfo->wNumSortOrder);
+        }
+        if (pNewInfo->dwFlags & CEDB_VALIDMODTIME)
+            changed.modified = pNewInfo->ftLastModified;
+        Status status = store->updateDatabase(changed);
+        if (!status.ok())
+            return status;
+        return TRUE;
+    });
+}
+
+HANDLE CeFindFirstDatabase(DWORD dwDbaseType) {
+    return Boundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
+        return platform::InsertHandle(std::make_shared<DatabaseEnumeration>(dwDbaseType));
+    });
+}
+
+CEOID CeFindNextDatabase(HANDLE hEnum) {
+    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+        auto enumeration = platform::LookupHandleAs<DatabaseEnumeration>(hEnum);
+        if (!enumeration)
+            return Status::Failure(ERROR_INVALID_HANDLE, "not a database enumeration");
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        auto next = store->nextDatabase(enumeration->m_last, enumeration->m_type);
+        if (!next.ok())
+            return next.status();
+        if (next.value() == 0)
+            return Status::Failure(ERROR_NO_MORE_ITEMS, "no more databases");
+        enumeration->m_last = next.value();
+        return next.value();
+    });
+}
+
+BOOL ce::SetAutoSeekNext(HANDLE hDatabase, BOOL on) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        auto cursor = Cursor(hDatabase);
+        if (!cursor.ok())
+            return cursor.status();
+        cursor.value()->setAutoSeekNext(on != FALSE);
+        return TRUE;
+    });
+}

@@ -1,0 +1,532 @@
+#include "platform/ce/object_store.h"
+
+#include "platform/base/case_fold.h"
+#include "platform/base/kernel.h"
+#include "platform/base/unicode.h"
+#include "platform/ce/machine.h"
+#include "platform/ce/sort_key.h"
+
+namespace ce {
+
+using platform::Result;
+using platform::Status;
+using platform::sqlite::Connection;
+using platform::sqlite::Statement;
+using platform::sqlite::Transaction;
+
+namespace {
+
+// Object identifiers start above the small numbers so that a stray small
+// integer is never taken for an object.
+const char* const kSchema = R"(
+CREATE TABLE IF NOT EXISTS ce_meta(
+    name TEXT PRIMARY KEY,
+    value INTEGER NOT NULL) WITHOUT ROWID;
+INSERT OR IGNORE INTO ce_meta(name, value) VALUES ('next_oid', 65536), ('change_sequence', 0);
+CREATE TABLE IF NOT EXISTS ce_databases(
+    oid INTEGER PRIMARY KEY,
+    name TEXT NOT NULL,
+    fold TEXT NOT NULL UNIQUE,
+    type INTEGER NOT NULL,
+    sort_count INTEGER NOT NULL,
+    p0 INTEGER, f0 INTEGER, p1 INTEGER, f1 INTEGER,
+    p2 INTEGER, f2 INTEGER, p3 INTEGER, f3 INTEGER,
+    records INTEGER NOT NULL,
+    size INTEGER NOT NULL,
+    modified INTEGER NOT NULL,
+    layout INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS ce_records(
+    oid INTEGER PRIMARY KEY,
+    db INTEGER NOT NULL,
+    props BLOB NOT NULL,
+    sequence INTEGER NOT NULL,
+    k0 BLOB, k1 BLOB, k2 BLOB, k3 BLOB);
+CREATE INDEX IF NOT EXISTS ce_records_by_oid ON ce_records(db, oid);
+CREATE INDEX IF NOT EXISTS ce_records_by_k0 ON ce_records(db, k0, oid);
+CREATE INDEX IF NOT EXISTS ce_records_by_k1 ON ce_records(db, k1, oid);
+CREATE INDEX IF NOT EXISTS ce_records_by_k2 ON ce_records(db, k2, oid);
+CREATE INDEX IF NOT EXISTS ce_records_by_k3 ON ce_records(db, k3, oid);
+CREATE INDEX IF NOT EXISTS ce_records_by_sequence ON ce_records(sequence);
+CREATE TABLE IF NOT EXISTS ce_tombstones(
+    oid INTEGER PRIMARY KEY,
+    db INTEGER NOT NULL,
+    sequence INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS ce_tombstones_by_sequence ON ce_tombstones(sequence);
+)";
+
+const char* const kDatabaseColumns =
+    "oid, name, type, sort_count, p0, f0, p1, f1, p2, f2, p3, f3, records, size, modified, layout";
+
+Status Damaged(const std::string& what) {
+    return Status::Failure(ERROR_INVALID_DATA, "damaged object store: " + what);
+}
+
+Result<DatabaseRow> ReadDatabaseRow(const Statement& s) {
+    DatabaseRow row;
+    row.oid = static_cast<CEOID>(s.columnInt64(0));
+    row.name = unicode::ToUtf16(s.columnText(1));
+    row.type = static_cast<DWORD>(s.columnInt64(2));
+    const std::int64_t count = s.columnInt64(3);
+    if (count < 0 || count > CEDB_MAXSORTORDER || row.name.empty() ||
+        row.name.size() >= CEDB_MAXDBASENAMELEN)
+        return Damaged("database " + std::to_string(row.oid));
+    for (int i = 0; i < count; ++i) {
+        SORTORDERSPEC spec{static_cast<CEPROPID>(s.columnInt64(4 + 2 * i)),
+                           static_cast<DWORD>(s.columnInt64(5 + 2 * i))};
+        if (!IsSortableType(PropType(spec.propid)))
+            return Damaged("sort order of database " + std::to_string(row.oid));
+        row.sorts.push_back(spec);
+    }
+    const std::int64_t records = s.columnInt64(12), size = s.columnInt64(13);
+    if (records < 0 || size < 0)
+        return Damaged("counts of database " + std::to_string(row.oid));
+    row.records = static_cast<std::uint32_t>(records);
+    row.size = static_cast<std::uint64_t>(size);
+    const auto modified = static_cast<std::uint64_t>(s.columnInt64(14));
+    row.modified = {static_cast<DWORD>(modified), static_cast<DWORD>(modified >> 32)};
+    row.layout = s.columnInt64(15);
+    return row;
+}
+
+Status ValidName(std::u16string_view name) {
+    if (name.empty() || name.size() >= CEDB_MAXDBASENAMELEN)
+        return Status::Failure(ERROR_INVALID_PARAMETER, "a database name has 1 to 31 characters");
+    return Status();
+}
+
+Status ValidSorts(std::span<const SORTORDERSPEC> sorts) {
+    if (sorts.size() > CEDB_MAXSORTORDER)
+        return Status::Failure(ERROR_INVALID_PARAMETER, "a database has at most 4 sort orders");
+    for (const auto& spec : sorts)
+        if (!IsSortableType(PropType(spec.propid)))
+            return Status::Failure(ERROR_INVALID_PARAMETER,
+                                   "cannot sort on property type " +
+                                       std::to_string(PropType(spec.propid)));
+    return Status();
+}
+
+void BindSorts(Statement* s, std::span<const SORTORDERSPEC> sorts) {
+    static const char* const kNames[][2] = {
+        {":p0", ":f0"}, {":p1", ":f1"}, {":p2", ":f2"}, {":p3", ":f3"}};
+    for (std::size_t i = 0; i < sorts.size(); ++i) {
+        s->bind(kNames[i][0], static_cast<std::int64_t>(sorts[i].propid));
+        s->bind(kNames[i][1], static_cast<std::int64_t>(sorts[i].dwFlags));
+    }
+}
+
+std::int64_t Ticks(FILETIME ft) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) |
+                                     ft.dwLowDateTime);
+}
+
+// Runs a statement expected to return one row; Done is a failure with `missing`.
+Status StepOne(Statement* s, DWORD missingCode, const std::string& missing) {
+    auto step = s->step();
+    if (step == Statement::Step::Row)
+        return Status();
+    if (step == Statement::Step::Error)
+        return s->status();
+    return Status::Failure(missingCode, missing);
+}
+
+} // namespace
+
+std::string KeyColumn(int slot) {
+    return "k" + std::to_string(slot);
+}
+
+StoreSession::StoreSession(std::shared_ptr<Connection> connection)
+    : m_connection(std::move(connection)), m_lock(m_connection->mutex()) {}
+
+Result<StoreSession> StoreSession::open() {
+    auto connection = Connection::shared(HandheldDirectory() + "/objectstore.db");
+    if (!connection.ok())
+        return connection.status();
+    StoreSession session(connection.value());
+    if (session.m_connection->firstUse("objectstore")) {
+        auto transaction = session.beginWrite();
+        if (!transaction.ok())
+            return transaction.status();
+        Status status = session.m_connection->exec(kSchema);
+        if (status.ok())
+            status = transaction.value()->commit();
+        if (!status.ok())
+            return status;
+    }
+    return session;
+}
+
+std::string StoreSession::path() const {
+    return m_connection->path();
+}
+
+Result<Statement*> StoreSession::prepare(const std::string& sql) {
+    Status status;
+    Statement* statement = m_connection->prepare(sql, &status);
+    if (!statement)
+        return status;
+    return statement;
+}
+
+Result<std::unique_ptr<Transaction>> StoreSession::beginWrite() {
+    return Transaction::begin(*m_connection, Transaction::Kind::Write);
+}
+
+std::uint64_t StoreSession::now() const {
+    SYSTEMTIME st{};
+    GetSystemTime(&st);
+    FILETIME ft{};
+    SystemTimeToFileTime(&st, &ft);
+    return static_cast<std::uint64_t>(Ticks(ft));
+}
+
+Result<std::int64_t> StoreSession::bump(const char* counter) {
+    auto s = prepare("UPDATE ce_meta SET value = value + 1 WHERE name = ?1 RETURNING value");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, counter);
+    Status status = StepOne(s.value(), ERROR_INVALID_DATA, "damaged object store: no counter");
+    if (!status.ok())
+        return status;
+    std::int64_t value = s.value()->columnInt64(0);
+    s.value()->reset();
+    return value;
+}
+
+Result<DatabaseRow> StoreSession::database(CEOID oid) {
+    auto s = prepare(std::string("SELECT ") + kDatabaseColumns + " FROM ce_databases WHERE oid=?1");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, static_cast<std::int64_t>(oid));
+    Status status = StepOne(s.value(), ERROR_FILE_NOT_FOUND,
+                            "no database with identifier " + std::to_string(oid));
+    if (!status.ok())
+        return status;
+    auto row = ReadDatabaseRow(*s.value());
+    s.value()->reset();
+    return row;
+}
+
+Result<DatabaseRow> StoreSession::databaseByName(std::u16string_view name) {
+    auto s =
+        prepare(std::string("SELECT ") + kDatabaseColumns + " FROM ce_databases WHERE fold=?1");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, unicode::ToUtf8(platform::FoldCase(name)));
+    Status status = StepOne(s.value(), ERROR_FILE_NOT_FOUND,
+                            "no database named \"" + unicode::ToUtf8(name) + "\"");
+    if (!status.ok())
+        return status;
+    auto row = ReadDatabaseRow(*s.value());
+    s.value()->reset();
+    return row;
+}
+
+Result<CEOID> StoreSession::createDatabase(std::u16string_view name, DWORD type,
+                                           std::span<const SORTORDERSPEC> sorts) {
+    Status status = ValidName(name);
+    if (status.ok())
+        status = ValidSorts(sorts);
+    if (!status.ok())
+        return status;
+    auto transaction = beginWrite();
+    if (!transaction.ok())
+        return transaction.status();
+    if (databaseByName(name).ok())
+        return Status::Failure(ERROR_ALREADY_EXISTS,
+                               "a database named \"" + unicode::ToUtf8(name) + "\" exists");
+    auto oid = bump("next_oid");
+    if (!oid.ok())
+        return oid.status();
+    if (oid.value() > 0xFFFFFFFF)
+        return Status::Failure(ERROR_DISK_FULL, "object identifiers are used up");
+    auto s = prepare("INSERT INTO ce_databases(oid, name, fold, type, sort_count, p0, f0, p1, f1, "
+                     "p2, f2, p3, f3, records, size, modified, layout) VALUES(:oid, :name, :fold, "
+                     ":type, :count, :p0, :f0, :p1, :f1, :p2, :f2, :p3, :f3, 0, 0, :now, 0)");
+    if (!s.ok())
+        return s.status();
+    Statement* insert = s.value();
+    insert->bind(":oid", oid.value())
+        .bind(":name", unicode::ToUtf8(name))
+        .bind(":fold", unicode::ToUtf8(platform::FoldCase(name)))
+        .bind(":type", static_cast<std::int64_t>(type))
+        .bind(":count", static_cast<std::int64_t>(sorts.size()))
+        .bind(":now", static_cast<std::int64_t>(now()));
+    BindSorts(insert, sorts);
+    status = insert->run();
+    if (status.ok())
+        status = transaction.value()->commit();
+    if (!status.ok())
+        return status;
+    return static_cast<CEOID>(oid.value());
+}
+
+Status StoreSession::deleteDatabase(CEOID oid) {
+    auto transaction = beginWrite();
+    if (!transaction.ok())
+        return transaction.status();
+    if (auto row = database(oid); !row.ok())
+        return row.status();
+    auto sequence = bump("change_sequence");
+    if (!sequence.ok())
+        return sequence.status();
+    // Every record leaves a tombstone, so the managers learn that it went.
+    for (const char* sql :
+         {"INSERT OR REPLACE INTO ce_tombstones(oid, db, sequence) "
+          "SELECT oid, db, :sequence FROM ce_records WHERE db=:db",
+          "DELETE FROM ce_records WHERE db=:db", "DELETE FROM ce_databases WHERE oid=:db"}) {
+        auto s = prepare(sql);
+        if (!s.ok())
+            return s.status();
+        Status status = s.value()
+                            ->bind(":db", static_cast<std::int64_t>(oid))
+                            .bind(":sequence", sequence.value())
+                            .run();
+        if (!status.ok())
+            return status;
+    }
+    return transaction.value()->commit();
+}
+
+Status StoreSession::updateDatabase(const DatabaseRow& row) {
+    Status status = ValidName(row.name);
+    if (status.ok())
+        status = ValidSorts(row.sorts);
+    if (!status.ok())
+        return status;
+    auto transaction = beginWrite();
+    if (!transaction.ok())
+        return transaction.status();
+    auto old = database(row.oid);
+    if (!old.ok())
+        return old.status();
+    if (auto other = databaseByName(row.name); other.ok() && other->oid != row.oid)
+        return Status::Failure(ERROR_ALREADY_EXISTS,
+                               "a database named \"" + unicode::ToUtf8(row.name) + "\" exists");
+    bool resort = old->sorts.size() != row.sorts.size();
+    for (std::size_t i = 0; !resort && i < row.sorts.size(); ++i)
+        resort = old->sorts[i].propid != row.sorts[i].propid ||
+                 old->sorts[i].dwFlags != row.sorts[i].dwFlags;
+    auto s = prepare("UPDATE ce_databases SET name=:name, fold=:fold, type=:type, "
+                     "sort_count=:count, p0=:p0, f0=:f0, p1=:p1, f1=:f1, p2=:p2, f2=:f2, "
+                     "p3=:p3, f3=:f3, modified=:modified, layout=:layout WHERE oid=:oid");
+    if (!s.ok())
+        return s.status();
+    Statement* update = s.value();
+    update->bind(":oid", static_cast<std::int64_t>(row.oid))
+        .bind(":name", unicode::ToUtf8(row.name))
+        .bind(":fold", unicode::ToUtf8(platform::FoldCase(row.name)))
+        .bind(":type", static_cast<std::int64_t>(row.type))
+        .bind(":count", static_cast<std::int64_t>(row.sorts.size()))
+        .bind(":modified", Ticks(row.modified))
+        .bind(":layout", old->layout + (resort ? 1 : 0));
+    BindSorts(update, row.sorts);
+    status = update->run();
+    if (status.ok() && resort)
+        status = rekey(row);
+    if (!status.ok())
+        return status;
+    return transaction.value()->commit();
+}
+
+// Recomputes every sort key of a database's records after its sort orders
+// changed. Runs inside the caller's transaction.
+Status StoreSession::rekey(const DatabaseRow& row) {
+    auto s = prepare("SELECT oid, props FROM ce_records WHERE db=?1 ORDER BY oid");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, static_cast<std::int64_t>(row.oid));
+    std::vector<std::pair<std::int64_t, PropertyList>> records;
+    Statement::Step step;
+    while ((step = s.value()->step()) == Statement::Step::Row) {
+        const std::int64_t oid = s.value()->columnInt64(0);
+        auto properties = DecodeProperties(s.value()->columnBlob(1));
+        if (!properties.ok())
+            return Status::Failure(properties.status().code(), "record " + std::to_string(oid) +
+                                                                   ": " +
+                                                                   properties.status().message());
+        records.emplace_back(oid, std::move(properties.value()));
+    }
+    if (step == Statement::Step::Error)
+        return s.value()->status();
+    s.value()->reset();
+    auto u = prepare("UPDATE ce_records SET k0=:k0, k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid");
+    if (!u.ok())
+        return u.status();
+    static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
+    for (const auto& [oid, properties] : records) {
+        Statement* update = u.value();
+        update->reset();
+        update->bind(":oid", oid);
+        for (std::size_t i = 0; i < row.sorts.size(); ++i)
+            update->bindBlob(kKeys[i], SortKey(properties, row.sorts[i]));
+        Status status = update->run();
+        if (!status.ok())
+            return status;
+    }
+    return Status();
+}
+
+Result<CEOID> StoreSession::nextDatabase(CEOID after, DWORD type) {
+    auto s = prepare("SELECT oid FROM ce_databases WHERE oid > ?1 AND (?2 = 0 OR type = ?2) "
+                     "ORDER BY oid LIMIT 1");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, static_cast<std::int64_t>(after)).bind(2, static_cast<std::int64_t>(type));
+    auto step = s.value()->step();
+    if (step == Statement::Step::Error)
+        return s.value()->status();
+    CEOID next = step == Statement::Step::Row ? static_cast<CEOID>(s.value()->columnInt64(0)) : 0;
+    s.value()->reset();
+    return next;
+}
+
+Result<CEOID> StoreSession::recordParent(CEOID oid) {
+    auto s = prepare("SELECT db FROM ce_records WHERE oid=?1");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, static_cast<std::int64_t>(oid));
+    auto step = s.value()->step();
+    if (step == Statement::Step::Error)
+        return s.value()->status();
+    CEOID parent = step == Statement::Step::Row ? static_cast<CEOID>(s.value()->columnInt64(0)) : 0;
+    s.value()->reset();
+    return parent;
+}
+
+Result<PropertyList> StoreSession::readRecord(CEOID database, CEOID oid) {
+    auto s = prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+    Status status =
+        StepOne(s.value(), ERROR_KEY_DELETED, "record " + std::to_string(oid) + " is gone");
+    if (!status.ok())
+        return status;
+    auto properties = DecodeProperties(s.value()->columnBlob(0));
+    s.value()->reset();
+    if (!properties.ok())
+        return Status::Failure(properties.status().code(), "record " + std::to_string(oid) + ": " +
+                                                               properties.status().message());
+    return properties;
+}
+
+Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
+                                        std::span<const CEPROPVAL> changes) {
+    auto transaction = beginWrite();
+    if (!transaction.ok())
+        return transaction.status();
+    auto row = this->database(database);
+    if (!row.ok())
+        return Status::Failure(ERROR_INVALID_HANDLE, row.status().message());
+    PropertyList properties;
+    std::int64_t oldSize = 0;
+    if (oid != 0) {
+        auto s = prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2");
+        if (!s.ok())
+            return s.status();
+        s.value()
+            ->bind(1, static_cast<std::int64_t>(oid))
+            .bind(2, static_cast<std::int64_t>(database));
+        Status status = StepOne(s.value(), ERROR_INVALID_PARAMETER,
+                                "no record " + std::to_string(oid) + " in this database");
+        if (!status.ok())
+            return status;
+        auto blob = s.value()->columnBlob(0);
+        oldSize = static_cast<std::int64_t>(blob.size());
+        auto decoded = DecodeProperties(blob);
+        s.value()->reset();
+        if (!decoded.ok())
+            return Status::Failure(decoded.status().code(), "record " + std::to_string(oid) + ": " +
+                                                                decoded.status().message());
+        properties = std::move(decoded.value());
+    }
+    Status status = MergeProperties(&properties, changes);
+    if (!status.ok())
+        return status;
+    const std::vector<BYTE> blob = EncodeProperties(properties);
+    auto sequence = bump("change_sequence");
+    if (!sequence.ok())
+        return sequence.status();
+    std::int64_t target = oid;
+    if (oid == 0) {
+        auto next = bump("next_oid");
+        if (!next.ok())
+            return next.status();
+        if (next.value() > 0xFFFFFFFF)
+            return Status::Failure(ERROR_DISK_FULL, "object identifiers are used up");
+        target = next.value();
+    }
+    auto s = prepare(oid == 0 ? "INSERT INTO ce_records(oid, db, props, sequence, k0, k1, k2, k3) "
+                                "VALUES(:oid, :db, :props, :sequence, :k0, :k1, :k2, :k3)"
+                              : "UPDATE ce_records SET props=:props, sequence=:sequence, k0=:k0, "
+                                "k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid");
+    if (!s.ok())
+        return s.status();
+    Statement* write = s.value();
+    write->bind(":oid", target)
+        .bind(":db", static_cast<std::int64_t>(database))
+        .bindBlob(":props", blob)
+        .bind(":sequence", sequence.value());
+    static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
+    for (std::size_t i = 0; i < row->sorts.size(); ++i)
+        write->bindBlob(kKeys[i], SortKey(properties, row->sorts[i]));
+    status = write->run();
+    if (!status.ok())
+        return status;
+    auto u = prepare("UPDATE ce_databases SET records=records+:added, size=size+:grown, "
+                     "modified=:now WHERE oid=:db");
+    if (!u.ok())
+        return u.status();
+    status = u.value()
+                 ->bind(":added", oid == 0 ? 1 : 0)
+                 .bind(":grown", static_cast<std::int64_t>(blob.size()) - oldSize)
+                 .bind(":now", static_cast<std::int64_t>(now()))
+                 .bind(":db", static_cast<std::int64_t>(database))
+                 .run();
+    if (status.ok())
+        status = transaction.value()->commit();
+    if (!status.ok())
+        return status;
+    return static_cast<CEOID>(target);
+}
+
+Status StoreSession::deleteRecord(CEOID database, CEOID oid) {
+    auto transaction = beginWrite();
+    if (!transaction.ok())
+        return transaction.status();
+    auto s = prepare("SELECT length(props) FROM ce_records WHERE oid=?1 AND db=?2");
+    if (!s.ok())
+        return s.status();
+    s.value()->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+    Status status = StepOne(s.value(), ERROR_INVALID_PARAMETER,
+                            "no record " + std::to_string(oid) + " in this database");
+    if (!status.ok())
+        return status;
+    const std::int64_t size = s.value()->columnInt64(0);
+    s.value()->reset();
+    auto sequence = bump("change_sequence");
+    if (!sequence.ok())
+        return sequence.status();
+    for (const char* sql :
+         {"INSERT OR REPLACE INTO ce_tombstones(oid, db, sequence) VALUES(:oid, :db, :sequence)",
+          "DELETE FROM ce_records WHERE oid=:oid",
+          "UPDATE ce_databases SET records=records-1, size=size-:size, modified=:now "
+          "WHERE oid=:db"}) {
+        auto d = prepare(sql);
+        if (!d.ok())
+            return d.status();
+        status = d.value()
+                     ->bind(":oid", static_cast<std::int64_t>(oid))
+                     .bind(":db", static_cast<std::int64_t>(database))
+                     .bind(":sequence", sequence.value())
+                     .bind(":size", size)
+                     .bind(":now", static_cast<std::int64_t>(now()))
+                     .run();
+        if (!status.ok())
+            return status;
+    }
+    return transaction.value()->commit();
+}
+
+} // namespace ce

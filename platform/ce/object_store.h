@@ -1,0 +1,88 @@
+// The handheld's object store file: property databases, their records and the
+// change log, in <handheld>/objectstore.db.
+//
+// A StoreSession is one operation's hold on the store: the process's shared
+// connection to the file, locked for this thread, with the schema in place.
+// Sessions are short; nothing is cached between them but prepared statements,
+// so every process sees the others' changes at its next operation.
+#pragma once
+
+#include "platform/base/sqlite.h"
+#include "platform/ce/property_blob.h"
+
+#include <optional>
+
+namespace ce {
+
+struct DatabaseRow {
+    CEOID oid = 0;
+    std::u16string name;
+    DWORD type = 0;
+    std::vector<SORTORDERSPEC> sorts;
+    std::uint32_t records = 0;
+    std::uint64_t size = 0; // bytes of all its records' properties
+    FILETIME modified{};
+    // Raised whenever the sort orders change, so open handles notice.
+    std::int64_t layout = 0;
+};
+
+// A record's place in one order: its sort key there (empty in identifier
+// order) and its identifier.
+struct Position {
+    CEOID oid = 0;
+    std::vector<BYTE> key;
+};
+
+// How a record write treats the record's identifier.
+enum class WriteMode { Create, Merge };
+
+class StoreSession {
+public:
+    // A session on the store of the current handheld directory.
+    static platform::Result<StoreSession> open();
+    std::string path() const;
+
+    platform::sqlite::Connection& connection() { return *m_connection; }
+    platform::Result<platform::sqlite::Statement*> prepare(const std::string& sql);
+    // Begins a write transaction (BEGIN IMMEDIATE).
+    platform::Result<std::unique_ptr<platform::sqlite::Transaction>> beginWrite();
+
+    // Databases. A missing database is a failure with ERROR_FILE_NOT_FOUND.
+    platform::Result<DatabaseRow> database(CEOID oid);
+    platform::Result<DatabaseRow> databaseByName(std::u16string_view name);
+    platform::Result<CEOID> createDatabase(std::u16string_view name, DWORD type,
+                                           std::span<const SORTORDERSPEC> sorts);
+    platform::Status deleteDatabase(CEOID oid);
+    // Stores name, type, sort orders (recomputing every record's sort keys
+    // when they changed) and modification time of row.
+    platform::Status updateDatabase(const DatabaseRow& row);
+    // The first database after `after` in identifier order, of type `type`
+    // (0: any); 0 when there is none.
+    platform::Result<CEOID> nextDatabase(CEOID after, DWORD type);
+
+    // Records. Identifiers are unique across the store and never reused.
+    // The database a record belongs to, 0 when there is no such record.
+    platform::Result<CEOID> recordParent(CEOID oid);
+    // The record's properties, decoded; ERROR_KEY_DELETED when it is gone
+    // (or belongs to another database).
+    platform::Result<PropertyList> readRecord(CEOID database, CEOID oid);
+    // One transaction: creates a record (oid 0) or merges changes into one.
+    platform::Result<CEOID> writeRecord(CEOID database, CEOID oid,
+                                        std::span<const CEPROPVAL> changes);
+    platform::Status deleteRecord(CEOID database, CEOID oid);
+
+    std::uint64_t now() const;
+
+private:
+    StoreSession(std::shared_ptr<platform::sqlite::Connection> connection);
+    platform::Result<std::int64_t> bump(const char* counter);
+    platform::Status rekey(const DatabaseRow& row);
+
+    std::shared_ptr<platform::sqlite::Connection> m_connection;
+    std::unique_lock<std::recursive_mutex> m_lock;
+};
+
+// The name of the sort-key column of a sort order slot (0..3).
+std::string KeyColumn(int slot);
+
+} // namespace ce

@@ -1,0 +1,219 @@
+#include "platform/ce/property_blob.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace ce {
+
+using platform::Result;
+using platform::Status;
+
+namespace {
+
+std::size_t ScalarWidth(WORD type) {
+    switch (type) {
+    case CEVT_I2:
+    case CEVT_UI2:
+        return 2;
+    case CEVT_I4:
+    case CEVT_UI4:
+    case CEVT_BOOL:
+        return 4;
+    case CEVT_FILETIME:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+void PutLittleEndian(std::vector<BYTE>* out, std::uint64_t value, std::size_t width) {
+    for (std::size_t i = 0; i < width; ++i)
+        out->push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+
+// Reads the blob front to back; every read checks what is left first.
+class Reader {
+public:
+    explicit Reader(std::span<const BYTE> bytes) : m_bytes(bytes) {}
+    bool read(std::size_t width, std::uint64_t* value) {
+        if (m_bytes.size() - m_offset < width)
+            return false;
+        std::uint64_t v = 0;
+        for (std::size_t i = 0; i < width; ++i)
+            v |= static_cast<std::uint64_t>(m_bytes[m_offset + i]) << (8 * i);
+        m_offset += width;
+        *value = v;
+        return true;
+    }
+    bool take(std::size_t count, std::span<const BYTE>* bytes) {
+        if (m_bytes.size() - m_offset < count)
+            return false;
+        *bytes = m_bytes.subspan(m_offset, count);
+        m_offset += count;
+        return true;
+    }
+    std::size_t offset() const { return m_offset; }
+    std::size_t left() const { return m_bytes.size() - m_offset; }
+
+private:
+    std::span<const BYTE> m_bytes;
+    std::size_t m_offset = 0;
+};
+
+Status Damaged(const Reader& reader, const std::string& what) {
+    return Status::Failure(ERROR_INVALID_DATA, "damaged record: " + what + " at byte " +
+                                                   std::to_string(reader.offset()));
+}
+
+} // namespace
+
+bool IsKnownType(WORD type) {
+    return ScalarWidth(type) != 0 || type == CEVT_LPWSTR || type == CEVT_BLOB;
+}
+
+std::vector<BYTE> EncodeProperties(const PropertyList& properties) {
+    std::vector<BYTE> out;
+    out.push_back(kPropertyBlobVersion);
+    PutLittleEndian(&out, properties.size(), 2);
+    for (const auto& property : properties) {
+        PutLittleEndian(&out, property.propid, 4);
+        if (std::size_t width = ScalarWidth(property.type())) {
+            PutLittleEndian(&out, property.scalar, width);
+        } else if (property.type() == CEVT_LPWSTR) {
+            PutLittleEndian(&out, property.text.size(), 4);
+            for (char16_t unit : property.text)
+                PutLittleEndian(&out, unit, 2);
+        } else {
+            PutLittleEndian(&out, property.bytes.size(), 4);
+            out.insert(out.end(), property.bytes.begin(), property.bytes.end());
+        }
+    }
+    return out;
+}
+
+Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
+    Reader reader(blob);
+    std::uint64_t version = 0, count = 0;
+    if (!reader.read(1, &version) || version != kPropertyBlobVersion)
+        return Damaged(reader, "unknown format version");
+    if (!reader.read(2, &count))
+        return Damaged(reader, "property count cut short");
+    PropertyList properties;
+    std::set<WORD> numbers;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        Property property;
+        std::uint64_t propid = 0;
+        if (!reader.read(4, &propid))
+            return Damaged(reader, "property identifier cut short");
+        property.propid = static_cast<CEPROPID>(propid);
+        if (!IsKnownType(property.type()))
+            return Damaged(reader, "unknown value type " + std::to_string(property.type()));
+        if (!numbers.insert(property.number()).second)
+            return Damaged(reader, "property " + std::to_string(property.number()) + " twice");
+        if (std::size_t width = ScalarWidth(property.type())) {
+            if (!reader.read(width, &property.scalar))
+                return Damaged(reader, "value cut short");
+        } else {
+            std::uint64_t length = 0;
+            if (!reader.read(4, &length))
+                return Damaged(reader, "length cut short");
+            const std::uint64_t unitSize = property.type() == CEVT_LPWSTR ? 2 : 1;
+            std::span<const BYTE> bytes;
+            if (length > reader.left() / unitSize || !reader.take(length * unitSize, &bytes))
+                return Damaged(reader, "value runs past the end");
+            if (unitSize == 2) {
+                property.text.resize(length);
+                for (std::size_t u = 0; u < length; ++u) {
+                    property.text[u] =
+                        static_cast<char16_t>(bytes[2 * u] | (bytes[2 * u + 1] << 8));
+                    if (property.text[u] == 0)
+                        return Damaged(reader, "NUL inside a string");
+                }
+            } else {
+                property.bytes.assign(bytes.begin(), bytes.end());
+            }
+        }
+        properties.push_back(std::move(property));
+    }
+    if (reader.left() != 0)
+        return Damaged(reader, "bytes after the last property");
+    return properties;
+}
+
+Result<Property> PropertyFromValue(const CEPROPVAL& value) {
+    Property property;
+    property.propid = value.propid;
+    switch (PropType(value.propid)) {
+    case CEVT_I2:
+        property.scalar = static_cast<std::uint16_t>(value.val.iVal);
+        break;
+    case CEVT_UI2:
+        property.scalar = value.val.uiVal;
+        break;
+    case CEVT_I4:
+        property.scalar = static_cast<std::uint32_t>(value.val.lVal);
+        break;
+    case CEVT_UI4:
+        property.scalar = value.val.ulVal;
+        break;
+    case CEVT_BOOL:
+        property.scalar = static_cast<std::uint32_t>(value.val.boolVal);
+        break;
+    case CEVT_FILETIME:
+        property.scalar = (static_cast<std::uint64_t>(value.val.filetime.dwHighDateTime) << 32) |
+                          value.val.filetime.dwLowDateTime;
+        break;
+    case CEVT_LPWSTR:
+        if (!value.val.lpwstr)
+            return Status::Failure(ERROR_INVALID_PARAMETER,
+                                   "null string for property " +
+                                       std::to_string(PropNumber(value.propid)));
+        property.text = value.val.lpwstr;
+        break;
+    case CEVT_BLOB:
+        if (!value.val.blob.lpb && value.val.blob.dwCount)
+            return Status::Failure(ERROR_INVALID_PARAMETER,
+                                   "null blob for property " +
+                                       std::to_string(PropNumber(value.propid)));
+        if (value.val.blob.dwCount)
+            property.bytes.assign(value.val.blob.lpb, value.val.blob.lpb + value.val.blob.dwCount);
+        break;
+    default:
+        return Status::Failure(ERROR_INVALID_PARAMETER,
+                               "unknown value type " + std::to_string(PropType(value.propid)));
+    }
+    return property;
+}
+
+const Property* FindProperty(const PropertyList& properties, WORD number) {
+    for (const auto& property : properties)
+        if (property.number() == number)
+            return &property;
+    return nullptr;
+}
+
+Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> changes) {
+    for (const auto& change : changes) {
+        const WORD number = PropNumber(change.propid);
+        auto it = std::find_if(properties->begin(), properties->end(),
+                               [&](const Property& p) { return p.number() == number; });
+        if (change.wFlags & CEDB_PROPDELETE) {
+            if (it != properties->end())
+                properties->erase(it);
+            continue;
+        }
+        auto property = PropertyFromValue(change);
+        if (!property.ok())
+            return property.status();
+        if (it != properties->end())
+            *it = std::move(property.value());
+        else
+            properties->push_back(std::move(property.value()));
+    }
+    if (properties->size() > 0xFFFF)
+        return Status::Failure(ERROR_INVALID_PARAMETER, "more than 65535 properties");
+    return Status();
+}
+
+} // namespace ce
