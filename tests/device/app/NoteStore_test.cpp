@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr FILETIME kNow{0x5A5A0000, 0x01DB0000};
+constexpr FILETIME kNow{0xFF8C9E80, 0x01DAFFFF};  // a whole second
 
 struct TitleCase {
     const char16_t* text;

@@ -18,7 +18,7 @@
 
 namespace providertest {
 
-inline constexpr FILETIME kNow{0x10000000, 0x01DB1234};
+inline constexpr FILETIME kNow{0xFFB14000, 0x01DB1233};  // a whole second
 
 inline bool SameTime(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
