@@ -118,6 +118,7 @@ constexpr DWORD ERROR_INVALID_DATA = 13;
 constexpr DWORD ERROR_KEY_DELETED = 1018;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_NOT_FOUND = 1168;
+constexpr DWORD ERROR_NOT_OWNER = 288;
 
 // Globally unique identifiers, laid out as on Windows.
 struct GUID {

@@ -1,0 +1,590 @@
+// The handheld's window station: top-level windows in the object store, and
+// one Unix datagram socket per process (per copy of this library) under run/
+// on which messages for its windows arrive.
+#include "platform/ce/window_station.h"
+
+#include "platform/base/case_fold.h"
+#include "platform/base/handles.h"
+#include "platform/base/unicode.h"
+#include "platform/ce/machine.h"
+#include "platform/ce/object_store.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <random>
+
+using platform::ReportFailure;
+using platform::Result;
+using platform::Status;
+using platform::sqlite::Statement;
+
+namespace {
+
+const char* const kSchema = R"(
+CREATE TABLE IF NOT EXISTS ce_windows(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    pid INTEGER NOT NULL,
+    started INTEGER NOT NULL,
+    socket TEXT NOT NULL,
+    class TEXT NOT NULL,
+    class_fold TEXT NOT NULL,
+    title TEXT NOT NULL,
+    title_fold TEXT NOT NULL);
+)";
+
+// Station window handles: 0x40000 + 4 * row, clear of small integers and of
+// the window system's own child-window handles.
+constexpr std::uintptr_t kHandleBase = 0x40000;
+HWND HandleOf(std::int64_t id) {
+    return reinterpret_cast<HWND>(kHandleBase + 4 * static_cast<std::uintptr_t>(id));
+}
+std::int64_t IdOf(HWND hwnd) {
+    const auto value = reinterpret_cast<std::uintptr_t>(hwnd);
+    if (value < kHandleBase + 4 || (value - kHandleBase) % 4)
+        return 0;
+    return static_cast<std::int64_t>((value - kHandleBase) / 4);
+}
+
+// A datagram: this header, then textUnits UTF-16 units (little-endian host).
+struct Wire {
+    std::uint64_t hwnd;
+    std::uint32_t message;
+    std::uint32_t textUnits;
+    std::uint64_t wParam;
+    std::int64_t lParam;
+};
+static_assert(sizeof(Wire) == 32);
+// Longer texts are cut to this many units, as a window text would be.
+constexpr std::size_t kMaxTextUnits = 32768;
+
+// When a process started, in clock ticks since boot ("" when it is gone or a
+// zombie): with the pid it names a process without fear of pid reuse.
+long long ProcessStart(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The command name may hold spaces and parentheses: fields follow the last ')'.
+    const auto close = text.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    char state = 0;
+    long long start = -1;
+    const char* fields = text.c_str() + close + 1;
+    // state is field 3, starttime field 22.
+    if (std::sscanf(fields,
+                    " %c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d "
+                    "%*d %*d %lld",
+                    &state, &start) != 2 ||
+        state == 'Z' || state == 'X')
+        return -1;
+    return start;
+}
+
+bool IsAlive(pid_t pid, long long started) {
+    return started >= 0 && ProcessStart(pid) == started;
+}
+
+// This copy's listening socket, made with the first window.
+struct LocalStation {
+    std::mutex mutex;
+    pid_t pid = 0;
+    int fd = -1;
+    std::string path;
+    ce::LocalWindowSystem windowSystem;
+    bool cleanupRegistered = false;
+};
+
+LocalStation& Local() {
+    static LocalStation* station = new LocalStation;
+    return *station;
+}
+
+struct WindowRow {
+    std::int64_t id = 0;
+    pid_t pid = 0;
+    long long started = -1;
+    std::string socket;
+};
+
+std::string Fold(LPCWSTR text) {
+    return unicode::ToUtf8(platform::FoldCase(text));
+}
+
+Result<ce::StoreSession> OpenStation() {
+    auto store = ce::StoreSession::open();
+    if (!store.ok())
+        return store;
+    if (store->connection().firstUse("window_station")) {
+        Status status = store->connection().exec(kSchema);
+        if (!status.ok())
+            return status;
+    }
+    return store;
+}
+
+Status RemoveRow(ce::StoreSession& store, const WindowRow& row) {
+    auto s = store.prepare("DELETE FROM ce_windows WHERE id=?1");
+    if (!s.ok())
+        return s.status();
+    unlink(row.socket.c_str());
+    return s.value()->bind(1, row.id).run();
+}
+
+Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t id) {
+    auto s = store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1");
+    if (!s.ok())
+        return s.status();
+    Statement* q = s.value();
+    q->bind(1, id);
+    std::optional<WindowRow> row;
+    auto step = q->step();
+    if (step == Statement::Step::Error)
+        return q->status();
+    if (step == Statement::Step::Row)
+        row = WindowRow{q->columnInt64(0), static_cast<pid_t>(q->columnInt64(1)), q->columnInt64(2),
+                        q->columnText(3)};
+    q->reset();
+    return row;
+}
+
+// The live window behind hwnd; a window of a dead process is removed.
+Result<WindowRow> LiveWindow(ce::StoreSession& store, HWND hwnd) {
+    auto row = FindRow(store, IdOf(hwnd));
+    if (!row.ok())
+        return row.status();
+    if (!row.value())
+        return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "no such window");
+    if (!IsAlive(row.value()->pid, row.value()->started)) {
+        RemoveRow(store, *row.value());
+        return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "the window's process has ended");
+    }
+    return *row.value();
+}
+
+bool IsOwn(const WindowRow& row) {
+    auto& local = Local();
+    std::lock_guard lock(local.mutex);
+    return local.pid == getpid() && row.socket == local.path;
+}
+
+// Sends one datagram, waiting (up to a few seconds) while the receiver's
+// queue is full rather than dropping the message.
+Status Send(const std::string& socketPath, const Wire& header, const std::u16string& text) {
+    std::vector<BYTE> datagram(sizeof header + text.size() * sizeof(char16_t));
+    std::memcpy(datagram.data(), &header, sizeof header);
+    if (!text.empty())
+        std::memcpy(datagram.data() + sizeof header, text.data(), text.size() * sizeof(char16_t));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof address.sun_path)
+        return Status::Failure(ERROR_INVALID_PARAMETER, "socket path too long: " + socketPath);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, std::strerror(errno));
+    Status status;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        status =
+            Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "the window's process does not listen: " +
+                                                             std::string(std::strerror(errno)));
+    } else {
+        for (int waited = 0;; waited += 100) {
+            if (send(fd, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0)
+                break;
+            if ((errno != EAGAIN && errno != EWOULDBLOCK) || waited >= 5000) {
+                status =
+                    Status::Failure(ERROR_NOT_ENOUGH_MEMORY, "cannot queue the message: " +
+                                                                 std::string(std::strerror(errno)));
+                break;
+            }
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, 100);
+        }
+    }
+    close(fd);
+    return status;
+}
+
+Result<int> EnsureSocket() {
+    auto& local = Local();
+    std::lock_guard lock(local.mutex);
+    if (local.fd >= 0 && local.pid == getpid())
+        return local.fd;
+    // A forked child does not listen on its parent's socket.
+    local.fd = -1;
+    std::random_device random;
+    const std::string path = ce::HandheldDirectory() + "/run/" + std::to_string(getpid()) + "-" +
+                             std::to_string(random() % 1000000) + ".sock";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return Status::Failure(ERROR_INVALID_PARAMETER, "handheld directory path too long");
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, std::strerror(errno));
+    unlink(path.c_str());
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        const std::string error = std::strerror(errno);
+        close(fd);
+        return Status::Failure(ERROR_ACCESS_DENIED, "cannot listen on " + path + ": " + error);
+    }
+    local.fd = fd;
+    local.pid = getpid();
+    local.path = path;
+    return fd;
+}
+
+// At exit: this copy's windows go away with it.
+void RemoveOwnWindows() {
+    auto& local = Local();
+    std::string path;
+    {
+        std::lock_guard lock(local.mutex);
+        if (local.pid != getpid() || local.fd < 0)
+            return;
+        path = local.path;
+    }
+    auto store = OpenStation();
+    if (store.ok()) {
+        auto s = store->prepare("DELETE FROM ce_windows WHERE socket=?1");
+        if (s.ok())
+            s.value()->bind(1, path).run();
+    }
+    unlink(path.c_str());
+}
+
+template <class T, class Body> T Boundary(T failure, Body body) {
+    try {
+        Result<T> result = body();
+        if (result.ok())
+            return result.value();
+        ReportFailure(result.status());
+    } catch (const std::exception& e) {
+        ReportFailure(Status::Failure(ERROR_NOT_ENOUGH_MEMORY, e.what()));
+    }
+    return failure;
+}
+
+Status Deliver(const WindowRow& row, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+               const std::u16string& text) {
+    Wire header{reinterpret_cast<std::uintptr_t>(hwnd), msg,
+                static_cast<std::uint32_t>(std::min(text.size(), kMaxTextUnits)),
+                static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam)};
+    return Send(row.socket, header, text.substr(0, header.textUnits));
+}
+
+// A named mutex: the lock on run/<name>.lock, held while the handle is open.
+class NamedMutex : public platform::KernelObject {
+public:
+    NamedMutex(int fd, bool owned) : m_fd(fd), m_owned(owned) {}
+    ~NamedMutex() override {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool owned() const { return m_owned; }
+
+private:
+    int m_fd;
+    bool m_owned;
+};
+
+} // namespace
+
+HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+    return Boundary<HWND>(nullptr, [&]() -> Result<HWND> {
+        auto store = OpenStation();
+        if (!store.ok())
+            return store.status();
+        // Newest first, as the top of the z-order would be.
+        auto s = store->prepare("SELECT id, pid, started, socket FROM ce_windows WHERE "
+                                "(:anyClass OR class_fold=:class) AND "
+                                "(:anyTitle OR title_fold=:title) ORDER BY id DESC");
+        if (!s.ok())
+            return s.status();
+        Statement* q = s.value();
+        q->bind(":anyClass", lpClassName ? 0 : 1)
+            .bind(":class", lpClassName ? Fold(lpClassName) : std::string())
+            .bind(":anyTitle", lpWindowName ? 0 : 1)
+            .bind(":title", lpWindowName ? Fold(lpWindowName) : std::string());
+        std::vector<WindowRow> dead;
+        HWND found = nullptr;
+        Statement::Step step;
+        while (!found && (step = q->step()) == Statement::Step::Row) {
+            WindowRow row{q->columnInt64(0), static_cast<pid_t>(q->columnInt64(1)),
+                          q->columnInt64(2), q->columnText(3)};
+            if (IsAlive(row.pid, row.started))
+                found = HandleOf(row.id);
+            else
+                dead.push_back(row);
+        }
+        q->reset();
+        for (const auto& row : dead)
+            RemoveRow(store.value(), row);
+        if (!found)
+            return Status::Failure(ERROR_NOT_FOUND, "no such window");
+        return found;
+    });
+}
+
+BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        auto store = OpenStation();
+        if (!store.ok())
+            return store.status();
+        auto row = LiveWindow(store.value(), hWnd);
+        if (!row.ok())
+            return row.status();
+        if (IsOwn(row.value())) {
+            auto system = ce::LocalWindowSystem();
+            {
+                std::lock_guard lock(Local().mutex);
+                system = Local().windowSystem;
+            }
+            if (system.postMessage && system.postMessage(hWnd, Msg, wParam, lParam))
+                return TRUE;
+        }
+        Status status = Deliver(row.value(), hWnd, Msg, wParam, lParam, {});
+        if (!status.ok())
+            return status;
+        return TRUE;
+    });
+}
+
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        const std::u16string text = lpString ? lpString : u"";
+        auto store = OpenStation();
+        if (!store.ok())
+            return store.status();
+        auto row = LiveWindow(store.value(), hWnd);
+        if (!row.ok())
+            return row.status();
+        // The text is the window's title: others find it by the new one.
+        auto s = store->prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3");
+        if (!s.ok())
+            return s.status();
+        Status status = s.value()
+                            ->bind(1, unicode::ToUtf8(text))
+                            .bind(2, unicode::ToUtf8(platform::FoldCase(text)))
+                            .bind(3, row->id)
+                            .run();
+        if (!status.ok())
+            return status;
+        if (IsOwn(row.value())) {
+            auto system = ce::LocalWindowSystem();
+            {
+                std::lock_guard lock(Local().mutex);
+                system = Local().windowSystem;
+            }
+            if (system.setWindowText && system.setWindowText(hWnd, text))
+                return TRUE;
+        }
+        status = Deliver(row.value(), hWnd, WM_SETTEXT, 0, 0, text);
+        if (!status.ok())
+            return status;
+        return TRUE;
+    });
+}
+
+BOOL SetForegroundWindow(HWND hWnd) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        auto store = OpenStation();
+        if (!store.ok())
+            return store.status();
+        auto row = LiveWindow(store.value(), hWnd);
+        if (!row.ok())
+            return row.status();
+        return TRUE;
+    });
+}
+
+namespace ce {
+
+void SetLocalWindowSystem(LocalWindowSystem system) {
+    std::lock_guard lock(Local().mutex);
+    Local().windowSystem = std::move(system);
+}
+
+HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
+    return Boundary<HWND>(nullptr, [&]() -> Result<HWND> {
+        auto fd = EnsureSocket();
+        if (!fd.ok())
+            return fd.status();
+        {
+            auto& local = Local();
+            std::lock_guard lock(local.mutex);
+            if (!local.cleanupRegistered) {
+                local.cleanupRegistered = true;
+                std::atexit(RemoveOwnWindows);
+            }
+        }
+        auto store = OpenStation();
+        if (!store.ok())
+            return store.status();
+        auto s = store->prepare("INSERT INTO ce_windows(pid, started, socket, class, class_fold, "
+                                "title, title_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        if (!s.ok())
+            return s.status();
+        const char16_t* cls = className ? className : u"";
+        const char16_t* text = title ? title : u"";
+        std::string socket;
+        {
+            std::lock_guard lock(Local().mutex);
+            socket = Local().path;
+        }
+        Status status = s.value()
+                            ->bind(1, static_cast<std::int64_t>(getpid()))
+                            .bind(2, ProcessStart(getpid()))
+                            .bind(3, socket)
+                            .bind(4, unicode::ToUtf8(cls))
+                            .bind(5, Fold(cls))
+                            .bind(6, unicode::ToUtf8(text))
+                            .bind(7, Fold(text))
+                            .run();
+        if (!status.ok())
+            return status;
+        return HandleOf(store->connection().lastInsertRowid());
+    });
+}
+
+BOOL DestroyStationWindow(HWND hwnd) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        auto store = OpenStation();
+        if (!store.ok())
+            return store.status();
+        auto row = FindRow(store.value(), IdOf(hwnd));
+        if (!row.ok())
+            return row.status();
+        if (!row.value() || !IsOwn(*row.value()))
+            return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "not a window of this process");
+        auto s = store->prepare("DELETE FROM ce_windows WHERE id=?1");
+        if (!s.ok())
+            return s.status();
+        Status status = s.value()->bind(1, row.value()->id).run();
+        if (!status.ok())
+            return status;
+        return TRUE;
+    });
+}
+
+BOOL SetStationWindowTitle(HWND hwnd, LPCWSTR title) {
+    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+        auto store = OpenStation();
+        if (!store.ok())
+            return store.status();
+        const std::u16string text = title ? title : u"";
+        auto s = store->prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3");
+        if (!s.ok())
+            return s.status();
+        Status status = s.value()
+                            ->bind(1, unicode::ToUtf8(text))
+                            .bind(2, unicode::ToUtf8(platform::FoldCase(text)))
+                            .bind(3, IdOf(hwnd))
+                            .run();
+        if (!status.ok())
+            return status;
+        if (store->connection().changes() == 0)
+            return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "no such window");
+        return TRUE;
+    });
+}
+
+int StationSocket() {
+    auto& local = Local();
+    std::lock_guard lock(local.mutex);
+    return local.pid == getpid() ? local.fd : -1;
+}
+
+bool ReceiveStationMessage(StationMessage* message, int timeoutMs) {
+    const int fd = StationSocket();
+    if (fd < 0 || !message)
+        return false;
+    std::vector<BYTE> buffer(sizeof(Wire) + kMaxTextUnits * sizeof(char16_t));
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, timeoutMs);
+        if (ready <= 0)
+            return false;
+        const ssize_t got = recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (got < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                continue;
+            return false;
+        }
+        // A datagram that does not fit the header and its declared text is dropped.
+        Wire header{};
+        if (static_cast<std::size_t>(got) < sizeof header)
+            continue;
+        std::memcpy(&header, buffer.data(), sizeof header);
+        if (header.textUnits > kMaxTextUnits ||
+            static_cast<std::size_t>(got) != sizeof header + header.textUnits * sizeof(char16_t))
+            continue;
+        message->hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(header.hwnd));
+        message->message = header.message;
+        message->wParam = static_cast<WPARAM>(header.wParam);
+        message->lParam = static_cast<LPARAM>(header.lParam);
+        message->text.resize(header.textUnits);
+        if (header.textUnits)
+            std::memcpy(message->text.data(), buffer.data() + sizeof header,
+                        header.textUnits * sizeof(char16_t));
+        return true;
+    }
+}
+
+} // namespace ce
+
+HANDLE CreateMutexW(void*, BOOL, LPCWSTR lpName) {
+    return Boundary<HANDLE>(nullptr, [&]() -> Result<HANDLE> {
+        if (!lpName) {
+            SetLastError(ERROR_SUCCESS);
+            return platform::InsertHandle(std::make_shared<NamedMutex>(-1, true));
+        }
+        std::string name = unicode::ToUtf8(lpName);
+        for (char& c : name)
+            if (c == '/' || c == '\\')
+                c = '_';
+        const std::string path = ce::HandheldDirectory() + "/run/" + name + ".lock";
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return Status::Failure(ERROR_ACCESS_DENIED,
+                                   "cannot open " + path + ": " + std::strerror(errno));
+        const bool owned = flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (!owned && errno != EWOULDBLOCK) {
+            const std::string error = std::strerror(errno);
+            close(fd);
+            return Status::Failure(ERROR_ACCESS_DENIED, "cannot lock " + path + ": " + error);
+        }
+        HANDLE handle =
+            platform::InsertHandle(std::make_shared<NamedMutex>(owned ? fd : -1, owned));
+        if (!owned)
+            close(fd);
+        SetLastError(owned ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
+        return handle;
+    });
+}
+
+BOOL ReleaseMutex(HANDLE hMutex) {
+    auto mutex = platform::LookupHandleAs<NamedMutex>(hMutex);
+    if (!mutex) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!mutex->owned()) {
+        SetLastError(ERROR_NOT_OWNER);
+        return FALSE;
+    }
+    // The lock is the mutex's existence to other processes: it stays until
+    // the handle is closed.
+    return TRUE;
+}
