@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <unistd.h>
 
 namespace outlook {
 
@@ -79,7 +80,13 @@ Result<std::shared_ptr<MessageStore>> MessageStore::ForCurrentDesktop() {
 Result<std::shared_ptr<MessageStore>> MessageStore::Open(const std::string& path) {
     static std::mutex mutex;
     static std::map<std::string, std::weak_ptr<MessageStore>> open;
+    static pid_t owner = 0;
     std::lock_guard lock(mutex);
+    // A forked child must not use its parent's connection: it opens its own.
+    if (owner != getpid()) {
+        open.clear();
+        owner = getpid();
+    }
     if (auto existing = open[path].lock())
         return existing;
     auto connection = platform::sqlite::Connection::shared(path);

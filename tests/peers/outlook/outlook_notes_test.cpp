@@ -1,0 +1,140 @@
+// outlook-notes: commands, output and exit statuses.
+#include "support/Machine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class OutlookNotes : public ::testing::Test {
+protected:
+    testsupport::TempMachines machines;
+
+    Outcome Run(const std::string& arguments) {
+        const std::string errPath = machines.desktop() + "/../stderr.txt";
+        const std::string command = "'" + testsupport::BuiltProgram("peers/outlook/outlook-notes") +
+                                    "' --desktop '" + machines.desktop() + "' " + arguments +
+                                    " 2>'" + errPath + "'";
+        Outcome outcome;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe)
+            return outcome;
+        char buffer[4096];
+        std::size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            outcome.out.append(buffer, n);
+        const int status = pclose(pipe);
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream err(errPath);
+        std::stringstream text;
+        text << err.rdbuf();
+        outcome.err = text.str();
+        return outcome;
+    }
+
+    std::string Add(const std::string& arguments) {
+        Outcome added = Run("add " + arguments);
+        EXPECT_EQ(0, added.status) << added.err;
+        EXPECT_EQ(49u, added.out.size()); // 48 hex digits and a line end
+        return added.out.substr(0, added.out.find('\n'));
+    }
+};
+
+TEST_F(OutlookNotes, AddListShowEditDelete) {
+    const std::string first = Add("--body 'Groceries' --color 2 --categories 'Home, Errands'");
+    const std::string second = Add("--body 'Call Bob'");
+    Outcome list = Run("list");
+    ASSERT_EQ(0, list.status) << list.err;
+    EXPECT_NE(std::string::npos, list.out.find(first + "  red  "));
+    EXPECT_NE(std::string::npos, list.out.find("[Home, Errands]  Groceries\n"));
+    EXPECT_NE(std::string::npos, list.out.find(second + "  yellow  "));
+    EXPECT_LT(list.out.find(first), list.out.find(second)); // folder order
+
+    Outcome json = Run("list --json");
+    ASSERT_EQ(0, json.status);
+    EXPECT_NE(std::string::npos,
+              json.out.find(
+                  "{\"entryId\": \"" + first +
+                  "\", \"body\": \"Groceries\", \"categories\": \"Home, Errands\", \"color\": 2"));
+
+    ASSERT_EQ(0, Run("edit " + first + " --color 4 --body 'Groceries\nand more'").status);
+    Outcome shown = Run("show " + first);
+    ASSERT_EQ(0, shown.status);
+    EXPECT_NE(std::string::npos, shown.out.find("Color: 4 (white)\nCategories: Home, Errands\n"));
+    EXPECT_NE(std::string::npos, shown.out.find("\n\nGroceries\nand more\n"));
+
+    ASSERT_EQ(0, Run("delete " + first).status);
+    Outcome after = Run("list");
+    EXPECT_EQ(std::string::npos, after.out.find(first));
+    EXPECT_NE(std::string::npos, after.out.find(second));
+}
+
+TEST_F(OutlookNotes, ExitStatuses) {
+    struct Case {
+        const char* arguments;
+        int status;
+        const char* err;
+    } cases[] = {
+        {"", 2, "usage:"},
+        {"frobnicate", 2, "unknown command"},
+        {"add", 2, "add needs --body"},
+        {"add --body x --color 9", 2, "--color takes 0 to 4"},
+        {"add --body", 2, "--body needs a value"},
+        {"show", 2, "show needs an EntryID"},
+        {"edit 00FF", 2, "edit needs"},
+        {"list --yaml", 2, "unexpected argument"},
+        {"show 00FF", 1, "no note with EntryID 00FF"},
+        {"delete 00FF", 1, "no note with EntryID 00FF"},
+        {"edit 00FF --color 1", 1, "no note with EntryID 00FF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome outcome = Run(c.arguments);
+        EXPECT_EQ(c.status, outcome.status);
+        EXPECT_NE(std::string::npos, outcome.err.find(c.err)) << outcome.err;
+        if (c.status == 2) {
+            EXPECT_NE(std::string::npos, outcome.err.find("usage: outlook-notes"));
+        }
+    }
+}
+
+TEST_F(OutlookNotes, CategoriesAndUser) {
+    Outcome categories = Run("categories");
+    ASSERT_EQ(0, categories.status);
+    EXPECT_EQ(0u, categories.out.find("Business\n"));
+    ASSERT_EQ(0, Run("categories add 'Road Trips'").status);
+    ASSERT_EQ(0, Run("categories add 'Road Trips'").status);
+    categories = Run("categories");
+    EXPECT_EQ(categories.out.size() - 11, categories.out.find("Road Trips\n"));
+    EXPECT_EQ(categories.out.find("Road Trips"), categories.out.rfind("Road Trips"));
+
+    EXPECT_EQ("Outlook User\n", Run("user").out);
+    ASSERT_EQ(0, Run("user 'Jane Roe'").status);
+    EXPECT_EQ("Jane Roe\n", Run("user").out);
+}
+
+TEST_F(OutlookNotes, LongEntryIdsAndFaultsForTests) {
+    Outcome added = Run("add --body long --entryid-length 150");
+    ASSERT_EQ(0, added.status);
+    EXPECT_EQ(151u, added.out.size());
+    setenv("JOTTERWICK_OUTLOOK_FAULT", "Save:77", 1);
+    Outcome failed = Run("add --body x");
+    unsetenv("JOTTERWICK_OUTLOOK_FAULT");
+    EXPECT_EQ(1, failed.status);
+    EXPECT_NE(std::string::npos, failed.err.find("Save: Outlook error 77"));
+    const std::string list = Run("list").out;
+    EXPECT_EQ(1, std::count(list.begin(), list.end(), '\n'));
+}
+
+} // namespace
