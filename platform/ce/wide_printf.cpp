@@ -93,7 +93,7 @@ int wvsprintfW(LPWSTR buffer, std::size_t cchBuffer, LPCWSTR format, va_list arg
             // A lone % at the end: nothing more to format.
             return out.finish();
         default:
-            // Unknown conversions are copied as they stand.
+            // An unknown conversion writes its character, as the platform does.
             field = *p;
             break;
         }
