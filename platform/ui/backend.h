@@ -53,8 +53,8 @@ public:
     // Lets the user work in the modal dialog `dialog`, which has been created
     // and initialised. Returns when the dialog has ended (EndDialog) or when
     // the back end gives up on it; the dialog manager then ends it with IDCANCEL.
-    // Between inputs a back end calls `pumpMessages` so posted messages and
-    // timers keep running.
+    // Between inputs a back end calls ui::PumpPendingMessages so posted
+    // messages and timers keep running.
     virtual void RunModalDialog(HWND dialog, const std::u16string& caption) = 0;
 
     // Waits up to `timeoutMs` (-1: forever) for user input or for one of `fds`
@@ -66,6 +66,9 @@ public:
     // visibility, z-order, enabled state); and the wait cursor's depth changed.
     virtual void WindowChanged(HWND hwnd) = 0;
     virtual void WaitCursorChanged(int depth) = 0;
+
+    // Shows a help file in the platform's help viewer.
+    virtual void ShowHelp(const std::u16string& helpFile) = 0;
 };
 
 // The process's back end. Unless one was installed, the headless back end,

@@ -1,5 +1,7 @@
 #include "platform/ui/headless_backend.h"
 
+#include "platform/base/unicode.h"
+#include "platform/ui/dialog.h"
 #include "platform/ui/scripted_user.h"
 
 #include <poll.h>
@@ -16,16 +18,46 @@ std::optional<std::u16string> HeadlessBackend::ChooseFile(const FileDialogPrompt
     return ScriptedUser::Instance().AnswerFileDialog(prompt);
 }
 
-void HeadlessBackend::RunModalDialog(HWND, const std::u16string& caption) {
-    // Filling dialogs comes with the dialog manager; until then a dialog is
-    // left to the dialog manager's cancel.
+void HeadlessBackend::RunModalDialog(HWND dialog, const std::u16string& caption) {
     auto& user = ScriptedUser::Instance();
-    Expectation answered;
-    answered.kind = PromptKind::Dialog;
-    answered.caption = caption;
-    answered.button = 2;
-    const bool expected = user.TakeDialog(caption).has_value();
-    user.LogDialog(answered, expected);
+    auto expected = user.TakeDialog(caption);
+    if (!expected) {
+        // Unexpected: the user's Escape.
+        Expectation cancelled;
+        cancelled.kind = PromptKind::Dialog;
+        cancelled.caption = caption;
+        cancelled.button = IDCANCEL;
+        user.LogDialog(cancelled, false);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+        return;
+    }
+    const std::string where = "dialog '" + unicode::ToUtf8(caption) + "'";
+    for (const auto& field : expected->fields) {
+        HWND control = GetDlgItem(dialog, field.controlId);
+        std::string problem;
+        if (!control)
+            user.ReportProblem(where + " has no control " + std::to_string(field.controlId));
+        else if (!EnterControlValue(control, field.value, &problem))
+            user.ReportProblem(where + ", control " + std::to_string(field.controlId) + ": " +
+                               problem);
+        PumpPendingMessages();
+    }
+    user.LogDialog(*expected, true);
+    if (HWND button = GetDlgItem(dialog, expected->button)) {
+        if (!IsWindowEnabled(button))
+            user.ReportProblem(where + ": button " + std::to_string(expected->button) +
+                               " is disabled");
+        else
+            SendMessageW(button, BM_CLICK, 0, 0);
+    } else {
+        // Enter and Escape reach OK and Cancel without a button of that id.
+        SendMessageW(dialog, WM_COMMAND,
+                     MAKEWPARAM(static_cast<WORD>(expected->button), BN_CLICKED), 0);
+    }
+    if (!DialogEnded(dialog))
+        user.ReportProblem(where + " stayed open after button " + std::to_string(expected->button) +
+                           " was pressed");
 }
 
 bool HeadlessBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {

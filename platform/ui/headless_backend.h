@@ -14,6 +14,8 @@ public:
     bool WaitForInput(int timeoutMs, std::span<const int> fds) override;
     void WindowChanged(HWND) override {}
     void WaitCursorChanged(int) override {}
+    // Nothing to show; ui::LastHelpFile tells tests what was asked for.
+    void ShowHelp(const std::u16string&) override {}
 };
 
 } // namespace ui
