@@ -1,0 +1,147 @@
+// Several processes on one object store: concurrent writers, readers that
+// see the others' writes, schema creation by processes starting together.
+#include "platform/ce/database.h"
+
+#include "platform/ce/ce_test_helpers.h"
+#include "platform/ce/change_log.h"
+#include "support/Machine.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <set>
+
+using namespace cetest;
+
+namespace {
+
+// Runs body in `count` forked processes released together; returns their
+// exit statuses.
+std::vector<int> RunTogether(int count, const std::function<int(int)>& body) {
+    int gate[2];
+    EXPECT_EQ(0, pipe(gate));
+    std::vector<pid_t> pids;
+    for (int i = 0; i < count; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(gate[1]);
+            char go;
+            (void)!read(gate[0], &go, 1);
+            _exit(body(i));
+        }
+        pids.push_back(pid);
+    }
+    close(gate[0]);
+    close(gate[1]); // every child's read returns now
+    std::vector<int> statuses;
+    for (pid_t pid : pids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        statuses.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }
+    return statuses;
+}
+
+TEST(DatabaseProcessesTest, ProcessesStartingTogetherCreateTheStoreOnce) {
+    testsupport::TempMachines machines;
+    auto statuses = RunTogether(4, [](int i) {
+        const std::u16string name = u"Db" + std::u16string(1, static_cast<char16_t>(u'0' + i));
+        return CeCreateDatabase(name.c_str(), 0, 0, nullptr) != 0 ? 0 : 1;
+    });
+    EXPECT_EQ(std::vector<int>(4, 0), statuses);
+    HANDLE e = CeFindFirstDatabase(0);
+    int found = 0;
+    while (CeFindNextDatabase(e))
+        ++found;
+    CloseHandle(e);
+    EXPECT_EQ(4, found);
+}
+
+TEST(DatabaseProcessesTest, ConcurrentWritersLoseNothingAndReadersSeeTheirWork) {
+    testsupport::TempMachines machines;
+    SORTORDERSPEC sort{MakePropId(1, CEVT_UI4), 0};
+    const CEOID db = CeCreateDatabase(u"Shared", 0, 1, &sort);
+    ASSERT_NE(0u, db);
+    constexpr int kWriters = 3, kEach = 60;
+    auto statuses = RunTogether(kWriters + 1, [&](int i) {
+        CEOID oid = 0;
+        HANDLE h = CeOpenDatabase(&oid, u"Shared", sort.propid, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return 10;
+        if (i == kWriters) {
+            // A reader walking while the others write: every walk is in order.
+            for (int pass = 0; pass < 20; ++pass) {
+                ULONG last = 0;
+                for (CEOID at = CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, nullptr); at;
+                     at = CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr)) {
+                    CEPROPID want = sort.propid;
+                    WORD count = 1;
+                    LPBYTE buffer = nullptr;
+                    DWORD size = 0;
+                    if (CeReadRecordProps(h, CEDB_ALLOWREALLOC, &count, &want, &buffer, &size)) {
+                        const ULONG value = reinterpret_cast<CEPROPVAL*>(buffer)->val.ulVal;
+                        LocalFree(buffer);
+                        if (value < last)
+                            return 11;
+                        last = value;
+                    }
+                }
+            }
+            return 0;
+        }
+        for (int k = 0; k < kEach; ++k)
+            if (!Write(h, 0, {U4(1, static_cast<ULONG>(k * kWriters + i))}))
+                return 12;
+        return 0;
+    });
+    EXPECT_EQ(std::vector<int>(kWriters + 1, 0), statuses);
+
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(db, &info));
+    EXPECT_EQ(kWriters * kEach, info.infDatabase.wNumRecords);
+    CEOID oid = 0;
+    HANDLE h = CeOpenDatabase(&oid, u"Shared", sort.propid, 0, nullptr);
+    auto oids = Walk(h);
+    EXPECT_EQ(static_cast<std::size_t>(kWriters * kEach),
+              std::set<CEOID>(oids.begin(), oids.end()).size());
+    EXPECT_EQ(static_cast<std::uint64_t>(kWriters * kEach), ce::CurrentChangeSequence());
+    CloseHandle(h);
+}
+
+TEST(DatabaseProcessesTest, AnotherProcessSeesAWriteAtItsNextRead) {
+    testsupport::TempMachines machines;
+    ASSERT_NE(0u, CeCreateDatabase(u"Notes", 0, 0, nullptr));
+    CEOID oid = 0;
+    HANDLE h = CeOpenDatabase(&oid, u"Notes", 0, 0, nullptr);
+    const CEOID note = Write(h, 0, {Str(30, u"first")});
+    int toChild[2], toParent[2];
+    ASSERT_EQ(0, pipe(toChild));
+    ASSERT_EQ(0, pipe(toParent));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // The child keeps its handle open across the parent's change.
+        CEOID db = 0;
+        HANDLE mine = CeOpenDatabase(&db, u"Notes", 0, 0, nullptr);
+        int result = CurrentString(mine, 30) == "first" ? 0 : 1;
+        char step = 'r';
+        (void)!write(toParent[1], &step, 1);
+        (void)!read(toChild[0], &step, 1);
+        if (CeSeekDatabase(mine, CEDB_SEEK_CEOID, note, nullptr) != note ||
+            CurrentString(mine, 30) != "second")
+            result |= 2;
+        _exit(result);
+    }
+    char step = 0;
+    ASSERT_EQ(1, read(toParent[0], &step, 1));
+    ASSERT_EQ(note, Write(h, note, {Str(30, u"second")}));
+    ASSERT_EQ(1, write(toChild[1], &step, 1));
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    CloseHandle(h);
+}
+
+} // namespace
