@@ -17,11 +17,10 @@
 
 namespace {
 
-void WriteFields(const OutlookNoteItem& note, DWORD color, const std::string& categories,
-                 const std::string& body) {
-    note.SetBody(body);
-    note.SetColor(static_cast<LONG>(color));
-    note.SetCategories(categories);
+void WriteFields(const OutlookNoteItem& note, const CNoteHandler::OutlookFields& fields) {
+    note.SetBody(fields.body);
+    note.SetColor(static_cast<LONG>(fields.color));
+    note.SetCategories(fields.categories);
     note.Save();
 }
 
@@ -116,25 +115,33 @@ HRESULT CNoteHandler::BuildPacket(const OutlookNoteItem& note) {
     return S_OK;
 }
 
+std::optional<CNoteHandler::OutlookFields> CNoteHandler::FieldsFromDevicePacket(const BYTE* data,
+                                                                                DWORD size) {
+    notepacket::DeviceNote packet;
+    if (notepacket::ReadDeviceNotePacket(data, size, &packet) != notepacket::ReadResult::Ok)
+        return std::nullopt;
+    // Each text gets all the room its ANSI form needs, double-byte
+    // characters included.
+    OutlookFields fields;
+    fields.color = packet.color;
+    fields.categories =
+        CategoryTextFromList(WideToAnsi(packet.categories), ListSeparator().front());
+    fields.body = WideToAnsi(packet.text);
+    return fields;
+}
+
 HRESULT CNoteHandler::SetPacket(LPBYTE lpbData, DWORD cbData) {
     if (cbData == 0)
         return E_UNEXPECTED;
     return Guard([&]() -> HRESULT {
-        notepacket::DeviceNote packet;
-        if (notepacket::ReadDeviceNotePacket(lpbData, cbData, &packet) !=
-            notepacket::ReadResult::Ok)
+        const std::optional<OutlookFields> fields = FieldsFromDevicePacket(lpbData, cbData);
+        if (!fields)
             return E_UNEXPECTED;
-        // Each text gets all the room its ANSI form needs, double-byte
-        // characters included.
-        const std::string list = WideToAnsi(packet.categories);
-        const std::string body = WideToAnsi(packet.text);
-        const std::string categories = CategoryTextFromList(list, ListSeparator().front());
-        return WriteNote(packet.color, categories, body);
+        return WriteNote(*fields);
     });
 }
 
-HRESULT CNoteHandler::WriteNote(DWORD color, const std::string& categories,
-                                const std::string& body) {
+HRESULT CNoteHandler::WriteNote(const OutlookFields& fields) {
     if (m_pWriteSetup == nullptr)
         return E_UNEXPECTED;
     OutlookNoteItem note;
@@ -142,19 +149,18 @@ HRESULT CNoteHandler::WriteNote(DWORD color, const std::string& categories,
         CReplItem* handle = CReplItem::FromHandle(m_pWriteSetup->hItem);
         if (handle == nullptr || !m_pStore->FindNoteItem(handle->Key(), &note))
             return E_UNEXPECTED;
-        WriteFields(note, color, categories, body);
+        WriteFields(note, fields);
         handle->SetModified(FileTimeFromOutlookDate(note.GetLastModificationTime()));
         return S_OK;
     }
     CReplItem* handle = nullptr;
-    const HRESULT hr = CreateNote(color, categories, body, &note, &handle);
+    const HRESULT hr = CreateNote(fields, &note, &handle);
     if (SUCCEEDED(hr))
         m_pWriteSetup->hItem = handle->Handle();
     return hr;
 }
 
-HRESULT CNoteHandler::CreateNote(DWORD color, const std::string& categories,
-                                 const std::string& body, OutlookNoteItem* note,
+HRESULT CNoteHandler::CreateNote(const OutlookFields& fields, OutlookNoteItem* note,
                                  CReplItem** handle) {
     note->Attach(m_pStore->Application().CreateItem(kNoteItemType));
     if (!*note)
@@ -170,7 +176,7 @@ HRESULT CNoteHandler::CreateNote(DWORD color, const std::string& categories,
     };
     try {
         auto created = std::make_unique<CReplItem>();
-        WriteFields(*note, color, categories, body);
+        WriteFields(*note, fields);
         if (!created->SetKey(note->GetEntryID())) {
             takeBack();
             return E_UNEXPECTED;

@@ -10,6 +10,7 @@
 
 #include "platform/activesync/replication.h"
 
+#include <optional>
 #include <string>
 
 class CNoteStore;
@@ -20,6 +21,17 @@ class CNoteHandler final : public IReplObjHandler {
 public:
     // Outlook's item type of a note, for CreateItem.
     static constexpr LONG kNoteItemType = 5;
+
+    // A note as SetPacket gives it to Outlook.
+    struct OutlookFields {
+        DWORD color = 0;
+        std::string categories; // joined with the user's list separator
+        std::string body;
+    };
+    // The fields of a DeviceNotePacket in Outlook's form (ANSI texts, each
+    // with all the room it needs); nullopt when the packet is shorter than
+    // its header or its declared lengths run past `size`.
+    static std::optional<OutlookFields> FieldsFromDevicePacket(const BYTE* data, DWORD size);
 
     explicit CNoteHandler(CNoteStore* store) : m_pStore(store) {}
     ~CNoteHandler();
@@ -47,9 +59,8 @@ public:
 
 private:
     HRESULT BuildPacket(const OutlookNoteItem& note);
-    HRESULT WriteNote(DWORD color, const std::string& categories, const std::string& body);
-    HRESULT CreateNote(DWORD color, const std::string& categories, const std::string& body,
-                       OutlookNoteItem* note, CReplItem** handle);
+    HRESULT WriteNote(const OutlookFields& fields);
+    HRESULT CreateNote(const OutlookFields& fields, OutlookNoteItem* note, CReplItem** handle);
     template <typename Body> HRESULT Guard(Body&& body) noexcept;
 
     CNoteStore* m_pStore;

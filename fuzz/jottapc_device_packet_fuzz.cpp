@@ -1,0 +1,33 @@
+// SetPacket's reading of a DeviceNotePacket from the handheld: whatever the
+// bytes, the reader stays inside them, and a packet it takes gives texts no
+// longer than their declared lengths allow.
+#include "desktop/sync/NoteHandler.h"
+#include "device/sync/NotePacket.h"
+#include "platform/win32/machine.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    const std::string desktop =
+        (std::filesystem::temp_directory_path() / "jottapc-fuzz-desktop").string();
+    win32::SetDesktopDirectory(desktop);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The packet arrives in a block of exactly its size.
+    std::vector<BYTE> block(data, data + size);
+    const auto fields = CNoteHandler::FieldsFromDevicePacket(block.empty() ? nullptr : block.data(),
+                                                             static_cast<DWORD>(block.size()));
+    if (!fields)
+        return 0;
+    const unsigned long long lenCat = notepacket::LoadU32(block.data() + 4);
+    const unsigned long long lenNote = notepacket::LoadU32(block.data() + 8);
+    // An ANSI character takes at most two bytes per UTF-16 unit; the joined
+    // categories add at most one separator and a space per name.
+    if (fields->body.size() > 2 * lenNote || fields->categories.size() > 4 * lenCat)
+        std::abort();
+    return 0;
+}
