@@ -1,0 +1,33 @@
+// jsync's command line:
+//   jsync [--handheld DIR] [--desktop DIR] [--partner 1|2]
+//         [--prefer desktop|device] [--dry-run] [--allow-mass-delete] [--watch]
+//   jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] options
+#pragma once
+
+#include "peers/activesync/SyncPlan.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace jsync {
+
+enum class Command { Synchronize, Options, Help };
+
+struct Options {
+    Command command = Command::Synchronize;
+    std::optional<std::string> handheld;
+    std::optional<std::string> desktop;
+    std::optional<UINT> partner; // none: the slot this desktop has, else the first free one
+    ConflictPolicy policy = ConflictPolicy::KeepBoth;
+    bool dryRun = false;
+    bool allowMassDelete = false;
+    bool watch = false;
+};
+
+extern const char kUsage[];
+
+// The options, or the reason the arguments are refused (nullopt with *error).
+std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string* error);
+
+} // namespace jsync

@@ -1,0 +1,34 @@
+#include "peers/activesync/FaultSwitch.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace jsync {
+
+namespace {
+
+std::uint64_t g_writes = 0;
+
+std::uint64_t CrashAfter() {
+    static const std::uint64_t limit = [] {
+        const char* text = std::getenv("JOTTERWICK_JSYNC_CRASH_AFTER");
+        char* end = nullptr;
+        const unsigned long long value = text ? std::strtoull(text, &end, 10) : 0;
+        return text && *text && end && *end == '\0' ? value : 0ull;
+    }();
+    return limit;
+}
+
+} // namespace
+
+void DurableWriteDone() {
+    ++g_writes;
+    if (CrashAfter() != 0 && g_writes >= CrashAfter())
+        _exit(kCrashExitStatus);
+}
+
+std::uint64_t DurableWriteCount() {
+    return g_writes;
+}
+
+} // namespace jsync

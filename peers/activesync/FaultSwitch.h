@@ -1,0 +1,17 @@
+// The fault switch of the resume tests: $JOTTERWICK_JSYNC_CRASH_AFTER=N ends
+// jsync at once (_exit, nothing flushed or closed) right after its N-th
+// durable write: every provider call that writes a note and every commit of
+// the partnership state counts.
+#pragma once
+
+#include <cstdint>
+
+namespace jsync {
+
+// The exit status of a run the fault switch ended.
+constexpr int kCrashExitStatus = 86;
+
+void DurableWriteDone();
+std::uint64_t DurableWriteCount();
+
+} // namespace jsync

@@ -1,0 +1,204 @@
+#include "peers/activesync/HandheldState.h"
+
+#include <filesystem>
+#include <random>
+
+namespace jsync {
+
+using platform::Result;
+using platform::Status;
+using platform::sqlite::Connection;
+using platform::sqlite::Statement;
+using platform::sqlite::Transaction;
+
+namespace {
+
+constexpr char kSchema[] = R"(
+CREATE TABLE IF NOT EXISTS device(id INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS partners(
+    bit INTEGER PRIMARY KEY,
+    partnership INTEGER NOT NULL,
+    desktop TEXT NOT NULL,
+    mark INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS synced(
+    bit INTEGER NOT NULL,
+    oid INTEGER NOT NULL,
+    sequence INTEGER NOT NULL,
+    PRIMARY KEY(bit, oid));
+)";
+
+template <typename Body> Status InWriteTransaction(Connection& db, Body&& body) {
+    std::lock_guard lock(db.mutex());
+    auto transaction = Transaction::begin(db, Transaction::Kind::Write);
+    if (!transaction.ok())
+        return transaction.status();
+    if (Status status = body(); !status.ok())
+        return status;
+    return transaction.value()->commit();
+}
+
+} // namespace
+
+Result<std::unique_ptr<HandheldState>> HandheldState::Open(const std::string& handheldDir) {
+    const std::string dir = handheldDir + "/activesync";
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error)
+        return Status::Failure(ERROR_ACCESS_DENIED,
+                               "cannot create " + dir + ": " + error.message());
+    auto db = Connection::open(dir + "/partners.db");
+    if (!db.ok())
+        return db.status();
+    {
+        std::lock_guard lock(db.value()->mutex());
+        if (Status status = db.value()->exec(kSchema); !status.ok())
+            return status;
+    }
+    return std::unique_ptr<HandheldState>(new HandheldState(db.value()));
+}
+
+Result<std::uint64_t> HandheldState::DeviceId(bool create) {
+    std::uint64_t id = 0;
+    Status status = InWriteTransaction(*m_db, [&]() -> Status {
+        Status prepared;
+        Statement* select = m_db->prepare("SELECT id FROM device", &prepared);
+        Statement* insert = m_db->prepare("INSERT INTO device(id) VALUES(?)", &prepared);
+        if (!select || !insert)
+            return prepared;
+        if (select->step() == Statement::Step::Row) {
+            id = static_cast<std::uint64_t>(select->columnInt64(0));
+            select->reset();
+            return Status();
+        }
+        if (!select->status().ok() || !create)
+            return select->status();
+        std::random_device random;
+        // Positive 63-bit, never 0, so that it survives as an SQLite integer.
+        do {
+            id = ((std::uint64_t{random()} << 32) | random()) & 0x7FFFFFFFFFFFFFFFull;
+        } while (id == 0);
+        return insert->bind(1, static_cast<std::int64_t>(id)).run();
+    });
+    if (!status.ok())
+        return status;
+    return id;
+}
+
+std::optional<PartnerSlot> HandheldState::Slot(UINT partnerBit) {
+    std::lock_guard lock(m_db->mutex());
+    Status status;
+    Statement* select =
+        m_db->prepare("SELECT partnership, desktop, mark FROM partners WHERE bit = ?", &status);
+    if (!select)
+        return std::nullopt;
+    select->bind(1, std::int64_t{partnerBit});
+    if (select->step() != Statement::Step::Row)
+        return std::nullopt;
+    PartnerSlot slot{static_cast<std::uint32_t>(select->columnInt64(0)), select->columnText(1),
+                     static_cast<std::uint64_t>(select->columnInt64(2))};
+    select->reset();
+    return slot;
+}
+
+Status HandheldState::Claim(UINT partnerBit, std::uint32_t partnership, const std::string& name) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        Status status;
+        Statement* current =
+            m_db->prepare("SELECT partnership FROM partners WHERE bit = ?", &status);
+        Statement* upsert = m_db->prepare(
+            "INSERT OR REPLACE INTO partners(bit, partnership, desktop, mark) VALUES(?, ?, ?, 0)",
+            &status);
+        Statement* forget = m_db->prepare("DELETE FROM synced WHERE bit = ?", &status);
+        if (!current || !upsert || !forget)
+            return status;
+        current->bind(1, std::int64_t{partnerBit});
+        if (current->step() == Statement::Step::Row &&
+            static_cast<std::uint32_t>(current->columnInt64(0)) == partnership) {
+            current->reset();
+            return Status();
+        }
+        current->reset();
+        if (status = forget->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+            return status;
+        return upsert->bind(1, std::int64_t{partnerBit})
+            .bind(2, std::int64_t{partnership})
+            .bind(3, name)
+            .run();
+    });
+}
+
+Status HandheldState::SetMark(UINT partnerBit, std::uint64_t mark) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        Status status;
+        Statement* update = m_db->prepare("UPDATE partners SET mark = ? WHERE bit = ?", &status);
+        if (!update)
+            return status;
+        return update->bind(1, static_cast<std::int64_t>(mark))
+            .bind(2, std::int64_t{partnerBit})
+            .run();
+    });
+}
+
+Status HandheldState::StartOver(UINT partnerBit) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        Status status;
+        Statement* update = m_db->prepare("UPDATE partners SET mark = 0 WHERE bit = ?", &status);
+        Statement* forget = m_db->prepare("DELETE FROM synced WHERE bit = ?", &status);
+        if (!update || !forget)
+            return status;
+        if (status = update->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+            return status;
+        return forget->bind(1, std::int64_t{partnerBit}).run();
+    });
+}
+
+Result<std::unordered_map<CEOID, std::uint64_t>> HandheldState::SyncedNotes(UINT partnerBit) {
+    std::lock_guard lock(m_db->mutex());
+    Status status;
+    Statement* select = m_db->prepare("SELECT oid, sequence FROM synced WHERE bit = ?", &status);
+    if (!select)
+        return status;
+    select->bind(1, std::int64_t{partnerBit});
+    std::unordered_map<CEOID, std::uint64_t> notes;
+    Statement::Step step;
+    while ((step = select->step()) == Statement::Step::Row) {
+        const auto oid = select->columnInt64(0);
+        if (oid <= 0 || oid > 0xFFFFFFFFll) {
+            select->reset();
+            return Status::Failure(ERROR_INVALID_DATA, "damaged entry for handheld object " +
+                                                           std::to_string(oid) + " in " +
+                                                           m_db->path());
+        }
+        notes[static_cast<CEOID>(oid)] = static_cast<std::uint64_t>(select->columnInt64(1));
+    }
+    if (step == Statement::Step::Error)
+        return select->status();
+    return notes;
+}
+
+Status HandheldState::ApplySynced(UINT partnerBit, const std::vector<SyncedNote>& set,
+                                  const std::vector<CEOID>& remove) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        Status status;
+        Statement* upsert = m_db->prepare(
+            "INSERT OR REPLACE INTO synced(bit, oid, sequence) VALUES(?, ?, ?)", &status);
+        Statement* erase = m_db->prepare("DELETE FROM synced WHERE bit = ? AND oid = ?", &status);
+        if (!upsert || !erase)
+            return status;
+        for (CEOID oid : remove)
+            if (status = erase->bind(1, std::int64_t{partnerBit}).bind(2, std::int64_t{oid}).run();
+                !status.ok())
+                return status;
+        for (const SyncedNote& note : set) {
+            status = upsert->bind(1, std::int64_t{partnerBit})
+                         .bind(2, std::int64_t{note.oid})
+                         .bind(3, static_cast<std::int64_t>(note.sequence))
+                         .run();
+            if (!status.ok())
+                return status;
+        }
+        return Status();
+    });
+}
+
+} // namespace jsync

@@ -1,0 +1,124 @@
+#include "peers/activesync/NoteContent.h"
+
+#include "device/sync/NotePacket.h"
+#include "platform/base/unicode.h"
+#include "platform/win32/codepage.h"
+#include "platform/win32/locale.h"
+
+namespace jsync {
+
+using platform::Result;
+using platform::Status;
+
+namespace {
+
+bool IsWhiteSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+}
+
+std::u16string_view Trimmed(std::u16string_view text) {
+    while (!text.empty() && IsWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsWhiteSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::u16string ListSeparator() {
+    char separator[10] = ",";
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, separator, sizeof separator) == 0)
+        return u",";
+    return win32::AnsiToWide(separator);
+}
+
+std::u16string ThroughCodePage(std::u16string_view text) {
+    return win32::AnsiToWide(win32::WideToAnsi(text));
+}
+
+Status PacketFailure(notepacket::ReadResult result, const char* which) {
+    return Status::Failure(ERROR_INVALID_DATA, std::string("a ") + which +
+                                                   (result == notepacket::ReadResult::TooShort
+                                                        ? " is shorter than its header"
+                                                        : "'s text lengths run past its end"));
+}
+
+} // namespace
+
+std::u16string DesktopFormOfCategories(std::u16string_view categories,
+                                       std::u16string_view separator) {
+    if (separator.empty())
+        separator = u",";
+    // Written: every name followed by the first separator character and a space.
+    std::u16string joined;
+    for (auto lf = categories.find(u'\n'); lf != std::u16string_view::npos;
+         lf = categories.find(u'\n')) {
+        joined += categories.substr(0, lf);
+        joined += separator.front();
+        joined += u' ';
+        categories.remove_prefix(lf + 1);
+    }
+    if (joined.size() >= 2)
+        joined.resize(joined.size() - 2);
+    // Read back: cut at any separator character, names trimmed.
+    std::u16string list;
+    std::u16string_view rest(joined);
+    for (auto cut = rest.find_first_of(separator); cut != std::u16string_view::npos;
+         cut = rest.find_first_of(separator)) {
+        list += Trimmed(rest.substr(0, cut));
+        list += u'\n';
+        rest.remove_prefix(cut + 1);
+    }
+    if (!rest.empty()) {
+        list += Trimmed(rest);
+        list += u'\n';
+    }
+    return list;
+}
+
+Result<NoteContent> ContentOfDesktopPacket(std::span<const BYTE> packet) {
+    notepacket::DesktopNote note;
+    const auto result = notepacket::ReadDesktopNotePacket(packet.data(), packet.size(), &note);
+    if (result != notepacket::ReadResult::Ok)
+        return PacketFailure(result, "desktop note packet");
+    return NoteContent{note.color, std::move(note.categories), std::move(note.text)};
+}
+
+Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet) {
+    notepacket::DeviceNote note;
+    const auto result = notepacket::ReadDeviceNotePacket(packet.data(), packet.size(), &note);
+    if (result != notepacket::ReadResult::Ok)
+        return PacketFailure(result, "handheld note packet");
+    return NoteContent{note.color,
+                       DesktopFormOfCategories(ThroughCodePage(note.categories), ListSeparator()),
+                       ThroughCodePage(note.text)};
+}
+
+std::uint64_t ContentHash(const NoteContent& content) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    auto mix = [&hash](std::uint32_t unit) {
+        for (int i = 0; i < 4; ++i) {
+            hash ^= (unit >> (8 * i)) & 0xFF;
+            hash *= 0x100000001b3ull;
+        }
+    };
+    mix(content.color);
+    // Lengths first, so that text cannot slide between the two fields.
+    mix(static_cast<std::uint32_t>(content.categories.size()));
+    for (char16_t c : content.categories)
+        mix(c);
+    mix(static_cast<std::uint32_t>(content.text.size()));
+    for (char16_t c : content.text)
+        mix(c);
+    return hash;
+}
+
+std::string TitleOf(const NoteContent& content) {
+    std::u16string_view title(content.text);
+    if (auto lf = title.find(u'\n'); lf != std::u16string_view::npos)
+        title = title.substr(0, lf);
+    if (!title.empty() && title.back() == u'\r')
+        title.remove_suffix(1);
+    return unicode::ToUtf8(title);
+}
+
+} // namespace jsync

@@ -1,0 +1,42 @@
+// What jsync reads of a note's packet: the service managers carry packets
+// without looking into them, but pairing equal notes, recognising a conflict
+// copy and the dry-run's report need a note's content. Every content is taken
+// in the form it has (or would have) on the desktop, so that a handheld note
+// and the Outlook note made from it compare equal.
+#pragma once
+
+#include "platform/base/status.h"
+#include "platform/base/windef.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace jsync {
+
+struct NoteContent {
+    DWORD color = 0;
+    std::u16string categories; // every name followed by a line feed
+    std::u16string text;
+};
+
+// From a DesktopNotePacket (desktop to handheld), as it stands.
+platform::Result<NoteContent> ContentOfDesktopPacket(std::span<const BYTE> packet);
+// From a DeviceNotePacket (handheld to desktop), as the desktop will keep it:
+// the texts through the desktop's code page, the category names joined with
+// the user's list separator and split again the way the desktop reads them.
+platform::Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet);
+
+// Equal contents give equal hashes (64-bit FNV-1a over colour, categories and text).
+std::uint64_t ContentHash(const NoteContent& content);
+
+// The note's title for people: its first line, in UTF-8.
+std::string TitleOf(const NoteContent& content);
+
+// The desktop's reading of a category list after writing it with the list
+// separator `separator` (the first of its characters joins, any of them cuts,
+// white space around names goes).
+std::u16string DesktopFormOfCategories(std::u16string_view categories,
+                                       std::u16string_view separator);
+
+} // namespace jsync

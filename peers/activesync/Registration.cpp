@@ -1,0 +1,211 @@
+#include "peers/activesync/Registration.h"
+
+#include "desktop/sync/jottapc.h"
+#include "platform/base/unicode.h"
+#include "platform/ce/registry.h"
+#include "platform/com/objbase.h"
+#include "platform/win32/registry.h"
+
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+#ifdef JSYNC_HAS_OUTLOOK_STANDIN
+#include "peers/outlook/registration.h"
+#endif
+
+namespace jsync {
+
+using platform::Result;
+using platform::Status;
+
+namespace {
+
+constexpr char kDesktopObjectKey[] =
+    "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\Objects\\Jotterwick";
+constexpr char16_t kDeviceObjectKey[] =
+    u"Windows CE Services\\Synchronization\\Objects\\Jotterwick";
+constexpr char kDisplayName[] = "Jotterwick";
+
+std::string ProgramDirectory() {
+    std::error_code error;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : self.parent_path().string();
+}
+
+// A built library when the build tree has it, else the one beside jsync.
+std::string LibraryPath(const char* built, const char* fileName) {
+    std::error_code error;
+    if (built && *built && std::filesystem::exists(built, error))
+        return built;
+    return ProgramDirectory() + "/" + fileName;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+// The text of HKxx\path's value `name` (null: the default value); nullopt when absent.
+std::optional<std::string> ReadDesktopText(HKEY root, const std::string& path, const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::vector<char> text(4096, 0);
+    DWORD size = static_cast<DWORD>(text.size() - 1); // always room for a terminator
+    DWORD type = 0;
+    const LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    return std::string(text.data());
+}
+
+LONG WriteDesktopText(HKEY root, const std::string& path, const char* name,
+                      const std::string& text) {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+    return result;
+}
+
+std::optional<std::string> ReadDeviceText(const char16_t* path, const char16_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::vector<char16_t> text(4096, 0);
+    DWORD size = static_cast<DWORD>((text.size() - 1) * sizeof(char16_t));
+    DWORD type = 0;
+    const LONG result =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    return unicode::ToUtf8(text.data());
+}
+
+LONG WriteDeviceText(const char16_t* path, const char16_t* name, const std::u16string& text) {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(char16_t)));
+    RegCloseKey(key);
+    return result;
+}
+
+std::string ClassIdText(const CLSID& clsid) {
+    OLECHAR text[39] = {};
+    StringFromGUID2(clsid, text, 39);
+    return unicode::ToUtf8(std::u16string_view(text, 38));
+}
+
+Status RegistryFailure(LONG result, const std::string& what) {
+    return Status::Failure(static_cast<DWORD>(result),
+                           "cannot write " + what + " (error " + std::to_string(result) + ")");
+}
+
+Status RegisterDesktopStore(const std::string& library) {
+    if (!FileExists(library))
+        return Status::Failure(ERROR_FILE_NOT_FOUND, "the desktop provider is not registered and " +
+                                                         library + " does not exist");
+    const std::string clsid = ClassIdText(CLSID_JotterwickStore);
+    const std::string classKey = "CLSID\\" + clsid;
+    struct Entry {
+        HKEY root;
+        std::string path;
+        const char* name;
+        std::string text;
+    };
+    const Entry entries[] = {
+        {HKEY_CLASSES_ROOT, std::string(kJotterwickStoreProgId) + "\\CLSID", nullptr, clsid},
+        {HKEY_CLASSES_ROOT, classKey + "\\ProgID", nullptr, kJotterwickStoreProgId},
+        {HKEY_CLASSES_ROOT, classKey + "\\InprocServer32", nullptr, library},
+        {HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Display Name", kDisplayName},
+        // Last: the object type's key is what tells that a registration exists.
+        {HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store", kJotterwickStoreProgId},
+    };
+    for (const Entry& entry : entries)
+        if (LONG result = WriteDesktopText(entry.root, entry.path, entry.name, entry.text);
+            result != ERROR_SUCCESS)
+            return RegistryFailure(result, "the desktop registration");
+    return Status();
+}
+
+Status RegisterDeviceProvider(const std::string& library) {
+    if (!FileExists(library))
+        return Status::Failure(ERROR_FILE_NOT_FOUND,
+                               "the handheld provider is not registered and " + library +
+                                   " does not exist");
+    LONG result = WriteDeviceText(kDeviceObjectKey, u"Display Name", u"Jotterwick");
+    if (result == ERROR_SUCCESS)
+        result = WriteDeviceText(kDeviceObjectKey, u"Store", unicode::ToUtf16(library));
+    return result == ERROR_SUCCESS ? Status()
+                                   : RegistryFailure(result, "the handheld registration");
+}
+
+Status RegisterOutlookWhenMissing([[maybe_unused]] const std::string& library) {
+#ifdef JSYNC_HAS_OUTLOOK_STANDIN
+    if (!outlook::IsServerRegistered() && FileExists(library) && !outlook::RegisterServer(library))
+        return RegistryFailure(static_cast<LONG>(GetLastError()), "the Outlook registration");
+#endif
+    return Status();
+}
+
+} // namespace
+
+ProviderLibraries BuiltLibraries() {
+#ifndef JSYNC_BUILT_JOTTAPC
+#define JSYNC_BUILT_JOTTAPC ""
+#endif
+#ifndef JSYNC_BUILT_JOTTADEV
+#define JSYNC_BUILT_JOTTADEV ""
+#endif
+#ifndef JSYNC_BUILT_OUTLOOK
+#define JSYNC_BUILT_OUTLOOK ""
+#endif
+    return {LibraryPath(JSYNC_BUILT_JOTTAPC, "libjottapc.so"),
+            LibraryPath(JSYNC_BUILT_JOTTADEV, "libjottadev.so"),
+            LibraryPath(JSYNC_BUILT_OUTLOOK, "liboutlook.so")};
+}
+
+Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries, WriteMissing write) {
+    if (write == WriteMissing::Yes) {
+        if (!ReadDesktopText(HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store"))
+            if (Status status = RegisterDesktopStore(libraries.desktopStore); !status.ok())
+                return status;
+        if (!ReadDeviceText(kDeviceObjectKey, u"Store"))
+            if (Status status = RegisterDeviceProvider(libraries.deviceProvider); !status.ok())
+                return status;
+        if (Status status = RegisterOutlookWhenMissing(libraries.outlook); !status.ok())
+            return status;
+    }
+
+    ProviderRegistration found;
+    const auto progId = ReadDesktopText(HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store");
+    if (!progId || progId->empty())
+        return Status::Failure(ERROR_FILE_NOT_FOUND,
+                               "no desktop provider is registered for the object type Jotterwick");
+    found.progId = *progId;
+    const std::u16string wideProgId = unicode::ToUtf16(found.progId);
+    if (FAILED(CLSIDFromProgID(wideProgId.c_str(), &found.clsid)))
+        return Status::Failure(ERROR_FILE_NOT_FOUND, "the desktop provider's ProgID " +
+                                                         found.progId + " has no class registered");
+    const auto device = ReadDeviceText(kDeviceObjectKey, u"Store");
+    if (!device || device->empty())
+        return Status::Failure(ERROR_FILE_NOT_FOUND,
+                               "no handheld provider is registered for the object type Jotterwick");
+    found.deviceLibrary = *device;
+    return found;
+}
+
+} // namespace jsync

@@ -1,0 +1,293 @@
+#include "peers/activesync/Session.h"
+
+#include "peers/activesync/FaultSwitch.h"
+#include "peers/activesync/Registration.h"
+#include "platform/ce/change_log.h"
+#include "platform/ce/machine.h"
+#include "platform/win32/machine.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace jsync {
+
+using platform::Result;
+using platform::Status;
+
+namespace {
+
+// Handheld status code: the synchronization has ended.
+constexpr UINT kDeviceSyncEnded = 2;
+
+// One jsync at a time works with a desktop's partnership state.
+Result<int> LockDesktop(const std::string& desktopDir) {
+    const std::string path = desktopDir + "/activesync/jsync.lock";
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Status::Failure(ERROR_ACCESS_DENIED, "cannot open " + path);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return Status::Failure(ERROR_ACCESS_DENIED,
+                               "another jsync is synchronizing this desktop (" + desktopDir + ")");
+    }
+    return fd;
+}
+
+std::string OtherSlotAdvice(UINT bit) {
+    return "; synchronize with --partner " + std::to_string(bit == 1 ? 2 : 1);
+}
+
+} // namespace
+
+Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
+    std::unique_ptr<Session> session(new Session);
+    session->m_options = options;
+    if (options.handheld)
+        ce::SetHandheldDirectory(*options.handheld);
+    if (options.desktop)
+        win32::SetDesktopDirectory(*options.desktop);
+    session->m_handheldDir = ce::HandheldDirectory();
+    session->m_desktopDir = win32::DesktopDirectory();
+
+    auto desktopState = DesktopState::Open(session->m_desktopDir);
+    if (!desktopState.ok())
+        return desktopState.status();
+    session->m_desktopState = std::move(desktopState.value());
+    auto lock = LockDesktop(session->m_desktopDir);
+    if (!lock.ok())
+        return lock.status();
+    session->m_lockFile = lock.value();
+    auto handheldState = HandheldState::Open(session->m_handheldDir);
+    if (!handheldState.ok())
+        return handheldState.status();
+    session->m_handheldState = std::move(handheldState.value());
+
+    auto providers = FindProviders(BuiltLibraries(), WriteMissing::Yes);
+    if (!providers.ok())
+        return providers.status();
+    if (Status status = session->FindPartnership(options); !status.ok())
+        return status;
+
+    auto device = DeviceProvider::Load(providers->deviceLibrary, session->m_partnerBit);
+    if (!device.ok())
+        return device.status();
+    session->m_device = std::move(device.value());
+
+    auto desktop = DesktopProvider::Create(providers->clsid);
+    if (!desktop.ok())
+        return desktop.status();
+    session->m_desktop = std::move(desktop.value());
+    session->m_notify = std::make_unique<ReplNotify>(session->m_partnership.id);
+    if (Status status = session->m_desktop->Initialize(session->m_notify.get()); !status.ok())
+        return status;
+    if (Status status = session->CheckStore(); !status.ok())
+        return status;
+    if (Status status = session->m_desktop->OpenFolder(
+            session->m_forgetPairings ? std::nullopt : session->m_partnership.folder);
+        !status.ok())
+        return status;
+    if (!session->m_partnership.folder && !options.dryRun && options.command != Command::Options) {
+        if (Status status = session->m_desktopState->SetFolder(session->m_partnership.id,
+                                                               session->m_desktop->FolderBytes());
+            !status.ok())
+            return status;
+        DurableWriteDone();
+    }
+    return session;
+}
+
+Session::~Session() {
+    m_desktop.reset();
+    m_device.reset();
+    if (m_lockFile >= 0)
+        close(m_lockFile);
+}
+
+Status Session::FindPartnership(const Options& options) {
+    const bool write = !options.dryRun;
+    auto deviceId = m_handheldState->DeviceId(write);
+    if (!deviceId.ok())
+        return deviceId.status();
+    if (auto known = deviceId.value() != 0 ? m_desktopState->FindPartnership(deviceId.value())
+                                           : std::nullopt) {
+        m_partnership = *known;
+        m_partnerBit = known->partnerBit;
+        if (options.partner && *options.partner != m_partnerBit)
+            return Status::Failure(ERROR_INVALID_PARAMETER,
+                                   "this desktop is partner " + std::to_string(m_partnerBit) +
+                                       " of the handheld; synchronize with --partner " +
+                                       std::to_string(m_partnerBit));
+        const auto slot = m_handheldState->Slot(m_partnerBit);
+        if (slot && slot->partnership != m_partnership.id)
+            return Status::Failure(ERROR_ACCESS_DENIED,
+                                   "partner slot " + std::to_string(m_partnerBit) +
+                                       " of the handheld now belongs to the desktop " +
+                                       slot->desktopName);
+        if (!slot && write) {
+            if (Status status =
+                    m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopDir);
+                !status.ok())
+                return status;
+            DurableWriteDone();
+        }
+        return Status();
+    }
+
+    // A new partnership, in the slot asked for or the first free one.
+    std::optional<UINT> bit = options.partner;
+    if (bit) {
+        if (const auto slot = m_handheldState->Slot(*bit))
+            return Status::Failure(ERROR_ACCESS_DENIED,
+                                   "partner slot " + std::to_string(*bit) +
+                                       " of the handheld belongs to the desktop " +
+                                       slot->desktopName + OtherSlotAdvice(*bit));
+    } else {
+        for (UINT candidate : {1u, 2u})
+            if (!bit && !m_handheldState->Slot(candidate))
+                bit = candidate;
+        if (!bit)
+            return Status::Failure(ERROR_ACCESS_DENIED,
+                                   "the handheld has two partners already (" +
+                                       m_handheldState->Slot(1)->desktopName + " and " +
+                                       m_handheldState->Slot(2)->desktopName + ")");
+    }
+    m_partnerBit = *bit;
+    if (!write) {
+        m_partnership = Partnership();
+        m_partnership.deviceId = deviceId.value();
+        m_partnership.partnerBit = m_partnerBit;
+        m_forgetPairings = true;
+        return Status();
+    }
+    // The desktop's record first: an interrupted start finds it and claims the slot then.
+    auto created = m_desktopState->CreatePartnership(deviceId.value(), m_partnerBit);
+    if (!created.ok())
+        return created.status();
+    DurableWriteDone();
+    m_partnership = created.value();
+    if (Status status = m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopDir);
+        !status.ok())
+        return status;
+    DurableWriteDone();
+    return Status();
+}
+
+Status Session::CheckStore() {
+    const Bytes& storeId = m_desktop->StoreId();
+    if (m_partnership.storeId && m_desktop->SameStore(*m_partnership.storeId))
+        return Status();
+    if (m_partnership.storeId)
+        std::printf("The desktop store is not the one this partnership was made with: its notes "
+                    "are combined with the handheld's as in a first synchronization.\n");
+    if (m_options.dryRun || m_options.command == Command::Options) {
+        m_forgetPairings = m_forgetPairings || m_partnership.storeId.has_value();
+        return Status();
+    }
+    if (m_partnership.storeId) {
+        // The handheld's side first: a pass after an interruption here still
+        // sees the store change and starts over again.
+        if (Status status = m_handheldState->StartOver(m_partnerBit); !status.ok())
+            return status;
+        DurableWriteDone();
+    }
+    if (Status status = m_desktopState->ResetForStore(m_partnership.id, storeId); !status.ok())
+        return status;
+    DurableWriteDone();
+    m_partnership.storeId = storeId;
+    m_partnership.folder.reset();
+    return Status();
+}
+
+Result<PassResult> Session::RunPass() {
+    const auto slot = m_handheldState->Slot(m_partnerBit);
+    PassContext context{*m_desktop, *m_device, *m_desktopState, *m_handheldState};
+    context.partnership = m_partnership.id;
+    context.partnerBit = m_partnerBit;
+    context.mark = slot && !m_forgetPairings ? slot->mark : 0;
+    context.forgetPairings = m_forgetPairings;
+    context.policy = m_options.policy;
+    context.dryRun = m_options.dryRun;
+    context.allowMassDelete = m_options.allowMassDelete;
+    SyncPass pass(context);
+    auto result = pass.Run();
+    if (!m_options.dryRun && result.ok() && result->refusal.empty())
+        m_device->ReportStatus(kDeviceSyncEnded);
+    return result;
+}
+
+Status Session::ShowOptions() {
+    const HRESULT hr = m_desktop->ActivateDialog();
+    if (FAILED(hr) && hr != RERR_STORE_REPLACED)
+        return Status::Failure(ERROR_INVALID_FUNCTION, "the options dialog failed");
+    if (hr == RERR_STORE_REPLACED)
+        std::printf("The new options take effect at the next synchronization.\n");
+    return Status();
+}
+
+int Session::Watch(const std::atomic<bool>& stop) {
+    using Clock = std::chrono::steady_clock;
+    int exitStatus = 0;
+    auto pass = [&]() -> bool {
+        auto result = RunPass();
+        const std::time_t now = std::time(nullptr);
+        char when[32];
+        std::strftime(when, sizeof when, "%H:%M:%S", std::localtime(&now));
+        if (!result.ok()) {
+            std::fprintf(stderr, "jsync: %s: synchronization failed: %s\n", when,
+                         result.status().message().c_str());
+            exitStatus = 1;
+            return false;
+        }
+        if (!result->refusal.empty()) {
+            std::fprintf(stderr, "jsync: %s: %s\n", when, result->refusal.c_str());
+            exitStatus = 1;
+            return false;
+        }
+        const PassCounts& c = result->counts;
+        if (c.sentNew + c.sentChanged + c.receivedNew + c.receivedChanged + c.deletedOnDesktop +
+                c.deletedOnDevice + c.conflicts + c.pairedEqual + result->failures.size() >
+            0) {
+            std::printf("%s\n", when);
+            PrintSummary(stdout, result.value(), false);
+            std::fflush(stdout);
+        }
+        exitStatus = result->failures.empty() ? 0 : 1;
+        return result->changedMeanwhile;
+    };
+
+    std::printf("Watching for changes; interrupt to stop.\n");
+    std::fflush(stdout);
+    bool again = pass();
+    std::uint64_t seen = ce::CurrentChangeSequence();
+    const auto timer = m_desktop->RefreshTimer();
+    auto nextTick = Clock::now() + std::chrono::milliseconds(timer.value_or(0));
+    while (!stop) {
+        bool due = again;
+        if (!due) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (const std::uint64_t now = ce::CurrentChangeSequence(); now != seen) {
+                std::vector<ce::RecordChange> changes;
+                due = ce::ChangesSince(seen, m_device->Database(), &changes) && !changes.empty();
+                seen = now;
+            }
+            if (timer && Clock::now() >= nextTick) {
+                nextTick = Clock::now() + std::chrono::milliseconds(*timer);
+                due = due || m_desktop->IsFolderChanged();
+            }
+        }
+        if (due && !stop) {
+            again = pass();
+            seen = ce::CurrentChangeSequence();
+        } else {
+            again = false;
+        }
+    }
+    return exitStatus;
+}
+
+} // namespace jsync

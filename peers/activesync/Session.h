@@ -1,0 +1,58 @@
+// A session of the service managers with one handheld and one desktop: the
+// registrations read (and written when absent), the partnership found or made
+// on both sides, both providers loaded and initialised. Passes run in it,
+// once or, with --watch, whenever a side changes, until interrupted.
+#pragma once
+
+#include "peers/activesync/CommandLine.h"
+#include "peers/activesync/DesktopProvider.h"
+#include "peers/activesync/DesktopState.h"
+#include "peers/activesync/DeviceProvider.h"
+#include "peers/activesync/HandheldState.h"
+#include "peers/activesync/ReplNotify.h"
+#include "peers/activesync/SyncPass.h"
+
+#include <atomic>
+#include <memory>
+
+namespace jsync {
+
+class Session {
+public:
+    // Failures say what kept the session from starting.
+    static platform::Result<std::unique_ptr<Session>> Open(const Options& options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    platform::Result<PassResult> RunPass();
+    // Runs passes as the store's timer, its folder and the handheld's changes
+    // ask, until `stop` is set. Returns the exit status.
+    int Watch(const std::atomic<bool>& stop);
+    // The store's options dialog.
+    platform::Status ShowOptions();
+
+    UINT PartnerBit() const { return m_partnerBit; }
+
+private:
+    Session() = default;
+    platform::Status FindPartnership(const Options& options);
+    platform::Status CheckStore();
+
+    Options m_options;
+    std::string m_handheldDir;
+    std::string m_desktopDir;
+    int m_lockFile = -1;
+    std::unique_ptr<HandheldState> m_handheldState;
+    std::unique_ptr<DesktopState> m_desktopState;
+    Partnership m_partnership;
+    UINT m_partnerBit = 1;
+    std::uint64_t m_mark = 0;
+    bool m_forgetPairings = false;
+    std::unique_ptr<ReplNotify> m_notify;
+    std::unique_ptr<DeviceProvider> m_device;
+    std::unique_ptr<DesktopProvider> m_desktop;
+    bool m_passRan = false;
+};
+
+} // namespace jsync

@@ -1,0 +1,554 @@
+// The work of a pass: one object at a time, each followed by the commits of
+// the partnership state, so that a pass ended at any point is taken up again
+// by the next one without losing or doubling a note.
+#include "peers/activesync/SyncPass.h"
+
+#include "peers/activesync/FaultSwitch.h"
+#include "peers/activesync/Progress.h"
+#include "platform/ce/change_log.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace jsync {
+
+using platform::Result;
+using platform::Status;
+
+namespace {
+
+std::string Hex(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
+std::string Quoted(const std::string& title) {
+    return "\"" + title + "\"";
+}
+
+void Count(const Action& action, PassCounts& counts) {
+    switch (action.kind) {
+    case ActionKind::SendToDesktop:
+        ++(action.desktop >= 0 ? counts.sentChanged : counts.sentNew);
+        break;
+    case ActionKind::SendToDevice:
+        ++(action.oid != 0 ? counts.receivedChanged : counts.receivedNew);
+        break;
+    case ActionKind::DeleteOnDesktop:
+        ++counts.deletedOnDesktop;
+        break;
+    case ActionKind::DeleteOnDevice:
+        ++counts.deletedOnDevice;
+        break;
+    case ActionKind::Conflict:
+        ++counts.conflicts;
+        break;
+    case ActionKind::PairEqual:
+        ++counts.pairedEqual;
+        break;
+    default:
+        break;
+    }
+}
+
+const char* PolicyText(ConflictPolicy policy) {
+    switch (policy) {
+    case ConflictPolicy::PreferDesktop:
+        return "the desktop's version wins";
+    case ConflictPolicy::PreferDevice:
+        return "the handheld's version wins";
+    default:
+        return "both versions are kept on both sides";
+    }
+}
+
+} // namespace
+
+void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun) {
+    const PassCounts& c = result.counts;
+    std::fprintf(out, "%s\n",
+                 dryRun ? "Dry run: nothing has been changed. It would do:"
+                        : "Synchronization summary:");
+    std::fprintf(out, "  Sent to the desktop:       %zu (%zu new, %zu changed)\n",
+                 c.sentNew + c.sentChanged, c.sentNew, c.sentChanged);
+    std::fprintf(out, "  Received from the desktop: %zu (%zu new, %zu changed)\n",
+                 c.receivedNew + c.receivedChanged, c.receivedNew, c.receivedChanged);
+    std::fprintf(out, "  Deleted on the desktop:    %zu\n", c.deletedOnDesktop);
+    std::fprintf(out, "  Deleted on the handheld:   %zu\n", c.deletedOnDevice);
+    std::fprintf(out, "  Conflicts:                 %zu\n", c.conflicts);
+    std::fprintf(out, "  Equal notes paired:        %zu\n", c.pairedEqual);
+    std::fprintf(out,
+                 "  Left out by the filters:   %zu (%zu on the handheld, %zu on the desktop)\n",
+                 c.leftOutOnDevice + c.leftOutOnDesktop, c.leftOutOnDevice, c.leftOutOnDesktop);
+    if (!result.failures.empty()) {
+        std::fprintf(out, "  Not synchronized:          %zu\n", result.failures.size());
+        for (const std::string& failure : result.failures)
+            std::fprintf(out, "    %s\n", failure.c_str());
+    }
+}
+
+Result<PassResult> SyncPass::Run() {
+    m_ctx.desktop.ReportStatus(RSC_BEGIN_SYNC);
+    struct EndOfPass {
+        DesktopProvider& desktop;
+        ~EndOfPass() { desktop.ReportStatus(RSC_END_SYNC); }
+    } endOfPass{m_ctx.desktop};
+
+    if (Status status = Survey(); !status.ok())
+        return status;
+    const std::vector<Action> plan = Plan(m_input);
+
+    if (!m_ctx.allowMassDelete) {
+        const DeletionCounts deletions = CountDeletions(plan);
+        const std::size_t onDesktop = m_items.size();
+        const std::size_t onDevice = m_ctx.device.NoteCount();
+        if (IsMassDeletion(deletions.onDesktop, onDesktop) ||
+            IsMassDeletion(deletions.onDevice, onDevice)) {
+            m_result.refusal =
+                "this synchronization would delete " + std::to_string(deletions.onDesktop) +
+                " of the " + std::to_string(onDesktop) + " notes on the desktop and " +
+                std::to_string(deletions.onDevice) + " of the " + std::to_string(onDevice) +
+                " notes on the handheld; nothing has been changed. Run jsync "
+                "again with --allow-mass-delete to delete them.";
+            return m_result;
+        }
+    }
+    if (m_ctx.dryRun) {
+        Report(plan);
+        return m_result;
+    }
+
+    if (!m_restamped.empty() || !m_syncedGone.empty()) {
+        if (Status status =
+                m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, m_restamped, m_syncedGone);
+            !status.ok())
+            return status;
+        DurableWriteDone();
+    }
+    Progress progress(plan.size(), StandardErrorIsTerminal());
+    for (const Action& action : plan) {
+        if (Status status = Execute(action); !status.ok())
+            return status;
+        progress.Step();
+    }
+    if (Status status = NewMark(); !status.ok())
+        return status;
+    return m_result;
+}
+
+std::string SyncPass::DeviceTitle(CEOID oid) {
+    auto cached = m_devicePackets.find(oid);
+    Bytes packet;
+    if (cached == m_devicePackets.end() && FAILED(m_ctx.device.GetPacket(oid, &packet)))
+        return "handheld note " + std::to_string(oid);
+    auto content = ContentOfDevicePacket(cached != m_devicePackets.end() ? cached->second : packet);
+    return content.ok() ? Quoted(TitleOf(content.value())) : "handheld note " + std::to_string(oid);
+}
+
+std::string SyncPass::DesktopTitle(int index) {
+    auto cached = m_desktopPackets.find(index);
+    Bytes packet;
+    if (cached == m_desktopPackets.end() && FAILED(m_ctx.desktop.GetPacket(Item(index), &packet)))
+        return "a desktop note";
+    auto content =
+        ContentOfDesktopPacket(cached != m_desktopPackets.end() ? cached->second : packet);
+    return content.ok() ? Quoted(TitleOf(content.value())) : "a desktop note";
+}
+
+void SyncPass::Report(const std::vector<Action>& plan) {
+    std::FILE* out = m_ctx.out;
+    for (const Action& a : plan) {
+        switch (a.kind) {
+        case ActionKind::SendToDesktop:
+            std::fprintf(out, "send to the desktop (%s): %s\n",
+                         a.keepsChange    ? "changed here, deleted there: kept"
+                         : a.desktop >= 0 ? "changed"
+                                          : "new",
+                         DeviceTitle(a.oid).c_str());
+            break;
+        case ActionKind::SendToDevice:
+            std::fprintf(out, "receive from the desktop (%s): %s\n",
+                         a.keepsChange ? "changed there, deleted here: kept"
+                         : a.oid != 0  ? "changed"
+                                       : "new",
+                         DesktopTitle(a.desktop).c_str());
+            break;
+        case ActionKind::DeleteOnDesktop:
+            std::fprintf(out, "delete on the desktop: %s\n", DesktopTitle(a.desktop).c_str());
+            break;
+        case ActionKind::DeleteOnDevice:
+            std::fprintf(out, "delete on the handheld: %s\n", DeviceTitle(a.oid).c_str());
+            break;
+        case ActionKind::PairEqual:
+            std::fprintf(out, "pair equal notes: %s\n", DeviceTitle(a.oid).c_str());
+            break;
+        case ActionKind::Conflict:
+            std::fprintf(out,
+                         "conflict, changed on both sides (%s unless the texts are equal): %s\n",
+                         PolicyText(m_ctx.policy), DeviceTitle(a.oid).c_str());
+            break;
+        case ActionKind::Forget:
+            std::fprintf(out, "forget the pairing of handheld note %u\n", a.oid);
+            break;
+        case ActionKind::DiscardCopy:
+            std::fprintf(out, "discard a conflict copy left by an interrupted run: %s\n",
+                         DesktopTitle(a.desktop).c_str());
+            break;
+        case ActionKind::ClearPending:
+            break;
+        }
+        Count(a, m_result.counts);
+    }
+}
+
+void SyncPass::Fail(const std::string& what, const std::string& title, HRESULT hr) {
+    m_result.failures.push_back(title + ": " + what + " (" + Hex(hr) + ")");
+}
+
+std::uint64_t SyncPass::OwnWrite(CEOID oid, std::uint64_t before) {
+    std::vector<ce::RecordChange> changes;
+    if (!ce::ChangesSince(before, m_ctx.device.Database(), &changes))
+        return 0;
+    std::uint64_t sequence = 0;
+    for (const ce::RecordChange& change : changes)
+        if (change.oid == oid)
+            sequence = std::max(sequence, change.sequence);
+    return sequence;
+}
+
+Bytes SyncPass::PairingBytes(int index) {
+    if (auto pairing = m_pairingOfItem.find(index); pairing != m_pairingOfItem.end()) {
+        const HREPLITEM stored = m_stored[pairing->second].get();
+        m_ctx.desktop.Update(stored, Item(index));
+        return m_ctx.desktop.ToBytes(stored);
+    }
+    return m_ctx.desktop.ToBytes(Item(index));
+}
+
+Status SyncPass::Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove,
+                      std::vector<CEOID> clearPending) {
+    PairingChange change;
+    change.set.push_back({oid, handle});
+    change.remove = std::move(remove);
+    change.clearPending = std::move(clearPending);
+    Status status = m_ctx.desktopState.Apply(m_ctx.partnership, change);
+    if (status.ok())
+        DurableWriteDone();
+    return status;
+}
+
+Status SyncPass::Settle(CEOID oid, std::uint64_t sequence) {
+    m_unsettled.erase(oid);
+    if (sequence == 0)
+        return Status();
+    Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {{oid, sequence}}, {});
+    if (status.ok())
+        DurableWriteDone();
+    return status;
+}
+
+void SyncPass::ClearChange(CEOID oid) {
+    const std::uint64_t before = ce::CurrentChangeSequence();
+    m_ctx.device.ClearChange(oid);
+    DurableWriteDone();
+    if (const std::uint64_t written = OwnWrite(oid, before); written != 0)
+        m_own[oid] = written;
+}
+
+Status SyncPass::UnpairEverywhere(CEOID oid) {
+    m_unsettled.erase(oid);
+    // The handheld's list first: a pairing left behind is still seen next time.
+    Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, {oid});
+    if (!status.ok())
+        return status;
+    DurableWriteDone();
+    PairingChange change;
+    change.remove.push_back(oid);
+    if (status = m_ctx.desktopState.Apply(m_ctx.partnership, change); !status.ok())
+        return status;
+    DurableWriteDone();
+    return Status();
+}
+
+Status SyncPass::Execute(const Action& action) {
+    Status status;
+    switch (action.kind) {
+    case ActionKind::SendToDesktop:
+        return SendToDesktop(action);
+    case ActionKind::SendToDevice:
+        return SendToDevice(action);
+    case ActionKind::DeleteOnDesktop:
+        return DeleteOnDesktop(action);
+    case ActionKind::DeleteOnDevice:
+        return DeleteOnDevice(action);
+    case ActionKind::PairEqual:
+        return PairEqual(action);
+    case ActionKind::Conflict:
+        return Conflict(action);
+    case ActionKind::Forget:
+        return Forget(action.oid);
+    case ActionKind::DiscardCopy:
+        return DiscardCopy(action);
+    case ActionKind::ClearPending:
+        return ClearPending(action.oid);
+    }
+    return status;
+}
+
+Status SyncPass::SendToDesktop(const Action& action) {
+    Bytes packet;
+    if (auto cached = m_devicePackets.find(action.oid); cached != m_devicePackets.end()) {
+        packet = cached->second;
+    } else if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &packet); FAILED(hr)) {
+        if (hr == RERR_DISCARD)
+            ++m_result.counts.leftOutOnDevice;
+        else if (hr != RERR_OBJECT_DELETED) // gone since: the next pass sees its deletion
+            Fail("the handheld provider gave no packet", DeviceTitle(action.oid), hr);
+        return Status();
+    }
+    StoreHandle created;
+    const HREPLITEM target = action.desktop >= 0 ? Item(action.desktop) : nullptr;
+    const HRESULT hr = m_ctx.desktop.SetPacket(target, packet, &created);
+    DurableWriteDone();
+    if (FAILED(hr)) {
+        Fail("the desktop store did not take the note", DeviceTitle(action.oid), hr);
+        return Status();
+    }
+    const Bytes handle =
+        action.desktop >= 0 ? PairingBytes(action.desktop) : m_ctx.desktop.ToBytes(created.get());
+    if (Status status = Pair(action.oid, handle); !status.ok())
+        return status;
+    ClearChange(action.oid);
+    if (Status status = Settle(action.oid, m_own[action.oid]); !status.ok())
+        return status;
+    Count(action, m_result.counts);
+    return Status();
+}
+
+Status SyncPass::SendToDevice(const Action& action) {
+    Bytes packet;
+    if (HRESULT hr = m_ctx.desktop.GetPacket(Item(action.desktop), &packet); FAILED(hr)) {
+        Fail("the desktop store gave no packet", DesktopTitle(action.desktop), hr);
+        return Status();
+    }
+    const std::uint64_t before = ce::CurrentChangeSequence();
+    CEOID written = 0;
+    const HRESULT hr = m_ctx.device.SetPacket(action.oid, packet, &written);
+    DurableWriteDone();
+    if (FAILED(hr)) {
+        Fail("the handheld provider did not take the note", DesktopTitle(action.desktop), hr);
+        return Status();
+    }
+    m_own[written] = OwnWrite(written, before);
+    // A record that went meanwhile was made anew: its pairing moves to the new one.
+    std::vector<CEOID> gone;
+    if (action.replaces != 0 && action.replaces != written)
+        gone.push_back(action.replaces);
+    if (action.oid != 0 && action.oid != written)
+        gone.push_back(action.oid);
+    if (Status status = Pair(written, PairingBytes(action.desktop), gone); !status.ok())
+        return status;
+    m_unsettled.erase(written);
+    if (Status status =
+            m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {{written, m_own[written]}}, gone);
+        !status.ok())
+        return status;
+    DurableWriteDone();
+    Action done = action;
+    done.oid = action.oid != 0 && action.oid == written ? written : 0;
+    Count(done, m_result.counts);
+    return Status();
+}
+
+Status SyncPass::DeleteOnDesktop(const Action& action) {
+    const HRESULT hr = m_ctx.desktop.DeleteObj(Item(action.desktop));
+    DurableWriteDone();
+    if (FAILED(hr)) {
+        Fail("the desktop store did not delete the note", DesktopTitle(action.desktop), hr);
+        return Status();
+    }
+    if (Status status = UnpairEverywhere(action.oid); !status.ok())
+        return status;
+    Count(action, m_result.counts);
+    return Status();
+}
+
+Status SyncPass::DeleteOnDevice(const Action& action) {
+    const std::uint64_t before = ce::CurrentChangeSequence();
+    const HRESULT hr = m_ctx.device.DeleteObj(action.oid);
+    DurableWriteDone();
+    if (FAILED(hr) && hr != RERR_OBJECT_DELETED) {
+        Fail("the handheld provider did not delete the note", DeviceTitle(action.oid), hr);
+        return Status();
+    }
+    if (const std::uint64_t written = OwnWrite(action.oid, before); written != 0)
+        m_own[action.oid] = written;
+    if (Status status = UnpairEverywhere(action.oid); !status.ok())
+        return status;
+    Count(action, m_result.counts);
+    return Status();
+}
+
+Status SyncPass::PairEqual(const Action& action) {
+    if (Status status = Pair(action.oid, m_ctx.desktop.ToBytes(Item(action.desktop))); !status.ok())
+        return status;
+    if (m_interest[action.oid] == DeviceInterest::Changed)
+        ClearChange(action.oid);
+    if (Status status = Settle(action.oid, m_own[action.oid]); !status.ok())
+        return status;
+    Count(action, m_result.counts);
+    return Status();
+}
+
+Status SyncPass::Forget(CEOID oid) {
+    return UnpairEverywhere(oid);
+}
+
+Status SyncPass::DiscardCopy(const Action& action) {
+    const HRESULT hr = m_ctx.desktop.DeleteObj(Item(action.desktop));
+    DurableWriteDone();
+    if (FAILED(hr)) {
+        Fail("the desktop store did not delete a conflict copy", DesktopTitle(action.desktop), hr);
+        return Status();
+    }
+    return ClearPending(action.oid);
+}
+
+Status SyncPass::ClearPending(CEOID oid) {
+    PairingChange change;
+    change.clearPending.push_back(oid);
+    Status status = m_ctx.desktopState.Apply(m_ctx.partnership, change);
+    if (status.ok())
+        DurableWriteDone();
+    return status;
+}
+
+Status SyncPass::Conflict(const Action& action) {
+    Bytes devicePacket;
+    if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &devicePacket); FAILED(hr)) {
+        if (hr == RERR_DISCARD)
+            ++m_result.counts.leftOutOnDevice;
+        else if (hr != RERR_OBJECT_DELETED)
+            Fail("the handheld provider gave no packet", DeviceTitle(action.oid), hr);
+        return Status();
+    }
+    auto content = ContentOfDevicePacket(devicePacket);
+    if (!content.ok()) {
+        Fail(content.status().message(), DeviceTitle(action.oid), E_UNEXPECTED);
+        return Status();
+    }
+    const std::string title = Quoted(TitleOf(content.value()));
+    const HREPLITEM local = Item(action.desktop);
+
+    // The handheld's version goes to the desktop as a copy first, so that the
+    // store can compare the two; the copy is announced in the state before
+    // it is made, so that an interrupted run finds it again.
+    StoreHandle madeCopy;
+    HREPLITEM copy = action.copy >= 0 ? Item(action.copy) : nullptr;
+    if (copy == nullptr) {
+        PairingChange journal;
+        journal.addPending.push_back({action.oid, ContentHash(content.value())});
+        if (Status status = m_ctx.desktopState.Apply(m_ctx.partnership, journal); !status.ok())
+            return status;
+        DurableWriteDone();
+        const HRESULT hr = m_ctx.desktop.SetPacket(nullptr, devicePacket, &madeCopy);
+        DurableWriteDone();
+        if (FAILED(hr)) {
+            Fail("the desktop store did not take the handheld's version", title, hr);
+            return Status();
+        }
+        copy = madeCopy.get();
+    }
+    Count(action, m_result.counts);
+
+    auto discardCopy = [&]() -> bool {
+        const HRESULT hr = m_ctx.desktop.DeleteObj(copy);
+        DurableWriteDone();
+        if (FAILED(hr))
+            Fail("the desktop store did not delete a conflict copy", title, hr);
+        return SUCCEEDED(hr);
+    };
+    auto settleDevice = [&]() -> Status {
+        ClearChange(action.oid);
+        return Settle(action.oid, m_own[action.oid]);
+    };
+
+    const HRESULT info = m_ctx.desktop.ConflictInfo(local, copy);
+    if (info == RERR_IGNORE || m_ctx.policy == ConflictPolicy::PreferDesktop) {
+        // Equal texts count as in step; otherwise the desktop's version goes over.
+        if (!discardCopy())
+            return Status();
+        if (info == RERR_IGNORE) {
+            if (Status status = Pair(action.oid, PairingBytes(action.desktop), {}, {action.oid});
+                !status.ok())
+                return status;
+            return settleDevice();
+        }
+        if (Status status = ClearPending(action.oid); !status.ok())
+            return status;
+        Action receive{ActionKind::SendToDevice, action.oid, action.desktop};
+        const PassCounts before = m_result.counts;
+        Status status = SendToDevice(receive);
+        m_result.counts.receivedChanged = before.receivedChanged; // counted as the conflict
+        m_result.counts.receivedNew = before.receivedNew;
+        return status;
+    }
+    if (m_ctx.policy == ConflictPolicy::PreferDevice) {
+        const HRESULT hr = m_ctx.desktop.SetPacket(local, devicePacket, nullptr);
+        DurableWriteDone();
+        if (FAILED(hr)) {
+            Fail("the desktop store did not take the handheld's version", title, hr);
+            return Status();
+        }
+        if (!discardCopy())
+            return Status();
+        if (Status status = Pair(action.oid, PairingBytes(action.desktop), {}, {action.oid});
+            !status.ok())
+            return status;
+        return settleDevice();
+    }
+    // Both versions on both sides: the handheld note pairs with its copy, the
+    // desktop note goes to the handheld as a new note.
+    if (Status status = Pair(action.oid, m_ctx.desktop.ToBytes(copy), {}, {action.oid});
+        !status.ok())
+        return status;
+    if (Status status = settleDevice(); !status.ok())
+        return status;
+    m_pairingOfItem.erase(action.desktop);
+    Action receive{ActionKind::SendToDevice, 0, action.desktop};
+    const PassCounts before = m_result.counts;
+    Status status = SendToDevice(receive);
+    m_result.counts.receivedNew = before.receivedNew;
+    return status;
+}
+
+Status SyncPass::NewMark() {
+    // A note that failed is looked at again next time from the same mark.
+    if (!m_result.failures.empty())
+        return Status();
+    std::vector<ce::RecordChange> changes;
+    if (!ce::ChangesSince(m_startSequence, m_ctx.device.Database(), &changes))
+        return Status::Failure(GetLastError(), "the handheld's changes cannot be read");
+    std::uint64_t mark = m_startSequence;
+    std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+    for (const ce::RecordChange& change : changes) {
+        mark = std::max(mark, change.sequence);
+        const auto own = m_own.find(change.oid);
+        const bool ours = own != m_own.end() && own->second >= change.sequence;
+        if (!ours)
+            m_result.changedMeanwhile = true;
+        // Changes by others, and ours that left a note unsettled, are seen again.
+        if (!ours || m_unsettled.count(change.oid))
+            limit = std::min(limit, change.sequence - 1);
+    }
+    mark = std::max(m_startSequence, std::min(mark, limit));
+    if (mark == m_ctx.mark)
+        return Status();
+    Status status = m_ctx.handheldState.SetMark(m_ctx.partnerBit, mark);
+    if (status.ok())
+        DurableWriteDone();
+    return status;
+}
+
+} // namespace jsync

@@ -1,0 +1,128 @@
+// One synchronization pass between the handheld and the desktop of one
+// partnership: the survey of both sides (desktop enumeration against the
+// persisted handles, handheld changes since this partner's mark), the plan
+// (SyncPlan.h), the mass-deletion guard, then either the dry-run's report or
+// the work itself, one object at a time with the partnership state committed
+// after each.
+#pragma once
+
+#include "peers/activesync/CommandLine.h"
+#include "peers/activesync/DesktopProvider.h"
+#include "peers/activesync/DesktopState.h"
+#include "peers/activesync/DeviceProvider.h"
+#include "peers/activesync/HandheldState.h"
+#include "peers/activesync/NoteContent.h"
+#include "peers/activesync/SyncPlan.h"
+
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace jsync {
+
+struct PassContext {
+    DesktopProvider& desktop;
+    DeviceProvider& device;
+    DesktopState& desktopState;
+    HandheldState& handheldState;
+    std::uint32_t partnership = 0;
+    UINT partnerBit = 1;
+    std::uint64_t mark = 0;      // handheld change sequence synchronized up to
+    bool forgetPairings = false; // the desktop store changed: start as a new partnership
+    ConflictPolicy policy = ConflictPolicy::KeepBoth;
+    bool dryRun = false;
+    bool allowMassDelete = false;
+    std::FILE* out = stdout;
+};
+
+struct PassCounts {
+    std::size_t sentNew = 0, sentChanged = 0;
+    std::size_t receivedNew = 0, receivedChanged = 0;
+    std::size_t deletedOnDesktop = 0, deletedOnDevice = 0;
+    std::size_t conflicts = 0;
+    std::size_t pairedEqual = 0;
+    std::size_t leftOutOnDevice = 0, leftOutOnDesktop = 0;
+};
+
+struct PassResult {
+    PassCounts counts;
+    // Notes that could not be synchronized, each with the reason.
+    std::vector<std::string> failures;
+    // Set when the mass-deletion guard refused the pass (nothing changed).
+    std::string refusal;
+    // The handheld changed under the pass: another pass is due.
+    bool changedMeanwhile = false;
+};
+
+// Prints the summary of a pass.
+void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun);
+
+class SyncPass {
+public:
+    explicit SyncPass(PassContext context) : m_ctx(context) {}
+    // A failed state write or survey ends the pass with its failure; a note
+    // that fails alone is listed in the result and the pass goes on.
+    platform::Result<PassResult> Run();
+
+private:
+    // Survey (SyncSurvey.cpp).
+    platform::Status Survey();
+    platform::Status SurveyDesktop();
+    platform::Status SurveyDevice();
+    void SettlePairStates();
+    void ReadContents();
+    NoteState DeviceStateOf(CEOID oid, bool paired);
+
+    // Work (SyncPass.cpp).
+    void Report(const std::vector<Action>& plan);
+    platform::Status Execute(const Action& action);
+    platform::Status SendToDesktop(const Action& action);
+    platform::Status SendToDevice(const Action& action);
+    platform::Status DeleteOnDesktop(const Action& action);
+    platform::Status DeleteOnDevice(const Action& action);
+    platform::Status PairEqual(const Action& action);
+    platform::Status Conflict(const Action& action);
+    platform::Status Forget(CEOID oid);
+    platform::Status DiscardCopy(const Action& action);
+    platform::Status ClearPending(CEOID oid);
+    platform::Status Settle(CEOID oid, std::uint64_t sequence);
+    platform::Status Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove = {},
+                          std::vector<CEOID> clearPending = {});
+    platform::Status UnpairEverywhere(CEOID oid);
+    void ClearChange(CEOID oid);
+    std::uint64_t OwnWrite(CEOID oid, std::uint64_t before);
+    platform::Status NewMark();
+
+    // The handle to keep for a pairing with item `index`: the stored one
+    // brought up to date, or the item's own.
+    Bytes PairingBytes(int index);
+    HREPLITEM Item(int index) { return m_items[static_cast<std::size_t>(index)].get(); }
+    std::string DeviceTitle(CEOID oid);
+    std::string DesktopTitle(int index);
+    void Fail(const std::string& what, const std::string& title, HRESULT hr);
+
+    PassContext m_ctx;
+    PassResult m_result;
+
+    std::vector<StoreHandle> m_items; // the desktop items now
+    std::vector<Pairing> m_pairings;
+    std::vector<StoreHandle> m_stored; // the persisted handle of each pairing
+    std::unordered_map<CEOID, std::size_t> m_pairingOf;
+    std::unordered_map<int, std::size_t> m_pairingOfItem;
+    std::unordered_map<CEOID, std::uint64_t> m_synced; // handheld state: oid -> settled sequence
+    std::vector<PendingCopy> m_pending;
+    std::uint64_t m_startSequence = 0;
+    std::unordered_map<CEOID, DeviceInterest> m_interest; // ObjectNotify's answers this pass
+    std::vector<CEOID> m_syncedGone;       // listed as synchronized but deleted, never paired
+    std::vector<SyncedNote> m_restamped;   // in step, rewritten by the provider this pass
+    std::unordered_set<CEOID> m_unsettled; // changed, not yet synchronized this pass
+
+    PlanInput m_input;
+    std::unordered_map<int, Bytes> m_desktopPackets;
+    std::unordered_map<CEOID, Bytes> m_devicePackets;
+    std::unordered_map<CEOID, std::uint64_t> m_own; // our writes: oid -> their sequence
+};
+
+} // namespace jsync

@@ -1,0 +1,204 @@
+// The survey of a pass: what changed on each side since the last
+// synchronization with this partner.
+#include "peers/activesync/SyncPass.h"
+
+#include "platform/ce/change_log.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+namespace jsync {
+
+using platform::Status;
+
+Status SyncPass::Survey() {
+    m_startSequence = ce::CurrentChangeSequence();
+    if (Status status = SurveyDesktop(); !status.ok())
+        return status;
+    if (Status status = SurveyDevice(); !status.ok())
+        return status;
+    SettlePairStates();
+    ReadContents();
+    return Status();
+}
+
+Status SyncPass::SurveyDesktop() {
+    auto items = m_ctx.desktop.Enumerate();
+    if (!items.ok())
+        return items.status();
+    m_items = std::move(items.value());
+
+    if (!m_ctx.forgetPairings) {
+        auto pairings = m_ctx.desktopState.Pairings(m_ctx.partnership);
+        if (!pairings.ok())
+            return pairings.status();
+        m_pairings = std::move(pairings.value());
+        auto pending = m_ctx.desktopState.PendingCopies(m_ctx.partnership);
+        if (!pending.ok())
+            return pending.status();
+        m_pending = std::move(pending.value());
+    }
+    m_input.pendingCopies = m_pending;
+    for (const Pairing& pairing : m_pairings) {
+        auto handle = m_ctx.desktop.FromBytes(pairing.handle);
+        if (!handle.ok())
+            return Status::Failure(ERROR_INVALID_DATA,
+                                   "the partnership state is damaged (handheld note " +
+                                       std::to_string(pairing.oid) +
+                                       "): " + handle.status().message());
+        m_stored.push_back(std::move(handle.value()));
+    }
+
+    // The items in the store's own order of identity, to find each pairing's item.
+    std::vector<int> order(m_items.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return m_ctx.desktop.Compare(Item(a), Item(b)) < 0; });
+
+    for (std::size_t i = 0; i < m_pairings.size(); ++i) {
+        const HREPLITEM stored = m_stored[i].get();
+        auto at = std::lower_bound(order.begin(), order.end(), stored, [&](int item, HREPLITEM h) {
+            return m_ctx.desktop.Compare(Item(item), h) < 0;
+        });
+        int index = at != order.end() && m_ctx.desktop.Compare(Item(*at), stored) == 0 ? *at : -1;
+        PairedNote pair{m_pairings[i].oid, index};
+        m_pairingOf[pair.oid] = i;
+        if (index < 0) {
+            pair.desktopState = NoteState::Deleted;
+        } else if (m_pairingOfItem.count(index)) {
+            // Two pairings for one item: the second is left alone, never deleted.
+            pair.desktop = -1;
+            pair.desktopState = NoteState::LeftOut;
+        } else {
+            m_pairingOfItem[index] = i;
+            if (m_ctx.desktop.IsChanged(stored, Item(index))) {
+                pair.desktopState = m_ctx.desktop.IsReplicated(Item(index)) ? NoteState::Changed
+                                                                            : NoteState::LeftOut;
+                if (pair.desktopState == NoteState::LeftOut)
+                    ++m_result.counts.leftOutOnDesktop;
+            }
+        }
+        m_input.pairs.push_back(pair);
+    }
+    for (int index = 0; index < static_cast<int>(m_items.size()); ++index) {
+        if (m_pairingOfItem.count(index))
+            continue;
+        if (m_ctx.desktop.IsReplicated(Item(index)))
+            m_input.newDesktop.push_back({index, std::nullopt});
+        else
+            ++m_result.counts.leftOutOnDesktop;
+    }
+    return Status();
+}
+
+NoteState SyncPass::DeviceStateOf(CEOID oid, bool paired) {
+    const std::uint64_t before = ce::CurrentChangeSequence();
+    const DeviceInterest interest = m_ctx.device.Notify(oid, false);
+    m_interest[oid] = interest;
+    // The provider writes a note of interest back as it was: that write is ours.
+    if (const std::uint64_t written = OwnWrite(oid, before); written != 0)
+        m_own[oid] = written;
+    switch (interest) {
+    case DeviceInterest::Changed:
+        m_unsettled.insert(oid);
+        return NoteState::Changed;
+    case DeviceInterest::InStep:
+        // A paired note in step stays settled at the provider's write.
+        if (paired && m_own.count(oid))
+            m_restamped.push_back({oid, m_own[oid]});
+        return NoteState::Unchanged;
+    default:
+        ++m_result.counts.leftOutOnDevice;
+        return NoteState::LeftOut;
+    }
+}
+
+Status SyncPass::SurveyDevice() {
+    if (!m_ctx.forgetPairings) {
+        auto synced = m_ctx.handheldState.SyncedNotes(m_ctx.partnerBit);
+        if (!synced.ok())
+            return synced.status();
+        m_synced = std::move(synced.value());
+    }
+
+    std::vector<ce::RecordChange> changes;
+    if (!ce::ChangesSince(m_ctx.mark, m_ctx.device.Database(), &changes))
+        return Status::Failure(GetLastError(), "the handheld's changes cannot be read");
+    // The latest change of each record.
+    std::map<CEOID, ce::RecordChange> latest;
+    for (const ce::RecordChange& change : changes) {
+        auto [it, inserted] = latest.emplace(change.oid, change);
+        if (!inserted && change.sequence > it->second.sequence)
+            it->second = change;
+    }
+
+    for (const auto& [oid, change] : latest) {
+        const auto pairing = m_pairingOf.find(oid);
+        PairedNote* pair = pairing != m_pairingOf.end() ? &m_input.pairs[pairing->second] : nullptr;
+        if (change.deleted) {
+            if (pair) {
+                m_ctx.device.Notify(oid, true);
+                pair->device = NoteState::Deleted;
+            } else if (m_synced.count(oid)) {
+                m_syncedGone.push_back(oid);
+            }
+            continue;
+        }
+        // Our own write of an earlier pass, the last change of the record.
+        if (auto known = m_synced.find(oid);
+            known != m_synced.end() && known->second == change.sequence)
+            continue;
+        const NoteState state = DeviceStateOf(oid, pair != nullptr);
+        if (pair)
+            pair->device = state;
+        else if (state != NoteState::LeftOut)
+            m_input.newDevice.push_back({oid, std::nullopt});
+    }
+    return Status();
+}
+
+void SyncPass::SettlePairStates() {
+    for (PairedNote& pair : m_input.pairs) {
+        const bool deviceMoves =
+            pair.device == NoteState::Changed || pair.device == NoteState::Deleted;
+        const bool desktopMoves =
+            pair.desktopState == NoteState::Changed || pair.desktopState == NoteState::Deleted;
+        // Before a change or deletion reaches the other side, that side must
+        // take part: a filter there keeps its note as it is.
+        if (deviceMoves && pair.desktopState == NoteState::Unchanged &&
+            !m_ctx.desktop.IsReplicated(Item(pair.desktop))) {
+            pair.desktopState = NoteState::LeftOut;
+            ++m_result.counts.leftOutOnDesktop;
+        }
+        if (desktopMoves && pair.device == NoteState::Unchanged && !m_interest.count(pair.oid))
+            pair.device = DeviceStateOf(pair.oid, true);
+    }
+}
+
+void SyncPass::ReadContents() {
+    auto& newDesktop = m_input.newDesktop;
+    auto& newDevice = m_input.newDevice;
+    if (newDesktop.empty() || (newDevice.empty() && m_pending.empty()))
+        return;
+    for (NewDesktopNote& note : newDesktop) {
+        Bytes packet;
+        if (FAILED(m_ctx.desktop.GetPacket(Item(note.desktop), &packet)))
+            continue;
+        if (auto content = ContentOfDesktopPacket(packet); content.ok()) {
+            note.contentHash = ContentHash(content.value());
+            m_desktopPackets[note.desktop] = std::move(packet);
+        }
+    }
+    for (NewDeviceNote& note : newDevice) {
+        Bytes packet;
+        if (FAILED(m_ctx.device.GetPacket(note.oid, &packet)))
+            continue;
+        if (auto content = ContentOfDevicePacket(packet); content.ok()) {
+            note.contentHash = ContentHash(content.value());
+            m_devicePackets[note.oid] = std::move(packet);
+        }
+    }
+}
+
+} // namespace jsync

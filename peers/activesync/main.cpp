@@ -1,0 +1,75 @@
+// jsync: the synchronization service managers of the handheld and the
+// desktop, as one program (see CommandLine.h and docs/sync.md).
+#include "peers/activesync/CommandLine.h"
+#include "peers/activesync/Session.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void OnSignal(int) {
+    g_stop = true;
+}
+
+int Run(const jsync::Options& options) {
+    auto session = jsync::Session::Open(options);
+    if (!session.ok()) {
+        std::fprintf(stderr, "jsync: %s\n", session.status().message().c_str());
+        return 1;
+    }
+    if (options.command == jsync::Command::Options) {
+        const platform::Status status = session.value()->ShowOptions();
+        if (!status.ok())
+            std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
+        return status.ok() ? 0 : 1;
+    }
+    if (options.watch) {
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+        return session.value()->Watch(g_stop);
+    }
+    auto result = session.value()->RunPass();
+    if (!result.ok()) {
+        std::fprintf(stderr, "jsync: synchronization failed: %s\n",
+                     result.status().message().c_str());
+        return 1;
+    }
+    if (!result->refusal.empty()) {
+        std::fprintf(stderr, "jsync: %s\n", result->refusal.c_str());
+        return 1;
+    }
+    jsync::PrintSummary(stdout, result.value(), options.dryRun);
+    if (!result->failures.empty()) {
+        std::fprintf(stderr, "jsync: %zu notes could not be synchronized\n",
+                     result->failures.size());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options =
+        jsync::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &error);
+    if (!options) {
+        std::fprintf(stderr, "jsync: %s\n%s", error.c_str(), jsync::kUsage);
+        return 2;
+    }
+    if (options->command == jsync::Command::Help) {
+        std::fputs(jsync::kUsage, stdout);
+        return 0;
+    }
+    try {
+        return Run(*options);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "jsync: %s\n", failure.what());
+        return 1;
+    }
+}
