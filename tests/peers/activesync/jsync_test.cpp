@@ -1,0 +1,371 @@
+// jsync end to end: both provider libraries loaded by the real program.
+#include "JsyncFixture.h"
+
+#include "desktop/sync/jottapc.h"
+#include "platform/base/unicode.h"
+#include "platform/com/objbase.h"
+#include "platform/win32/registry.h"
+#include "platform/win32/variant_time.h"
+
+using namespace jsynctest;
+
+namespace {
+
+FILETIME DesktopCreationTime(const outlook::Note& note) {
+    SYSTEMTIME st{};
+    FILETIME ft{};
+    VariantTimeToSystemTime(note.created, &st);
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+// UTF-8 text from a u8 literal.
+std::string U8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
+
+bool SameTime(FILETIME a, FILETIME b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+} // namespace
+
+TEST_F(JsyncFixture, NotesTravelBothWaysWithEveryField) {
+    const CEOID shopping = AddDeviceNote("Shopping\r\nmilk, eggs", NoteGreen, "Home\nErrands\n");
+    const CEOID plain = AddDeviceNote("Plain note", NoteBlue);
+    const std::string agenda = AddDesktopNote("Agenda\r\n1. budget", NoteRed, "Business, Personal");
+    const std::string todo = AddDesktopNote("Todo", NoteWhite);
+    Tick();
+
+    RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(2, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+    EXPECT_EQ(2, SummaryCount(run.output, "Received from the desktop")) << run.output;
+    ExpectInStep("0 [] Plain note\n"
+                 "1 [Home, Errands] Shopping\\r\\nmilk, eggs\n"
+                 "2 [Business, Personal] Agenda\\r\\n1. budget\n"
+                 "4 [] Todo\n");
+
+    // A desktop note on the handheld: its title and the desktop's creation time.
+    for (CEOID oid : DeviceNoteIds()) {
+        NoteContents note;
+        ASSERT_TRUE(ReadDeviceNote(oid, &note));
+        if (note.text != u"Agenda\r\n1. budget")
+            continue;
+        EXPECT_EQ(u"Agenda", DeviceTitle(oid));
+        const auto desktop = outlookStore->FindByEntryId(agenda);
+        ASSERT_TRUE(desktop.ok() && desktop.value());
+        EXPECT_TRUE(SameTime(DesktopCreationTime(*desktop.value()), note.created));
+        EXPECT_EQ(u"Business\nPersonal\n", note.categories);
+    }
+    // Handheld categories reach Outlook joined by the list separator.
+    bool found = false;
+    for (const auto& note : DesktopNotes())
+        if (note.body == u"Shopping\r\nmilk, eggs") {
+            found = true;
+            EXPECT_EQ(u"Home, Errands", note.categories);
+        }
+    EXPECT_TRUE(found);
+    ExpectNothingToDo();
+
+    // Changed and deleted on both sides.
+    Tick();
+    EditDeviceNote(shopping, "Shopping\r\nmilk, eggs, bread", NoteYellow, "Home\n");
+    DeleteDeviceNote(plain);
+    EditDesktopNote(agenda, "Agenda\r\n1. budget\r\n2. staff", NoteGreen, "Business");
+    DeleteDesktopNote(todo);
+    Tick();
+    run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Received from the desktop")) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Deleted on the desktop")) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Deleted on the handheld")) << run.output;
+    ExpectInStep("1 [Business] Agenda\\r\\n1. budget\\r\\n2. staff\n"
+                 "3 [Home] Shopping\\r\\nmilk, eggs, bread\n");
+    Tick();
+    ExpectNothingToDo();
+}
+
+TEST_F(JsyncFixture, FiltersKeepNotesOutWithoutDeletingThem) {
+    SetFilterSync(u"Private\n");
+    AddDeviceNote("Diary", NoteBlue, "Private\n");
+    const CEOID shared = AddDeviceNote("Shared", NoteBlue, "Work\n");
+    AddDesktopNote("Red alert", NoteRed);
+    AddDesktopNote("Holiday plans", NoteYellow, "Holiday");
+    AddDesktopNote("Work plan", NoteYellow, "Work");
+    Tick();
+    RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ("0 [Private] Diary\n"
+              "0 [Work] Shared\n"
+              "2 [] Red alert\n"
+              "3 [Holiday] Holiday plans\n"
+              "3 [Work] Work plan\n",
+              DeviceDump());
+    EXPECT_EQ(1, SummaryCount(run.output, "Left out by the filters")) << run.output;
+
+    // The desktop keeps red notes and everything outside "Work" to itself.
+    SetPartnerValue("StopColor", NoteRed);
+    SetPartnerText("FilterCat", "Work\t");
+    Tick();
+    const std::string late = AddDesktopNote("Late red", NoteRed, "Work");
+    AddDesktopNote("Late holiday", NoteYellow, "Holiday");
+    EditDeviceNote(shared, "Shared, changed", NoteBlue, "Work\n");
+    Tick();
+    run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Received from the desktop")) << run.output;
+    EXPECT_EQ("0 [Private] Diary\n"
+              "0 [Work] Shared, changed\n"
+              "2 [] Red alert\n"
+              "3 [Holiday] Holiday plans\n"
+              "3 [Work] Work plan\n",
+              DeviceDump());
+
+    // A deletion on the desktop is a deletion, even of a note its filter keeps out now.
+    for (const auto& note : DesktopNotes())
+        if (note.body == u"Red alert")
+            DeleteDesktopNote(note.entryId);
+    Tick();
+    run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Deleted on the handheld")) << run.output;
+    EXPECT_EQ(std::string::npos, DeviceDump().find("Red alert"));
+    EXPECT_NE(std::string::npos, DesktopDump().find("Late red"));
+    (void)late;
+}
+
+TEST_F(JsyncFixture, AnUnsavedNoteIsNotSentUntilSaved) {
+    const CEOID note = AddUnsavedDeviceNote();
+    Tick();
+    RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ("", DesktopDump());
+    Tick();
+    EditDeviceNote(note, "Saved at last", NoteGreen);
+    Tick();
+    run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ("1 [] Saved at last\n", DesktopDump());
+}
+
+TEST_F(JsyncFixture, CodePage932OnTheDesktop) {
+    SetDesktopCodePage("932");
+    AddDeviceNote(U8(u8"\u65E5\u672C\u8A9E\u306E\u30E1\u30E2\r\n\u4E8C\u884C\u76EE"), NoteYellow,
+                  U8(u8"\u4ED5\u4E8B\n"));
+    AddDesktopNote(U8(u8"\u30C7\u30B9\u30AF\u30C8\u30C3\u30D7"), NoteBlue, U8(u8"\u500B\u4EBA"));
+    Tick();
+    RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    ExpectInStep(
+        U8(u8"0 [\u500B\u4EBA] \u30C7\u30B9\u30AF\u30C8\u30C3\u30D7\n"
+           u8"3 [\u4ED5\u4E8B] \u65E5\u672C\u8A9E\u306E\u30E1\u30E2\\r\\n\u4E8C\u884C\u76EE\n"));
+    Tick();
+    ExpectNothingToDo();
+}
+
+TEST_F(JsyncFixture, FirstSynchronizationPairsEqualNotes) {
+    AddDeviceNote("Same on both", NoteGreen, "Work\n");
+    AddDeviceNote("Same on both", NoteGreen, "Work\n");
+    AddDeviceNote("Other colour", NoteRed);
+    AddDesktopNote("Same on both", NoteGreen, "Work");
+    AddDesktopNote("Other colour", NoteBlue);
+    Tick();
+    const RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Equal notes paired")) << run.output;
+    ExpectInStep("0 [] Other colour\n"
+                 "1 [Work] Same on both\n"
+                 "1 [Work] Same on both\n"
+                 "2 [] Other colour\n");
+    Tick();
+    ExpectNothingToDo();
+}
+
+struct ConflictCase {
+    const char* name;
+    std::vector<std::string> args;
+    bool sameText;
+    const char* expected;
+};
+
+void PrintTo(const ConflictCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class JsyncConflictTest : public JsyncFixture,
+                          public ::testing::WithParamInterface<ConflictCase> {};
+
+TEST_P(JsyncConflictTest, ChangedOnBothSides) {
+    const ConflictCase& c = GetParam();
+    const CEOID oid = AddDeviceNote("Original", NoteYellow);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    EditDeviceNote(oid, c.sameText ? "Agreed" : "Handheld version", NoteYellow);
+    const std::string entryId = DesktopNotes().at(0).entryId;
+    EditDesktopNote(entryId, c.sameText ? "Agreed" : "Desktop version", NoteYellow);
+    Tick();
+    const RunResult run = Jsync(c.args);
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Conflicts")) << run.output;
+    ExpectInStep(c.expected);
+    Tick();
+    ExpectNothingToDo(c.args);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Policies, JsyncConflictTest,
+    ::testing::Values(
+        ConflictCase{"KeepBoth", {}, false, "3 [] Desktop version\n3 [] Handheld version\n"},
+        ConflictCase{"PreferDesktop", {"--prefer", "desktop"}, false, "3 [] Desktop version\n"},
+        ConflictCase{"PreferDevice", {"--prefer", "device"}, false, "3 [] Handheld version\n"},
+        ConflictCase{"EqualTexts", {}, true, "3 [] Agreed\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JsyncFixture, AChangeAgainstADeletionIsKept) {
+    const CEOID keptOnHandheld = AddDeviceNote("Edited on the handheld", NoteYellow);
+    AddDeviceNote("Edited on the desktop", NoteYellow);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    EditDeviceNote(keptOnHandheld, "Edited on the handheld, again", NoteYellow);
+    for (const auto& note : DesktopNotes()) {
+        if (note.body == u"Edited on the handheld")
+            DeleteDesktopNote(note.entryId);
+        else
+            EditDesktopNote(note.entryId, "Edited on the desktop, again", NoteYellow);
+    }
+    for (CEOID oid : DeviceNoteIds()) {
+        NoteContents note;
+        if (ReadDeviceNote(oid, &note) && note.text == u"Edited on the desktop")
+            DeleteDeviceNote(oid);
+    }
+    Tick();
+    const RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    ExpectInStep("3 [] Edited on the desktop, again\n"
+                 "3 [] Edited on the handheld, again\n");
+    Tick();
+    ExpectNothingToDo();
+}
+
+TEST_F(JsyncFixture, TwoDesktopsArePartnersOfOneHandheld) {
+    AddDeviceNote("From the handheld", NoteYellow);
+    const std::string desktopA = machines->desktop();
+    const std::string desktopB = machines->desktop() + "-second";
+    Tick();
+    RunResult run = Jsync({"--partner", "1"});
+    ASSERT_EQ(0, run.status) << run.output;
+    run = Jsync({"--desktop", desktopB, "--partner", "1"});
+    EXPECT_EQ(1, run.status) << "slot 1 belongs to desktop A\n" << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("--partner 2")) << run.output;
+    run = Jsync({"--desktop", desktopB});
+    ASSERT_EQ(0, run.status) << "the free slot is taken\n" << run.output;
+
+    // A note written on desktop A reaches desktop B through the handheld.
+    Tick();
+    EditDesktopNote(DesktopNotes().at(0).entryId, "Changed on desktop A", NoteBlue);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    run = Jsync({"--desktop", desktopB, "--partner", "2"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+    EXPECT_EQ("0 [] Changed on desktop A\n", DeviceDump());
+    Tick();
+    ExpectNothingToDo();
+    ExpectNothingToDo({"--desktop", desktopB});
+}
+
+TEST_F(JsyncFixture, MassDeletionIsRefusedUnlessAllowed) {
+    for (int i = 0; i < 20; ++i)
+        AddDeviceNote("Note " + std::to_string(i), NoteYellow);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    const std::vector<CEOID> ids = DeviceNoteIds();
+    for (std::size_t i = 0; i < 11; ++i)
+        DeleteDeviceNote(ids[i]);
+    Tick();
+    RunResult run = Jsync();
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("would delete 11 of the 20 notes on the desktop"))
+        << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("--allow-mass-delete")) << run.output;
+    EXPECT_EQ(20u, DesktopNotes().size());
+
+    run = Jsync({"--allow-mass-delete"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(11, SummaryCount(run.output, "Deleted on the desktop")) << run.output;
+    EXPECT_EQ(9u, DesktopNotes().size());
+}
+
+TEST_F(JsyncFixture, DryRunChangesNothing) {
+    const CEOID changed = AddDeviceNote("Will change", NoteYellow);
+    const CEOID deleted = AddDeviceNote("Will go", NoteYellow);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    EditDeviceNote(changed, "Has changed", NoteYellow);
+    DeleteDeviceNote(deleted);
+    AddDesktopNote("New on the desktop", NoteBlue);
+    Tick();
+    const std::string device = DeviceDump();
+    const std::string desktop = DesktopDump();
+    for (int i = 0; i < 2; ++i) {
+        const RunResult run = Jsync({"--dry-run"});
+        ASSERT_EQ(0, run.status) << run.output;
+        EXPECT_NE(std::string::npos,
+                  run.output.find("send to the desktop (changed): \"Has changed\""))
+            << run.output;
+        EXPECT_NE(std::string::npos, run.output.find("delete on the desktop: \"Will go\""))
+            << run.output;
+        EXPECT_NE(std::string::npos,
+                  run.output.find("receive from the desktop (new): \"New on the desktop\""))
+            << run.output;
+        EXPECT_EQ(device, DeviceDump());
+        EXPECT_EQ(desktop, DesktopDump());
+    }
+    const RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    ExpectInStep("0 [] New on the desktop\n3 [] Has changed\n");
+}
+
+TEST_F(JsyncFixture, ExitStatuses) {
+    EXPECT_EQ(2, Jsync({"--partner", "3"}).status);
+    EXPECT_EQ(2, Jsync({"--prefer"}).status);
+    EXPECT_EQ(0, Jsync({"--help"}).status);
+    // Outlook failing while the notes are listed fails the synchronization
+    // and deletes nothing.
+    AddDesktopNote("Keep me", NoteYellow);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    setenv("JOTTERWICK_OUTLOOK_FAULT", "Item:4097", 1);
+    const RunResult run = Jsync();
+    unsetenv("JOTTERWICK_OUTLOOK_FAULT");
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("synchronization failed")) << run.output;
+    EXPECT_EQ("3 [] Keep me\n", DeviceDump());
+}
+
+TEST_F(JsyncFixture, RegistrationIsWrittenOnceForTheBuiltLibraries) {
+    ASSERT_EQ(0, Jsync().status);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                            "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
+                            "Objects\\Jotterwick",
+                            0, KEY_READ, &key));
+    char text[256] = {};
+    DWORD size = sizeof text - 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Store", nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(text), &size));
+    RegCloseKey(key);
+    EXPECT_STREQ(kJotterwickStoreProgId, text);
+    CLSID clsid{};
+    ASSERT_EQ(S_OK, CLSIDFromProgID(u"Jotterwick.WinCE.Jotterwick", &clsid));
+    EXPECT_TRUE(clsid == CLSID_JotterwickStore);
+}
