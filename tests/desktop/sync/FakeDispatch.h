@@ -26,11 +26,18 @@ public:
 
     FakeDispatch() = default;
     ~FakeDispatch() {
+        ClearCalls();
+        for (auto& [id, value] : results)
+            VariantClear(&value);
+    }
+    FakeDispatch(const FakeDispatch&) = delete;
+    FakeDispatch& operator=(const FakeDispatch&) = delete;
+
+    void ClearCalls() {
         for (auto& call : calls)
             for (auto& arg : call.args)
                 VariantClear(&arg);
-        for (auto& [id, value] : results)
-            VariantClear(&value);
+        calls.clear();
     }
 
     // The creator's reference.
@@ -46,6 +53,7 @@ public:
         VariantInit(&value);
         value.vt = VT_BSTR;
         value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        VariantClear(&results[dispid]);
         results[dispid] = value;
     }
     void SetLong(DISPID dispid, LONG number) {
@@ -53,6 +61,7 @@ public:
         VariantInit(&value);
         value.vt = VT_I4;
         value.lVal = number;
+        VariantClear(&results[dispid]);
         results[dispid] = value;
     }
 

@@ -135,7 +135,7 @@ TEST_F(OutlookWrappers, EachOperationInvokesItsMember) {
     fake.SetText(0x9001, u"");
     fake.SetText(0xF01E, u"");
     for (const Case& c : cases) {
-        fake.calls.clear();
+        fake.ClearCalls();
         c.call();
         ASSERT_EQ(1u, fake.calls.size()) << c.name;
         EXPECT_EQ(c.dispid, fake.calls[0].dispid) << c.name;
@@ -151,7 +151,7 @@ TEST_F(OutlookWrappers, PropertyPutPassesTheNamedArgument) {
     ASSERT_EQ(1u, fake.calls.size());
     EXPECT_EQ(std::vector<DISPID>{DISPID_PROPERTYPUT}, fake.calls[0].named);
     EXPECT_EQ(u"Hello", TextArg(fake.calls[0], 0));
-    fake.calls.clear();
+    fake.ClearCalls();
     note.SetColor(4);
     ASSERT_EQ(VT_I4, fake.calls[0].args[0].vt);
     EXPECT_EQ(4, fake.calls[0].args[0].lVal);
