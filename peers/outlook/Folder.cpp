@@ -56,7 +56,7 @@ HRESULT Items::Call(DISPID member, WORD, Invocation& call) {
         return hr;
     if (position < 1)
         return call.Raise(0, DISP_E_BADINDEX);
-    auto note = m_store->At(static_cast<std::size_t>(position - 1));
+    auto note = m_store->CachedAt(static_cast<std::size_t>(position - 1));
     if (!note.ok())
         return call.Raise(0, E_FAIL);
     if (!note.value())

@@ -1,6 +1,8 @@
 // The Notes folder (Name, StoreID, Items) and its item collection (Count,
-// Item from 1 in folder order). The collection is live: a note deleted or
-// added anywhere shows at the next call.
+// Item from 1 in folder order). The collection is live: Count looks into
+// outlook.db for other processes' changes, Item answers from what the last
+// look saw together with this process's own changes (a deletion moves the
+// following notes up at once).
 #pragma once
 
 #include "peers/outlook/DispatchObject.h"

@@ -192,10 +192,14 @@ Result<std::size_t> MessageStore::Count() {
     return m_order.size();
 }
 
-Result<std::optional<Note>> MessageStore::At(std::size_t index) {
+Status MessageStore::LoadOnce() {
+    return m_loadedVersion ? Status() : Refresh();
+}
+
+Result<std::optional<Note>> MessageStore::CachedAt(std::size_t index) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    if (Status status = Refresh(); !status.ok())
+    if (Status status = LoadOnce(); !status.ok())
         return status;
     if (index >= m_order.size())
         return std::optional<Note>();
@@ -213,10 +217,10 @@ Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entry
     return std::optional<Note>(m_notes.at(found->second));
 }
 
-Result<std::optional<Note>> MessageStore::FindBySequence(std::int64_t sequence) {
+Result<std::optional<Note>> MessageStore::CachedBySequence(std::int64_t sequence) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    if (Status status = Refresh(); !status.ok())
+    if (Status status = LoadOnce(); !status.ok())
         return status;
     auto found = m_notes.find(sequence);
     if (found == m_notes.end())

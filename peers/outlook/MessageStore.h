@@ -4,9 +4,11 @@
 //
 // One MessageStore per file and process, shared by every automation object
 // of the process. It keeps the notes in memory in folder order (the order in
-// which they were first saved) and reloads them when another process has
-// committed a change, so every read sees the file's current state. Writes are
-// single transactions. Thread-safe.
+// which they were first saved). The "fresh" reads look into the file and
+// reload the notes when another process has committed a change since; the
+// "cached" ones answer from memory, which holds this process's own changes
+// and what the last fresh read saw, as Outlook's own cached tables do. Writes
+// are single transactions and see the file's current state. Thread-safe.
 #pragma once
 
 #include "platform/base/sqlite.h"
@@ -40,11 +42,12 @@ public:
     static platform::Result<std::shared_ptr<MessageStore>> ForCurrentDesktop();
     static platform::Result<std::shared_ptr<MessageStore>> Open(const std::string& path);
 
-    // Notes in folder order; index from 0.
+    // Fresh: the number of notes, and a note by its EntryID.
     platform::Result<std::size_t> Count();
-    platform::Result<std::optional<Note>> At(std::size_t index);
     platform::Result<std::optional<Note>> FindByEntryId(const std::string& entryId);
-    platform::Result<std::optional<Note>> FindBySequence(std::int64_t sequence);
+    // Cached: a note by its folder position (from 0) or its sequence.
+    platform::Result<std::optional<Note>> CachedAt(std::size_t index);
+    platform::Result<std::optional<Note>> CachedBySequence(std::int64_t sequence);
 
     // Saves a note for the first time, stamping both times with `now`. The
     // EntryID is `note.entryId` when given (ERROR_ALREADY_EXISTS when taken),
@@ -66,6 +69,8 @@ private:
     platform::Status CreateSchema();
     // Reloads the notes when the file changed since the last load. Lock held.
     platform::Status Refresh();
+    // Loads the notes when nothing has been loaded yet. Lock held.
+    platform::Status LoadOnce();
     platform::Status Reload();
     platform::Result<std::string> Setting(const char* name);
 

@@ -51,7 +51,7 @@ HRESULT NoteItem::Current(Invocation& call, Note& note) {
         note = *m_edited;
         return S_OK;
     }
-    auto stored = m_store->FindBySequence(m_sequence);
+    auto stored = m_store->CachedBySequence(m_sequence);
     if (!stored.ok())
         return call.Raise(0, E_FAIL);
     if (!stored.value())

@@ -3,8 +3,10 @@
 //
 // Property puts change the item only; Save writes them to the store. A note
 // made by CreateItem has no EntryID until its first Save. Reads of a saved
-// note that has no unsaved changes come from the store, so they see changes
-// made elsewhere; a note deleted elsewhere raises "could not be found".
+// note without unsaved changes answer from the store's cache: they see every
+// change made in this process, and changes of other processes once the note
+// has been fetched again (Items, GetItemFromID). A note that is gone raises
+// "could not be found".
 #pragma once
 
 #include "peers/outlook/DispatchObject.h"

@@ -343,6 +343,25 @@ TEST_F(OutlookServer, TwoProcessesShareOneStore) {
     }
     EXPECT_EQ(20u, entryIds.size());
     EXPECT_EQ(10, fromChild);
+
+    // A note another process changed reads anew once it is fetched again.
+    CallError error;
+    AutomationObject first = Item(1, &error);
+    const std::u16string entryId = Text(first, kEntryID);
+    testsupport::ChildProcess editor(
+        notes, {"edit", std::string(entryId.begin(), entryId.end()), "--body", "edited elsewhere"});
+    ASSERT_EQ(0, editor.Wait());
+    AutomationObject again;
+    ASSERT_EQ(S_OK, nameSpace.InvokeObject(kGetItemFromID, DISPATCH_METHOD, {TextArgument(entryId)},
+                                           &again, &error));
+    EXPECT_EQ(u"edited elsewhere", Text(again, kBody));
+    // And a note another process deleted is gone once the folder is counted.
+    testsupport::ChildProcess remover(notes, {"delete", std::string(entryId.begin(), entryId.end())});
+    ASSERT_EQ(0, remover.Wait());
+    EXPECT_EQ(19, Count());
+    std::u16string body;
+    EXPECT_EQ(DISP_E_EXCEPTION, again.GetText(kBody, &body, &error));
+    EXPECT_EQ(4096, error.code);
 }
 
 } // namespace
