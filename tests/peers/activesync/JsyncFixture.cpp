@@ -1,5 +1,7 @@
 #include "JsyncFixture.h"
 
+#include "SideDumps.h"
+
 #include "platform/base/kernel.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"
@@ -7,7 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 
 namespace jsynctest {
 
@@ -16,44 +17,6 @@ namespace {
 // 2026-12-01 00:00:00 UTC as a FILETIME.
 constexpr std::uint64_t kStart = 134090208000000000ull;
 constexpr std::uint64_t kTenSeconds = 100000000ull;
-
-std::string Escaped(const std::u16string& text) {
-    std::string out;
-    for (char c : unicode::ToUtf8(text)) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::string Join(const std::vector<std::string>& names) {
-    std::string out;
-    for (const auto& name : names)
-        out += (out.empty() ? "" : ", ") + name;
-    return out;
-}
-
-std::string Trim(std::string text) {
-    const auto first = text.find_first_not_of(" \t");
-    const auto last = text.find_last_not_of(" \t");
-    return first == std::string::npos ? "" : text.substr(first, last - first + 1);
-}
-
-std::string Line(DWORD color, const std::string& categories, const std::u16string& text) {
-    return std::to_string(color) + " [" + categories + "] " + Escaped(text);
-}
-
-std::string Sorted(std::vector<std::string> lines) {
-    std::sort(lines.begin(), lines.end());
-    std::string out;
-    for (const auto& line : lines)
-        out += line + "\n";
-    return out;
-}
 
 std::string Quote(const std::string& arg) {
     std::string out = "'";
@@ -168,7 +131,7 @@ std::vector<outlook::Note> JsyncFixture::DesktopNotes() {
     auto count = outlookStore->Count();
     EXPECT_TRUE(count.ok());
     for (std::size_t i = 0; count.ok() && i < count.value(); ++i) {
-        auto note = outlookStore->At(i);
+        auto note = outlookStore->CachedAt(i);
         if (note.ok() && note.value())
             notes.push_back(*note.value());
     }
@@ -176,29 +139,11 @@ std::vector<outlook::Note> JsyncFixture::DesktopNotes() {
 }
 
 std::string JsyncFixture::DeviceDump() {
-    std::vector<std::string> lines;
-    for (CEOID oid : DeviceNoteIds()) {
-        NoteContents note;
-        if (!ReadNote(cursor, oid, &note))
-            continue;
-        std::vector<std::string> names;
-        for (const auto& name : SplitCategories(note.categories))
-            names.push_back(unicode::ToUtf8(name));
-        lines.push_back(Line(note.color, Join(names), note.text));
-    }
-    return Sorted(lines);
+    return DumpHandheldNotes();
 }
 
 std::string JsyncFixture::DesktopDump() {
-    std::vector<std::string> lines;
-    for (const auto& note : DesktopNotes()) {
-        std::vector<std::string> names;
-        std::stringstream text(unicode::ToUtf8(note.categories));
-        for (std::string name; std::getline(text, name, ',');)
-            names.push_back(Trim(name));
-        lines.push_back(Line(static_cast<DWORD>(note.color), Join(names), note.body));
-    }
-    return Sorted(lines);
+    return DumpDesktopNotes();
 }
 
 void JsyncFixture::ExpectInStep(const std::string& expected) {

@@ -1,0 +1,296 @@
+// jsync at scale, as a user runs it (a whole jsync process, both providers
+// and the Outlook stand-in loaded), beside the direct-SQLite limits:
+//   - first synchronization of 10,000 handheld notes to an empty desktop, and
+//     of 10,000 desktop notes to an empty handheld, against committing 10,000
+//     rows one row per transaction (WAL, synchronous FULL);
+//   - a synchronization of 10,000 notes on each side with nothing changed,
+//     against one indexed scan of each store, and the same with 10 notes
+//     changed (5 on each side): the cost per changed note.
+//
+//   build/release/bench/jsync_bench
+#include "device/app/NoteStore.h"
+#include "peers/outlook/MessageStore.h"
+#include "platform/base/kernel.h"
+#include "platform/ce/machine.h"
+#include "platform/win32/machine.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kNotes = 10000;
+constexpr int kChanged = 10;
+
+// 2026-12-01 00:00:00 UTC, moved on ten seconds at a time.
+std::uint64_t g_clock = 134090208000000000ull;
+void Tick() {
+    g_clock += 100000000ull;
+    platform::PinSystemTime(
+        FILETIME{static_cast<DWORD>(g_clock), static_cast<DWORD>(g_clock >> 32)});
+}
+
+std::u16string NoteText(const char16_t* side, int i) {
+    return std::u16string(side) + u" note " +
+           std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u"\r\n" +
+           std::u16string(200, u'b');
+}
+
+std::string Root() {
+    static const std::string root = [] {
+        char pattern[] = "/tmp/jotterwick-jsync-bench-XXXXXX";
+        return std::string(mkdtemp(pattern));
+    }();
+    return root;
+}
+
+struct MachinePair {
+    std::string handheld, desktop;
+};
+
+MachinePair Machines(const std::string& name) {
+    const MachinePair pair{Root() + "/" + name + "/handheld", Root() + "/" + name + "/desktop"};
+    fs::create_directories(pair.handheld);
+    fs::create_directories(pair.desktop);
+    return pair;
+}
+
+void CopyTree(const fs::path& from, const fs::path& to) {
+    fs::remove_all(to);
+    fs::create_directories(to);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path relative = fs::relative(entry.path(), from);
+        if (*relative.begin() == "run")
+            continue;
+        if (entry.is_directory())
+            fs::create_directories(to / relative);
+        else if (entry.is_regular_file())
+            fs::copy_file(entry.path(), to / relative);
+    }
+}
+
+MachinePair CopyOf(const MachinePair& from, const std::string& name) {
+    const MachinePair to{Root() + "/" + name + "/handheld", Root() + "/" + name + "/desktop"};
+    CopyTree(from.handheld, to.handheld);
+    CopyTree(from.desktop, to.desktop);
+    return to;
+}
+
+void FillHandheld(const std::string& dir, int count) {
+    ce::SetHandheldDirectory(dir);
+    CEOID database = 0;
+    HANDLE cursor = OpenNoteDatabase(&database);
+    for (int i = 0; i < count; ++i) {
+        const CEOID oid = AddNewNote(cursor, i % 5, u"");
+        WriteNote(cursor, oid, NoteText(u"Handheld", i), i % 5, i % 3 ? u"Work\n" : u"");
+    }
+    CloseHandle(cursor);
+}
+
+void FillDesktop(const std::string& dir, int count) {
+    win32::SetDesktopDirectory(dir);
+    auto store = outlook::MessageStore::Open(dir + "/outlook.db");
+    for (int i = 0; i < count; ++i) {
+        outlook::Note note;
+        note.body = NoteText(u"Desktop", i);
+        note.color = i % 5;
+        note.categories = i % 3 ? u"Home" : u"";
+        store.value()->Insert(note, 48, outlook::NowAsDate());
+    }
+}
+
+// Runs jsync on the machines; its wall time in seconds, or a negative
+// number when it failed.
+double RunJsync(const MachinePair& machines) {
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const char* null = "/dev/null";
+        freopen(null, "w", stdout);
+        execl(JSYNC_PROGRAM, JSYNC_PROGRAM, "--handheld", machines.handheld.c_str(), "--desktop",
+              machines.desktop.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+}
+
+// The machines each benchmark starts from, made once.
+struct Scenarios {
+    MachinePair handheldOnly, desktopOnly, inStep;
+    Scenarios() {
+        Tick();
+        handheldOnly = Machines("handheld-only");
+        FillHandheld(handheldOnly.handheld, kNotes);
+        desktopOnly = Machines("desktop-only");
+        FillDesktop(desktopOnly.desktop, kNotes);
+        // 5,000 notes made on each side, synchronized: 10,000 on each.
+        inStep = Machines("in-step");
+        FillHandheld(inStep.handheld, kNotes / 2);
+        FillDesktop(inStep.desktop, kNotes / 2);
+        Tick();
+        if (RunJsync(inStep) < 0)
+            std::abort();
+        Tick();
+    }
+};
+
+Scenarios& TheScenarios() {
+    static Scenarios scenarios;
+    return scenarios;
+}
+
+// The limits: the same durable writes and reads straight on SQLite.
+double CommitLimit() {
+    static const double seconds = [] {
+        const std::string path = Root() + "/limit-commit.db";
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_exec(db,
+                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                     "CREATE TABLE t(id INTEGER PRIMARY KEY, body BLOB)",
+                     nullptr, nullptr, nullptr);
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO t(body) VALUES(?)", -1, &insert, nullptr);
+        const std::u16string body = NoteText(u"Limit", 0);
+        const auto start = Clock::now();
+        for (int i = 0; i < kNotes; ++i) {
+            sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+            sqlite3_bind_blob(insert, 1, body.data(), static_cast<int>(body.size() * 2),
+                              SQLITE_STATIC);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        }
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        sqlite3_finalize(insert);
+        sqlite3_close(db);
+        return elapsed;
+    }();
+    return seconds;
+}
+
+// Reads every row of one query to its end; the bytes read.
+std::size_t Scan(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &select, nullptr);
+    std::size_t bytes = 0;
+    while (sqlite3_step(select) == SQLITE_ROW)
+        for (int c = 0; c < sqlite3_column_count(select); ++c)
+            bytes += static_cast<std::size_t>(sqlite3_column_bytes(select, c));
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return bytes;
+}
+
+double ScanLimit() {
+    static const double seconds = [] {
+        const MachinePair& machines = TheScenarios().inStep;
+        const auto start = Clock::now();
+        std::size_t bytes = Scan(machines.handheld + "/objectstore.db",
+                                 "SELECT r.oid, r.sequence, r.props FROM ce_records r "
+                                 "JOIN ce_databases d ON r.db = d.oid "
+                                 "WHERE d.name = 'Jotterwick Database' ORDER BY r.oid");
+        bytes += Scan(machines.desktop + "/outlook.db",
+                      "SELECT entry_id, modified, body, categories, color FROM notes "
+                      "ORDER BY entry_id");
+        benchmark::DoNotOptimize(bytes);
+        return std::chrono::duration<double>(Clock::now() - start).count();
+    }();
+    return seconds;
+}
+
+// One timed jsync per iteration on a fresh copy of `from`, changed first by `prepare`.
+template <typename Prepare>
+void TimeSynchronization(benchmark::State& state, const MachinePair& from, double limit,
+                         Prepare prepare) {
+    int copy = 0;
+    for (auto _ : state) {
+        const MachinePair machines = CopyOf(from, "run-" + std::to_string(copy++));
+        prepare(machines);
+        Tick();
+        const double seconds = RunJsync(machines);
+        if (seconds < 0) {
+            state.SkipWithError("jsync failed");
+            return;
+        }
+        state.SetIterationTime(seconds);
+        fs::remove_all(fs::path(machines.handheld).parent_path());
+    }
+    state.counters["limit_s"] = limit;
+}
+
+void FirstSyncHandheldToDesktop(benchmark::State& state) {
+    TimeSynchronization(state, TheScenarios().handheldOnly, CommitLimit(), [](const auto&) {});
+}
+
+void FirstSyncDesktopToHandheld(benchmark::State& state) {
+    TimeSynchronization(state, TheScenarios().desktopOnly, CommitLimit(), [](const auto&) {});
+}
+
+void InStepNothingChanged(benchmark::State& state) {
+    TimeSynchronization(state, TheScenarios().inStep, ScanLimit(), [](const auto&) {});
+}
+
+void InStepTenChanged(benchmark::State& state) {
+    TimeSynchronization(state, TheScenarios().inStep, ScanLimit(), [](const MachinePair& m) {
+        ce::SetHandheldDirectory(m.handheld);
+        CEOID database = 0;
+        HANDLE cursor = OpenNoteDatabase(&database);
+        int changed = 0;
+        for (CEOID oid = CeSeekDatabase(cursor, CEDB_SEEK_BEGINNING, 0, nullptr);
+             oid != 0 && changed < kChanged / 2;
+             oid = CeSeekDatabase(cursor, CEDB_SEEK_CURRENT, 1, nullptr), ++changed)
+            WriteNote(cursor, oid, u"Changed on the handheld " + std::u16string(1, u'0' + changed),
+                      1, u"");
+        CloseHandle(cursor);
+        auto store = outlook::MessageStore::Open(m.desktop + "/outlook.db");
+        for (std::size_t i = 0; i < kChanged / 2; ++i) {
+            store.value()->Count();
+            auto note = store.value()->CachedAt(i * 7);
+            outlook::Note edited = *note.value();
+            edited.body = u"Changed on the desktop " + std::u16string(1, u'0' + i);
+            store.value()->Update(edited, outlook::NowAsDate());
+        }
+    });
+}
+
+} // namespace
+
+BENCHMARK(FirstSyncHandheldToDesktop)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(FirstSyncDesktopToHandheld)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(InStepNothingChanged)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(InStepTenChanged)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    TheScenarios();
+    std::printf("limits: %d rows committed one per transaction: %.1f ms; "
+                "one indexed scan of each store: %.1f ms\n",
+                kNotes, CommitLimit() * 1000, ScanLimit() * 1000);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::remove_all(Root());
+    return 0;
+}

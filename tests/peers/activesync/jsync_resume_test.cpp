@@ -1,0 +1,201 @@
+// A synchronization ended at any of its durable writes and run again ends
+// with both sides complete: nothing lost, nothing doubled, and a third run
+// finds nothing to do. jsync's fault switch ($JOTTERWICK_JSYNC_CRASH_AFTER=N)
+// ends it right after its N-th write. Each N starts from a copy of the same
+// two machines.
+//
+// The test takes every $JOTTERWICK_JSYNC_SWEEP_STEP-th N (default 7, and
+// always the first writes); bench/jsync_resume_sweep.sh runs it with step 1.
+#include "JsyncFixture.h"
+
+#include "peers/activesync/FaultSwitch.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace jsynctest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Copies a machine directory's files; the run/ folder of live windows stays behind.
+void CopyMachine(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path relative = fs::relative(entry.path(), from);
+        if (*relative.begin() == "run")
+            continue;
+        if (entry.is_directory())
+            fs::create_directories(to / relative);
+        else if (entry.is_regular_file())
+            fs::copy_file(entry.path(), to / relative, fs::copy_options::overwrite_existing);
+    }
+}
+
+std::size_t SweepStep() {
+    const char* text = std::getenv("JOTTERWICK_JSYNC_SWEEP_STEP");
+    const long step = text ? std::atol(text) : 7;
+    return step > 0 ? static_cast<std::size_t>(step) : 7;
+}
+
+class JsyncResumeTest : public JsyncFixture {
+protected:
+    // A copy of the machines as they are now, for one run of the sweep.
+    struct Copy {
+        std::string handheld, desktop;
+    };
+    Copy MakeCopy(const std::string& name) {
+        const fs::path root = fs::path(machines->handheld()).parent_path() / name;
+        Copy copy{(root / "handheld").string(), (root / "desktop").string()};
+        CopyMachine(snapshot / "handheld", copy.handheld);
+        CopyMachine(snapshot / "desktop", copy.desktop);
+        return copy;
+    }
+    void TakeSnapshot() {
+        const fs::path root = fs::path(machines->handheld()).parent_path();
+        snapshot = root / "snapshot";
+        CopyMachine(machines->handheld(), snapshot / "handheld");
+        CopyMachine(machines->desktop(), snapshot / "desktop");
+    }
+    static std::vector<std::string> On(const Copy& copy) {
+        return {"--handheld", copy.handheld, "--desktop", copy.desktop};
+    }
+    // Both sides of a copy, as note_dump prints them.
+    std::string Dump(const Copy& copy) {
+        testsupport::ChildProcess dump(
+            "/usr/bin/env",
+            {"JOTTERWICK_HANDHELD=" + copy.handheld, "JOTTERWICK_DESKTOP=" + copy.desktop,
+             testsupport::BuiltProgram("tests/peers/activesync/note_dump")});
+        EXPECT_EQ(0, dump.Wait());
+        return dump.Output();
+    }
+
+    // Sweeps the pass jsync runs on the snapshot: returns how many N were tried.
+    std::size_t Sweep(const std::vector<std::string>& extraArgs) {
+        const Copy reference = MakeCopy("reference");
+        std::vector<std::string> args = On(reference);
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        RunResult run = Jsync(args);
+        EXPECT_EQ(0, run.status) << run.output;
+        const std::string expected = Dump(reference);
+        const std::size_t desktopPart = expected.find("desktop:\n");
+        const std::size_t handheldPart = std::string("handheld:\n").size();
+        EXPECT_EQ(expected.substr(desktopPart + 9),
+                  expected.substr(handheldPart, desktopPart - handheldPart))
+            << "an uninterrupted run ends in step";
+
+        const std::size_t step = SweepStep();
+        std::size_t tried = 0;
+        for (std::size_t n = 1;; n += n < 4 ? 1 : step) {
+            const Copy copy = MakeCopy("crash-" + std::to_string(n));
+            args = On(copy);
+            args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+            setenv("JOTTERWICK_JSYNC_CRASH_AFTER", std::to_string(n).c_str(), 1);
+            const RunResult crashed = Jsync(args);
+            unsetenv("JOTTERWICK_JSYNC_CRASH_AFTER");
+            ++tried;
+            if (crashed.status != jsync::kCrashExitStatus) {
+                EXPECT_EQ(0, crashed.status) << "N=" << n << "\n" << crashed.output;
+                fs::remove_all(fs::path(copy.handheld).parent_path());
+                break;
+            }
+            run = Jsync(args);
+            EXPECT_EQ(0, run.status) << "N=" << n << "\n" << run.output;
+            EXPECT_EQ(expected, Dump(copy)) << "after an interruption at write " << n;
+            run = Jsync(args);
+            EXPECT_EQ(0, run.status) << "N=" << n << "\n" << run.output;
+            for (const char* label :
+                 {"Sent to the desktop", "Received from the desktop", "Deleted on the desktop",
+                  "Deleted on the handheld", "Conflicts", "Equal notes paired"})
+                EXPECT_EQ(0, SummaryCount(run.output, label))
+                    << "third run after write " << n << ": " << label << "\n"
+                    << run.output;
+            fs::remove_all(fs::path(copy.handheld).parent_path());
+            if (HasFailure())
+                break;
+        }
+        return tried;
+    }
+
+    fs::path snapshot;
+};
+
+} // namespace
+
+TEST_F(JsyncResumeTest, AFirstSynchronizationInterruptedAnywhere) {
+    for (int i = 0; i < 12; ++i) {
+        AddDeviceNote("Handheld " + std::to_string(i), i % 5, i % 3 ? "Work\n" : "");
+        AddDesktopNote("Desktop " + std::to_string(i), i % 5, i % 4 ? "Home" : "");
+    }
+    for (int i = 0; i < 3; ++i) {
+        AddDeviceNote("On both " + std::to_string(i), NoteGreen);
+        AddDesktopNote("On both " + std::to_string(i), NoteGreen);
+    }
+    Tick();
+    TakeSnapshot();
+    Tick();
+    EXPECT_GT(Sweep({}), 5u);
+}
+
+TEST_F(JsyncResumeTest, AHundredNoteSynchronizationInterruptedAnywhere) {
+    std::vector<CEOID> device;
+    for (int i = 0; i < 30; ++i)
+        device.push_back(AddDeviceNote("Handheld " + std::to_string(i) + "\r\nbody", i % 5,
+                                       i % 3 ? "Work\nPlans\n" : ""));
+    for (int i = 0; i < 30; ++i)
+        AddDesktopNote("Desktop " + std::to_string(i) + "\r\nbody", i % 5, i % 2 ? "Home" : "");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+
+    auto desktopNote = [&](const std::string& body) {
+        for (const auto& note : DesktopNotes())
+            if (note.body == std::u16string(body.begin(), body.end()))
+                return note.entryId;
+        ADD_FAILURE() << "no desktop note " << body;
+        return std::string();
+    };
+    auto deviceNote = [&](const std::string& text) {
+        for (CEOID oid : DeviceNoteIds()) {
+            NoteContents note;
+            if (ReadDeviceNote(oid, &note) && note.text == std::u16string(text.begin(), text.end()))
+                return oid;
+        }
+        ADD_FAILURE() << "no handheld note " << text;
+        return CEOID{0};
+    };
+    // New, changed and deleted on both sides.
+    for (int i = 0; i < 8; ++i) {
+        AddDeviceNote("New on the handheld " + std::to_string(i), NoteBlue, "Fresh\n");
+        AddDesktopNote("New on the desktop " + std::to_string(i), NoteRed, "Fresh");
+    }
+    for (int i = 0; i < 6; ++i) {
+        EditDeviceNote(device[i], "Handheld " + std::to_string(i) + " changed", NoteWhite);
+        EditDesktopNote(desktopNote("Desktop " + std::to_string(i) + "\r\nbody"),
+                        "Desktop " + std::to_string(i) + " changed", NoteGreen, "Home");
+    }
+    for (int i = 6; i < 11; ++i) {
+        DeleteDeviceNote(device[i]);
+        DeleteDesktopNote(desktopNote("Desktop " + std::to_string(i) + "\r\nbody"));
+    }
+    // Conflicts: changed on both sides, one to the same text.
+    for (int i = 11; i < 15; ++i) {
+        EditDeviceNote(device[i], "Conflict " + std::to_string(i) + " on the handheld", NoteBlue);
+        EditDesktopNote(desktopNote("Handheld " + std::to_string(i) + "\r\nbody"),
+                        i == 11 ? "Conflict 11 on the handheld"
+                                : "Conflict " + std::to_string(i) + " on the desktop",
+                        NoteBlue);
+    }
+    // A change against a deletion, both ways.
+    for (int i = 15; i < 17; ++i) {
+        EditDeviceNote(device[i], "Kept change " + std::to_string(i), NoteYellow);
+        DeleteDesktopNote(desktopNote("Handheld " + std::to_string(i) + "\r\nbody"));
+        const std::string body = "Desktop " + std::to_string(i) + "\r\nbody";
+        DeleteDeviceNote(deviceNote(body));
+        EditDesktopNote(desktopNote(body), "Kept desktop change " + std::to_string(i), NoteRed);
+    }
+    Tick();
+    TakeSnapshot();
+    Tick();
+    EXPECT_GT(Sweep({}), 20u);
+}
