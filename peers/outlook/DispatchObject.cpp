@@ -219,9 +219,23 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNa
     return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT DispatchObject::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
+HRESULT DispatchObject::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
                                DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                                UINT* puArgErr) {
+    // Nothing thrown inside (only std::bad_alloc can be) leaves through the COM call.
+    try {
+        return InvokeMember(dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo,
+                            puArgErr);
+    } catch (...) {
+        if (pVarResult)
+            VariantClear(pVarResult);
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT DispatchObject::InvokeMember(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                     EXCEPINFO* pExcepInfo, UINT* puArgErr) {
     if (!(riid == IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     static const DISPPARAMS kNoArguments{nullptr, nullptr, 0, 0};

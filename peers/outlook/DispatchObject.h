@@ -89,6 +89,10 @@ protected:
     virtual HRESULT Call(DISPID member, WORD kind, Invocation& call) = 0;
 
 private:
+    HRESULT InvokeMember(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                         DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                         UINT* puArgErr);
+
     std::atomic<ULONG> m_references{1};
 };
 

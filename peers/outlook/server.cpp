@@ -45,16 +45,19 @@ public:
         *ppv = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        auto store = MessageStore::ForCurrentDesktop();
-        if (!store.ok())
-            return E_FAIL;
-        LoadRegistryFaults();
-        auto* application = new (std::nothrow) Application(store.value());
-        if (!application)
+        // Nothing thrown inside (only std::bad_alloc can be) leaves through the COM call.
+        try {
+            auto store = MessageStore::ForCurrentDesktop();
+            if (!store.ok())
+                return E_FAIL;
+            LoadRegistryFaults();
+            auto* application = new Application(store.value());
+            const HRESULT hr = application->QueryInterface(riid, ppv);
+            application->Release();
+            return hr;
+        } catch (...) {
             return E_OUTOFMEMORY;
-        const HRESULT hr = application->QueryInterface(riid, ppv);
-        application->Release();
-        return hr;
+        }
     }
     HRESULT LockServer(BOOL lock) override {
         if (lock)
