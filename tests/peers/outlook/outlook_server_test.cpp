@@ -84,6 +84,20 @@ TEST_F(OutlookServer, NoteItemMembersByTheirDispatchIdentifiers) {
     EXPECT_EQ(0, Count());
 }
 
+TEST_F(OutlookServer, TimesAreLocalAutomationDates) {
+    // Five hours west of UTC, without daylight saving: noon UTC is 07:00 here.
+    PinTime(2000, 1, 1, 12, 0, 0);
+    setenv("TZ", "EST5", 1);
+    tzset();
+    AutomationObject item = AddNote(u"local");
+    setenv("TZ", "UTC", 1);
+    tzset();
+    DATE created = 0;
+    CallError error;
+    ASSERT_EQ(S_OK, item.GetDate(kCreationTime, &created, &error));
+    EXPECT_DOUBLE_EQ(AsDate(2000, 1, 1, 7, 0, 0), created);
+}
+
 TEST_F(OutlookServer, ANewItemGetsItsEntryIdAtItsFirstSave) {
     AutomationObject item;
     CallError error;
@@ -299,6 +313,55 @@ TEST_F(OutlookServer, FaultSwitchMakesANamedMemberRaise) {
                                        &error));
 }
 
+TEST_F(OutlookServer, RegistrationWritesWhatTheOptionsDialogReads) {
+    // The Office version key, enumerated under HKLM, and the master list under HKCU.
+    HKEY office = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office", 0,
+                                           KEY_READ, &office));
+    char name[256];
+    DWORD length = sizeof name;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegEnumKeyExA(office, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_STREQ("9.0", name);
+    RegCloseKey(office);
+    HKEY categories = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER,
+                                           "Software\\Microsoft\\Office\\9.0\\Outlook\\Categories",
+                                           0, KEY_READ, &categories));
+    char list[1024] = {};
+    DWORD size = sizeof list;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(categories, nullptr, nullptr, nullptr,
+                                              reinterpret_cast<BYTE*>(list), &size));
+    RegCloseKey(categories);
+    EXPECT_EQ(0, std::string(list).find("Business,Competition,Favorites,"));
+
+    ASSERT_TRUE(outlook::AddMasterCategory("Road Trips"));
+    ASSERT_TRUE(outlook::AddMasterCategory("Business"));
+    const auto names = outlook::ReadMasterCategories();
+    ASSERT_EQ(21u, names.size());
+    EXPECT_EQ("Business", names.front());
+    EXPECT_EQ("Road Trips", names.back());
+    // Registering again keeps the list as the user left it.
+    ASSERT_TRUE(outlook::RegisterServer(OUTLOOK_SERVER_PATH));
+    EXPECT_EQ(names, outlook::ReadMasterCategories());
+
+    // A new list is joined with the user's list separator, which the dialog cuts at.
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER,
+                                           "Software\\Microsoft\\Office\\9.0\\Outlook\\Categories",
+                                           0, KEY_ALL_ACCESS, &categories));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(categories, nullptr));
+    RegCloseKey(categories);
+    HKEY international = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &international, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(international, "sList", 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(";"), 2));
+    RegCloseKey(international);
+    ASSERT_TRUE(outlook::RegisterServer(OUTLOOK_SERVER_PATH));
+    EXPECT_EQ(20u, outlook::ReadMasterCategories().size());
+}
+
 TEST(FaultRules, ParseTheSwitchText) {
     std::vector<std::string> problems;
     auto rules = outlook::ParseFaultRules("Body:4097;Save:5:3;bad;Color:x;;Delete:1:", &problems);
@@ -356,7 +419,8 @@ TEST_F(OutlookServer, TwoProcessesShareOneStore) {
                                            &again, &error));
     EXPECT_EQ(u"edited elsewhere", Text(again, kBody));
     // And a note another process deleted is gone once the folder is counted.
-    testsupport::ChildProcess remover(notes, {"delete", std::string(entryId.begin(), entryId.end())});
+    testsupport::ChildProcess remover(notes,
+                                      {"delete", std::string(entryId.begin(), entryId.end())});
     ASSERT_EQ(0, remover.Wait());
     EXPECT_EQ(19, Count());
     std::u16string body;
