@@ -1,5 +1,6 @@
 #include "desktop/sync/AnsiText.h"
 
+#include "desktop/sync/CodePageSnapshot.h"
 #include "platform/win32/codepage.h"
 
 #include <climits>
@@ -7,27 +8,25 @@
 std::u16string AnsiToWide(std::string_view text) {
     if (text.empty() || text.size() > INT_MAX)
         return {};
+    // A byte never makes more than one UTF-16 unit.
     const int length = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (units <= 0)
-        return {};
-    std::u16string wide(static_cast<std::size_t>(units), u'\0');
-    const int written = MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), units);
+    std::u16string wide(text.size(), u'\0');
+    const int written = MultiByteToWideChar(CodePageSnapshot::Current(), 0, text.data(), length,
+                                            wide.data(), length);
     wide.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     return wide;
 }
 
 std::string WideToAnsi(std::u16string_view text) {
-    if (text.empty() || text.size() > INT_MAX)
+    if (text.empty() || text.size() > INT_MAX / 2)
         return {};
+    // A UTF-16 unit takes at most two bytes in the desktop's code pages: one
+    // call, without asking for the size first.
     const int length = static_cast<int>(text.size());
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return {};
-    std::string ansi(static_cast<std::size_t>(bytes), '\0');
+    std::string ansi(2 * text.size(), '\0');
     const int written =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), bytes, nullptr, nullptr);
+        WideCharToMultiByte(CodePageSnapshot::Current(), 0, text.data(), length, ansi.data(),
+                            static_cast<int>(ansi.size()), nullptr, nullptr);
     ansi.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     return ansi;
 }

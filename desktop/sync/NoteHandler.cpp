@@ -3,6 +3,7 @@
 #include "desktop/sync/AnsiText.h"
 #include "desktop/sync/AutomationException.h"
 #include "desktop/sync/CategoryText.h"
+#include "desktop/sync/CodePageSnapshot.h"
 #include "desktop/sync/ComError.h"
 #include "desktop/sync/NoteStore.h"
 #include "desktop/sync/OutlookNoteItem.h"
@@ -32,6 +33,7 @@ CNoteHandler::~CNoteHandler() {
 }
 
 template <typename Body> HRESULT CNoteHandler::Guard(Body&& body) noexcept {
+    const CodePageSnapshot codePage;
     try {
         return body();
     } catch (const AutomationException& error) {

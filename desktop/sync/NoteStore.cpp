@@ -2,6 +2,7 @@
 
 #include "desktop/sync/AutomationException.h"
 #include "desktop/sync/CategoryText.h"
+#include "desktop/sync/CodePageSnapshot.h"
 #include "desktop/sync/ComError.h"
 #include "desktop/sync/DispatchErrorReport.h"
 #include "desktop/sync/DuplicateNotes.h"
@@ -155,6 +156,7 @@ ULONG CNoteStore::InnerUnknown::Release() {
 
 template <typename T, typename Body>
 T CNoteStore::Guard(T onAutomationError, T onFailure, Body&& body) noexcept {
+    const CodePageSnapshot codePage;
     try {
         return body();
     } catch (const AutomationException& error) {
@@ -170,6 +172,7 @@ T CNoteStore::Guard(T onAutomationError, T onFailure, Body&& body) noexcept {
 
 template <typename Body>
 HRESULT CNoteStore::GuardResult(HRESULT onAutomationError, Body&& body) noexcept {
+    const CodePageSnapshot codePage;
     try {
         return body();
     } catch (const AutomationException& error) {
