@@ -32,6 +32,11 @@ template <typename Field> std::u16string Expand(std::u16string_view picture, Fie
     std::u16string out;
     for (std::size_t at = 0; at < picture.size();) {
         const char16_t c = picture[at];
+        if (c == u'\'' && at + 1 < picture.size() && picture[at + 1] == u'\'') {
+            out += u'\''; // two quotes outside quoted text: one quote
+            at += 2;
+            continue;
+        }
         if (c == u'\'') {
             std::size_t end = at + 1;
             while (end < picture.size()) {
