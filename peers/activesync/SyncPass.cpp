@@ -391,7 +391,18 @@ Status SyncPass::DeleteOnDevice(const Action& action) {
 }
 
 Status SyncPass::PairEqual(const Action& action) {
-    if (Status status = Pair(action.oid, m_ctx.desktop.ToBytes(Item(action.desktop))); !status.ok())
+    // A desktop note kept against a deletion on the handheld leaves the
+    // deleted note's pairing behind.
+    std::vector<CEOID> gone;
+    if (action.replaces != 0 && action.replaces != action.oid)
+        gone.push_back(action.replaces);
+    if (!gone.empty()) {
+        if (Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, gone);
+            !status.ok())
+            return status;
+        DurableWriteDone();
+    }
+    if (Status status = Pair(action.oid, PairingBytes(action.desktop), gone); !status.ok())
         return status;
     if (m_interest[action.oid] == DeviceInterest::Changed)
         ClearChange(action.oid);

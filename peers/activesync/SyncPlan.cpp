@@ -23,14 +23,8 @@ void PlanPair(const PairedNote& pair, std::vector<Action>& plan) {
         add(ActionKind::SendToDesktop, pair.oid, pair.desktop);
     } else if (device == S::Changed && desktop == S::Changed) {
         add(ActionKind::Conflict, pair.oid, pair.desktop);
-    } else if (device == S::Changed && desktop == S::Deleted) {
-        add(ActionKind::SendToDesktop, pair.oid, -1)->keepsChange = true;
     } else if (device == S::Deleted && desktop == S::Unchanged) {
         add(ActionKind::DeleteOnDesktop, pair.oid, pair.desktop);
-    } else if (device == S::Deleted && desktop == S::Changed) {
-        Action* send = add(ActionKind::SendToDevice, 0, pair.desktop);
-        send->replaces = pair.oid;
-        send->keepsChange = true;
     } else if ((device == S::Deleted && (desktop == S::Deleted || desktop == S::LeftOut)) ||
                (device == S::LeftOut && desktop == S::Deleted)) {
         add(ActionKind::Forget, pair.oid, -1);
@@ -40,7 +34,21 @@ void PlanPair(const PairedNote& pair, std::vector<Action>& plan) {
 
 } // namespace
 
-std::vector<Action> Plan(const PlanInput& input) {
+void SeparateKeptChanges(PlanInput& input) {
+    std::vector<PairedNote> pairs;
+    for (const PairedNote& pair : input.pairs) {
+        if (pair.device == NoteState::Changed && pair.desktopState == NoteState::Deleted)
+            input.newDevice.push_back({pair.oid, std::nullopt, true});
+        else if (pair.device == NoteState::Deleted && pair.desktopState == NoteState::Changed)
+            input.newDesktop.push_back({pair.desktop, std::nullopt, pair.oid});
+        else
+            pairs.push_back(pair);
+    }
+    input.pairs = std::move(pairs);
+}
+
+std::vector<Action> Plan(PlanInput input) {
+    SeparateKeptChanges(input);
     std::vector<Action> plan;
     std::unordered_set<CEOID> conflicts;
     for (const PairedNote& pair : input.pairs) {
@@ -80,16 +88,27 @@ std::vector<Action> Plan(const PlanInput& input) {
         }
     }
 
+    std::unordered_map<int, CEOID> replaces;
+    for (const NewDesktopNote& note : input.newDesktop)
+        if (note.replaces)
+            replaces[note.desktop] = note.replaces;
     for (const NewDeviceNote& note : input.newDevice) {
         const int equal = note.contentHash ? takeByHash(*note.contentHash) : -1;
-        if (equal >= 0)
-            plan.push_back(Action{ActionKind::PairEqual, note.oid, equal});
-        else
-            plan.push_back(Action{ActionKind::SendToDesktop, note.oid, -1});
+        Action action{equal >= 0 ? ActionKind::PairEqual : ActionKind::SendToDesktop, note.oid,
+                      equal};
+        action.keepsChange = note.keepsChange;
+        if (auto replaced = replaces.find(equal); equal >= 0 && replaced != replaces.end())
+            action.replaces = replaced->second;
+        plan.push_back(action);
     }
-    for (const NewDesktopNote& note : input.newDesktop)
-        if (!taken.count(note.desktop))
-            plan.push_back(Action{ActionKind::SendToDevice, 0, note.desktop});
+    for (const NewDesktopNote& note : input.newDesktop) {
+        if (taken.count(note.desktop))
+            continue;
+        Action action{ActionKind::SendToDevice, 0, note.desktop};
+        action.replaces = note.replaces;
+        action.keepsChange = note.replaces != 0;
+        plan.push_back(action);
+    }
     return plan;
 }
 

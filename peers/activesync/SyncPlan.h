@@ -38,13 +38,16 @@ struct PairedNote {
 };
 
 // A note that exists on one side only, with its content hash when it was read.
+// A change kept against a deletion on the other side is new to that side too.
 struct NewDeviceNote {
     CEOID oid = 0;
     std::optional<std::uint64_t> contentHash;
+    bool keepsChange = false;
 };
 struct NewDesktopNote {
     int desktop = -1;
     std::optional<std::uint64_t> contentHash;
+    CEOID replaces = 0; // the deleted handheld note it was paired with
 };
 
 struct PlanInput {
@@ -75,7 +78,13 @@ struct Action {
     bool keepsChange = false; // a change kept against a deletion on the other side
 };
 
-std::vector<Action> Plan(const PlanInput& input);
+// Takes the pairs whose change is kept against a deletion on the other side
+// out of `pairs`, as notes new to that side: so that a copy made by an
+// interrupted run is found by its content like any new note's.
+void SeparateKeptChanges(PlanInput& input);
+
+// Plans the pass; the input's kept changes are separated first.
+std::vector<Action> Plan(PlanInput input);
 
 struct DeletionCounts {
     std::size_t onDesktop = 0;

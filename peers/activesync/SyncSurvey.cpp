@@ -19,6 +19,7 @@ Status SyncPass::Survey() {
     if (Status status = SurveyDevice(); !status.ok())
         return status;
     SettlePairStates();
+    SeparateKeptChanges(m_input);
     ReadContents();
     return Status();
 }

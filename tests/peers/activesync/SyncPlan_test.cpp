@@ -150,3 +150,24 @@ TEST(SyncPlan, MassDeletionIsMoreThanHalfAndAtLeastTen) {
     for (const auto& c : cases)
         EXPECT_EQ(c.mass, IsMassDeletion(c.deletions, c.total)) << c.deletions << " of " << c.total;
 }
+
+TEST(SyncPlan, AKeptChangeFindsTheCopyOfAnInterruptedRun) {
+    // Note 7 changed on the handheld, deleted on the desktop; item 4 changed
+    // on the desktop, its note 8 deleted on the handheld. An interrupted run
+    // had made item 9 from note 7 and record 20 from item 4.
+    PlanInput input;
+    input.pairs = {{7, -1, S::Changed, S::Deleted}, {8, 4, S::Deleted, S::Changed}};
+    SeparateKeptChanges(input);
+    ASSERT_TRUE(input.pairs.empty());
+    ASSERT_EQ(1u, input.newDevice.size());
+    ASSERT_EQ(1u, input.newDesktop.size());
+    EXPECT_TRUE(input.newDevice[0].keepsChange);
+    EXPECT_EQ(8u, input.newDesktop[0].replaces);
+    input.newDevice[0].contentHash = 5;
+    input.newDesktop[0].contentHash = 6;
+    input.newDesktop.push_back({9, 5});
+    input.newDevice.push_back({20, 6});
+    EXPECT_EQ("pair 7 9 kept\n"
+              "pair 20 4 replaces=8\n",
+              Dump(Plan(input)));
+}

@@ -369,3 +369,29 @@ TEST_F(JsyncFixture, RegistrationIsWrittenOnceForTheBuiltLibraries) {
     ASSERT_EQ(S_OK, CLSIDFromProgID(u"Jotterwick.WinCE.Jotterwick", &clsid));
     EXPECT_TRUE(clsid == CLSID_JotterwickStore);
 }
+
+TEST_F(JsyncFixture, WatchFollowsBothSidesUntilInterrupted) {
+    AddDeviceNote("Before watching", NoteYellow);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    // The store's timer: "Active" with a refresh delay of one second.
+    SetPartnerValue("RealTime", 1);
+    SetPartnerValue("RefreshDelay", 1);
+    testsupport::ChildProcess watch(testsupport::BuiltProgram("peers/activesync/jsync"),
+                                    {"--watch"});
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] { return watch.Output().find("Watching") != std::string::npos; }, 10000));
+
+    Tick();
+    AddDeviceNote("Written while watched", NoteGreen);
+    EXPECT_TRUE(testsupport::WaitFor(
+        [&] { return DesktopDump().find("Written while watched") != std::string::npos; }, 10000))
+        << watch.Output();
+    Tick();
+    AddDesktopNote("Written in Outlook", NoteBlue);
+    EXPECT_TRUE(testsupport::WaitFor(
+        [&] { return DeviceDump().find("Written in Outlook") != std::string::npos; }, 10000))
+        << watch.Output();
+    EXPECT_EQ(0, watch.Stop()) << watch.Output();
+    ExpectInStep("0 [] Written in Outlook\n1 [] Written while watched\n3 [] Before watching\n");
+}
