@@ -21,15 +21,18 @@ constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x00000400;
 // with ERROR_INSUFFICIENT_BUFFER and nothing written. Other failures: 0 with
 // ERROR_INVALID_PARAMETER (null input, unknown code page) or ERROR_INVALID_FLAGS.
 //
-// Bytes that are not valid in the code page become U+FFFD (932: an orphan lead
-// byte or an unassigned pair; 1252: the five unassigned bytes map to their C1
-// control characters, as Windows does), or fail with
-// ERROR_NO_UNICODE_TRANSLATION under MB_ERR_INVALID_CHARS.
+// Bytes that name no character become the code page's default Unicode
+// character: in 932 (an orphan lead byte, an unassigned pair) U+30FB, in UTF-8
+// U+FFFD; or they fail with ERROR_NO_UNICODE_TRANSLATION under
+// MB_ERR_INVALID_CHARS. In 1252 the five unassigned bytes map to the C1
+// control characters of the same value, as Windows does.
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                         LPWSTR lpWideCharStr, int cchWideChar);
 // Characters the code page lacks become the default character ('?' unless
 // lpDefaultChar gives another) and set *lpUsedDefaultChar; an unpaired
-// surrogate counts as such a character. lpDefaultChar and lpUsedDefaultChar
+// surrogate counts as such a character. Windows' best-fit mappings (an
+// accented letter to its plain one) are not made: every conversion behaves as
+// with WC_NO_BEST_FIT_CHARS. lpDefaultChar and lpUsedDefaultChar
 // must be null for CP_UTF8 (ERROR_INVALID_PARAMETER otherwise).
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
