@@ -221,6 +221,21 @@ int Connection::changes() const {
     return sqlite3_changes(m_db);
 }
 
+Result<ChangeStamp> Connection::changeStamp() {
+    Status status;
+    Statement* version = prepare("PRAGMA data_version", &status);
+    if (!version)
+        return status;
+    const auto step = version->step();
+    if (step != Statement::Step::Row)
+        return step == Statement::Step::Error
+                   ? version->status()
+                   : Status::Failure(ERROR_READ_FAULT, "PRAGMA data_version gave no row");
+    ChangeStamp stamp{version->columnInt64(0), sqlite3_total_changes64(m_db)};
+    version->reset();
+    return stamp;
+}
+
 bool Connection::firstUse(std::string_view what) {
     if (m_used.find(what) != m_used.end())
         return false;

@@ -72,6 +72,15 @@ private:
     Status m_status;
 };
 
+// Tells whether a database file may have changed between two moments: equal
+// stamps mean no connection, this one or any other, committed a change in
+// between. Lets a reader keep what it read while the stamp holds.
+struct ChangeStamp {
+    std::int64_t dataVersion = -1; // commits by other connections
+    std::int64_t ownChanges = -1;  // rows changed through this connection
+    bool operator==(const ChangeStamp&) const = default;
+};
+
 class Connection {
 public:
     // Opens (creating when missing) the file at path.
@@ -90,6 +99,7 @@ public:
     Statement* prepare(const std::string& sql, Status* status);
     std::int64_t lastInsertRowid() const;
     int changes() const;
+    Result<ChangeStamp> changeStamp();
     // True the first time it is asked about `what` on this connection: lets a
     // store create its schema once per connection.
     bool firstUse(std::string_view what);

@@ -109,10 +109,8 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         auto store = StoreSession::open();
         if (!store.ok())
             return store.status();
-        auto oid = cursor.value()->recordToRead(store.value());
-        if (!oid.ok())
-            return oid.status();
-        auto properties = store->readRecord(cursor.value()->database(), oid.value());
+        CEOID oid = 0;
+        auto properties = cursor.value()->read(store.value(), &oid);
         if (!properties.ok())
             return properties.status();
         std::vector<ce::ReadEntry> entries;
@@ -144,7 +142,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         *lpcPropID = static_cast<WORD>(entries.size());
         if (Status moved = cursor.value()->afterRead(store.value()); !moved.ok())
             return moved;
-        return oid.value();
+        return oid;
     });
 }
 

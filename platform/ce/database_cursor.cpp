@@ -18,54 +18,63 @@ namespace {
 // is an index search, never a scan. "After" and "before" split at the current
 // record's key so that equal keys are walked by identifier without scanning them.
 struct OrderQueries {
-    std::string state, byOid, first, last, after, before, countBefore, equal, smaller, greater,
-        scan;
+    std::string state, byOid, ahead, first, last, after, before, countBefore, equal, smaller,
+        greater, scan;
 };
 
 OrderQueries MakeQueries(int slot) {
     OrderQueries q;
+    // Single-record queries bring the record's properties along: the read
+    // that usually follows a move then needs no query of its own.
     if (slot < 0) {
         q.state = "SELECT d.layout, NULL, r.oid IS NOT NULL FROM ce_databases d "
                   "LEFT JOIN ce_records r ON r.oid=:oid AND r.db=d.oid WHERE d.oid=:db";
-        q.byOid = "SELECT oid, x'' FROM ce_records WHERE oid=:oid AND db=:db";
-        q.first = "SELECT oid, x'' FROM ce_records WHERE db=:db ORDER BY oid LIMIT 1 OFFSET :skip";
-        q.last = "SELECT oid, x'' FROM ce_records WHERE db=:db ORDER BY oid DESC LIMIT 1 "
-                 "OFFSET :skip";
-        q.after = "SELECT oid, x'' FROM ce_records WHERE db=:db AND oid>:oid ORDER BY oid "
+        q.byOid = "SELECT oid, x'', props FROM ce_records WHERE oid=:oid AND db=:db";
+        q.ahead = "SELECT oid, x'', props FROM ce_records WHERE db=:db AND oid>:oid ORDER BY oid "
+                  "LIMIT :count";
+        q.first = "SELECT oid, x'', props FROM ce_records WHERE db=:db ORDER BY oid "
                   "LIMIT 1 OFFSET :skip";
-        q.before = "SELECT oid, x'' FROM ce_records WHERE db=:db AND oid<:oid ORDER BY oid DESC "
-                   "LIMIT 1 OFFSET :skip";
+        q.last = "SELECT oid, x'', props FROM ce_records WHERE db=:db ORDER BY oid DESC "
+                 "LIMIT 1 OFFSET :skip";
+        q.after = "SELECT oid, x'', props FROM ce_records WHERE db=:db AND oid>:oid ORDER BY oid "
+                  "LIMIT 1 OFFSET :skip";
+        q.before = "SELECT oid, x'', props FROM ce_records WHERE db=:db AND oid<:oid "
+                   "ORDER BY oid DESC LIMIT 1 OFFSET :skip";
         q.countBefore = "SELECT count(*) FROM ce_records WHERE db=:db AND oid<:oid";
         q.scan = "SELECT oid, x'', props FROM ce_records WHERE db=:db ORDER BY oid";
         return q;
     }
     const std::string k = KeyColumn(slot);
+    const std::string columns = "oid, " + k + ", props";
     q.state = "SELECT d.layout, r." + k +
               ", r.oid IS NOT NULL FROM ce_databases d "
               "LEFT JOIN ce_records r ON r.oid=:oid AND r.db=d.oid WHERE d.oid=:db";
-    q.byOid = "SELECT oid, " + k + " FROM ce_records WHERE oid=:oid AND db=:db";
-    q.first = "SELECT oid, " + k + " FROM ce_records WHERE db=:db ORDER BY " + k +
+    q.byOid = "SELECT " + columns + " FROM ce_records WHERE oid=:oid AND db=:db";
+    q.ahead = "SELECT " + columns + " FROM ce_records WHERE db=:db AND " + k +
+              "=:key AND oid>:oid UNION ALL SELECT " + columns +
+              " FROM ce_records WHERE db=:db AND " + k + ">:key ORDER BY 2, 1 LIMIT :count";
+    q.first = "SELECT " + columns + " FROM ce_records WHERE db=:db ORDER BY " + k +
               ", oid LIMIT 1 OFFSET :skip";
-    q.last = "SELECT oid, " + k + " FROM ce_records WHERE db=:db ORDER BY " + k +
+    q.last = "SELECT " + columns + " FROM ce_records WHERE db=:db ORDER BY " + k +
              " DESC, oid DESC LIMIT 1 OFFSET :skip";
-    q.after = "SELECT oid, " + k + " FROM ce_records WHERE db=:db AND " + k +
-              "=:key AND oid>:oid UNION ALL SELECT oid, " + k +
+    q.after = "SELECT " + columns + " FROM ce_records WHERE db=:db AND " + k +
+              "=:key AND oid>:oid UNION ALL SELECT " + columns +
               " FROM ce_records WHERE db=:db AND " + k + ">:key ORDER BY 2, 1 LIMIT 1 OFFSET :skip";
-    q.before = "SELECT oid, " + k + " FROM ce_records WHERE db=:db AND " + k +
-               "=:key AND oid<:oid UNION ALL SELECT oid, " + k +
+    q.before = "SELECT " + columns + " FROM ce_records WHERE db=:db AND " + k +
+               "=:key AND oid<:oid UNION ALL SELECT " + columns +
                " FROM ce_records WHERE db=:db AND " + k +
                "<:key ORDER BY 2 DESC, 1 DESC LIMIT 1 OFFSET :skip";
     q.countBefore = "SELECT (SELECT count(*) FROM ce_records WHERE db=:db AND " + k +
                     "=:key AND oid<:oid) + (SELECT count(*) FROM ce_records WHERE db=:db AND " + k +
                     "<:key)";
-    q.equal = "SELECT oid, " + k + " FROM ce_records WHERE db=:db AND " + k +
+    q.equal = "SELECT " + columns + " FROM ce_records WHERE db=:db AND " + k +
               "=:key ORDER BY oid LIMIT 1";
     // Records without the property take no part in value seeks.
-    q.smaller = "SELECT oid, " + k + " FROM ce_records WHERE db=:db AND " + k + "<:key AND " + k +
+    q.smaller = "SELECT " + columns + " FROM ce_records WHERE db=:db AND " + k + "<:key AND " + k +
                 ">=x'01' ORDER BY " + k + " DESC, oid DESC LIMIT 1";
-    q.greater = "SELECT oid, " + k + " FROM ce_records WHERE db=:db AND " + k + ">:key AND " + k +
+    q.greater = "SELECT " + columns + " FROM ce_records WHERE db=:db AND " + k + ">:key AND " + k +
                 "<x'02' ORDER BY " + k + ", oid LIMIT 1";
-    q.scan = "SELECT oid, " + k + ", props FROM ce_records WHERE db=:db ORDER BY " + k + ", oid";
+    q.scan = "SELECT " + columns + " FROM ce_records WHERE db=:db ORDER BY " + k + ", oid";
     return q;
 }
 
@@ -114,10 +123,15 @@ Status DatabaseCursor::useSortOrder(const DatabaseRow& row) {
                                                         std::to_string(PropNumber(m_sortProperty)));
 }
 
-// Brings the handle up to date with the store: the database still exists,
-// its sort orders are those the handle knows, and the current record's key
-// is its key now.
-Status DatabaseCursor::refresh(StoreSession& store) {
+// Brings the handle up to date with the store when it may have changed: the
+// database still exists, its sort orders are those the handle knows, and the
+// current record's key is its key now.
+Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
+    if (stamp == m_checked)
+        return Status();
+    m_currentBlob.reset();
+    m_index.reset();
+    m_ahead.clear();
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto s = store.prepare(Queries(m_slot).state);
         if (!s.ok())
@@ -138,6 +152,7 @@ Status DatabaseCursor::refresh(StoreSession& store) {
                 m_position.key.assign(key.begin(), key.end());
             }
             state->reset();
+            m_checked = stamp;
             return Status();
         }
         state->reset();
@@ -170,13 +185,54 @@ Result<DatabaseCursor::Found> DatabaseCursor::query(StoreSession& store, const s
     Found found;
     if (step == Statement::Step::Row) {
         auto foundKey = q->columnBlob(1);
-        found = Position{static_cast<CEOID>(q->columnInt64(0)), {foundKey.begin(), foundKey.end()}};
+        found =
+            Row{Position{static_cast<CEOID>(q->columnInt64(0)), {foundKey.begin(), foundKey.end()}},
+                std::nullopt};
     }
     q->reset();
     return found;
 }
 
-Result<DatabaseCursor::Found> DatabaseCursor::moveBy(StoreSession& store, LONG offset) {
+// One record on from the current one. A walk forward fetches the records
+// ahead in growing batches, with their properties, and takes them from there
+// while the store stays unchanged.
+Result<DatabaseCursor::Found> DatabaseCursor::stepForward(StoreSession& store, const Stamp& stamp) {
+    if (m_where != Where::At)
+        return moveBy(store, stamp, 1);
+    if (m_ahead.empty()) {
+        auto s = store.prepare(Queries(m_slot).ahead);
+        if (!s.ok())
+            return s.status();
+        Statement* q = s.value();
+        q->bind(":db", static_cast<std::int64_t>(m_database))
+            .bind(":oid", static_cast<std::int64_t>(m_position.oid))
+            .bindBlob(":key", m_position.key)
+            .bind(":count", m_batch);
+        Statement::Step step;
+        while ((step = q->step()) == Statement::Step::Row) {
+            auto key = q->columnBlob(1);
+            auto blob = q->columnBlob(2);
+            m_ahead.push_back(
+                Row{Position{static_cast<CEOID>(q->columnInt64(0)), {key.begin(), key.end()}},
+                    std::vector<BYTE>(blob.begin(), blob.end())});
+        }
+        if (step == Statement::Step::Error) {
+            m_ahead.clear();
+            return q->status();
+        }
+        q->reset();
+        constexpr std::int64_t kLargestBatch = 64;
+        m_batch = std::min(m_batch * 2, kLargestBatch);
+    }
+    if (m_ahead.empty())
+        return Found();
+    Row next = std::move(m_ahead.front());
+    m_ahead.pop_front();
+    return Found(std::move(next));
+}
+
+Result<DatabaseCursor::Found> DatabaseCursor::moveBy(StoreSession& store, const Stamp& stamp,
+                                                     LONG offset) {
     const auto& q = Queries(m_slot);
     const std::int64_t distance = std::llabs(static_cast<long long>(offset));
     switch (m_where) {
@@ -190,19 +246,18 @@ Result<DatabaseCursor::Found> DatabaseCursor::moveBy(StoreSession& store, LONG o
             return Found();
         return query(store, q.last, {}, 0, distance - 1);
     case Where::At:
-        if (offset == 0) {
-            if (!m_currentExists)
-                return Found();
-            return Found(m_position);
-        }
+        if (offset == 0)
+            return m_currentExists ? Found(Row{m_position, m_currentBlob}) : Found();
+        if (offset == 1)
+            return stepForward(store, stamp);
         return query(store, offset > 0 ? q.after : q.before, m_position.key, m_position.oid,
                      distance - 1);
     }
     return Found();
 }
 
-Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, DWORD seekType,
-                                                        const CEPROPVAL* value) {
+Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, const Stamp& stamp,
+                                                        DWORD seekType, const CEPROPVAL* value) {
     if (!value)
         return Status::Failure(ERROR_INVALID_PARAMETER, "value seek without a value");
     const bool onSortProperty =
@@ -231,9 +286,10 @@ Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, DWO
     case CEDB_SEEK_VALUEGREATER:
         return query(store, q.greater, key.value(), 0, 0);
     default: { // CEDB_SEEK_VALUENEXTEQUAL: the next record, if it has the value
-        auto next = moveBy(store, 1);
-        if (!next.ok() || !next.value() || next.value()->key == key.value())
+        auto next = moveBy(store, stamp, 1);
+        if (!next.ok() || !next.value() || next.value()->position.key == key.value())
             return next;
+        m_ahead.push_front(std::move(*next.value())); // not taken: still ahead
         return Found();
     }
     }
@@ -250,7 +306,7 @@ Result<DatabaseCursor::Found> DatabaseCursor::scanForValue(StoreSession& store,
     Statement* scan = s.value();
     scan->bind(":db", static_cast<std::int64_t>(m_database));
     Found found;
-    Statement::Step step;
+    Statement::Step step = Statement::Step::Done;
     while (!found && (step = scan->step()) == Statement::Step::Row) {
         auto properties = DecodeProperties(scan->columnBlob(2));
         if (!properties.ok())
@@ -258,7 +314,9 @@ Result<DatabaseCursor::Found> DatabaseCursor::scanForValue(StoreSession& store,
         const Property* property = FindProperty(properties.value(), wanted->number());
         if (property && *property == wanted.value()) {
             auto key = scan->columnBlob(1);
-            found = Position{static_cast<CEOID>(scan->columnInt64(0)), {key.begin(), key.end()}};
+            found =
+                Row{Position{static_cast<CEOID>(scan->columnInt64(0)), {key.begin(), key.end()}},
+                    std::nullopt};
         }
     }
     if (!found && step == Statement::Step::Error)
@@ -276,18 +334,37 @@ Result<DWORD> DatabaseCursor::indexOf(StoreSession& store, const Position& posit
         .bind(":oid", static_cast<std::int64_t>(position.oid))
         .bindBlob(":key", position.key);
     if (count->step() != Statement::Step::Row)
-        return count->status();
+        return count->status().ok() ? Status::Failure(ERROR_READ_FAULT, "no count")
+                                    : count->status();
     const auto index = static_cast<DWORD>(count->columnInt64(0));
     count->reset();
     return index;
 }
 
+void DatabaseCursor::arrive(Row row, const Stamp& stamp, std::optional<DWORD> index) {
+    if (m_where != Where::At || row.position.oid != m_position.oid)
+        m_currentBlob.reset();
+    if (row.blob)
+        m_currentBlob = std::move(row.blob);
+    m_where = Where::At;
+    m_position = std::move(row.position);
+    m_currentExists = true;
+    m_index = index;
+    m_checked = stamp;
+}
+
 Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
                                    DWORD* index) {
-    Status status = refresh(store);
+    auto stamp = store.connection().changeStamp();
+    if (!stamp.ok())
+        return stamp.status();
+    Status status = refresh(store, stamp.value());
     if (!status.ok())
         return status;
     const auto& q = Queries(m_slot);
+    const auto offset = static_cast<LONG>(value);
+    // The index of the record reached, when it follows from what is known.
+    std::optional<DWORD> knownIndex;
     Result<Found> found = Found();
     switch (seekType) {
     case CEDB_SEEK_CEOID:
@@ -295,20 +372,25 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
         break;
     case CEDB_SEEK_BEGINNING:
         found = query(store, q.first, {}, 0, static_cast<std::int64_t>(value));
+        knownIndex = static_cast<DWORD>(value);
         break;
     case CEDB_SEEK_END:
         // Counted back from the last record; either sign of the count is taken.
-        found = query(store, q.last, {}, 0,
-                      std::llabs(static_cast<long long>(static_cast<LONG>(value))));
+        found = query(store, q.last, {}, 0, std::llabs(static_cast<long long>(offset)));
         break;
     case CEDB_SEEK_CURRENT:
-        found = moveBy(store, static_cast<LONG>(value));
+        found = moveBy(store, stamp.value(), offset);
+        if (m_where == Where::Start && offset >= 0)
+            knownIndex = static_cast<DWORD>(offset);
+        else if (m_where == Where::At && m_index && m_currentExists)
+            knownIndex = static_cast<DWORD>(static_cast<LONG>(*m_index) + offset);
         break;
     case CEDB_SEEK_VALUEFIRSTEQUAL:
     case CEDB_SEEK_VALUESMALLER:
     case CEDB_SEEK_VALUEGREATER:
     case CEDB_SEEK_VALUENEXTEQUAL:
-        found = valueSeek(store, seekType, reinterpret_cast<const CEPROPVAL*>(value));
+        found =
+            valueSeek(store, stamp.value(), seekType, reinterpret_cast<const CEPROPVAL*>(value));
         break;
     default:
         return Status::Failure(ERROR_INVALID_PARAMETER,
@@ -319,56 +401,84 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
     // A failed move leaves the position where it was, as the platform does.
     if (!found.value())
         return NoRecord("no record there");
-    if (index) {
-        auto counted = indexOf(store, *found.value());
+    if (seekType != CEDB_SEEK_CURRENT || offset != 1)
+        m_ahead.clear(); // the records ahead are those of the old place
+    if (seekType != CEDB_SEEK_CURRENT || offset != 1 || m_where != Where::At)
+        m_batch = 1;
+    if (index && !knownIndex) {
+        auto counted = indexOf(store, found.value()->position);
         if (!counted.ok())
             return counted.status();
-        *index = counted.value();
+        knownIndex = counted.value();
     }
-    m_where = Where::At;
-    m_position = std::move(*found.value());
-    m_currentExists = true;
+    if (index)
+        *index = *knownIndex;
+    arrive(std::move(*found.value()), stamp.value(), knownIndex);
     return m_position.oid;
 }
 
-Result<CEOID> DatabaseCursor::recordToRead(StoreSession& store) {
-    if (m_where == Where::At && !m_autoSeekNext)
-        return m_position.oid; // the read itself finds out whether it is still there
-    Status status = refresh(store);
+Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
+    auto stamp = store.connection().changeStamp();
+    if (!stamp.ok())
+        return stamp.status();
+    Status status = refresh(store, stamp.value());
     if (!status.ok())
         return status;
     if (m_where == Where::PastEnd)
         return NoRecord("the handle is past its last record");
-    if (m_where == Where::At && m_currentExists)
-        return m_position.oid;
-    auto found = moveBy(store, m_where == Where::Start ? 0 : 1);
-    if (!found.ok())
-        return found.status();
-    if (!found.value()) {
-        if (m_where == Where::At)
-            m_where = Where::PastEnd;
-        return NoRecord("no record to read");
+    if (m_where == Where::Start || (m_autoSeekNext && !m_currentExists)) {
+        // The first record, or with auto-seek-next the one after a record
+        // that has gone.
+        auto found = moveBy(store, stamp.value(), m_where == Where::Start ? 0 : 1);
+        if (!found.ok())
+            return found.status();
+        if (!found.value()) {
+            if (m_where == Where::At)
+                m_where = Where::PastEnd;
+            return NoRecord("no record to read");
+        }
+        arrive(std::move(*found.value()), stamp.value(),
+               m_where == Where::Start ? std::optional<DWORD>(0) : std::nullopt);
     }
-    m_where = Where::At;
-    m_position = std::move(*found.value());
-    m_currentExists = true;
-    return m_position.oid;
+    if (!m_currentExists)
+        return Status::Failure(ERROR_KEY_DELETED,
+                               "record " + std::to_string(m_position.oid) + " is gone");
+    const CEOID current = m_position.oid;
+    Result<PropertyList> properties = PropertyList();
+    if (m_currentBlob) {
+        properties = DecodeProperties(*m_currentBlob);
+        if (!properties.ok())
+            properties = Status::Failure(properties.status().code(),
+                                         "record " + std::to_string(current) + ": " +
+                                             properties.status().message());
+    } else {
+        properties = store.readRecord(m_database, current);
+    }
+    if (!properties.ok())
+        return properties.status();
+    *oid = current;
+    return properties;
 }
 
 Status DatabaseCursor::afterRead(StoreSession& store) {
     if (!m_autoSeekNext)
         return Status();
-    Status status = refresh(store);
+    auto stamp = store.connection().changeStamp();
+    if (!stamp.ok())
+        return stamp.status();
+    Status status = refresh(store, stamp.value());
     if (!status.ok())
         return status;
-    auto next = moveBy(store, 1);
+    auto next = stepForward(store, stamp.value());
     if (!next.ok())
         return next.status();
     if (next.value()) {
-        m_position = std::move(*next.value());
-        m_currentExists = true;
+        const std::optional<DWORD> nextIndex =
+            m_index ? std::optional<DWORD>(*m_index + 1) : std::nullopt;
+        arrive(std::move(*next.value()), stamp.value(), nextIndex);
     } else {
         m_where = Where::PastEnd;
+        m_ahead.clear();
     }
     return Status();
 }

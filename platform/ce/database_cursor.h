@@ -1,16 +1,23 @@
 // A database handle: one open database, the sort order it was opened with
 // and its own current record. Handles are independent of each other, within
-// a process and across processes; each move is a few indexed queries on the
-// store, so the handle always sees the store as it is now.
+// a process and across processes; each move is an indexed query on the store,
+// so the handle sees the store as it is now.
 //
 // The current record is remembered by identifier and sort key. When the
 // record goes away (deleted through this or any other handle), moves still
 // go on from where it was; when it is rewritten with another key, the
 // handle follows it to its new place.
+//
+// What a handle learns from the store (its sort order's place, the current
+// record's key, the records just ahead when it walks forward, their
+// properties, its index) it keeps only while the store's change stamp holds:
+// any commit, by any process, makes it ask again.
 #pragma once
 
 #include "platform/base/handles.h"
 #include "platform/ce/object_store.h"
+
+#include <deque>
 
 namespace ce {
 
@@ -27,31 +34,41 @@ public:
     CEOID database() const { return m_database; }
     void setAutoSeekNext(bool on) { m_autoSeekNext = on; }
 
-    // CeSeekDatabase. The index, when asked for, is counted through the sort
-    // index (time linear in the index, as SQLite keeps no counts in b-trees).
+    // CeSeekDatabase. An index is counted through the sort index when it is
+    // not known from the previous move (time linear in the index: SQLite
+    // keeps no counts in its b-trees).
     platform::Result<CEOID> seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
                                  DWORD* index);
-    // The record a read takes: the current one. With auto-seek-next on, a
+    // Reads the current record's properties. With auto-seek-next on, a
     // current record that has gone is passed over, as the platform does.
-    platform::Result<CEOID> recordToRead(StoreSession& store);
-    // After a successful read: with auto-seek-next on, one record on, or past
-    // the last one; otherwise nothing.
+    platform::Result<PropertyList> read(StoreSession& store, CEOID* oid);
+    // After a read the caller completed: with auto-seek-next on, one record
+    // on, or past the last one; otherwise nothing.
     platform::Status afterRead(StoreSession& store);
 
 private:
     enum class Where { Start, At, PastEnd };
-    // One row of an order query, or none.
-    using Found = std::optional<Position>;
+    // A record in the handle's order with, when it came with them, its properties.
+    struct Row {
+        Position position;
+        std::optional<std::vector<BYTE>> blob;
+    };
+    using Found = std::optional<Row>;
+    using Stamp = platform::sqlite::ChangeStamp;
 
     DatabaseCursor() = default;
-    platform::Status refresh(StoreSession& store);
+    platform::Status refresh(StoreSession& store, const Stamp& stamp);
     platform::Status useSortOrder(const DatabaseRow& row);
     platform::Result<Found> query(StoreSession& store, const std::string& sql,
                                   const std::vector<BYTE>& key, CEOID oid, std::int64_t skip);
-    platform::Result<Found> moveBy(StoreSession& store, LONG offset);
-    platform::Result<Found> valueSeek(StoreSession& store, DWORD seekType, const CEPROPVAL* value);
+    platform::Result<Found> stepForward(StoreSession& store, const Stamp& stamp);
+    platform::Result<Found> moveBy(StoreSession& store, const Stamp& stamp, LONG offset);
+    platform::Result<Found> valueSeek(StoreSession& store, const Stamp& stamp, DWORD seekType,
+                                      const CEPROPVAL* value);
     platform::Result<Found> scanForValue(StoreSession& store, const CEPROPVAL& value);
     platform::Result<DWORD> indexOf(StoreSession& store, const Position& position);
+    // Makes `row` current, as seen at `stamp`, with its index when known.
+    void arrive(Row row, const Stamp& stamp, std::optional<DWORD> index);
 
     CEOID m_database = 0;
     CEPROPID m_sortProperty = 0;
@@ -61,7 +78,14 @@ private:
     bool m_autoSeekNext = false;
     Where m_where = Where::Start;
     Position m_position;
-    bool m_currentExists = false; // as of the last refresh
+    bool m_currentExists = false;
+
+    // Valid while the store's stamp equals m_checked.
+    Stamp m_checked;
+    std::optional<std::vector<BYTE>> m_currentBlob;
+    std::optional<DWORD> m_index;
+    std::deque<Row> m_ahead;
+    std::int64_t m_batch = 1; // rows fetched by the next forward step; grows on a walk
 };
 
 } // namespace ce

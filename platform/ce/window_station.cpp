@@ -337,7 +337,17 @@ HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     });
 }
 
+// The process's own window system answers first for every window it knows,
+// child windows included, which the station table never holds.
+static ce::LocalWindowSystem LocalSystem() {
+    std::lock_guard lock(Local().mutex);
+    return Local().windowSystem;
+}
+
 BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (auto system = LocalSystem();
+        system.postMessage && system.postMessage(hWnd, Msg, wParam, lParam))
+        return TRUE;
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         auto store = OpenStation();
         if (!store.ok())
@@ -362,6 +372,9 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
+    if (auto system = LocalSystem();
+        system.setWindowText && system.setWindowText(hWnd, lpString ? lpString : u""))
+        return TRUE;
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         const std::u16string text = lpString ? lpString : u"";
         auto store = OpenStation();

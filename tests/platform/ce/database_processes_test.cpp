@@ -110,6 +110,33 @@ TEST(DatabaseProcessesTest, ConcurrentWritersLoseNothingAndReadersSeeTheirWork) 
     CloseHandle(h);
 }
 
+TEST(DatabaseProcessesTest, AWalkSeesAnotherProcessChangeWhatIsAhead) {
+    testsupport::TempMachines machines;
+    SORTORDERSPEC sort{MakePropId(1, CEVT_UI4), 0};
+    ASSERT_NE(0u, CeCreateDatabase(u"Walk", 0, 1, &sort));
+    CEOID db = 0;
+    HANDLE h = CeOpenDatabase(&db, u"Walk", sort.propid, 0, nullptr);
+    std::vector<CEOID> oids;
+    for (ULONG i = 0; i < 10; ++i)
+        oids.push_back(Write(h, 0, {U4(1, i * 10), Str(2, u"old")}));
+    // Far enough that records 5, 6 and 7 have been fetched ahead.
+    ASSERT_EQ(oids[0], CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, nullptr));
+    for (int i = 1; i <= 4; ++i)
+        ASSERT_EQ(oids[i], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr));
+    auto statuses = RunTogether(1, [&](int) {
+        CEOID id = 0;
+        HANDLE mine = CeOpenDatabase(&id, u"Walk", 0, 0, nullptr);
+        const bool ok = CeDeleteRecord(mine, oids[5]) && Write(mine, oids[6], {Str(2, u"new")}) &&
+                        Write(mine, oids[7], {U4(1, 45)});
+        return ok ? 0 : 1;
+    });
+    ASSERT_EQ(std::vector<int>{0}, statuses);
+    EXPECT_EQ(oids[7], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr)) << "moved to 45";
+    EXPECT_EQ(oids[6], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr));
+    EXPECT_EQ("new", CurrentString(h, 2));
+    CloseHandle(h);
+}
+
 TEST(DatabaseProcessesTest, AnotherProcessSeesAWriteAtItsNextRead) {
     testsupport::TempMachines machines;
     ASSERT_NE(0u, CeCreateDatabase(u"Notes", 0, 0, nullptr));

@@ -308,6 +308,58 @@ TEST_F(DatabaseTest, ARewrittenRecordTakesTheCursorToItsNewPlace) {
     EXPECT_EQ(b, CeSeekDatabase(h, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1), nullptr));
 }
 
+TEST_F(DatabaseTest, AWalkSeesWhatChangesAheadOfIt) {
+    ASSERT_NE(0u, CreateNotes());
+    HANDLE w = Open(0);
+    std::vector<CEOID> oids;
+    for (auto* t : {u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h"})
+        oids.push_back(Write(w, 0, {Str(kTitle, t), Str(kText, t)}));
+    HANDLE h = Open(kTitleId);
+    // Walk far enough that the handle has fetched records ahead (f, g, h).
+    ASSERT_EQ(oids[0], CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, nullptr));
+    for (int i = 1; i <= 4; ++i)
+        ASSERT_EQ(oids[i], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr));
+    // Another handle deletes the next record, adds one in between and
+    // rewrites a later one.
+    ASSERT_TRUE(CeDeleteRecord(w, oids[5]));
+    const CEOID added = Write(w, 0, {Str(kTitle, u"ea"), Str(kText, u"added")});
+    ASSERT_EQ(oids[6], Write(w, oids[6], {Str(kText, u"changed")}));
+    DWORD index = 0;
+    EXPECT_EQ(added, CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, &index));
+    EXPECT_EQ(5u, index);
+    EXPECT_EQ("added", CurrentString(h, kText));
+    EXPECT_EQ(oids[6], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, &index));
+    EXPECT_EQ(6u, index);
+    EXPECT_EQ("changed", CurrentString(h, kText));
+    // The index known from the walk follows deletions behind the handle.
+    ASSERT_TRUE(CeDeleteRecord(w, oids[0]));
+    EXPECT_EQ(oids[6], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 0, &index));
+    EXPECT_EQ(5u, index);
+    EXPECT_EQ(oids[7], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, &index));
+    EXPECT_EQ(6u, index);
+    EXPECT_EQ(0u, CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, &index));
+    EXPECT_EQ(oids[7], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 0, &index));
+}
+
+TEST_F(DatabaseTest, IndexesFromMovesAgreeWithCounting) {
+    ASSERT_NE(0u, CreateNotes());
+    HANDLE w = Open(0);
+    for (auto* t : {u"m", u"b", u"x", u"b", u"a", u"q", u"b"})
+        Write(w, 0, {Str(kTitle, t)});
+    HANDLE h = Open(kTitleId);
+    HANDLE counter = Open(kTitleId);
+    DWORD index = 0, counted = 0;
+    const LONG moves[] = {1, 1, 2, -1, -3, 4, 0, -2, 1};
+    ASSERT_NE(0u, CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, &index));
+    EXPECT_EQ(0u, index);
+    for (LONG move : moves) {
+        const CEOID at = CeSeekDatabase(h, CEDB_SEEK_CURRENT, static_cast<DWORD>(move), &index);
+        ASSERT_NE(0u, at) << move;
+        ASSERT_EQ(at, CeSeekDatabase(counter, CEDB_SEEK_CEOID, at, &counted));
+        EXPECT_EQ(counted, index) << "after a move of " << move;
+    }
+}
+
 TEST_F(DatabaseTest, HandlesKeepTheirOwnPositions) {
     ASSERT_NE(0u, CreateNotes());
     HANDLE w = Open(0);
