@@ -109,6 +109,13 @@ LocalStation& Local() {
     return *station;
 }
 
+// The process's own window system answers first for every window it knows,
+// child windows included, which the station table never holds.
+ce::LocalWindowSystem LocalSystem() {
+    std::lock_guard lock(Local().mutex);
+    return Local().windowSystem;
+}
+
 struct WindowRow {
     std::int64_t id = 0;
     pid_t pid = 0;
@@ -138,6 +145,20 @@ Status RemoveRow(ce::StoreSession& store, const WindowRow& row) {
         return s.status();
     unlink(row.socket.c_str());
     return s.value()->bind(1, row.id).run();
+}
+
+Status Retitle(ce::StoreSession& store, std::int64_t id, const std::u16string& title) {
+    auto s = store.prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3");
+    if (!s.ok())
+        return s.status();
+    Status status = s.value()
+                        ->bind(1, unicode::ToUtf8(title))
+                        .bind(2, unicode::ToUtf8(platform::FoldCase(title)))
+                        .bind(3, id)
+                        .run();
+    if (status.ok() && store.connection().changes() == 0)
+        return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "no such window");
+    return status;
 }
 
 Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t id) {
@@ -337,13 +358,6 @@ HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     });
 }
 
-// The process's own window system answers first for every window it knows,
-// child windows included, which the station table never holds.
-static ce::LocalWindowSystem LocalSystem() {
-    std::lock_guard lock(Local().mutex);
-    return Local().windowSystem;
-}
-
 BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (auto system = LocalSystem();
         system.postMessage && system.postMessage(hWnd, Msg, wParam, lParam))
@@ -355,15 +369,6 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         auto row = LiveWindow(store.value(), hWnd);
         if (!row.ok())
             return row.status();
-        if (IsOwn(row.value())) {
-            auto system = ce::LocalWindowSystem();
-            {
-                std::lock_guard lock(Local().mutex);
-                system = Local().windowSystem;
-            }
-            if (system.postMessage && system.postMessage(hWnd, Msg, wParam, lParam))
-                return TRUE;
-        }
         Status status = Deliver(row.value(), hWnd, Msg, wParam, lParam, {});
         if (!status.ok())
             return status;
@@ -372,11 +377,20 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
-    if (auto system = LocalSystem();
-        system.setWindowText && system.setWindowText(hWnd, lpString ? lpString : u""))
+    const std::u16string text = lpString ? lpString : u"";
+    if (auto system = LocalSystem(); system.setWindowText && system.setWindowText(hWnd, text)) {
+        // Handled in-process. When it is a station window of this process,
+        // the table keeps its new title for the others' searches.
+        if (IdOf(hWnd) != 0) {
+            if (auto store = OpenStation(); store.ok()) {
+                auto row = FindRow(store.value(), IdOf(hWnd));
+                if (row.ok() && row.value() && IsOwn(*row.value()))
+                    Retitle(store.value(), row.value()->id, text);
+            }
+        }
         return TRUE;
+    }
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        const std::u16string text = lpString ? lpString : u"";
         auto store = OpenStation();
         if (!store.ok())
             return store.status();
@@ -384,26 +398,9 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
         if (!row.ok())
             return row.status();
         // The text is the window's title: others find it by the new one.
-        auto s = store->prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3");
-        if (!s.ok())
-            return s.status();
-        Status status = s.value()
-                            ->bind(1, unicode::ToUtf8(text))
-                            .bind(2, unicode::ToUtf8(platform::FoldCase(text)))
-                            .bind(3, row->id)
-                            .run();
-        if (!status.ok())
-            return status;
-        if (IsOwn(row.value())) {
-            auto system = ce::LocalWindowSystem();
-            {
-                std::lock_guard lock(Local().mutex);
-                system = Local().windowSystem;
-            }
-            if (system.setWindowText && system.setWindowText(hWnd, text))
-                return TRUE;
-        }
-        status = Deliver(row.value(), hWnd, WM_SETTEXT, 0, 0, text);
+        Status status = Retitle(store.value(), row->id, text);
+        if (status.ok())
+            status = Deliver(row.value(), hWnd, WM_SETTEXT, 0, 0, text);
         if (!status.ok())
             return status;
         return TRUE;
@@ -496,19 +493,9 @@ BOOL SetStationWindowTitle(HWND hwnd, LPCWSTR title) {
         auto store = OpenStation();
         if (!store.ok())
             return store.status();
-        const std::u16string text = title ? title : u"";
-        auto s = store->prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3");
-        if (!s.ok())
-            return s.status();
-        Status status = s.value()
-                            ->bind(1, unicode::ToUtf8(text))
-                            .bind(2, unicode::ToUtf8(platform::FoldCase(text)))
-                            .bind(3, IdOf(hwnd))
-                            .run();
+        Status status = Retitle(store.value(), IdOf(hwnd), title ? title : u"");
         if (!status.ok())
             return status;
-        if (store->connection().changes() == 0)
-            return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "no such window");
         return TRUE;
     });
 }

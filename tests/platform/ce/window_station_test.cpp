@@ -131,6 +131,13 @@ TEST_F(WindowStationTest, OwnWindowsQueueOnTheOwnSocketUnlessTheWindowSystemTake
     EXPECT_TRUE(PostMessageW(own, WM_CLOSE, 0, 0));
     EXPECT_TRUE(SetWindowTextW(own, u"New"));
     EXPECT_EQ((std::vector<std::string>{"post 16", "text New"}), handled);
+    EXPECT_EQ(own, FindWindowW(nullptr, u"New")) << "the title changed for everyone";
+    // Windows the station does not hold (a child window) go to the window system too.
+    HWND child = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x7001));
+    EXPECT_TRUE(SetWindowTextW(child, u"Child"));
+    EXPECT_TRUE(PostMessageW(child, WM_USER, 0, 0));
+    EXPECT_EQ("text Child", handled[2]);
+    EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Child"));
     EXPECT_FALSE(ce::ReceiveStationMessage(&m, 0)) << "nothing was queued";
     ce::SetLocalWindowSystem({});
 
