@@ -21,8 +21,10 @@ namespace {
 // An enumeration of databases by CeFindFirstDatabase.
 class DatabaseEnumeration : public platform::KernelObject {
 public:
-    explicit DatabaseEnumeration(DWORD type) : m_type(type) {}
+    DatabaseEnumeration(DWORD type, std::string storePath)
+        : m_type(type), m_storePath(std::move(storePath)) {}
     DWORD m_type;
+    std::string m_storePath;
     CEOID m_last = 0;
 };
 
@@ -91,7 +93,7 @@ CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDW
         auto cursor = Cursor(hDatabase);
         if (!cursor.ok())
             return cursor.status();
-        auto store = StoreSession::open();
+        auto store = StoreSession::open(cursor.value()->storePath());
         if (!store.ok())
             return store.status();
         return cursor.value()->seek(store.value(), dwSeekType, dwValue, lpdwIndex);
@@ -106,7 +108,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         auto cursor = Cursor(hDbase);
         if (!cursor.ok())
             return cursor.status();
-        auto store = StoreSession::open();
+        auto store = StoreSession::open(cursor.value()->storePath());
         if (!store.ok())
             return store.status();
         CEOID oid = 0;
@@ -153,7 +155,7 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
         auto cursor = Cursor(hDbase);
         if (!cursor.ok())
             return cursor.status();
-        auto store = StoreSession::open();
+        auto store = StoreSession::open(cursor.value()->storePath());
         if (!store.ok())
             return store.status();
         return store->writeRecord(cursor.value()->database(), oidRecord,
@@ -166,7 +168,7 @@ BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
         auto cursor = Cursor(hDatabase);
         if (!cursor.ok())
             return cursor.status();
-        auto store = StoreSession::open();
+        auto store = StoreSession::open(cursor.value()->storePath());
         if (!store.ok())
             return store.status();
         Status status = store->deleteRecord(cursor.value()->database(), oidRecord);
@@ -259,7 +261,11 @@ BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
 
 HANDLE CeFindFirstDatabase(DWORD dwDbaseType) {
     return Boundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
-        return platform::InsertHandle(std::make_shared<DatabaseEnumeration>(dwDbaseType));
+        auto store = StoreSession::open();
+        if (!store.ok())
+            return store.status();
+        return platform::InsertHandle(
+            std::make_shared<DatabaseEnumeration>(dwDbaseType, store->path()));
     });
 }
 
@@ -268,7 +274,7 @@ CEOID CeFindNextDatabase(HANDLE hEnum) {
         auto enumeration = platform::LookupHandleAs<DatabaseEnumeration>(hEnum);
         if (!enumeration)
             return Status::Failure(ERROR_INVALID_HANDLE, "not a database enumeration");
-        auto store = StoreSession::open();
+        auto store = StoreSession::open(enumeration->m_storePath);
         if (!store.ok())
             return store.status();
         auto next = store->nextDatabase(enumeration->m_last, enumeration->m_type);

@@ -97,6 +97,7 @@ Result<std::shared_ptr<DatabaseCursor>> DatabaseCursor::open(StoreSession& store
     if (!row.ok())
         return row.status();
     std::shared_ptr<DatabaseCursor> cursor(new DatabaseCursor);
+    cursor->m_storePath = store.path();
     cursor->m_database = row->oid;
     cursor->m_sortProperty = sortProperty;
     cursor->m_autoSeekNext = (flags & CEDB_AUTOINCREMENT) != 0;

@@ -32,6 +32,9 @@ public:
                                                                   DWORD flags);
 
     CEOID database() const { return m_database; }
+    // The store file the handle was opened on: it stays there when the
+    // process turns to another handheld directory.
+    const std::string& storePath() const { return m_storePath; }
     void setAutoSeekNext(bool on) { m_autoSeekNext = on; }
 
     // CeSeekDatabase. An index is counted through the sort index when it is
@@ -70,6 +73,7 @@ private:
     // Makes `row` current, as seen at `stamp`, with its index when known.
     void arrive(Row row, const Stamp& stamp, std::optional<DWORD> index);
 
+    std::string m_storePath;
     CEOID m_database = 0;
     CEPROPID m_sortProperty = 0;
     int m_slot = -1; // the sort-key column, -1 for identifier order

@@ -139,7 +139,11 @@ StoreSession::StoreSession(std::shared_ptr<Connection> connection)
     : m_connection(std::move(connection)), m_lock(m_connection->mutex()) {}
 
 Result<StoreSession> StoreSession::open() {
-    auto connection = Connection::shared(HandheldDirectory() + "/objectstore.db");
+    return open(HandheldDirectory() + "/objectstore.db");
+}
+
+Result<StoreSession> StoreSession::open(const std::string& path) {
+    auto connection = Connection::shared(path);
     if (!connection.ok())
         return connection.status();
     StoreSession session(connection.value());

@@ -38,8 +38,10 @@ enum class WriteMode { Create, Merge };
 
 class StoreSession {
 public:
-    // A session on the store of the current handheld directory.
+    // A session on the store of the current handheld directory, or on the
+    // store file at path.
     static platform::Result<StoreSession> open();
+    static platform::Result<StoreSession> open(const std::string& path);
     std::string path() const;
 
     platform::sqlite::Connection& connection() { return *m_connection; }

@@ -7,6 +7,7 @@
 #include "support/Machine.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,6 +135,32 @@ TEST(DatabaseProcessesTest, AWalkSeesAnotherProcessChangeWhatIsAhead) {
     EXPECT_EQ(oids[7], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr)) << "moved to 45";
     EXPECT_EQ(oids[6], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr));
     EXPECT_EQ("new", CurrentString(h, 2));
+    CloseHandle(h);
+}
+
+TEST(DatabaseProcessesTest, AWriteThatReturnedSurvivesTheWriterBeingKilled) {
+    testsupport::TempMachines machines;
+    ASSERT_NE(0u, CeCreateDatabase(u"Notes", 0, 0, nullptr));
+    int written[2];
+    ASSERT_EQ(0, pipe(written));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        CEOID db = 0;
+        HANDLE h = CeOpenDatabase(&db, u"Notes", 0, 0, nullptr);
+        const CEOID oid = Write(h, 0, {Str(30, u"kept")});
+        (void)!write(written[1], &oid, sizeof oid);
+        for (;;)
+            pause(); // killed without closing anything
+    }
+    CEOID oid = 0;
+    ASSERT_EQ(static_cast<ssize_t>(sizeof oid), read(written[0], &oid, sizeof oid));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    ASSERT_NE(0u, oid);
+    CEOID db = 0;
+    HANDLE h = CeOpenDatabase(&db, u"Notes", 0, 0, nullptr);
+    ASSERT_EQ(oid, CeSeekDatabase(h, CEDB_SEEK_CEOID, oid, nullptr));
+    EXPECT_EQ("kept", CurrentString(h, 30));
     CloseHandle(h);
 }
 

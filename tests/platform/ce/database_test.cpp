@@ -626,6 +626,21 @@ TEST_F(DatabaseTest, EnumerationAndDeletion) {
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
 }
 
+TEST_F(DatabaseTest, AHandleStaysWithItsHandheldWhenTheProcessTurnsToAnother) {
+    ASSERT_NE(0u, CreateNotes());
+    HANDLE first = Open(0);
+    const CEOID a = Write(first, 0, {Str(kText, u"on the first handheld")});
+    testsupport::TempMachines other; // the process now works on another handheld
+    ASSERT_NE(0u, CreateNotes()) << "the same identifiers come up in the other store";
+    HANDLE second = Open(0);
+    const CEOID b = Write(second, 0, {Str(kText, u"on the second handheld")});
+    ASSERT_EQ(a, b);
+    EXPECT_EQ(a, CeSeekDatabase(first, CEDB_SEEK_CEOID, a, nullptr));
+    EXPECT_EQ("on the first handheld", CurrentString(first, kText));
+    ASSERT_EQ(a, Write(first, a, {Str(kText, u"changed")}));
+    EXPECT_EQ("on the second handheld", CurrentString(second, kText));
+}
+
 TEST_F(DatabaseTest, ADamagedRecordIsRefusedAndNothingChanges) {
     ASSERT_NE(0u, CreateNotes());
     HANDLE h = Open(0);
