@@ -24,9 +24,15 @@ HACCEL LoadAcceleratorsW(HINSTANCE hInstance, LPCWSTR lpTableName);
 
 namespace ui {
 
-// One entry of a menu resource: a command item (id and text), a separator
-// (no text, id 0) or a popup (its items in `popup`).
+// One entry of a menu resource: a command item (text and id), a separator
+// (made by the default constructor) or a popup (text and its items).
 struct MenuItemTemplate {
+    MenuItemTemplate() = default;
+    MenuItemTemplate(std::u16string itemText, WORD command, UINT initialFlags = 0)
+        : text(std::move(itemText)), id(command), flags(initialFlags) {}
+    MenuItemTemplate(std::u16string popupText, std::vector<MenuItemTemplate> items)
+        : text(std::move(popupText)), popup(std::move(items)) {}
+
     std::u16string text;
     WORD id = 0;
     std::vector<MenuItemTemplate> popup;

@@ -148,6 +148,10 @@ using ui::detail::Window;
 
 namespace ui {
 
+std::vector<HWND> TopLevelWindows() {
+    return detail::TopLevelWindows();
+}
+
 void HookNextWindowCreation(std::function<void(HWND)> hook) {
     Table().creationHook = std::move(hook);
 }

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 struct RECT {
     LONG left;
@@ -432,6 +433,9 @@ namespace ui {
 // The notes program joins at start; a desktop program does not. False when
 // the station cannot be reached.
 bool JoinWindowStation();
+
+// Every top-level window of this process, oldest first (back ends draw them).
+std::vector<HWND> TopLevelWindows();
 
 // The screen size GetSystemMetrics reports.
 void SetScreenSize(int width, int height);
