@@ -1,4 +1,5 @@
 #include "peers/activesync/DesktopProvider.h"
+#include "peers/activesync/ResultText.h"
 
 #include "platform/com/objbase.h"
 
@@ -19,12 +20,6 @@ char kObjectType[] = "Jotterwick";
 // it read past the buffer.
 constexpr std::size_t kHandleBuffer = kMaxHandleBytes;
 
-std::string Hex(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
-
 STOREINFO EmptyStoreInfo() {
     STOREINFO info{};
     info.cbStruct = sizeof info;
@@ -39,13 +34,13 @@ Result<std::unique_ptr<DesktopProvider>> DesktopProvider::Create(const CLSID& cl
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore, &created);
     if (FAILED(hr) || created == nullptr)
         return Status::Failure(ERROR_FILE_NOT_FOUND,
-                               "cannot create the desktop store (" + Hex(hr) + ")");
+                               "cannot create the desktop store (" + ResultText(hr) + ")");
     std::unique_ptr<DesktopProvider> provider(
         new DesktopProvider(static_cast<IReplStore*>(created)));
     STOREINFO info = EmptyStoreInfo();
     if (const HRESULT before = provider->m_store->GetStoreInfo(&info); FAILED(before))
-        return Status::Failure(ERROR_INVALID_DATA,
-                               "the desktop store gave no information (" + Hex(before) + ")");
+        return Status::Failure(ERROR_INVALID_DATA, "the desktop store gave no information (" +
+                                                       ResultText(before) + ")");
     return provider;
 }
 
@@ -58,8 +53,8 @@ DesktopProvider::~DesktopProvider() {
 
 Status DesktopProvider::Initialize(IReplNotify* notify) {
     if (const HRESULT hr = m_store->Initialize(notify, ISF_SELECTED_DEVICE); FAILED(hr))
-        return Status::Failure(ERROR_ACCESS_DENIED,
-                               "the desktop store could not be initialised (" + Hex(hr) + ")");
+        return Status::Failure(ERROR_ACCESS_DENIED, "the desktop store could not be initialised (" +
+                                                        ResultText(hr) + ")");
     STOREINFO info = EmptyStoreInfo();
     HRESULT hr = m_store->GetStoreInfo(&info);
     if (hr == E_OUTOFMEMORY || (SUCCEEDED(hr) && info.cbStoreId > 0)) {
@@ -75,8 +70,8 @@ Status DesktopProvider::Initialize(IReplNotify* notify) {
     }
     if (FAILED(hr) || m_storeId.empty())
         return Status::Failure(ERROR_ACCESS_DENIED,
-                               "the desktop store has no identity: is Outlook there? (" + Hex(hr) +
-                                   ")");
+                               "the desktop store has no identity: is Outlook there? (" +
+                                   ResultText(hr) + ")");
     m_storeId.resize(std::min<std::size_t>(m_storeId.size(), info.cbStoreId));
     if (info.uFlags & SCF_SIMULATE_RTS)
         m_timer = info.uTimerRes;
@@ -100,7 +95,7 @@ Status DesktopProvider::OpenFolder(const std::optional<Bytes>& persisted) {
     const HRESULT hr = m_store->GetFolderInfo(kObjectType, &folder, &handler);
     if (FAILED(hr) || folder == nullptr || handler == nullptr)
         return Status::Failure(ERROR_INVALID_DATA,
-                               "the desktop store gave no folder (" + Hex(hr) + ")");
+                               "the desktop store gave no folder (" + ResultText(hr) + ")");
     if (folder != m_folder.get())
         m_folder = StoreHandle(m_store, folder);
     // The store hands out its IReplObjHandler as an IUnknown.
@@ -139,8 +134,8 @@ Result<std::vector<StoreHandle>> DesktopProvider::Enumerate() {
     m_store->FindItemClose(m_folder.get());
     // A broken enumeration must not make the notes not yet seen look deleted.
     if (FAILED(hr))
-        return Status::Failure(ERROR_READ_FAULT,
-                               "the desktop notes could not be enumerated (" + Hex(hr) + ")");
+        return Status::Failure(ERROR_READ_FAULT, "the desktop notes could not be enumerated (" +
+                                                     ResultText(hr) + ")");
     return items;
 }
 

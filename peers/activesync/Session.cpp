@@ -1,4 +1,5 @@
 #include "peers/activesync/Session.h"
+#include "peers/activesync/ResultText.h"
 
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Registration.h"
@@ -223,7 +224,9 @@ Result<PassResult> Session::RunPass() {
 Status Session::ShowOptions() {
     const HRESULT hr = m_desktop->ActivateDialog();
     if (FAILED(hr) && hr != RERR_STORE_REPLACED)
-        return Status::Failure(ERROR_INVALID_FUNCTION, "the options dialog failed");
+        return Status::Failure(ERROR_INVALID_FUNCTION,
+                               "the desktop store's options dialog failed (" + ResultText(hr) +
+                                   ")");
     if (hr == RERR_STORE_REPLACED)
         std::printf("The new options take effect at the next synchronization.\n");
     return Status();

@@ -2,6 +2,7 @@
 // the partnership state, so that a pass ended at any point is taken up again
 // by the next one without losing or doubling a note.
 #include "peers/activesync/SyncPass.h"
+#include "peers/activesync/ResultText.h"
 
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Progress.h"
@@ -16,12 +17,6 @@ using platform::Result;
 using platform::Status;
 
 namespace {
-
-std::string Hex(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
 
 std::string Quoted(const std::string& title) {
     return "\"" + title + "\"";
@@ -203,7 +198,7 @@ void SyncPass::Report(const std::vector<Action>& plan) {
 }
 
 void SyncPass::Fail(const std::string& what, const std::string& title, HRESULT hr) {
-    m_result.failures.push_back(title + ": " + what + " (" + Hex(hr) + ")");
+    m_result.failures.push_back(title + ": " + what + " (" + ResultText(hr) + ")");
 }
 
 std::uint64_t SyncPass::OwnWrite(CEOID oid, std::uint64_t before) {

@@ -10,6 +10,7 @@
 
 #include "peers/activesync/FaultSwitch.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -114,6 +115,7 @@ protected:
             if (HasFailure())
                 break;
         }
+        std::printf("interrupted at %zu of its writes, every %zu-th\n", tried, step);
         return tried;
     }
 
