@@ -25,8 +25,5 @@ bool ReportFailure(const Status& status) {
 const std::string& LastErrorMessage() {
     return t_lastErrorMessage;
 }
-void SetLastErrorMessage(std::string message) {
-    t_lastErrorMessage = std::move(message);
-}
 
 } // namespace platform

@@ -250,11 +250,6 @@ LONG ReadValue(Statement* s, Value* value) {
 
 } // namespace
 
-bool IsValidKey(HKEY key) {
-    KeyLocation location;
-    return Locate(std::string(), key, &location) == ERROR_SUCCESS;
-}
-
 LONG OpenKey(const std::string& rootFile, HKEY parent, std::string_view subKey, HKEY* result) {
     if (!result)
         return ERROR_INVALID_PARAMETER;

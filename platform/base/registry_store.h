@@ -48,7 +48,4 @@ LONG DeleteValue(const std::string& rootFile, HKEY key, std::string_view name);
 LONG EnumValue(const std::string& rootFile, HKEY key, DWORD index, Value* value);
 LONG EnumKey(const std::string& rootFile, HKEY key, DWORD index, std::string* name);
 
-// True for a predefined root or a live handle of this engine.
-bool IsValidKey(HKEY key);
-
 } // namespace platform::registry

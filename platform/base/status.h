@@ -53,6 +53,5 @@ bool ReportFailure(const Status& status);
 // The message that goes with the calling thread's last error, set by
 // ReportFailure; empty when the last failure carried none.
 const std::string& LastErrorMessage();
-void SetLastErrorMessage(std::string message);
 
 } // namespace platform

@@ -236,9 +236,11 @@ Result<CEOID> StoreSession::createDatabase(std::u16string_view name, DWORD type,
     auto transaction = beginWrite();
     if (!transaction.ok())
         return transaction.status();
-    if (databaseByName(name).ok())
+    if (auto existing = databaseByName(name); existing.ok())
         return Status::Failure(ERROR_ALREADY_EXISTS,
                                "a database named \"" + unicode::ToUtf8(name) + "\" exists");
+    else if (existing.status().code() != ERROR_FILE_NOT_FOUND)
+        return existing.status();
     auto oid = bump("next_oid");
     if (!oid.ok())
         return oid.status();
@@ -307,6 +309,8 @@ Status StoreSession::updateDatabase(const DatabaseRow& row) {
     if (auto other = databaseByName(row.name); other.ok() && other->oid != row.oid)
         return Status::Failure(ERROR_ALREADY_EXISTS,
                                "a database named \"" + unicode::ToUtf8(row.name) + "\" exists");
+    else if (!other.ok() && other.status().code() != ERROR_FILE_NOT_FOUND)
+        return other.status();
     bool resort = old->sorts.size() != row.sorts.size();
     for (std::size_t i = 0; !resort && i < row.sorts.size(); ++i)
         resort = old->sorts[i].propid != row.sorts[i].propid ||

@@ -33,9 +33,6 @@ struct Position {
     std::vector<BYTE> key;
 };
 
-// How a record write treats the record's identifier.
-enum class WriteMode { Create, Merge };
-
 class StoreSession {
 public:
     // A session on the store of the current handheld directory, or on the
