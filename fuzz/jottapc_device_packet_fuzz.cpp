@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::string desktop =
@@ -25,9 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const unsigned long long lenCat = notepacket::LoadU32(block.data() + 4);
     const unsigned long long lenNote = notepacket::LoadU32(block.data() + 8);
-    // An ANSI character takes at most two bytes per UTF-16 unit; the joined
-    // categories add at most one separator and a space per name.
-    if (fields->body.size() > 2 * lenNote || fields->categories.size() > 4 * lenCat)
+    // A region holds its length's units and a NUL's; an ANSI character takes
+    // at most two bytes per UTF-16 unit; the joined categories add at most a
+    // separator and a space per name.
+    if (fields->body.size() > 2 * (lenNote + 1) || fields->categories.size() > 4 * (lenCat + 1))
         std::abort();
     return 0;
 }

@@ -1,15 +1,10 @@
-// The server's two exports and its module-wide counts.
+// The server's two exports, the only symbols the library shows.
 #include "desktop/sync/Module.h"
 
 #include "desktop/sync/NoteStoreFactory.h"
 #include "desktop/sync/jottapc.h"
 
 #include <new>
-
-namespace jottapc {
-LONG volatile g_cObjects = 0;
-LONG volatile g_cLocks = 0;
-} // namespace jottapc
 
 extern "C" JOTTAPC_EXPORT HRESULT DllGetClassObject(REFCLSID, REFIID riid, void** ppv) {
     if (ppv == nullptr)
