@@ -16,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <fstream>
 
 using namespace cetest;
 
@@ -639,6 +640,39 @@ TEST_F(DatabaseTest, AHandleStaysWithItsHandheldWhenTheProcessTurnsToAnother) {
     EXPECT_EQ("on the first handheld", CurrentString(first, kText));
     ASSERT_EQ(a, Write(first, a, {Str(kText, u"changed")}));
     EXPECT_EQ("on the second handheld", CurrentString(second, kText));
+}
+
+TEST_F(DatabaseTest, AStoreFileThatIsNoStoreIsRefusedAndLeftAlone) {
+    const std::string path = ce::HandheldDirectory() + "/objectstore.db";
+    const std::string garbage(4096, 'x');
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << garbage;
+    }
+    SetLastError(0);
+    EXPECT_EQ(0u, CeCreateDatabase(u"Notes", 0, 0, nullptr));
+    EXPECT_EQ(ERROR_INVALID_DATA, GetLastError());
+    EXPECT_FALSE(platform::LastErrorMessage().empty());
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(garbage, std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+TEST_F(DatabaseTest, ADamagedDatabaseRowIsRefused) {
+    const CEOID db = CreateNotes();
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(SQLITE_OK,
+                  sqlite3_open((ce::HandheldDirectory() + "/objectstore.db").c_str(), &raw));
+        sqlite3_busy_timeout(raw, 5000);
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(raw, "UPDATE ce_databases SET sort_count = 9", nullptr,
+                                          nullptr, nullptr));
+        sqlite3_close(raw);
+    }
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(0));
+    EXPECT_EQ(ERROR_INVALID_DATA, GetLastError());
+    CEOIDINFO info{};
+    EXPECT_FALSE(CeOidGetInfo(db, &info));
+    EXPECT_EQ(ERROR_INVALID_DATA, GetLastError());
 }
 
 TEST_F(DatabaseTest, ADamagedRecordIsRefusedAndNothingChanges) {
