@@ -255,6 +255,29 @@ void BM_RemoveDuplicatesDirectRead(benchmark::State& state) {
 }
 BENCHMARK(BM_RemoveDuplicatesDirectRead)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// The floor of the deletions: 1,000 rows deleted straight from outlook.db,
+// one durable transaction each, as Outlook deletes one note per call.
+void BM_RemoveDuplicatesDirectDelete(benchmark::State& state) {
+    Desktop& desktop = TheDesktop();
+    Exec(desktop.db, "PRAGMA synchronous=FULL");
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (desktop.Count() < kNotes)
+            desktop.Seed(kDuplicates, "unique");
+        state.ResumeTiming();
+        sqlite3_stmt* remove = nullptr;
+        sqlite3_prepare_v2(desktop.db,
+                           "DELETE FROM notes WHERE sequence = (SELECT MAX(sequence) FROM notes)",
+                           -1, &remove, nullptr);
+        for (int i = 0; i < kDuplicates; ++i) {
+            Check(sqlite3_step(remove) == SQLITE_DONE, "direct delete");
+            sqlite3_reset(remove);
+        }
+        sqlite3_finalize(remove);
+    }
+}
+BENCHMARK(BM_RemoveDuplicatesDirectDelete)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 } // namespace
 
 BENCHMARK_MAIN();
