@@ -5,8 +5,10 @@
 #include "desktop/sync/OutlookTime.h"
 #include "device/sync/NotePacket.h"
 
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 namespace storetest {
 namespace {
@@ -79,6 +81,15 @@ TEST_F(NoteHandlerTest, RoundTripFromHandheldThroughOutlookBack) {
     EXPECT_EQ(created.dwLowDateTime, back.created.dwLowDateTime);
     EXPECT_EQ(created.dwHighDateTime, back.created.dwHighDateTime);
     EXPECT_NE(0u, created.dwHighDateTime);
+
+    // Outlook keeps times to the second: a later change must not move ftCreated.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    writeSetup.hItem = ItemFor(ids[0]);
+    ASSERT_EQ(S_OK, Write(DevicePacket(2, u"", u"changed")));
+    const notepacket::DesktopNote changed = Read(writeSetup.hItem);
+    EXPECT_EQ(u"changed", changed.text);
+    EXPECT_EQ(created.dwLowDateTime, changed.created.dwLowDateTime);
+    EXPECT_EQ(created.dwHighDateTime, changed.created.dwHighDateTime);
 }
 
 TEST_F(NoteHandlerTest, DesktopPacketLayout) {
