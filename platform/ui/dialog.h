@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-using INT_PTR = std::intptr_t;
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
 // Dialog styles.

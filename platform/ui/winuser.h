@@ -52,6 +52,7 @@ using HGDIOBJ = void*;
 using ATOM = WORD;
 using COLORREF = DWORD;
 
+using INT_PTR = std::intptr_t;
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 

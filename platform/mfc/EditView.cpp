@@ -1,0 +1,31 @@
+#include "platform/mfc/EditView.h"
+
+#include "platform/mfc/Document.h"
+
+IMPLEMENT_DYNCREATE(CEditView, CView)
+
+BEGIN_MESSAGE_MAP(CEditView, CView)
+ON_CONTROL_REFLECT(EN_CHANGE, OnEditChange)
+END_MESSAGE_MAP()
+
+CEdit& CEditView::GetEditCtrl() const {
+    m_edit.m_hWnd = m_hWnd;
+    return m_edit;
+}
+
+BOOL CEditView::PreCreateWindow(CREATESTRUCT& cs) {
+    cs.lpszClass = u"edit";
+    return CView::PreCreateWindow(cs);
+}
+
+int CEditView::OnCreate(LPCREATESTRUCTW lpCreateStruct) {
+    if (CView::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    GetEditCtrl().LimitText(static_cast<int>(nMaxSize));
+    return 0;
+}
+
+void CEditView::OnEditChange() {
+    if (CDocument* doc = GetDocument())
+        doc->SetModifiedFlag();
+}
