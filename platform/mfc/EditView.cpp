@@ -15,6 +15,10 @@ CEdit& CEditView::GetEditCtrl() const {
 
 BOOL CEditView::PreCreateWindow(CREATESTRUCT& cs) {
     cs.lpszClass = u"edit";
+    // A style that says nothing of the edit control gets the default one; a
+    // multi-line style chosen by the view (word wrap or not) is kept as it is.
+    if (!(cs.style & ES_MULTILINE))
+        cs.style |= dwStyleDefault;
     return CView::PreCreateWindow(cs);
 }
 

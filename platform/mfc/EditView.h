@@ -18,7 +18,8 @@ public:
     // The view's control: the view's own window seen as an edit control.
     CEdit& GetEditCtrl() const;
 
-    // Makes the window an edit control; the style is the caller's.
+    // Makes the window an edit control: with the caller's style when it is
+    // multi-line, else with dwStyleDefault added.
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     int OnCreate(LPCREATESTRUCTW lpCreateStruct) override;
     // The control paints itself (and asks its parent for colours).

@@ -38,12 +38,16 @@ protected:
         std::filesystem::remove_all(dir, ignored);
     }
     static ui::ScriptedUser& user() { return ui::ScriptedUser::Instance(); }
+
+public:
     // Handles everything pending, including a quit request left by a test.
     static void DrainMessages() {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
     }
+
+protected:
     std::filesystem::path dir;
 };
 
