@@ -11,6 +11,8 @@
 
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
+const CWnd CWnd::wndTop;
+
 namespace {
 
 std::map<HWND, CWnd*>& Permanent() {

@@ -137,6 +137,8 @@ public:
     virtual void DoDataExchange(class CDataExchange* pDX);
 
     HWND m_hWnd = nullptr;
+    // The top of the z-order, for SetWindowPos.
+    static const CWnd wndTop;
 
 protected:
     WNDPROC m_pfnSuper = nullptr; // the window's own procedure behind ours
