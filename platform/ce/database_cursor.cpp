@@ -133,6 +133,7 @@ Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
     m_currentBlob.reset();
     m_index.reset();
     m_ahead.clear();
+    bool relaid = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto s = store.prepare(Queries(m_slot).state);
         if (!s.ok())
@@ -152,6 +153,10 @@ Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
                 auto key = state->columnBlob(1);
                 m_position.key.assign(key.begin(), key.end());
             }
+            // A record that went while the order changed leaves no place
+            // in the new order to move on from.
+            if (relaid && m_where == Where::At && !m_currentExists)
+                m_where = Where::Start;
             state->reset();
             m_checked = stamp;
             return Status();
@@ -164,7 +169,7 @@ Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
         Status status = useSortOrder(row.value());
         if (!status.ok())
             return status;
-        m_where = m_where == Where::At ? Where::At : Where::Start;
+        relaid = true;
     }
     return Status::Failure(ERROR_INVALID_HANDLE, "the database keeps changing its sort orders");
 }
@@ -186,9 +191,10 @@ Result<DatabaseCursor::Found> DatabaseCursor::query(StoreSession& store, const s
     Found found;
     if (step == Statement::Step::Row) {
         auto foundKey = q->columnBlob(1);
+        auto blob = q->columnBlob(2);
         found =
             Row{Position{static_cast<CEOID>(q->columnInt64(0)), {foundKey.begin(), foundKey.end()}},
-                std::nullopt};
+                std::vector<BYTE>(blob.begin(), blob.end())};
     }
     q->reset();
     return found;

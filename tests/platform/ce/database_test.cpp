@@ -307,6 +307,10 @@ TEST_F(DatabaseTest, ARewrittenRecordTakesTheCursorToItsNewPlace) {
     EXPECT_EQ(2u, index);
     EXPECT_EQ(c, CeSeekDatabase(h, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1), nullptr));
     EXPECT_EQ(b, CeSeekDatabase(h, CEDB_SEEK_CURRENT, static_cast<DWORD>(-1), nullptr));
+    // What the handle read at its record is read again after another handle's write.
+    EXPECT_EQ("b", CurrentString(h, kTitle));
+    ASSERT_EQ(b, Write(w, b, {Str(kTitle, u"bb")}));
+    EXPECT_EQ("bb", CurrentString(h, kTitle));
 }
 
 TEST_F(DatabaseTest, AWalkSeesWhatChangesAheadOfIt) {
