@@ -138,6 +138,21 @@ TEST_F(DatabaseTest, NoteOrdersSortStringsAndTimesWithMissingPropertiesLast) {
     EXPECT_EQ(oids, Walk(w));
 }
 
+TEST_F(DatabaseTest, CaseInsensitiveAndUnknownFirstOrders) {
+    SORTORDERSPEC sorts[] = {{kTitleId, CEDB_SORT_CASEINSENSITIVE},
+                             {kModifiedId, CEDB_SORT_UNKNOWNFIRST | CEDB_SORT_DESCENDING}};
+    ASSERT_NE(0u, CeCreateDatabase(u"Flags", 0, 2, sorts));
+    HANDLE w = Open(0, u"Flags");
+    const CEOID b = Write(w, 0, {Str(kTitle, u"b"), Time(kModified, 5)});
+    const CEOID A = Write(w, 0, {Str(kTitle, u"A"), Time(kModified, 9)});
+    const CEOID a = Write(w, 0, {Str(kTitle, u"a")});
+    const CEOID B = Write(w, 0, {Str(kTitle, u"B"), Time(kModified, 7)});
+    // Case makes no difference: equal titles go by identifier.
+    EXPECT_EQ((std::vector<CEOID>{A, a, b, B}), Walk(Open(kTitleId, u"Flags")));
+    // Without a modification time first, then newest first.
+    EXPECT_EQ((std::vector<CEOID>{a, A, B, b}), Walk(Open(kModifiedId, u"Flags")));
+}
+
 TEST_F(DatabaseTest, AscendingTimesAndNumbersSortNumerically) {
     const CEPROPID i4 = MakePropId(1, CEVT_I4), ft = MakePropId(2, CEVT_FILETIME);
     SORTORDERSPEC sorts[] = {{i4, 0}, {ft, 0}};
