@@ -7,13 +7,13 @@ namespace {
 using ui::MenuItemTemplate;
 
 MenuItemTemplate Item(const char16_t* text, UINT id) {
-    return MenuItemTemplate{text, static_cast<WORD>(id), {}, 0};
+    return MenuItemTemplate(text, static_cast<WORD>(id));
 }
 MenuItemTemplate Separator() {
     return MenuItemTemplate{};
 }
 MenuItemTemplate Popup(const char16_t* text, std::vector<MenuItemTemplate> items) {
-    return MenuItemTemplate{text, 0, std::move(items), 0};
+    return MenuItemTemplate(text, std::move(items));
 }
 
 void AddStrings() {
@@ -52,7 +52,7 @@ void AddStrings() {
         {ID_EXTRAS_IMPORT, u"Import text file as current note."},
         {ID_EXTRAS_EXPORT, u"Export current note to text file."},
         {ID_EXTRAS_DELETEDB, u"CAUTION: Deletes the entire Jotterwick database."},
-        {ID_HELP_FINDER, u"Display help for current task or command\nHelp"},
+        {ID_HELP, u"Display help for current task or command\nHelp"},
         {ID_APP_ABOUT, u"Display program information, version number and copyright\nAbout"},
     };
     for (const auto& [id, text] : strings)
@@ -88,7 +88,7 @@ void AddMenu() {
                    Item(u"&Import...", ID_EXTRAS_IMPORT), Item(u"&Export...", ID_EXTRAS_EXPORT),
                    Separator(), Item(u"Synchronization Filter...", ID_EXTRAS_SYNCFILTER),
                    Item(u"&Delete Database", ID_EXTRAS_DELETEDB)}),
-            Popup(u"&Help", {Item(u"&Help Topics", ID_HELP_FINDER), Separator(),
+            Popup(u"&Help", {Item(u"&Help Topics", ID_HELP), Separator(),
                              Item(u"Sponsors...", ID_HELP_SPONSORS),
                              Item(u"&About Jotterwick...", ID_APP_ABOUT)}),
         });
@@ -112,12 +112,12 @@ void AddAccelerators() {
                                                   key(FSHIFT, VK_INSERT, ID_EDIT_PASTE),
                                                   key(FCONTROL, 'F', ID_EXTRAS_FIND),
                                                   key(FCONTROL, 'G', ID_EXTRAS_FINDNEXT),
-                                                  key(0, VK_F1, ID_HELP_FINDER),
+                                                  key(0, VK_F1, ID_HELP),
                                               });
 }
 
-DialogItemTemplate Control(const char16_t* cls, const char16_t* text, WORD id, DWORD style,
-                               short x, short y, short cx, short cy) {
+DialogItemTemplate Control(const char16_t* cls, const char16_t* text, WORD id, DWORD style, short x,
+                           short y, short cx, short cy) {
     DialogItemTemplate item;
     item.className = cls;
     item.text = text;

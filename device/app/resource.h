@@ -2,7 +2,7 @@
 // numbers of menu 128), strings, dialogs and their controls.
 #pragma once
 
-#include "platform/base/windef.h"
+#include "platform/mfc/WinApp.h"
 
 // Menu 128, accelerator table 128, tool-bar bitmap 128, icon 128 and the
 // document template's string 128.
@@ -66,12 +66,6 @@ constexpr UINT IDS_PRINT_CREATED = 61220;
 constexpr UINT IDS_PRINT_MODIFIED = 61221;
 constexpr UINT IDS_PRINT_CATEGORIES = 61222;
 
-// Commands the framework handles or that act on the editor.
-constexpr UINT ID_FILE_NEW = 57600;
-constexpr UINT ID_EDIT_COPY = 57634;
-constexpr UINT ID_EDIT_CUT = 57635;
-constexpr UINT ID_EDIT_PASTE = 57637;
-constexpr UINT ID_EDIT_UNDO = 57643;
-constexpr UINT ID_APP_ABOUT = 57664;
-constexpr UINT ID_APP_EXIT = 57665;
-constexpr UINT ID_HELP_FINDER = 57670;
+// The framework's commands (ID_FILE_NEW, ID_EDIT_COPY, ID_EDIT_CUT,
+// ID_EDIT_PASTE, ID_EDIT_UNDO, ID_APP_ABOUT, ID_APP_EXIT and ID_HELP, the
+// "Help Topics" item) are platform/mfc/WinApp.h's.

@@ -1,0 +1,133 @@
+#include "device/app/CJottaApp.h"
+
+#include "device/app/AboutDlg.h"
+#include "device/app/JottaDoc.h"
+#include "device/app/JottaResources.h"
+#include "device/app/JottaView.h"
+#include "device/app/MainFrm.h"
+#include "device/app/resource.h"
+#include "platform/ce/window_station.h"
+#include "platform/mfc/Dialog.h"
+#include "platform/mfc/DocTemplate.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr char16_t kSection[] = u"Common";
+constexpr char16_t kMutexName[] = u"Jotterwick";
+constexpr char16_t kFrameTitle[] = u"Jotterwick";
+constexpr int kBannerMilliseconds = 7000;
+constexpr int kBannerStarts = 5;
+
+std::function<void()>& BannerWait() {
+    static std::function<void()> wait;
+    return wait;
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CJottaApp, CWinApp)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+ON_COMMAND(ID_HELP_SPONSORS, ShowSponsorBanner)
+END_MESSAGE_MAP()
+
+CJottaApp::CJottaApp() : CWinApp(u"Quillmarks") {}
+
+CJottaApp::~CJottaApp() {
+    if (m_hMutex)
+        CloseHandle(m_hMutex);
+}
+
+CJottaApp& JottaApp() {
+    return *static_cast<CJottaApp*>(AfxGetApp());
+}
+
+void CJottaApp::SetBannerWait(std::function<void()> wait) {
+    BannerWait() = std::move(wait);
+}
+
+BOOL CJottaApp::InitInstance() {
+    m_hMutex = CreateMutexW(nullptr, TRUE, kMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (HWND running = FindWindowW(nullptr, kFrameTitle))
+            SetForegroundWindow(running);
+        return FALSE;
+    }
+    LoadJottaResources();
+    ui::JoinWindowStation();
+    SetRegistryKey(u"Jotterwick");
+    LoadStdProfileSettings(4);
+    LoadSettings();
+    m_strHelpFilePath = u"jotta.htc";
+    ApplyBannerRule();
+
+    AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CJottaDoc),
+                                          RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CJottaView)));
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    if (!ProcessShellCommand(cmdInfo))
+        return FALSE;
+    m_pMainWnd->ShowWindow(SW_SHOW);
+    m_pMainWnd->UpdateWindow();
+    return TRUE;
+}
+
+int CJottaApp::ExitInstance() {
+    // A second instance never read the settings and leaves them alone.
+    if (m_bSettingsLoaded)
+        SaveSettings();
+    if (m_hMutex) {
+        ReleaseMutex(m_hMutex);
+        CloseHandle(m_hMutex);
+        m_hMutex = nullptr;
+    }
+    return CWinApp::ExitInstance();
+}
+
+void CJottaApp::LoadSettings() {
+    m_bWrapLines = static_cast<int>(GetProfileInt(kSection, u"WrapLines", 1));
+    const UINT sort = GetProfileInt(kSection, u"Sort", kSortBySubject);
+    m_nSort = sort <= kSortByModified ? static_cast<NoteSortOrder>(sort) : kSortByCreated;
+    m_nDefaultColor = static_cast<int>(GetProfileInt(kSection, u"DefaultColor", NoteYellow));
+    m_bDebug = static_cast<int>(GetProfileInt(kSection, u"Debug", 0));
+    m_strLastFind = GetProfileString(kSection, u"LastFind", u"");
+    m_arrFilterCats = SplitCategories(GetProfileString(kSection, u"FilterCat", u""), u'\t');
+    m_bSettingsLoaded = true;
+}
+
+void CJottaApp::SaveSettings() {
+    const std::u16string filter = JoinCategories(m_arrFilterCats, u'\t');
+    WriteProfileInt(kSection, u"Sort", m_nSort);
+    WriteProfileInt(kSection, u"DefaultColor", m_nDefaultColor);
+    WriteProfileInt(kSection, u"WrapLines", m_bWrapLines);
+    WriteProfileString(kSection, u"LastFind", m_strLastFind.c_str());
+    WriteProfileString(kSection, u"FilterCat", filter.c_str());
+}
+
+void CJottaApp::ApplyBannerRule() {
+    int n = static_cast<int>(GetProfileInt(kSection, u"BannerCount", 1));
+    if (n < 1 || n > kBannerStarts)
+        n = 1;
+    if (n == 1)
+        ShowSponsorBanner();
+    WriteProfileInt(kSection, u"BannerCount", n - 1 < 1 ? kBannerStarts : n - 1);
+}
+
+void CJottaApp::ShowSponsorBanner() {
+    CDialog banner;
+    if (!banner.Create(IDD_SPONSORS, nullptr))
+        return;
+    banner.ShowWindow(SW_SHOWNORMAL);
+    if (BannerWait())
+        BannerWait()();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(kBannerMilliseconds));
+    banner.DestroyWindow();
+}
+
+void CJottaApp::OnAppAbout() {
+    CAboutDlg about;
+    about.DoModal();
+}

@@ -1,0 +1,96 @@
+// CJottaDoc: the one document of the notes program. It owns the two cursors
+// on the note database, knows the current note, holds the loaded note's
+// colour and categories while the user changes them, tracks unsaved changes
+// and carries out the note commands. Its views are the note list
+// (CJottaListView) and the editor (CJottaView). User-interface thread only.
+#pragma once
+
+#include "device/app/NoteCursors.h"
+#include "platform/mfc/Document.h"
+
+#include <string>
+#include <vector>
+
+class CCmdUI;
+class CJottaApp;
+class CJottaListView;
+class CJottaView;
+
+// m_loadedNote when the editor is to load the current note at its next update.
+inline constexpr CEOID kNoLoadedNote = static_cast<CEOID>(-1);
+
+class CJottaDoc : public CDocument {
+    DECLARE_DYNCREATE(CJottaDoc)
+public:
+    CJottaDoc() = default;
+
+    // Document start: opens the database and both cursors and makes the
+    // first note that passes the display filter current.
+    BOOL OnNewDocument() override;
+    // Asked before the program ends: "Save changes?" with Yes, No and
+    // Cancel; FALSE (Cancel, or a save that failed) keeps the program running.
+    BOOL SaveModified() override;
+
+    // The current record's identifier; 0 when there is none or, with
+    // bCheckFilter, when it does not pass the display filter.
+    CEOID CurrentNote(bool bCheckFilter);
+    // Makes a note (or SEEK_FIRST_NOTE) current; false when it cannot.
+    bool SeekNote(CEOID target);
+    // Titles and identifiers of the notes that pass the filter, in display order.
+    int FillNoteList(std::vector<std::u16string>& titles, std::vector<CEOID>& ids);
+    // Reads a stored note (moving the record cursor to it).
+    bool ReadNote(CEOID note, NoteContents* contents);
+
+    // Writes the editor's text, m_color and m_categories into the current
+    // note when the document is modified and the note valid. True when
+    // nothing is left unsaved; on a failed write the document stays
+    // modified and the editor keeps the text.
+    bool SaveNote();
+    // Asks "Save changes?" when the document is modified: Yes, No and (when
+    // bOfferCancel) Cancel. FALSE means stop: Cancel, or Yes with a save
+    // that failed. Without Cancel a note whose save failed (it went away
+    // under the program) is kept as a new note, so its text is not lost.
+    BOOL SaveModifiedNote(BOOL bOfferCancel);
+
+    CJottaView* FindEditorView() const;
+    CJottaListView* FindListView() const;
+    NoteCursors& Cursors() { return m_notes; }
+
+    CEOID m_loadedNote = kNoLoadedNote; // the note whose text the editor shows
+    DWORD m_color = NoteBlue;           // the loaded note's colour, unsaved change included
+    std::u16string m_categories;        // its categories (category format)
+
+protected:
+    void OnNoteNew();
+    void OnNoteSave();
+    void OnUpdateNoteSave(CCmdUI* pCmdUI);
+    void OnNoteDelete();
+    void OnNoteInfo();
+    void OnUpdateNeedsNote(CCmdUI* pCmdUI);
+    void OnUpdateAlways(CCmdUI* pCmdUI);
+    void OnColor(UINT nID);
+    void OnUpdateColor(CCmdUI* pCmdUI);
+    void OnSort(UINT nID);
+    void OnUpdateSort(CCmdUI* pCmdUI);
+    void OnViewAllNotes();
+    void OnUpdateViewAllNotes(CCmdUI* pCmdUI);
+    void OnUpdateViewFilterNotes(CCmdUI* pCmdUI);
+    void OnDeleteDatabase();
+    void OnEditUndo();
+    void OnUpdateEditUndo(CCmdUI* pCmdUI);
+    void OnEditCutCopy(UINT nID);
+    void OnUpdateEditCutCopy(CCmdUI* pCmdUI);
+    void OnEditPaste();
+    void OnUpdateEditPaste(CCmdUI* pCmdUI);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static CJottaApp& App();
+    // Stores the editor's text as a new note (when its own note cannot be written).
+    void KeepAsNewNote(const std::u16string& text);
+    // The editor's selection is not empty.
+    bool HasSelection() const;
+
+    NoteCursors m_notes;
+};
