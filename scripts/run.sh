@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs missing packages, builds the notes program `jotta` (release) and
+# runs it on the default handheld ($JOTTERWICK_HANDHELD, else
+# ~/.local/share/jotterwick/handheld). Arguments go to jotta, e.g.
+#     scripts/run.sh --handheld /tmp/my-handheld
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build=build/release
+cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target jotta -j"${JOBS:-2}"
+exec "$build/device/app/jotta" "$@"
