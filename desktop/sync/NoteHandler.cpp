@@ -3,8 +3,7 @@
 #include "desktop/sync/AnsiText.h"
 #include "desktop/sync/AutomationException.h"
 #include "desktop/sync/CategoryText.h"
-#include "desktop/sync/CodePageSnapshot.h"
-#include "desktop/sync/ComError.h"
+#include "desktop/sync/ComBoundary.h"
 #include "desktop/sync/NoteStore.h"
 #include "desktop/sync/OutlookNoteItem.h"
 #include "desktop/sync/OutlookTime.h"
@@ -33,22 +32,9 @@ CNoteHandler::~CNoteHandler() {
 }
 
 template <typename Body> HRESULT CNoteHandler::Guard(Body&& body) noexcept {
-    const CodePageSnapshot codePage;
-    try {
-        return body();
-    } catch (const AutomationException& error) {
-        try {
-            m_pStore->ReportDispatchError(error);
-        } catch (...) {
-        }
-        return E_FAIL;
-    } catch (const ComError& error) {
-        return error.Result();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
+    return ResultAtComBoundary(
+        [this](const AutomationException& error) { m_pStore->ReportDispatchError(error); }, E_FAIL,
+        std::forward<Body>(body));
 }
 
 HRESULT CNoteHandler::QueryInterface(REFIID riid, void** ppv) {

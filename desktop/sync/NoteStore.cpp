@@ -2,8 +2,7 @@
 
 #include "desktop/sync/AutomationException.h"
 #include "desktop/sync/CategoryText.h"
-#include "desktop/sync/CodePageSnapshot.h"
-#include "desktop/sync/ComError.h"
+#include "desktop/sync/ComBoundary.h"
 #include "desktop/sync/DispatchErrorReport.h"
 #include "desktop/sync/DuplicateNotes.h"
 #include "desktop/sync/Module.h"
@@ -156,38 +155,16 @@ ULONG CNoteStore::InnerUnknown::Release() {
 
 template <typename T, typename Body>
 T CNoteStore::Guard(T onAutomationError, T onFailure, Body&& body) noexcept {
-    const CodePageSnapshot codePage;
-    try {
-        return body();
-    } catch (const AutomationException& error) {
-        try {
-            ReportDispatchError(error);
-        } catch (...) {
-        }
-        return onAutomationError;
-    } catch (...) {
-        return onFailure;
-    }
+    return ValueAtComBoundary(
+        [this](const AutomationException& error) { ReportDispatchError(error); }, onAutomationError,
+        onFailure, std::forward<Body>(body));
 }
 
 template <typename Body>
 HRESULT CNoteStore::GuardResult(HRESULT onAutomationError, Body&& body) noexcept {
-    const CodePageSnapshot codePage;
-    try {
-        return body();
-    } catch (const AutomationException& error) {
-        try {
-            ReportDispatchError(error);
-        } catch (...) {
-        }
-        return onAutomationError;
-    } catch (const ComError& error) {
-        return error.Result();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
+    return ResultAtComBoundary(
+        [this](const AutomationException& error) { ReportDispatchError(error); }, onAutomationError,
+        std::forward<Body>(body));
 }
 
 void CNoteStore::ReportDispatchError(const AutomationException& error) const {
