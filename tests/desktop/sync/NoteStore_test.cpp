@@ -393,6 +393,7 @@ TEST_F(StoreTest, AutomationErrorIsReportedInAMessageBox) {
     const auto boxes = log.Boxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(0u, boxes[0].find("OleDispatchException|Number: 4097\nDesc: ")) << boxes[0];
+    EXPECT_EQ("|OK", boxes[0].substr(boxes[0].size() - 3)) << "a box with an OK button only";
     EXPECT_GE(notify.windowRequests, 1) << "owned by the manager's window";
 }
 

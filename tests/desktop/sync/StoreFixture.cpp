@@ -119,8 +119,8 @@ std::vector<std::string> PromptLog::Boxes() const {
         std::stringstream split(line);
         for (std::string field; std::getline(split, field, '\t');)
             fields.push_back(field);
-        if (fields.size() >= 3 && (fields[0] == "box" || fields[0] == "!box"))
-            boxes.push_back(Unescape(fields[1]) + "|" + Unescape(fields[2]));
+        if (fields.size() >= 4 && (fields[0] == "box" || fields[0] == "!box"))
+            boxes.push_back(Unescape(fields[1]) + "|" + Unescape(fields[2]) + "|" + fields[3]);
     }
     return boxes;
 }
@@ -200,6 +200,7 @@ void StoreTest::SetUp() {
 }
 
 void StoreTest::TearDown() {
+    EXPECT_EQ(0, notify.itemNotifications) << "the store never calls OnItemNotify";
     unsetenv("JOTTERWICK_OUTLOOK_FAULT");
     unsetenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH");
     if (store != nullptr) {

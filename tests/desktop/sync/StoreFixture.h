@@ -48,7 +48,8 @@ public:
 class PromptLog {
 public:
     PromptLog();
-    // The message boxes shown since construction: "CAPTION|TEXT" each.
+    // The message boxes shown since construction: "CAPTION|TEXT|BUTTON" each,
+    // BUTTON the one that answered it.
     std::vector<std::string> Boxes() const;
 
 private:
