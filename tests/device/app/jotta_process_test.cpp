@@ -1,0 +1,177 @@
+// The notes program in its own process, headless, on a handheld it shares
+// with this test: the handheld provider (loaded here as the service manager
+// loads it) changes notes, and the program shows them once the provider
+// reports the end of the synchronization. The program's prompts are
+// answered by its scripted user ($JOTTERWICK_SCRIPT) and logged
+// ($JOTTERWICK_PROMPT_LOG); its state is read through the state probe.
+#include "JottaFixture.h"
+
+#include "device/sync/NotePacket.h"
+#include "device/sync/jottadev.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+using namespace jottatest;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetRegNumber(u"BannerCount", 3); // no 7-second banner
+        script = machines.handheld() + "/script.txt";
+        promptLog = machines.handheld() + "/prompts.txt";
+        stateFile = machines.handheld() + "/state.txt";
+        setenv("JOTTERWICK_SCRIPT", script.c_str(), 1);
+        setenv("JOTTERWICK_PROMPT_LOG", promptLog.c_str(), 1);
+        setenv("JOTTERWICK_STATE_FILE", stateFile.c_str(), 1);
+        WriteScript("");
+    }
+    void TearDown() override {
+        if (library) {
+            if (handler)
+                handler->Release();
+            initObjType(nullptr, nullptr, 0);
+            dlclose(library);
+        }
+        unsetenv("JOTTERWICK_SCRIPT");
+        unsetenv("JOTTERWICK_PROMPT_LOG");
+        unsetenv("JOTTERWICK_STATE_FILE");
+    }
+
+    void WriteScript(const std::string& lines) { std::ofstream(script) << lines; }
+
+    std::unique_ptr<testsupport::ChildProcess> StartProgram() {
+        auto child = std::make_unique<testsupport::ChildProcess>(
+            testsupport::BuiltProgram("device/app/jotta"), std::vector<std::string>{});
+        EXPECT_TRUE(testsupport::WaitFor([] { return FindWindowW(nullptr, u"Jotterwick"); }));
+        return child;
+    }
+    static HWND Program() { return FindWindowW(nullptr, u"Jotterwick"); }
+
+    // What the running program shows.
+    std::string State() {
+        std::remove(stateFile.c_str());
+        PostMessageW(Program(), WM_JOTTA_STATE_PROBE, kProbeWriteState, 0);
+        std::string state;
+        testsupport::WaitFor([&] { return !(state = ReadFile(stateFile)).empty(); });
+        return state;
+    }
+    void TypeIntoProgram(const std::u16string& text) {
+        for (char16_t c : text)
+            PostMessageW(Program(), WM_JOTTA_STATE_PROBE, kProbeTypeChar, c);
+    }
+
+    // Loads the provider as the handheld service manager does, for partner 1.
+    void LoadProvider() {
+        library = dlopen(testsupport::BuiltProgram("device/sync/libjottadev.so").c_str(),
+                         RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(nullptr, library) << dlerror();
+        initObjType = reinterpret_cast<PFN_InitObjType>(dlsym(library, "InitObjType"));
+        reportStatus = reinterpret_cast<PFN_ReportStatus>(dlsym(library, "ReportStatus"));
+        ASSERT_TRUE(initObjType && reportStatus);
+        ASSERT_TRUE(initObjType(const_cast<LPWSTR>(u"Jotterwick"), &handler, 1));
+    }
+    // A note arriving from the desktop through the handler; oid 0 creates one.
+    void ReceiveNote(CEOID oid, const std::u16string& text) {
+        const std::u16string categories;
+        std::vector<BYTE> packet(notepacket::DesktopNotePacketSize(0, text.size()));
+        notepacket::WriteDesktopNotePacket(packet.data(), NoteGreen, FILETIME{5, 5}, 0, categories,
+                                           static_cast<DWORD>(text.size()), text);
+        REPLSETUP setup{};
+        setup.oid = oid;
+        ASSERT_EQ(S_OK, handler->Setup(&setup));
+        ASSERT_EQ(S_OK, handler->SetPacket(packet.data(), static_cast<DWORD>(packet.size())));
+    }
+    void EndSynchronization() {
+        ASSERT_TRUE(reportStatus(const_cast<LPWSTR>(u"Jotterwick"), 2, 0));
+    }
+
+    testsupport::TempMachines machines;
+    std::string script, promptLog, stateFile;
+    void* library = nullptr;
+    PFN_InitObjType initObjType = nullptr;
+    PFN_ReportStatus reportStatus = nullptr;
+    IReplObjHandler* handler = nullptr;
+};
+
+} // namespace
+
+TEST_F(ProgramTest, NotesFromTheProviderAppearWhenTheSynchronizationEnds) {
+    const CEOID alpha = PutNote(u"Alpha");
+    auto program = StartProgram();
+    EXPECT_EQ("list: >'Alpha'\neditor: enabled saved color 3 'Alpha'\n", State());
+
+    LoadProvider();
+    ReceiveNote(0, u"Aardvark");
+    ReceiveNote(alpha, u"Alpha changed");
+    EXPECT_EQ("list: >'Alpha'\neditor: enabled saved color 3 'Alpha'\n", State())
+        << "nothing shows before the end is reported";
+    EndSynchronization();
+    EXPECT_EQ("list: >'Aardvark' 'Alpha changed'\neditor: enabled saved color 1 'Aardvark'\n",
+              State());
+    EXPECT_EQ("", ReadFile(promptLog)) << "an unchanged note asks nothing";
+
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+}
+
+TEST_F(ProgramTest, AModifiedNoteIsOfferedForSavingBeforeTheReload) {
+    const CEOID alpha = PutNote(u"Alpha");
+    WriteScript("box\tQuillmarks\tSave changes?\tNo\n"
+                "box\tQuillmarks\tSave changes?\tYes\n");
+    auto program = StartProgram();
+    TypeIntoProgram(u"mine ");
+    EXPECT_EQ("list: >'Alpha'\neditor: enabled modified color 3 'mine Alpha'\n", State());
+
+    LoadProvider();
+    ReceiveNote(alpha, u"Alpha from the desktop");
+    EndSynchronization();
+    EXPECT_EQ("list: >'Alpha from the desktop'\n"
+              "editor: enabled saved color 1 'Alpha from the desktop'\n",
+              State());
+    EXPECT_EQ("box\tQuillmarks\tSave changes?\tNo\n", ReadFile(promptLog));
+
+    TypeIntoProgram(u"kept ");
+    ReceiveNote(0, u"Zebra");
+    EndSynchronization();
+    EXPECT_EQ("list: >'kept Alpha from the desktop' 'Zebra'\n"
+              "editor: enabled saved color 1 'kept Alpha from the desktop'\n",
+              State());
+    EXPECT_EQ("box\tQuillmarks\tSave changes?\tNo\nbox\tQuillmarks\tSave changes?\tYes\n",
+              ReadFile(promptLog));
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+}
+
+TEST_F(ProgramTest, ASecondStartEndsAtOnceAndOnlyTheFirstWritesTheSettings) {
+    SetRegNumber(u"Sort", 7);
+    SetRegNumber(u"Debug", 1);
+    SetRegString(u"FilterCat", u"Work\t");
+    auto first = StartProgram();
+    const std::string whileRunning = DumpCommon();
+    EXPECT_EQ("BannerCount=2\nDebug=1\nFilterCat='Work\t'\nSort=7\n", whileRunning);
+
+    testsupport::ChildProcess second(testsupport::BuiltProgram("device/app/jotta"), {});
+    EXPECT_EQ(0, second.Wait());
+    EXPECT_EQ(whileRunning, DumpCommon()) << "the second start changes nothing";
+    EXPECT_NE(nullptr, Program()) << "the first keeps running";
+
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, first->Wait());
+    EXPECT_EQ("BannerCount=2\nDebug=1\nDefaultColor=3\nFilterCat='Work\t'\nLastFind=''\nSort=2\n"
+              "WrapLines=1\n",
+              DumpCommon());
+}
