@@ -1,14 +1,24 @@
 // jotta [--handheld DIR]: the notes program of the handheld.
 #include "device/app/CJottaApp.h"
 #include "platform/ce/machine.h"
+#include "platform/ui/headless_backend.h"
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+
 CJottaApp theApp;
+
+// The one place where the program picks how it meets the user: headless for
+// now (prompts answered by the scripted user of $JOTTERWICK_SCRIPT).
+void ChooseBackend() {
+    ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -25,5 +35,6 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    ChooseBackend();
     return AfxWinMain(static_cast<int>(rest.size()), rest.data());
 }

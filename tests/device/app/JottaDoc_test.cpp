@@ -6,6 +6,8 @@
 #include "device/sync/jottadev.h"
 #include "platform/ui/controls.h"
 
+#include <cstring>
+
 using namespace jottatest;
 
 namespace {
@@ -287,4 +289,53 @@ TEST_F(DocumentTest, EditCommandsFollowTheSelectionAndTheClipboard) {
     EXPECT_EQ(u" worldHello", EditorText());
     Command(ID_EDIT_UNDO);
     EXPECT_EQ(u" world", EditorText());
+}
+
+TEST_F(DocumentTest, TwoNotesOfOneTitleAreTwoLinesChosenByIdentifier) {
+    const CEOID first = PutNote(u"Same\r\none");
+    const CEOID second = PutNote(u"Same\r\ntwo");
+    Start();
+    EXPECT_EQ("list: >'Same' 'Same'\neditor: enabled saved color 3 'Same\\r\\none'\n", State());
+    TapLine(1);
+    EXPECT_EQ(second, doc->CurrentNote(true));
+    EXPECT_EQ(u"Same\r\ntwo", EditorText());
+    TapLine(0);
+    EXPECT_EQ(first, doc->CurrentNote(true));
+    EXPECT_EQ(u"Same\r\none", EditorText());
+}
+
+TEST_F(DocumentTest, LoadingANoteClearsTheControlsModifiedFlag) {
+    PutNote(u"Alpha");
+    PutNote(u"Beta");
+    Start();
+    Type(u"x");
+    EXPECT_NE(0, SendMessageW(EditorWindow(), EM_GETMODIFY, 0, 0));
+    ExpectQuestion(u"Save changes?", IDNO);
+    TapLine(1);
+    EXPECT_EQ(0, SendMessageW(EditorWindow(), EM_GETMODIFY, 0, 0));
+    EXPECT_FALSE(doc->IsModified());
+}
+
+TEST_F(DocumentTest, CopyWithoutSelectionDoesNothingAndPasteNeedsUnicodeText) {
+    PutNote(u"Hello");
+    Start();
+    // Only 8-bit text on the clipboard: Paste stays disabled.
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    HLOCAL block = LocalAlloc(LMEM_FIXED, 4);
+    std::memcpy(block, "abc", 4);
+    SetClipboardData(CF_TEXT, static_cast<HANDLE>(block));
+    CloseClipboard();
+    EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+
+    SendMessageW(EditorWindow(), EM_SETSEL, 2, 2);
+    Command(ID_EDIT_COPY);
+    Command(ID_EDIT_CUT);
+    EXPECT_EQ(u"Hello", EditorText());
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+    SendMessageW(EditorWindow(), EM_SETSEL, 0, 2);
+    Command(ID_EDIT_COPY);
+    EXPECT_FALSE(doc->IsModified()) << "copying changes nothing";
+    EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
 }
