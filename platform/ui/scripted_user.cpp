@@ -9,6 +9,10 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace ui {
 
 namespace {
@@ -49,6 +53,10 @@ std::optional<int> ParseNumber(std::string_view text) {
         value = value * 10 + (c - '0');
     }
     return value;
+}
+
+bool IsScriptComment(const std::string& line) {
+    return line.empty() || line.front() == '#';
 }
 
 std::string Quote(const std::u16string& text) {
@@ -153,21 +161,8 @@ ScriptedUser& ScriptedUser::Instance() {
 ScriptedUser::ScriptedUser() {
     if (const char* log = std::getenv("JOTTERWICK_PROMPT_LOG"))
         m_logPath = log;
-    if (const char* script = std::getenv("JOTTERWICK_SCRIPT"); script && *script) {
-        m_fromEnvironment = true;
-        LoadScript(script);
-    }
-}
-
-ScriptedUser::~ScriptedUser() {
-    // A scripted process reports what its script expected but never saw.
-    if (!m_fromEnvironment)
-        return;
-    for (const auto& e : m_expected) {
-        Log("?" + FormatScriptLine(e));
-        std::fprintf(stderr, "jotterwick: expected prompt never shown: %s\n",
-                     Describe(e.kind, e.caption, e.text).c_str());
-    }
+    if (const char* script = std::getenv("JOTTERWICK_SCRIPT"); script && *script)
+        m_scriptPath = script;
 }
 
 void ScriptedUser::Expect(Expectation expectation) {
@@ -235,24 +230,98 @@ bool ScriptedUser::LoadScript(const std::string& path) {
 
 std::optional<Expectation> ScriptedUser::TakeFront(PromptKind kind, const std::u16string& caption,
                                                    const std::u16string& text) {
+    auto matches = [&](const Expectation& e) {
+        return e.kind == kind && e.caption == caption &&
+               (kind != PromptKind::MessageBox || e.text == text);
+    };
+    std::optional<Expectation> next;
     if (!m_expected.empty()) {
-        const auto& front = m_expected.front();
-        if (front.kind == kind && front.caption == caption &&
-            (kind != PromptKind::MessageBox || front.text == text)) {
-            Expectation e = front;
+        next = m_expected.front();
+        if (matches(*next)) {
             m_expected.erase(m_expected.begin());
-            return e;
+            return next;
         }
+    } else if (!m_scriptPath.empty()) {
+        // The script file is the queue: take its first line when it fits.
+        bool taken = false;
+        WithScriptFile([&](std::vector<std::string>& lines) {
+            while (!lines.empty()) {
+                if (IsScriptComment(lines.front())) {
+                    lines.erase(lines.begin());
+                    continue;
+                }
+                std::string error;
+                next = ParseScriptLine(lines.front(), &error);
+                if (!next) {
+                    ReportProblem(error);
+                    lines.erase(lines.begin());
+                    continue;
+                }
+                taken = matches(*next);
+                if (taken)
+                    lines.erase(lines.begin());
+                return true;
+            }
+            return true;
+        });
+        if (taken)
+            return next;
     }
     std::string problem = "unexpected " + Describe(kind, caption, text);
-    problem += m_expected.empty()
-                   ? " (nothing was expected)"
-                   : " (expected " +
-                         Describe(m_expected.front().kind, m_expected.front().caption,
-                                  m_expected.front().text) +
-                         ")";
+    problem += next ? " (expected " + Describe(next->kind, next->caption, next->text) + ")"
+                    : " (nothing was expected)";
     ReportProblem(problem);
     return std::nullopt;
+}
+
+std::size_t ScriptedUser::Pending() {
+    std::size_t pending = m_expected.size();
+    if (!m_scriptPath.empty())
+        WithScriptFile([&](std::vector<std::string>& lines) {
+            pending += static_cast<std::size_t>(std::count_if(
+                lines.begin(), lines.end(), [](const auto& l) { return !IsScriptComment(l); }));
+            return false;
+        });
+    return pending;
+}
+
+bool ScriptedUser::WithScriptFile(const std::function<bool(std::vector<std::string>&)>& work) {
+    const int fd = ::open(m_scriptPath.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        ReportProblem("cannot read the script file '" + m_scriptPath + "'");
+        m_scriptPath.clear(); // reported once; the process goes on unscripted
+        return false;
+    }
+    // Every reader of the script, in this process or another, takes turns.
+    ::flock(fd, LOCK_EX);
+    std::string content;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        content.append(buffer, static_cast<std::size_t>(n));
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    const bool changed = work(lines);
+    bool written = true;
+    if (changed) {
+        std::string rest;
+        for (const auto& line : lines)
+            rest += line + "\n";
+        written = ::ftruncate(fd, 0) == 0 &&
+                  ::pwrite(fd, rest.data(), rest.size(), 0) == static_cast<ssize_t>(rest.size());
+    }
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+    return written;
 }
 
 int ScriptedUser::AnswerMessageBox(const MessageBoxPrompt& prompt) {

@@ -8,8 +8,8 @@
 //     ... code that asks ...
 //     EXPECT_TRUE(user.AssertDone());   // every expectation met, nothing unexpected
 //
-// From another process, $JOTTERWICK_SCRIPT names a UTF-8 script file read on
-// first use, one expected prompt and its answer per line, fields separated by
+// From another process, $JOTTERWICK_SCRIPT names a UTF-8 script file, read
+// at each prompt, one expected prompt and its answer per line, fields separated by
 // TAB (a field escapes TAB, CR, LF and backslash as \t \r \n \\; lines starting
 // with # and empty lines are ignored):
 //     box     CAPTION  TEXT  BUTTON          BUTTON: OK Cancel Abort Retry Ignore Yes No
@@ -22,8 +22,12 @@
 // and $JOTTERWICK_PROMPT_LOG names a file to which every prompt shown is
 // appended as a line of the same form with the answer given, so a test in
 // another process can check what was asked. An unexpected prompt is logged with
-// its kind prefixed by "!"; at exit, each expectation left unanswered is logged
-// with "?". Expectations are met in order.
+// its kind prefixed by "!". Expectations are met in order. The script file is
+// itself the queue: each answer takes its first line (under a lock), so every
+// process given the script, and every copy of this library in one process (a
+// provider library links its own), share one script; what is left in it when
+// the test ends was never asked. Expectations queued in memory (Expect...)
+// come before the script's.
 //
 // Without a script, every prompt is unexpected: it is reported on stderr with
 // its text and answered with Cancel where the prompt offers it, else with the
@@ -66,7 +70,7 @@ std::optional<Expectation> ParseScriptLine(std::string_view line, std::string* e
 
 class ScriptedUser {
 public:
-    // The process's scripted user; loads $JOTTERWICK_SCRIPT on first use.
+    // The scripted user of this copy of the window system.
     static ScriptedUser& Instance();
 
     void Expect(Expectation expectation);
@@ -100,16 +104,14 @@ public:
     // Passes the expectations never met to the problem handler (problems went
     // there as they happened), then clears like Finish().
     bool AssertDone();
-    // The expectations still queued.
-    std::size_t Pending() const { return m_expected.size(); }
+    // The expectations still queued (in memory and in the script file).
+    std::size_t Pending();
 
     // Where problems go as they happen (default: stderr, prefixed "jotterwick:").
     // Null restores the default.
     void SetProblemHandler(std::function<void(const std::string&)> handler);
     // Every prompt shown in this process, in log-line form.
     const std::vector<std::string>& Shown() const { return m_shown; }
-
-    ~ScriptedUser();
 
 private:
     ScriptedUser();
@@ -121,8 +123,12 @@ private:
     std::vector<std::string> m_problems;
     std::vector<std::string> m_shown;
     std::function<void(const std::string&)> m_handler;
+    // Runs `work` on the script file's lines under its lock; when work returns
+    // true the lines are written back. False when the file cannot be used.
+    bool WithScriptFile(const std::function<bool(std::vector<std::string>&)>& work);
+
     std::string m_logPath;
-    bool m_fromEnvironment = false;
+    std::string m_scriptPath; // $JOTTERWICK_SCRIPT: a queue shared with other readers
 };
 
 } // namespace ui
