@@ -41,7 +41,8 @@ REPLSETUP Setup(bool read, CEOID oid) {
 Result<std::unique_ptr<DeviceProvider>> DeviceProvider::Load(const std::string& library,
                                                              UINT partnerBit) {
     std::unique_ptr<DeviceProvider> provider(new DeviceProvider);
-    provider->m_library = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose: the library's never-freed caches stay reachable.
+    provider->m_library = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!provider->m_library) {
         const char* why = dlerror();
         return Status::Failure(ERROR_FILE_NOT_FOUND, "cannot load the handheld provider " +
