@@ -71,3 +71,8 @@ void CDialog::EndDialog(int nResult) {
     if (m_hWnd)
         ::EndDialog(m_hWnd, nResult);
 }
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    return m_hWnd && pMsg->message >= WM_KEYDOWN && pMsg->message <= WM_SYSKEYUP &&
+           ::IsDialogMessageW(m_hWnd, pMsg);
+}

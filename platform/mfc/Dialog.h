@@ -21,6 +21,8 @@ public:
     virtual void OnOK();
     virtual void OnCancel();
     void EndDialog(int nResult);
+    // Tab, Enter and Escape of a modeless dialog run by the program's loop.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
 protected:
     UINT m_nIDTemplate;

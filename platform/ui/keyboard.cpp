@@ -42,6 +42,31 @@ void SetKeyDown(UINT virtualKey, bool down) {
         KeysDown().erase(virtualKey);
 }
 
+bool PostKeyStroke(UINT virtualKey, BYTE modifiers, WCHAR character) {
+    HWND target = GetFocus() ? GetFocus() : GetActiveWindow();
+    if (!target)
+        return false;
+    const bool alt = (modifiers & FALT) != 0;
+    const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    const UINT up = alt ? WM_SYSKEYUP : WM_KEYUP;
+    std::vector<UINT> held;
+    if (modifiers & FSHIFT)
+        held.push_back(VK_SHIFT);
+    if (modifiers & FCONTROL)
+        held.push_back(VK_CONTROL);
+    if (alt)
+        held.push_back(VK_MENU);
+    for (UINT key : held)
+        PostMessageW(target, down, key, 0);
+    PostMessageW(target, down, virtualKey, 0);
+    if (character)
+        PostMessageW(target, WM_CHAR, character, 0);
+    PostMessageW(target, up, virtualKey, 0);
+    for (auto it = held.rbegin(); it != held.rend(); ++it)
+        PostMessageW(target, up, *it, 0);
+    return true;
+}
+
 } // namespace ui
 
 SHORT GetKeyState(int nVirtKey) {

@@ -67,8 +67,14 @@ std::optional<MSG> NextMessage(HWND hwnd, UINT min, UINT max, bool remove) {
         if (!Matches(*it, hwnd, min, max))
             continue;
         MSG m = *it;
-        if (remove)
+        if (remove) {
             q.posted.erase(it);
+            // The key state follows the key messages as they are taken.
+            if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN)
+                ui::SetKeyDown(static_cast<UINT>(m.wParam), true);
+            else if (m.message == WM_KEYUP || m.message == WM_SYSKEYUP)
+                ui::SetKeyDown(static_cast<UINT>(m.wParam), false);
+        }
         return m;
     }
     if (q.quitCode) {

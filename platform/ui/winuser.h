@@ -441,8 +441,16 @@ std::vector<HWND> TopLevelWindows();
 // The screen size GetSystemMetrics reports.
 void SetScreenSize(int width, int height);
 
-// Keyboard state, set by the back end as keys go down and up.
+// Keyboard state. The message loop keeps it as it takes key messages (so
+// GetKeyState tells the state at the message being handled, as on the
+// platform); SetKeyDown sets it directly.
 void SetKeyDown(UINT virtualKey, bool down);
+
+// Queues a key stroke for the window with the focus (else the active
+// window), as the keyboard delivers it: the modifiers held (FSHIFT,
+// FCONTROL, FALT) go down, the key goes down, `character` (when not 0)
+// arrives as WM_CHAR, then all come up again. False with no window to take it.
+bool PostKeyStroke(UINT virtualKey, BYTE modifiers = 0, WCHAR character = 0);
 
 // The wait cursor, counted: Begin shows it, the matching End hides it again.
 void BeginWaitCursor();

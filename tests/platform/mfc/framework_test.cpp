@@ -140,6 +140,21 @@ TEST_F(FrameworkTest, UpdateHandlersDriveMenuAndToolButtons) {
     EXPECT_EQ(0u, MenuState(ID_FRAME_CMD) & MF_CHECKED);
 }
 
+TEST_F(FrameworkTest, KeyStrokesThroughTheLoopReachAcceleratorsAndTheEditor) {
+    editor->SetFocus();
+    ASSERT_TRUE(ui::PostKeyStroke('D', FCONTROL)); // the document's accelerator
+    ASSERT_TRUE(ui::PostKeyStroke('Q', 0, u'q'));  // plain typing reaches the editor
+    ASSERT_TRUE(ui::PostKeyStroke(VK_F1));         // help
+    app->m_strHelpFilePath = u"keys.htc";
+    ::PostQuitMessage(0);
+    app->Run();
+    EXPECT_EQ((std::vector<std::string>{"doc"}), Log());
+    EXPECT_EQ(u"q", editor->GetWindowText());
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(u"keys.htc", ui::LastHelpFile());
+    EXPECT_EQ(0, GetKeyState(VK_CONTROL)); // every key came up again
+}
+
 TEST_F(FrameworkTest, UpdateAllViewsSkipsTheSender) {
     doc->UpdateAllViews(list, 5);
     EXPECT_EQ(1, list->m_updates);
