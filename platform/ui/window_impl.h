@@ -80,8 +80,7 @@ void InstallLocalWindowSystem();
 void QueuePosted(const MSG& msg);
 // Drops what belongs to a destroyed window: posted messages, timers.
 void ForgetWindow(HWND hwnd);
-// Dialog-manager hooks: dialog handling of a keystroke for the window with
-// the focus, and whether hwnd is a dialog.
+// Whether hwnd is a dialog (it then has the DWLP_* window slots).
 bool IsDialogWindow(HWND hwnd);
 
 } // namespace ui::detail
