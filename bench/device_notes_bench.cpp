@@ -209,13 +209,14 @@ void NotifyEveryNote(benchmark::State& state) {
 BENCHMARK(NotifyEveryNote)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The limit of a notification: read the row and rewrite it, one durable
-// transaction per note.
+// transaction per note. The rewrite changes a column, as the store's own
+// rewrite stamps a change sequence, so every commit really reaches the disk.
 void DirectReadRewrite(benchmark::State& state) {
     sqlite3* db = TheTable().db;
     sqlite3_stmt* read = nullptr;
     sqlite3_stmt* write = nullptr;
     sqlite3_prepare_v2(db, "SELECT props FROM notes WHERE oid = ?", -1, &read, nullptr);
-    sqlite3_prepare_v2(db, "UPDATE notes SET props = ? WHERE oid = ?", -1, &write, nullptr);
+    sqlite3_prepare_v2(db, "UPDATE notes SET props = ?, modified = modified + 1 WHERE oid = ?", -1, &write, nullptr);
     for (auto _ : state) {
         for (int oid = 1; oid <= kNotes; ++oid) {
             sqlite3_bind_int(read, 1, oid);
