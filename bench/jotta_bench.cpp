@@ -1,0 +1,136 @@
+// The notes program at scale: refilling the note list (the list view's
+// OnUpdate) over 10,000 notes in each sort order, and loading a 64 KB note
+// into the editor; beside each, the limit: a plain cursor walk reading every
+// note in the same order, and a plain read of the 64 KB note.
+//
+//   cmake -S . -B build-jotta-rel -DCMAKE_BUILD_TYPE=RelWithDebInfo
+//   cmake --build build-jotta-rel --target jotta_bench -j2
+//   build-jotta-rel/bench/jotta_bench --benchmark_repetitions=3
+#include "device/app/CJottaApp.h"
+#include "device/app/JottaDoc.h"
+#include "device/app/JottaListView.h"
+#include "device/app/JottaView.h"
+#include "device/app/resource.h"
+#include "platform/ce/machine.h"
+#include "platform/ce/registry.h"
+#include "platform/mfc/FrameWnd.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kNotes = 10000;
+constexpr std::size_t kLargeNote = 64 * 1024 / sizeof(char16_t); // 64 KB of text
+
+std::u16string NoteText(int i) {
+    return u"Note " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u" " +
+           std::u16string(i % 7 + 1, u'x') + u"\r\n" + std::u16string(200, u'b');
+}
+
+// A handheld with kNotes notes and one large one, and the program running on it.
+struct Program {
+    std::string dir;
+    CEOID largeNote = 0;
+    std::unique_ptr<CJottaApp> app;
+    CJottaDoc* doc = nullptr;
+    CJottaListView* list = nullptr;
+    CJottaView* editor = nullptr;
+
+    Program() {
+        char pattern[] = "/tmp/jotterwick-jotta-bench-XXXXXX";
+        dir = mkdtemp(pattern);
+        ce::SetHandheldDirectory(dir + "/handheld");
+        CEOID oidDb = 0;
+        HANDLE cursor = OpenNoteDatabase(&oidDb);
+        for (int i = 0; i < kNotes; ++i) {
+            const CEOID oid = AddNewNote(cursor, i % 5, u"");
+            WriteNote(cursor, oid, NoteText(i), i % 5, u"");
+        }
+        largeNote = AddNewNote(cursor, NoteYellow, u"");
+        WriteNote(cursor, largeNote, u"Large\r\n" + std::u16string(kLargeNote - 7, u'L'),
+                  NoteYellow, u"");
+        CloseHandle(cursor);
+
+        // No banner: the counter is past its showing.
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Jotterwick\\Quillmarks\\Common", 0, nullptr,
+                        0, 0, nullptr, &key, nullptr);
+        const DWORD count = 3;
+        RegSetValueExW(key, u"BannerCount", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
+                       sizeof count);
+        RegCloseKey(key);
+
+        app = std::make_unique<CJottaApp>();
+        app->InitInstance();
+        doc =
+            static_cast<CJottaDoc*>(static_cast<CFrameWnd*>(app->m_pMainWnd)->GetActiveDocument());
+        list = doc->FindListView();
+        editor = doc->FindEditorView();
+    }
+    void Sort(NoteSortOrder sort) {
+        app->m_pMainWnd->SendMessage(WM_COMMAND, ID_SORT_SUBJECT + sort, 0);
+    }
+};
+
+Program& TheProgram() {
+    static Program program;
+    return program;
+}
+
+void BM_ListRefill(benchmark::State& state) {
+    Program& p = TheProgram();
+    p.Sort(static_cast<NoteSortOrder>(state.range(0)));
+    for (auto _ : state)
+        p.list->OnUpdate(nullptr, 0, nullptr);
+    state.counters["lines"] = p.list->List().GetCount();
+}
+BENCHMARK(BM_ListRefill)->ArgName("sort")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// The limit: the display cursor's order, every record read once.
+void BM_CursorWalk(benchmark::State& state) {
+    TheProgram();
+    CEOID oid = 0;
+    HANDLE cursor = CeOpenDatabase(&oid, kNoteDatabaseName,
+                                   SortPropertyOf(static_cast<NoteSortOrder>(state.range(0))),
+                                   CEDB_AUTOINCREMENT, nullptr);
+    NoteRecordProps record;
+    int read = 0;
+    for (auto _ : state) {
+        read = 0;
+        CeSeekDatabase(cursor, CEDB_SEEK_BEGINNING, 0, nullptr);
+        while (record.ReadCurrent(cursor) != 0)
+            ++read;
+    }
+    state.counters["records"] = read;
+    CloseHandle(cursor);
+}
+BENCHMARK(BM_CursorWalk)->ArgName("sort")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+void BM_EditorLoad64K(benchmark::State& state) {
+    Program& p = TheProgram();
+    p.doc->SeekNote(p.largeNote);
+    for (auto _ : state) {
+        p.doc->m_loadedNote = kNoLoadedNote;
+        p.editor->OnUpdate(nullptr, 0, nullptr);
+    }
+    state.counters["chars"] = p.editor->GetWindowTextLength();
+}
+BENCHMARK(BM_EditorLoad64K)->Unit(benchmark::kMicrosecond);
+
+// The limit: reading the same note from the database.
+void BM_ReadNote64K(benchmark::State& state) {
+    Program& p = TheProgram();
+    NoteContents contents;
+    for (auto _ : state)
+        p.doc->ReadNote(p.largeNote, &contents);
+    state.counters["chars"] = static_cast<double>(contents.text.size());
+}
+BENCHMARK(BM_ReadNote64K)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
