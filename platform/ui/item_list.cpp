@@ -6,15 +6,26 @@
 
 namespace ui::detail {
 
+namespace {
+
+// A new item with its folded text.
+ListItem MakeItem(std::u16string text) {
+    ListItem item;
+    item.folded = platform::FoldCase(text);
+    item.text = std::move(text);
+    return item;
+}
+
+} // namespace
+
 int ItemList::Add(std::u16string text, Order order) {
+    ListItem item = MakeItem(std::move(text));
     auto at = m_items.end();
-    if (order == Order::Sorted) {
-        const auto key = platform::FoldCase(text);
+    if (order == Order::Sorted)
         at = std::upper_bound(
-            m_items.begin(), m_items.end(), key,
-            [](const auto& k, const ListItem& item) { return k < platform::FoldCase(item.text); });
-    }
-    at = m_items.insert(at, ListItem{std::move(text)});
+            m_items.begin(), m_items.end(), item.folded,
+            [](const std::u16string& key, const ListItem& other) { return key < other.folded; });
+    at = m_items.insert(at, std::move(item));
     return static_cast<int>(at - m_items.begin());
 }
 
@@ -23,7 +34,7 @@ int ItemList::Insert(int index, std::u16string text) {
         return -1;
     if (index == -1)
         index = Count();
-    m_items.insert(m_items.begin() + index, ListItem{std::move(text)});
+    m_items.insert(m_items.begin() + index, MakeItem(std::move(text)));
     return index;
 }
 
@@ -41,7 +52,7 @@ template <class Match> int ItemList::Search(int start, Match match) const {
     const int first = start < 0 || start >= n ? 0 : start + 1;
     for (int k = 0; k < n; ++k) {
         const int i = (first + k) % n;
-        if (match(platform::FoldCase(m_items[i].text)))
+        if (match(m_items[i].folded))
             return i;
     }
     return -1;

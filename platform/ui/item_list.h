@@ -12,6 +12,7 @@ namespace ui::detail {
 
 struct ListItem {
     std::u16string text;
+    std::u16string folded; // the text without case, for sorting and searching
     LPARAM data = 0;
     bool selected = false;
 };

@@ -330,18 +330,17 @@ int ScriptedUser::AnswerMessageBox(const MessageBoxPrompt& prompt) {
     answered.caption = prompt.caption;
     answered.text = prompt.text;
     const auto buttons = MessageBoxButtons(prompt.type);
-    auto expected = TakeFront(PromptKind::MessageBox, prompt.caption, prompt.text);
-    if (expected && std::find(buttons.begin(), buttons.end(), expected->button) == buttons.end()) {
+    const auto expected = TakeFront(PromptKind::MessageBox, prompt.caption, prompt.text);
+    const int scripted = expected ? expected->button : 0;
+    const bool fits = std::find(buttons.begin(), buttons.end(), scripted) != buttons.end();
+    if (expected && !fits)
         ReportProblem("the script answers " +
                       Describe(PromptKind::MessageBox, prompt.caption, prompt.text) + " with " +
-                      unicode::ToUtf8(ButtonName(expected->button)) +
-                      ", a button it does not have");
-        expected.reset();
-    }
-    answered.button = expected                 ? expected->button
+                      unicode::ToUtf8(ButtonName(scripted)) + ", a button it does not have");
+    answered.button = fits                     ? scripted
                       : HasCancel(prompt.type) ? IDCANCEL
                                                : DefaultMessageBoxButton(prompt.type);
-    Log((expected ? "" : "!") + FormatScriptLine(answered));
+    Log((fits ? "" : "!") + FormatScriptLine(answered));
     return answered.button;
 }
 
