@@ -54,7 +54,6 @@ public:
 
     CJottaView* FindEditorView() const;
     CJottaListView* FindListView() const;
-    NoteCursors& Cursors() { return m_notes; }
 
     CEOID m_loadedNote = kNoLoadedNote; // the note whose text the editor shows
     DWORD m_color = NoteBlue;           // the loaded note's colour, unsaved change included
