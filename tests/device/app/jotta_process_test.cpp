@@ -6,6 +6,7 @@
 // ($JOTTERWICK_PROMPT_LOG); its state is read through the state probe.
 #include "JottaFixture.h"
 
+#include "device/app/NoteStore.h"
 #include "device/sync/NotePacket.h"
 #include "device/sync/jottadev.h"
 
@@ -174,4 +175,25 @@ TEST_F(ProgramTest, ASecondStartEndsAtOnceAndOnlyTheFirstWritesTheSettings) {
     EXPECT_EQ("BannerCount=2\nDebug=1\nDefaultColor=3\nFilterCat='Work\t'\nLastFind=''\nSort=2\n"
               "WrapLines=1\n",
               DumpCommon());
+}
+
+TEST_F(ProgramTest, ClosingWithUnsavedChangesAsksAndCancelKeepsItRunning) {
+    const CEOID alpha = PutNote(u"Alpha");
+    WriteScript("box\tQuillmarks\tSave changes?\tCancel\n"
+                "box\tQuillmarks\tSave changes?\tYes\n");
+    auto program = StartProgram();
+    TypeIntoProgram(u"late ");
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ("list: >'Alpha'\neditor: enabled modified color 3 'late Alpha'\n", State())
+        << "still running after Cancel";
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+    EXPECT_EQ("box\tQuillmarks\tSave changes?\tCancel\nbox\tQuillmarks\tSave changes?\tYes\n",
+              ReadFile(promptLog));
+    CEOID db = 0;
+    HANDLE cursor = OpenNoteDatabase(&db);
+    NoteContents stored;
+    ASSERT_TRUE(ReadNote(cursor, alpha, &stored));
+    CloseHandle(cursor);
+    EXPECT_EQ(u"late Alpha", stored.text);
 }
