@@ -274,14 +274,14 @@ void InStepTenChanged(benchmark::State& state) {
 
 BENCHMARK(FirstSyncHandheldToDesktop)
     ->UseManualTime()
-    ->Iterations(2)
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(FirstSyncDesktopToHandheld)
     ->UseManualTime()
-    ->Iterations(2)
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(InStepNothingChanged)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(InStepTenChanged)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(InStepNothingChanged)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(InStepTenChanged)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

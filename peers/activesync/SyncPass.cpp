@@ -127,6 +127,8 @@ Result<PassResult> SyncPass::Run() {
             return status;
         progress.Step();
     }
+    if (Status status = FlushSettled(); !status.ok())
+        return status;
     if (Status status = NewMark(); !status.ok())
         return status;
     return m_result;
@@ -234,13 +236,28 @@ Status SyncPass::Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove,
 }
 
 Status SyncPass::Settle(CEOID oid, std::uint64_t sequence) {
+    constexpr std::size_t kBatch = 64;
     m_unsettled.erase(oid);
-    if (sequence == 0)
+    if (sequence != 0)
+        m_settled.push_back({oid, sequence});
+    return m_settled.size() >= kBatch ? FlushSettled() : Status();
+}
+
+Status SyncPass::FlushSettled() {
+    if (m_settled.empty())
         return Status();
-    Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {{oid, sequence}}, {});
-    if (status.ok())
-        DurableWriteDone();
-    return status;
+    Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, m_settled, {});
+    if (!status.ok())
+        return status;
+    DurableWriteDone();
+    m_settled.clear();
+    return Status();
+}
+
+void SyncPass::ForgetSettled(const std::vector<CEOID>& oids) {
+    std::erase_if(m_settled, [&](const SyncedNote& note) {
+        return std::find(oids.begin(), oids.end(), note.oid) != oids.end();
+    });
 }
 
 void SyncPass::ClearChange(CEOID oid) {
@@ -253,6 +270,7 @@ void SyncPass::ClearChange(CEOID oid) {
 
 Status SyncPass::UnpairEverywhere(CEOID oid) {
     m_unsettled.erase(oid);
+    ForgetSettled({oid});
     // The handheld's list first: a pairing left behind is still seen next time.
     Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, {oid});
     if (!status.ok())
@@ -344,12 +362,15 @@ Status SyncPass::SendToDevice(const Action& action) {
         gone.push_back(action.oid);
     if (Status status = Pair(written, PairingBytes(action.desktop), gone); !status.ok())
         return status;
-    m_unsettled.erase(written);
-    if (Status status =
-            m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {{written, m_own[written]}}, gone);
-        !status.ok())
+    if (!gone.empty()) {
+        ForgetSettled(gone);
+        if (Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, gone);
+            !status.ok())
+            return status;
+        DurableWriteDone();
+    }
+    if (Status status = Settle(written, m_own[written]); !status.ok())
         return status;
-    DurableWriteDone();
     Action done = action;
     done.oid = action.oid != 0 && action.oid == written ? written : 0;
     Count(done, m_result.counts);
@@ -392,6 +413,7 @@ Status SyncPass::PairEqual(const Action& action) {
     if (action.replaces != 0 && action.replaces != action.oid)
         gone.push_back(action.replaces);
     if (!gone.empty()) {
+        ForgetSettled(gone);
         if (Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, gone);
             !status.ok())
             return status;

@@ -87,7 +87,12 @@ private:
     platform::Status Forget(CEOID oid);
     platform::Status DiscardCopy(const Action& action);
     platform::Status ClearPending(CEOID oid);
+    // Records a note as synchronized at `sequence` in the handheld's list.
+    // The list is written in batches: a missing entry costs the next pass one
+    // ObjectNotify, never a note, so it need not be committed per note.
     platform::Status Settle(CEOID oid, std::uint64_t sequence);
+    platform::Status FlushSettled();
+    void ForgetSettled(const std::vector<CEOID>& oids);
     platform::Status Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove = {},
                           std::vector<CEOID> clearPending = {});
     platform::Status UnpairEverywhere(CEOID oid);
@@ -118,6 +123,7 @@ private:
     std::vector<CEOID> m_syncedGone;       // listed as synchronized but deleted, never paired
     std::vector<SyncedNote> m_restamped;   // in step, rewritten by the provider this pass
     std::unordered_set<CEOID> m_unsettled; // changed, not yet synchronized this pass
+    std::vector<SyncedNote> m_settled;     // settled, not yet written to the handheld's list
 
     PlanInput m_input;
     std::unordered_map<int, Bytes> m_desktopPackets;

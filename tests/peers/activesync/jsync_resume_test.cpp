@@ -140,7 +140,7 @@ TEST_F(JsyncResumeTest, AFirstSynchronizationInterruptedAnywhere) {
     Tick();
     TakeSnapshot();
     Tick();
-    EXPECT_GT(Sweep({}), 60u);
+    EXPECT_GT(Sweep({}), 30u);
 }
 
 TEST_F(JsyncResumeTest, AHundredNoteSynchronizationInterruptedAnywhere) {
@@ -203,5 +203,5 @@ TEST_F(JsyncResumeTest, AHundredNoteSynchronizationInterruptedAnywhere) {
     Tick();
     TakeSnapshot();
     Tick();
-    EXPECT_GT(Sweep({}), 150u);
+    EXPECT_GT(Sweep({}), 100u);
 }
