@@ -197,3 +197,12 @@ TEST_F(ProgramTest, ClosingWithUnsavedChangesAsksAndCancelKeepsItRunning) {
     CloseHandle(cursor);
     EXPECT_EQ(u"late Alpha", stored.text);
 }
+
+TEST_F(ProgramTest, AnUnknownArgumentEndsTheProgramWithUsage) {
+    testsupport::ChildProcess bad(testsupport::BuiltProgram("device/app/jotta"), {"--bogus"});
+    EXPECT_EQ(2, bad.Wait());
+    EXPECT_EQ(nullptr, Program()) << "no window was made";
+    testsupport::ChildProcess help(testsupport::BuiltProgram("device/app/jotta"), {"--help"});
+    EXPECT_EQ(0, help.Wait());
+    EXPECT_EQ("usage: jotta [--handheld DIR]\n", help.Output());
+}
