@@ -108,21 +108,9 @@ std::optional<WORD> TakeFault(std::u16string_view member) {
 }
 
 void LoadRegistryFaults() {
-    std::string text;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Jotterwick\\Outlook", 0, KEY_READ, &key) ==
-        ERROR_SUCCESS) {
-        DWORD type = 0, size = 0;
-        if (RegQueryValueExA(key, "Fault", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-            type == REG_SZ) {
-            text.resize(size);
-            if (RegQueryValueExA(key, "Fault", nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                                 &size) != ERROR_SUCCESS)
-                size = 0;
-            text.resize(std::strlen(text.c_str()));
-        }
-        RegCloseKey(key);
-    }
+    const std::string text =
+        win32::ReadRegistryText(HKEY_CURRENT_USER, "Software\\Jotterwick\\Outlook", "Fault")
+            .value_or(std::string());
     Rules& rules = State();
     std::lock_guard lock(rules.mutex);
     rules.fromRegistry = ParseFaultRules(text, nullptr);

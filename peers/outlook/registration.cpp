@@ -21,19 +21,6 @@ constexpr const char* kDefaultCategories[] = {
     "Key Customer", "Miscellaneous", "Personal",        "Phone Calls", "Status",
     "Strategies",   "Suppliers",     "Time & Expenses", "VIP",         "Waiting"};
 
-// Creates HKCR/HKLM/HKCU\path and sets its value `name` (null: the default) to text.
-LONG WriteText(HKEY root, const std::string& path, const char* name, const std::string& text) {
-    HKEY key = nullptr;
-    LONG result = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_WRITE, nullptr, &key, nullptr);
-    if (result != ERROR_SUCCESS)
-        return result;
-    result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-    return result;
-}
-
 bool ValueExists(HKEY root, const char* path, const char* name) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -56,22 +43,23 @@ bool RegisterServer(const std::string& libraryPath) {
     OLECHAR clsid[39];
     StringFromGUID2(CLSID_OutlookApplication, clsid, 39);
     const std::string clsidText = win32::WideToAnsi(std::u16string_view(clsid, 38));
-    LONG result =
-        WriteText(HKEY_CLASSES_ROOT, std::string(kProgId) + "\\CLSID", nullptr, clsidText);
-    if (result == ERROR_SUCCESS)
-        result = WriteText(HKEY_CLASSES_ROOT, ClassKey() + "\\ProgID", nullptr, kProgId);
+    LONG result = win32::WriteRegistryText(HKEY_CLASSES_ROOT, std::string(kProgId) + "\\CLSID",
+                                           nullptr, clsidText);
     if (result == ERROR_SUCCESS)
         result =
-            WriteText(HKEY_CLASSES_ROOT, ClassKey() + "\\InprocServer32", nullptr, libraryPath);
+            win32::WriteRegistryText(HKEY_CLASSES_ROOT, ClassKey() + "\\ProgID", nullptr, kProgId);
     if (result == ERROR_SUCCESS)
-        result = WriteText(HKEY_LOCAL_MACHINE, kOfficeVersionKey, "Path", "");
+        result = win32::WriteRegistryText(HKEY_CLASSES_ROOT, ClassKey() + "\\InprocServer32",
+                                          nullptr, libraryPath);
+    if (result == ERROR_SUCCESS)
+        result = win32::WriteRegistryText(HKEY_LOCAL_MACHINE, kOfficeVersionKey, "Path", "");
     if (result == ERROR_SUCCESS && !ValueExists(HKEY_CURRENT_USER, kMasterListKey, nullptr)) {
         char separator[10] = ",";
         GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, separator, sizeof separator);
         std::string list;
         for (const char* name : kDefaultCategories)
             list += (list.empty() ? "" : std::string(1, separator[0])) + name;
-        result = WriteText(HKEY_CURRENT_USER, kMasterListKey, nullptr, list);
+        result = win32::WriteRegistryText(HKEY_CURRENT_USER, kMasterListKey, nullptr, list);
     }
     if (result != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(result));
@@ -84,18 +72,10 @@ bool IsServerRegistered() {
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(u"Outlook.Application", &clsid)))
         return false;
-    HKEY key = nullptr;
-    const std::string path = ClassKey() + "\\InprocServer32";
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    char library[4096] = {};
-    DWORD size = sizeof library - 1;
-    const LONG result =
-        RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(library), &size);
-    RegCloseKey(key);
+    const auto library =
+        win32::ReadRegistryText(HKEY_CLASSES_ROOT, ClassKey() + "\\InprocServer32", nullptr);
     std::error_code error;
-    return result == ERROR_SUCCESS && clsid == CLSID_OutlookApplication &&
-           std::filesystem::exists(library, error);
+    return library && clsid == CLSID_OutlookApplication && std::filesystem::exists(*library, error);
 }
 
 } // namespace outlook
@@ -123,20 +103,8 @@ std::string Trim(const std::string& text) {
 
 std::vector<std::string> ReadMasterCategories() {
     std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMasterListKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    DWORD type = 0, size = 0;
-    std::string text;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_SZ) {
-        text.resize(size);
-        if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                             &size) != ERROR_SUCCESS)
-            text.clear();
-        text.resize(std::strlen(text.c_str()));
-    }
-    RegCloseKey(key);
+    const std::string text =
+        win32::ReadRegistryText(HKEY_CURRENT_USER, kMasterListKey, nullptr).value_or("");
     const std::string separator = ListSeparator();
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -158,7 +126,7 @@ bool AddMasterCategory(const std::string& name) {
     std::string list;
     for (const std::string& each : names)
         list += (list.empty() ? "" : separator.substr(0, 1)) + each;
-    const LONG result = WriteText(HKEY_CURRENT_USER, kMasterListKey, nullptr, list);
+    const LONG result = win32::WriteRegistryText(HKEY_CURRENT_USER, kMasterListKey, nullptr, list);
     if (result != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(result));
         return false;

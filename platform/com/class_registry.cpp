@@ -26,22 +26,7 @@ LoadedLibraries& Libraries() {
 
 // The default (unnamed) text value of HKCR\<path>.
 std::optional<std::string> ReadClassesText(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    DWORD type = 0, size = 0;
-    std::optional<std::string> text;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_SZ) {
-        std::string data(size, '\0');
-        if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                             &size) == ERROR_SUCCESS) {
-            data.resize(std::min<std::size_t>(size, data.find('\0')));
-            text = data;
-        }
-    }
-    RegCloseKey(key);
-    return text;
+    return win32::ReadRegistryText(HKEY_CLASSES_ROOT, path, nullptr);
 }
 
 std::string ClassKeyName(REFCLSID clsid) {

@@ -7,6 +7,7 @@
 #include "platform/win32/codepage.h"
 #include "platform/win32/machine.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -150,3 +151,44 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
     *lpcchValueName = static_cast<DWORD>(ansi.size());
     return DeliverData(value, lpType, lpData, lpcbData);
 }
+
+namespace win32 {
+
+std::optional<std::string> ReadRegistryText(HKEY root, const std::string& path, const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::optional<std::string> text;
+    DWORD type = 0, size = 0;
+    LONG result = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    // Another process may grow the value between the size query and the read.
+    while (result == ERROR_SUCCESS && type == REG_SZ) {
+        std::string data(size, '\0');
+        result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                  &size);
+        if (result == ERROR_SUCCESS && type == REG_SZ) {
+            data.resize(std::min<std::size_t>(size, data.find('\0')));
+            text = std::move(data);
+            break;
+        }
+        if (result == ERROR_MORE_DATA)
+            result = ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    return text;
+}
+
+LONG WriteRegistryText(HKEY root, const std::string& path, const char* name,
+                       const std::string& text) {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+    return result;
+}
+
+} // namespace win32

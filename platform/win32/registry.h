@@ -36,3 +36,20 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
                    LPSTR lpClass, LPDWORD lpcchClass, FILETIME* lpftLastWriteTime);
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                    LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+
+#include <optional>
+#include <string>
+
+namespace win32 {
+
+// The text of the REG_SZ value `name` (null: the key's default value) of
+// root\path, up to its first NUL; nullopt when the key or value is missing or
+// the value holds another type.
+std::optional<std::string> ReadRegistryText(HKEY root, const std::string& path, const char* name);
+
+// Creates root\path as needed and sets its REG_SZ value `name` (null: the
+// default value). Returns ERROR_SUCCESS or the failing call's error.
+LONG WriteRegistryText(HKEY root, const std::string& path, const char* name,
+                       const std::string& text);
+
+} // namespace win32

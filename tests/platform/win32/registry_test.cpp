@@ -194,3 +194,26 @@ TEST_F(DesktopRegistry, ValuesPersistAcrossHandles) {
 }
 
 } // namespace
+
+TEST_F(DesktopRegistry, TextHelpersReadOnlyTextValues) {
+    EXPECT_FALSE(win32::ReadRegistryText(HKEY_CURRENT_USER, "Software\\Missing", "Name"));
+    ASSERT_EQ(ERROR_SUCCESS,
+              win32::WriteRegistryText(HKEY_CLASSES_ROOT, "A.Prog\\CLSID", nullptr, "{1234}"));
+    EXPECT_EQ("{1234}", win32::ReadRegistryText(HKEY_CLASSES_ROOT, "a.prog\\clsid", nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              win32::WriteRegistryText(HKEY_CURRENT_USER, "Software\\T", "Empty", ""));
+    EXPECT_EQ("", win32::ReadRegistryText(HKEY_CURRENT_USER, "Software\\T", "Empty"));
+
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\T", 0, KEY_ALL_ACCESS, &key));
+    const DWORD number = 7;
+    RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+    const char embedded[] = "first\0second";
+    RegSetValueExA(key, "Embedded", 0, REG_SZ, reinterpret_cast<const BYTE*>(embedded),
+                   sizeof embedded);
+    RegCloseKey(key);
+    EXPECT_FALSE(win32::ReadRegistryText(HKEY_CURRENT_USER, "Software\\T", "Number"))
+        << "a number is no text";
+    EXPECT_EQ("first", win32::ReadRegistryText(HKEY_CURRENT_USER, "Software\\T", "Embedded"));
+}
