@@ -2,8 +2,12 @@
 #include "device/app/CJottaApp.h"
 #include "platform/ce/machine.h"
 #include "platform/ui/headless_backend.h"
+#include "platform/ui/terminal_backend.h"
+
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -13,9 +17,17 @@ namespace {
 
 CJottaApp theApp;
 
-// The one place where the program picks how it meets the user: headless for
-// now (prompts answered by the scripted user of $JOTTERWICK_SCRIPT).
+// The one place where the program picks how it meets the user: in the
+// terminal when it runs in one, headless (prompts answered by the scripted
+// user of $JOTTERWICK_SCRIPT) when $JOTTERWICK_HEADLESS is set, when input or
+// output is not a terminal, or when curses cannot drive it.
 void ChooseBackend() {
+    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+        if (auto terminal = ui::TerminalBackend::Create()) {
+            ui::SetBackend(std::move(terminal));
+            return;
+        }
+    }
     ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
 }
 

@@ -1,0 +1,267 @@
+// The terminal back end's life and its part of the message loop: taking over
+// the terminal, giving it back, waiting for keys and taps beside the loop's
+// descriptors, and delivering them to the windows.
+#include "platform/ui/terminal_backend.h"
+
+#include "platform/mfc/CommandBar.h"
+#include "platform/ui/terminal_screen.h"
+
+#include <curses.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <clocale>
+#include <csignal>
+#include <vector>
+
+namespace ui {
+
+namespace {
+
+using terminal::Input;
+
+// Whether curses owns the terminal now; the signal handler reads it.
+volatile std::sig_atomic_t g_active = 0;
+
+constexpr int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Gives the terminal back before the signal ends the program as it would have.
+void RestoreAndRaise(int signal) {
+    if (g_active) {
+        g_active = 0;
+        endwin();
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void FitScreenSize() {
+    const SIZE size = terminal::PixelsForCells(COLS, std::max(1, LINES - 1));
+    SetScreenSize(size.cx, size.cy);
+}
+
+// The frame the user works in: the newest visible top-level window with a command bar.
+HWND ActiveFrame() {
+    const auto tops = TopLevelWindows();
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+        if (IsWindowVisible(*it) && terminal::CommandBarOf(*it))
+            return *it;
+    return nullptr;
+}
+
+bool IsPane(HWND hwnd) {
+    char16_t name[16] = {};
+    const std::u16string_view cls(name, static_cast<std::size_t>(GetClassNameW(hwnd, name, 16)));
+    return cls == u"edit" || cls == u"listbox" || cls == u"EDIT" || cls == u"LISTBOX";
+}
+
+void CollectPanes(HWND parent, std::vector<HWND>& panes) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c) || !IsWindowEnabled(c))
+            continue;
+        if (IsPane(c))
+            panes.push_back(c);
+        CollectPanes(c, panes);
+    }
+}
+
+// Tab in a frame: the focus goes to the next pane (Shift+Tab: the previous one).
+bool SwitchPane(bool backwards) {
+    HWND frame = ActiveFrame();
+    if (!frame || (GetFocus() && GetFocus() != frame && !IsChild(frame, GetFocus())))
+        return false;
+    std::vector<HWND> panes;
+    CollectPanes(frame, panes);
+    if (panes.empty())
+        return false;
+    const auto at = std::find(panes.begin(), panes.end(), GetFocus());
+    const int n = static_cast<int>(panes.size());
+    const int current =
+        at == panes.end() ? (backwards ? 0 : -1) : static_cast<int>(at - panes.begin());
+    SetFocus(panes[static_cast<std::size_t>(((current + (backwards ? -1 : 1)) % n + n) % n)]);
+    return true;
+}
+
+void Resize(const SIZE& before) {
+    FitScreenSize();
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    for (HWND top : TopLevelWindows()) {
+        RECT r{};
+        GetWindowRect(top, &r);
+        if (r.left == 0 && r.top == 0 && r.right == before.cx && r.bottom == before.cy)
+            MoveWindow(top, 0, 0, width, height, TRUE);
+    }
+}
+
+void PressSlot(const terminal::DrawnScreen& screen, const terminal::BarSlot& slot,
+               const std::function<terminal::DrawnScreen()>& redraw) {
+    switch (slot.kind) {
+    case terminal::BarSlot::Kind::Menu:
+        terminal::RunMenuBar(
+            screen,
+            static_cast<int>(std::count_if(screen.slots.begin(), screen.slots.end(),
+                                           [&](const terminal::BarSlot& s) {
+                                               return s.kind == terminal::BarSlot::Kind::Menu &&
+                                                      s.index < slot.index;
+                                           })),
+            redraw);
+        break;
+    case terminal::BarSlot::Kind::Button:
+        screen.commandBar->PressButton(slot.command);
+        break;
+    case terminal::BarSlot::Kind::Help:
+        screen.commandBar->PressAdornment(CMDBAR_HELP);
+        break;
+    case terminal::BarSlot::Kind::Ok:
+        screen.commandBar->PressAdornment(CMDBAR_OK);
+        break;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
+        return nullptr;
+    std::setlocale(LC_ALL, "");
+    // newterm, unlike initscr, reports an unusable terminal instead of exiting.
+    SCREEN* screen = newterm(nullptr, stdout, stdin);
+    if (!screen)
+        return nullptr;
+    set_term(screen);
+    g_active = 1;
+    for (int s : kRestoredSignals)
+        std::signal(s, RestoreAndRaise);
+    raw(); // Ctrl+S, Ctrl+Z and Ctrl+C are the program's keys, not the terminal's
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    set_escdelay(25);
+    mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
+    mouseinterval(0);
+    terminal::InitColors();
+    FitScreenSize();
+    return std::unique_ptr<TerminalBackend>(new TerminalBackend());
+}
+
+TerminalBackend::~TerminalBackend() {
+    if (g_active) {
+        g_active = 0;
+        endwin();
+    }
+    for (int s : kRestoredSignals)
+        std::signal(s, SIG_DFL);
+}
+
+void TerminalBackend::Redraw() {
+    if (m_drawing)
+        return;
+    m_drawing = true;
+    terminal::DrawWindows(m_waitDepth);
+    terminal::Present();
+    m_dirty = false;
+    m_drawing = false;
+}
+
+void TerminalBackend::WindowChanged(HWND hwnd) {
+    m_dirty = true;
+    // A window that appears while the program is busy (the sponsor banner,
+    // a progress window) shows at once, not only when the loop waits.
+    if (!GetParent(hwnd) && IsWindowVisible(hwnd) && !terminal::CommandBarOf(hwnd))
+        Redraw();
+}
+
+void TerminalBackend::WaitCursorChanged(int depth) {
+    m_waitDepth = depth;
+    if (m_drawing)
+        return;
+    terminal::DrawStatusLine(depth);
+    terminal::Present();
+}
+
+bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
+    if (m_dirty)
+        Redraw();
+    // A probe without waiting (PeekMessage) takes no input: keys are taken one
+    // at a time, only once the queue is empty, so each reaches the window that
+    // has the focus after the key before it was handled.
+    if (timeoutMs == 0 && fds.empty())
+        return false;
+    auto input = terminal::ReadInput(0);
+    if (!input) {
+        std::vector<pollfd> polls{{STDIN_FILENO, POLLIN, 0}};
+        for (int fd : fds)
+            polls.push_back({fd, POLLIN, 0});
+        const int ready = ::poll(polls.data(), polls.size(), timeoutMs);
+        if (ready <= 0)
+            return false;
+        if (!(polls[0].revents & POLLIN))
+            return true;
+        input = terminal::ReadInput(0);
+        if (!input)
+            return true;
+    }
+    const auto redraw = [this] {
+        auto screen = terminal::DrawWindows(m_waitDepth);
+        m_dirty = false;
+        return screen;
+    };
+    switch (input->kind) {
+    case Input::Kind::Resize: {
+        const SIZE before{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        Resize(before);
+        m_dirty = true;
+        break;
+    }
+    case Input::Kind::Tap: {
+        const auto screen = redraw();
+        for (const auto& slot : screen.slots) {
+            if (input->row == slot.row && input->col >= slot.col &&
+                input->col < slot.col + slot.cols) {
+                PressSlot(screen, slot, redraw);
+                m_dirty = true;
+                return true;
+            }
+        }
+        terminal::TapAt(input->row, input->col);
+        break;
+    }
+    case Input::Kind::Key: {
+        terminal::KeyStroke key = input->key;
+        if (key.virtualKey == VK_F10 && key.modifiers == 0) {
+            terminal::RunMenuBar(redraw(), 0, redraw);
+            m_dirty = true;
+            break;
+        }
+        if (key.modifiers == FALT && key.virtualKey >= 'A' && key.virtualKey <= 'Z') {
+            const auto screen = redraw();
+            const char16_t wanted = static_cast<char16_t>(key.virtualKey - 'A' + 'a');
+            int title = 0;
+            for (const auto& slot : screen.slots) {
+                if (slot.kind != terminal::BarSlot::Kind::Menu)
+                    continue;
+                if (slot.mnemonic == wanted) {
+                    terminal::RunMenuBar(screen, title, redraw);
+                    m_dirty = true;
+                    return true;
+                }
+                ++title;
+            }
+        }
+        if (key.virtualKey == VK_TAB && (key.modifiers & ~FSHIFT) == 0 &&
+            SwitchPane((key.modifiers & FSHIFT) != 0))
+            break;
+        // The frame's accelerators take Ctrl keys; their control codes type nothing.
+        if (key.modifiers & FCONTROL)
+            key.character = 0;
+        PostKeyStroke(key.virtualKey, key.modifiers, key.character);
+        break;
+    }
+    case Input::Kind::Ignored:
+        break;
+    }
+    return true;
+}
+
+} // namespace ui

@@ -1,0 +1,51 @@
+// The terminal back end: draws the windows with ncursesw in the terminal the
+// program runs in, and turns keys and mouse taps into the window system's
+// input. Message boxes, file dialogs and help show as centred boxes; modal
+// dialogs are drawn as boxes of their controls and worked with the keyboard.
+//
+// Keys: accelerators reach the frame's table as the keyboard delivers them;
+// F10 (or Alt with a title's mnemonic) opens the command bar's menus; Tab
+// moves between the panes of a frame; a mouse tap is the stylus. The
+// terminal is given back on exit and on SIGINT, SIGTERM and SIGHUP.
+#pragma once
+
+#include "platform/ui/backend.h"
+
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+class TerminalBackend : public Backend {
+public:
+    // Takes over the terminal on standard input and output; null when they
+    // are not a terminal curses can drive (the caller then stays headless).
+    // The screen size the window system reports becomes the terminal's.
+    static std::unique_ptr<TerminalBackend> Create();
+    ~TerminalBackend() override;
+    TerminalBackend(const TerminalBackend&) = delete;
+    TerminalBackend& operator=(const TerminalBackend&) = delete;
+
+    int ShowMessageBox(const MessageBoxPrompt& prompt) override;
+    std::optional<std::u16string> ChooseFile(const FileDialogPrompt& prompt) override;
+    void RunModalDialog(HWND dialog, const std::u16string& caption) override;
+    bool WaitForInput(int timeoutMs, std::span<const int> fds) override;
+    void WindowChanged(HWND hwnd) override;
+    void WaitCursorChanged(int depth) override;
+    void ShowHelp(const std::u16string& helpFile) override;
+
+private:
+    TerminalBackend() = default;
+    // Draws every window again and shows it.
+    void Redraw();
+    // Shows a box of `text` with `buttons` until one is chosen (Enter, a
+    // button's first letter or a tap); Escape chooses `escape`.
+    int RunButtonBox(const std::u16string& title, const std::u16string& text,
+                     const std::vector<int>& buttons, int defaultButton, int escape);
+
+    bool m_dirty = true;
+    bool m_drawing = false;
+    int m_waitDepth = 0;
+};
+
+} // namespace ui

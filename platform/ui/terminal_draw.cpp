@@ -1,0 +1,454 @@
+// Drawing the window tree with ncursesw: each visible window at its cells,
+// built-in controls by what they hold, the framework's command bar as a line
+// of menu titles and tool buttons.
+#include "platform/mfc/CommandBar.h"
+#include "platform/mfc/SplitterWnd.h"
+#include "platform/ui/menu.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/terminal_screen.h"
+
+#include <curses.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace ui::terminal {
+
+namespace {
+
+constexpr int kColorCount = 8;
+
+std::u16string TextOf(HWND hwnd) {
+    std::u16string text(static_cast<std::size_t>(std::max(0, GetWindowTextLengthW(hwnd))) + 1,
+                        u'\0');
+    text.resize(static_cast<std::size_t>(
+        std::max(0, GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size())))));
+    return text;
+}
+
+std::u16string ClassOf(HWND hwnd) {
+    char16_t name[64] = {};
+    const int n = GetClassNameW(hwnd, name, 64);
+    std::u16string cls(name, static_cast<std::size_t>(std::max(0, n)));
+    for (auto& c : cls)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return cls;
+}
+
+// Children bottom first, so later ones are drawn over earlier ones.
+std::vector<HWND> ChildrenBottomFirst(HWND hwnd) {
+    std::vector<HWND> children;
+    for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        children.push_back(c);
+    std::reverse(children.begin(), children.end());
+    return children;
+}
+
+CellRect CellsOfWindow(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return CellsOf(r);
+}
+
+bool Contains(const CellRect& r, int row, int col) {
+    return row >= r.row && row < r.row + r.rows && col >= r.col && col < r.col + r.cols;
+}
+
+void DrawEdit(HWND edit, const CellRect& at, bool enabled, bool focused) {
+    const PaintColors colors = ControlPaintColors(edit);
+    Attr base = colors.painted && colors.background != CLR_INVALID
+                    ? BackgroundAttr(NearestTermColor(colors.background))
+                    : NormalAttr();
+    if (!enabled)
+        base |= DimAttr();
+    Fill(at, base);
+    const std::u16string text = TextOf(edit);
+    const std::vector<EditLine> lines = EditLayout(edit);
+    const POINT scroll = EditScrollPosition(edit);
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
+                 reinterpret_cast<LPARAM>(&selEnd));
+    const bool showSelection = focused || (GetWindowLongW(edit, GWL_STYLE) & ES_NOHIDESEL);
+    const bool password = (GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) != 0;
+    for (int row = 0; row < at.rows; ++row) {
+        const std::size_t index =
+            static_cast<std::size_t>(scroll.y) + static_cast<std::size_t>(row);
+        if (index >= lines.size())
+            break;
+        std::u16string shown = EditRowText(text, lines[index], scroll.x, at.cols);
+        if (password)
+            std::fill(shown.begin(), shown.end(), u'*');
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const std::size_t pos = lines[index].start + static_cast<std::size_t>(scroll.x) + i;
+            const bool selected = showSelection && pos >= selStart && pos < selEnd;
+            PutText(at.row + row, at.col + static_cast<int>(i), shown.substr(i, 1), 1,
+                    selected ? base | ReverseAttr() : base);
+        }
+    }
+}
+
+void DrawListBox(HWND list, const CellRect& at, bool enabled, bool focused) {
+    const Attr base = enabled ? NormalAttr() : DimAttr();
+    Fill(at, base);
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    const auto top = std::max<LRESULT>(0, SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    const auto current = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    const bool multiple =
+        (GetWindowLongW(list, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
+    for (int row = 0; row < at.rows && top + row < count; ++row) {
+        const WPARAM item = static_cast<WPARAM>(top + row);
+        const auto length = SendMessageW(list, LB_GETTEXTLEN, item, 0);
+        std::u16string text(static_cast<std::size_t>(std::max<LRESULT>(0, length)) + 1, u'\0');
+        const auto got =
+            SendMessageW(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, got)));
+        const bool selected = multiple ? SendMessageW(list, LB_GETSEL, item, 0) > 0
+                                       : static_cast<LRESULT>(item) == current;
+        // The selection stands out in the focused list; elsewhere it is only marked.
+        Attr attr = base;
+        if (selected)
+            attr |= focused ? ReverseAttr() : BoldAttr() | A_UNDERLINE;
+        PutText(at.row + row, at.col, text, at.cols, attr, true);
+    }
+}
+
+void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
+    const std::u16string label = ParseMenuLabel(TextOf(button)).text;
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE)) & BS_TYPEMASK;
+    Attr attr = enabled ? NormalAttr() : DimAttr();
+    if (style == BS_GROUPBOX) {
+        DrawBox(at, label, attr);
+        return;
+    }
+    if (focused)
+        attr |= ReverseAttr();
+    const bool checked = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    std::u16string shown;
+    switch (style) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+        shown = (checked ? u"[x] " : u"[ ] ") + label;
+        break;
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+        shown = (checked ? u"(*) " : u"( ) ") + label;
+        break;
+    default: {
+        shown = (style == BS_DEFPUSHBUTTON ? u"< " : u"[ ") + label +
+                (style == BS_DEFPUSHBUTTON ? u" >" : u" ]");
+        const int left = std::max(0, (at.cols - static_cast<int>(shown.size())) / 2);
+        PutText(at.row, at.col + left, shown, at.cols - left, attr);
+        return;
+    }
+    }
+    PutText(at.row, at.col, shown, at.cols, attr);
+}
+
+void DrawStatic(HWND control, const CellRect& at, bool enabled) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
+    std::u16string text = TextOf(control);
+    if (!(style & SS_NOPREFIX))
+        text = ParseMenuLabel(text).text;
+    const Attr attr = enabled ? NormalAttr() : DimAttr();
+    const auto lines = WrapText(text, at.cols);
+    for (int row = 0; row < at.rows && row < static_cast<int>(lines.size()); ++row) {
+        const auto& line = lines[static_cast<std::size_t>(row)];
+        const int width = static_cast<int>(line.size());
+        const int left = (style & 0x3) == SS_CENTER  ? std::max(0, (at.cols - width) / 2)
+                         : (style & 0x3) == SS_RIGHT ? std::max(0, at.cols - width)
+                                                     : 0;
+        PutText(at.row + row, at.col + left, line, at.cols - left, attr);
+    }
+}
+
+void DrawComboBox(HWND combo, const CellRect& at, bool enabled, bool focused) {
+    std::u16string text = TextOf(combo);
+    const auto current = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (current >= 0) {
+        const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(current), 0);
+        text.assign(static_cast<std::size_t>(std::max<LRESULT>(0, length)) + 1, u'\0');
+        const auto got = SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(current),
+                                      reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, got)));
+    }
+    Attr attr = enabled ? NormalAttr() : DimAttr();
+    if (focused)
+        attr |= ReverseAttr();
+    PutText(at.row, at.col, text, std::max(0, at.cols - 2), attr, true);
+    PutText(at.row, at.col + at.cols - 2, u" v", 2, attr);
+}
+
+void DrawCommandBar(CCeCommandBar& bar, HWND frame, const CellRect& at, DrawnScreen& screen) {
+    const Attr barAttr = ReverseAttr();
+    Fill({at.row, at.col, 1, at.cols}, barAttr);
+    screen.commandBar = &bar;
+    screen.frame = frame;
+    int col = at.col;
+    const int end = at.col + at.cols;
+    auto place = [&](const std::u16string& text, Attr attr, BarSlot slot) {
+        const int width = static_cast<int>(text.size());
+        if (col + width > end)
+            return;
+        PutText(at.row, col, text, width, attr);
+        slot.row = at.row;
+        slot.col = col;
+        slot.cols = width;
+        screen.slots.push_back(slot);
+        col += width;
+    };
+    if (HMENU menu = bar.GetMenu()) {
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            char16_t title[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), title, 128, MF_BYPOSITION);
+            const MenuLabel label = ParseMenuLabel(title);
+            place(u" " + label.text + u" ", barAttr,
+                  {BarSlot::Kind::Menu, 0, 0, 0, i, 0, label.mnemonic});
+        }
+    }
+    ++col;
+    for (const auto& button : bar.Buttons()) {
+        if (button.style & TBSTYLE_SEP) {
+            ++col;
+            continue;
+        }
+        Attr attr = barAttr;
+        if (!(button.state & TBSTATE_ENABLED))
+            attr |= DimAttr();
+        if (button.state & TBSTATE_CHECKED)
+            attr = NormalAttr() | BoldAttr();
+        place(u"[" + button.label + u"]", attr,
+              {BarSlot::Kind::Button, 0, 0, 0, 0, button.command, 0});
+    }
+    // The adornments sit at the bar's right end.
+    std::vector<std::pair<std::u16string, BarSlot::Kind>> adornments;
+    if (bar.Adornments() & CMDBAR_HELP)
+        adornments.push_back({u"[?]", BarSlot::Kind::Help});
+    if (bar.Adornments() & CMDBAR_OK)
+        adornments.push_back({u"[OK]", BarSlot::Kind::Ok});
+    int width = 0;
+    for (const auto& a : adornments)
+        width += static_cast<int>(a.first.size());
+    col = std::max(col, end - width);
+    for (const auto& [text, kind] : adornments)
+        place(text, barAttr, {kind, 0, 0, 0, 0, 0, 0});
+}
+
+void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
+    if (!IsWindowVisible(hwnd))
+        return;
+    const CellRect at = CellsOfWindow(hwnd);
+    const bool enabled = IsWindowEnabled(hwnd);
+    const bool focused = GetFocus() == hwnd;
+    const std::u16string cls = ClassOf(hwnd);
+    CWnd* object = CWnd::FromHandlePermanent(hwnd);
+    if (cls == u"edit") {
+        DrawEdit(hwnd, at, enabled, focused);
+    } else if (cls == u"listbox") {
+        DrawListBox(hwnd, at, enabled, focused);
+    } else if (cls == u"button") {
+        DrawButton(hwnd, at, enabled, focused);
+    } else if (cls == u"static") {
+        DrawStatic(hwnd, at, enabled);
+    } else if (cls == u"combobox") {
+        DrawComboBox(hwnd, at, enabled, focused);
+        return;
+    } else if (auto* bar = dynamic_cast<CCeCommandBar*>(object)) {
+        DrawCommandBar(*bar, GetParent(hwnd), at, screen);
+    } else if (auto* splitter = dynamic_cast<CSplitterWnd*>(object)) {
+        // The panes cover it; what shows between them is the splitter bar.
+        Fill(at, NormalAttr());
+        const bool columns = splitter->GetColumnCount() > 1;
+        for (int r = 0; r < at.rows; ++r)
+            for (int c = 0; c < at.cols; ++c)
+                mvaddch(at.row + r, at.col + c, columns ? ACS_VLINE : ACS_HLINE);
+    } else if (topLevel && (GetWindowLongW(hwnd, GWL_STYLE) & (WS_CAPTION | WS_POPUP))) {
+        // A dialog or message window: a frame just outside it, its title on top.
+        DrawBox({at.row - 1, at.col - 1, at.rows + 2, at.cols + 2}, TextOf(hwnd), NormalAttr());
+    } else {
+        Fill(at, NormalAttr());
+    }
+    for (HWND child : ChildrenBottomFirst(hwnd))
+        DrawWindow(child, false, screen);
+}
+
+void PlaceCaret() {
+    HWND focus = GetFocus();
+    if (!focus || ClassOf(focus) != u"edit" || !IsWindowVisible(focus)) {
+        curs_set(0);
+        return;
+    }
+    const CellRect at = CellsOfWindow(focus);
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
+                 reinterpret_cast<LPARAM>(&selEnd));
+    const auto cell =
+        CaretCell(EditLayout(focus), selEnd, EditScrollPosition(focus), at.rows, at.cols);
+    if (!cell) {
+        curs_set(0);
+        return;
+    }
+    curs_set(1);
+    move(at.row + static_cast<int>(cell->y), at.col + static_cast<int>(cell->x));
+}
+
+} // namespace
+
+void InitColors() {
+    if (!has_colors() || start_color() == ERR)
+        return;
+    use_default_colors();
+    for (int c = 0; c < kColorCount; ++c)
+        init_pair(static_cast<short>(c + 1),
+                  static_cast<short>(TextColorOn(static_cast<TermColor>(c))),
+                  static_cast<short>(c));
+}
+
+Attr NormalAttr() {
+    return A_NORMAL;
+}
+Attr ReverseAttr() {
+    return A_REVERSE;
+}
+Attr DimAttr() {
+    return A_DIM;
+}
+Attr BoldAttr() {
+    return A_BOLD;
+}
+Attr BackgroundAttr(TermColor background) {
+    if (!has_colors() || COLOR_PAIRS <= kColorCount)
+        return A_NORMAL;
+    return COLOR_PAIR(static_cast<int>(background) + 1);
+}
+
+int ScreenRows() {
+    return LINES;
+}
+int ScreenCols() {
+    return COLS;
+}
+
+void PutText(int row, int col, std::u16string_view text, int width, Attr attr, bool pad) {
+    if (row < 0 || row >= LINES || width <= 0)
+        return;
+    std::wstring shown;
+    for (char16_t c : text) {
+        if (static_cast<int>(shown.size()) >= width)
+            break;
+        // One cell per character: surrogate halves and control characters show as one mark.
+        const bool plain = c >= 0x20 && c != 0x7F && (c < 0xD800 || c > 0xDFFF);
+        shown += plain ? static_cast<wchar_t>(c) : L'?';
+    }
+    if (pad)
+        shown.resize(static_cast<std::size_t>(width), L' ');
+    if (col < 0) {
+        shown.erase(0, std::min<std::size_t>(shown.size(), static_cast<std::size_t>(-col)));
+        col = 0;
+    }
+    if (col >= COLS)
+        return;
+    if (static_cast<int>(shown.size()) > COLS - col)
+        shown.resize(static_cast<std::size_t>(COLS - col));
+    attrset(static_cast<attr_t>(attr));
+    mvaddnwstr(row, col, shown.c_str(), static_cast<int>(shown.size()));
+    attrset(A_NORMAL);
+}
+
+void Fill(const CellRect& cells, Attr attr) {
+    for (int r = 0; r < cells.rows; ++r)
+        PutText(cells.row + r, cells.col, u"", cells.cols, attr, true);
+}
+
+void DrawBox(const CellRect& outer, std::u16string_view title, Attr attr) {
+    if (outer.rows < 2 || outer.cols < 2)
+        return;
+    Fill(outer, attr);
+    const int bottom = outer.row + outer.rows - 1, right = outer.col + outer.cols - 1;
+    attrset(static_cast<attr_t>(attr));
+    auto at = [](int r, int c, chtype ch) {
+        if (r >= 0 && r < LINES && c >= 0 && c < COLS)
+            mvaddch(r, c, ch);
+    };
+    for (int c = outer.col + 1; c < right; ++c) {
+        at(outer.row, c, ACS_HLINE);
+        at(bottom, c, ACS_HLINE);
+    }
+    for (int r = outer.row + 1; r < bottom; ++r) {
+        at(r, outer.col, ACS_VLINE);
+        at(r, right, ACS_VLINE);
+    }
+    at(outer.row, outer.col, ACS_ULCORNER);
+    at(outer.row, right, ACS_URCORNER);
+    at(bottom, outer.col, ACS_LLCORNER);
+    at(bottom, right, ACS_LRCORNER);
+    attrset(A_NORMAL);
+    if (!title.empty())
+        PutText(outer.row, outer.col + 2, u" " + std::u16string(title) + u" ", outer.cols - 4,
+                attr | A_BOLD);
+}
+
+DrawnScreen DrawWindows(int waitDepth) {
+    erase();
+    DrawnScreen screen;
+    for (HWND top : ui::TopLevelWindows())
+        DrawWindow(top, true, screen);
+    DrawStatusLine(waitDepth);
+    PlaceCaret();
+    return screen;
+}
+
+void DrawStatusLine(int waitDepth) {
+    const int row = LINES - 1;
+    PutText(row, 0, u" F10 menu  Tab pane  Esc close", COLS, A_REVERSE, true);
+    if (waitDepth > 0)
+        PutText(row, std::max(0, COLS - 9), u" [busy] ", 8, A_REVERSE | A_BOLD);
+}
+
+void Present() {
+    refresh();
+}
+
+CCeCommandBar* CommandBarOf(HWND top) {
+    for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (auto* bar = dynamic_cast<CCeCommandBar*>(CWnd::FromHandlePermanent(c)))
+            return bar;
+    return nullptr;
+}
+
+HWND WindowAtCell(int row, int col) {
+    const auto tops = ui::TopLevelWindows();
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+        if (!IsWindowVisible(*it) || !Contains(CellsOfWindow(*it), row, col))
+            continue;
+        HWND found = *it;
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            for (HWND c = GetWindow(found, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                if (IsWindowVisible(c) && Contains(CellsOfWindow(c), row, col)) {
+                    found = c;
+                    deeper = true;
+                    break;
+                }
+            }
+        }
+        return found;
+    }
+    return nullptr;
+}
+
+void TapAt(int row, int col) {
+    HWND target = WindowAtCell(row, col);
+    if (!target)
+        return;
+    // The middle of the cell, in the window's client coordinates.
+    POINT pt{col * kCharWidth + kCharWidth / 2, row * kLineHeight + kLineHeight / 2};
+    ScreenToClient(target, &pt);
+    const LPARAM at = MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y));
+    PostMessageW(target, WM_LBUTTONDOWN, 0, at);
+    PostMessageW(target, WM_LBUTTONUP, 0, at);
+}
+
+} // namespace ui::terminal

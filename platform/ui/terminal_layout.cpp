@@ -1,0 +1,136 @@
+#include "platform/ui/terminal_layout.h"
+
+#include <algorithm>
+
+namespace ui::terminal {
+
+namespace {
+
+// The first cell whose centre is at or after `pixels`.
+int FirstCellFrom(LONG pixels, int cell) {
+    const LONG shifted = pixels - cell / 2;
+    return static_cast<int>(shifted <= 0 ? -(-shifted / cell) : (shifted + cell - 1) / cell);
+}
+
+bool IsShown(char16_t c) {
+    return c >= 0x20 && c != 0x7F;
+}
+
+} // namespace
+
+CellRect CellsOf(const RECT& pixels) {
+    const int left = FirstCellFrom(pixels.left, kCharWidth);
+    const int top = FirstCellFrom(pixels.top, kLineHeight);
+    const int right = FirstCellFrom(pixels.right, kCharWidth);
+    const int bottom = FirstCellFrom(pixels.bottom, kLineHeight);
+    return {top, left, std::max(0, bottom - top), std::max(0, right - left)};
+}
+
+SIZE PixelsForCells(int cols, int rows) {
+    return {std::max(0, cols) * kCharWidth, std::max(0, rows) * kLineHeight};
+}
+
+TermColor NearestTermColor(COLORREF color) {
+    const int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+    const int low = std::min({r, g, b});
+    const int high = std::max({r, g, b});
+    constexpr int kGreyChroma = 48;
+    if (high - low < kGreyChroma)
+        return (r + g + b) / 3 >= 128 ? TermColor::White : TermColor::Black;
+    // A channel counts when it reaches at least half the way from grey to the strongest.
+    const int half = (high - low) / 2;
+    const int bits = (r - low > half ? 1 : 0) | (g - low > half ? 2 : 0) | (b - low > half ? 4 : 0);
+    static constexpr TermColor kByChannels[] = {
+        TermColor::White, TermColor::Red,     TermColor::Green, TermColor::Yellow,
+        TermColor::Blue,  TermColor::Magenta, TermColor::Cyan,  TermColor::White};
+    return kByChannels[bits];
+}
+
+TermColor TextColorOn(TermColor background) {
+    switch (background) {
+    case TermColor::Black:
+    case TermColor::Red:
+    case TermColor::Blue:
+    case TermColor::Magenta:
+        return TermColor::White;
+    default:
+        return TermColor::Black;
+    }
+}
+
+std::u16string EditRowText(std::u16string_view text, const EditLine& line, int firstColumn,
+                           int cols) {
+    std::u16string row;
+    if (cols <= 0 || firstColumn < 0 || line.start > text.size())
+        return row;
+    const std::size_t end = std::min(text.size(), line.start + line.length);
+    for (std::size_t i = line.start + static_cast<std::size_t>(firstColumn);
+         i < end && row.size() < static_cast<std::size_t>(cols); ++i)
+        row += IsShown(text[i]) ? text[i] : u' ';
+    return row;
+}
+
+std::optional<POINT> CaretCell(const std::vector<EditLine>& lines, std::size_t caret, POINT scroll,
+                               int rows, int cols) {
+    // The caret at a line's end belongs to that line, unless the next line starts there.
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        const EditLine& line = lines[i];
+        if (caret < line.start || caret > line.start + line.length)
+            continue;
+        const LONG row = static_cast<LONG>(i) - scroll.y;
+        const LONG col = static_cast<LONG>(caret - line.start) - scroll.x;
+        if (row < 0 || row >= rows || col < 0 || col >= cols)
+            return std::nullopt;
+        return POINT{col, row};
+    }
+    return std::nullopt;
+}
+
+std::vector<std::u16string> WrapText(std::u16string_view text, int width) {
+    std::vector<std::u16string> out;
+    if (width <= 0)
+        return out;
+    const auto w = static_cast<std::size_t>(width);
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        std::size_t end = text.find(u'\n', pos);
+        if (end == std::u16string_view::npos)
+            end = text.size();
+        std::u16string_view paragraph = text.substr(pos, end - pos);
+        if (!paragraph.empty() && paragraph.back() == u'\r')
+            paragraph.remove_suffix(1);
+        do {
+            if (paragraph.size() <= w) {
+                out.emplace_back(paragraph);
+                break;
+            }
+            std::size_t cut = paragraph.rfind(u' ', w);
+            const bool atSpace = cut != std::u16string_view::npos && cut > 0;
+            if (!atSpace)
+                cut = w;
+            out.emplace_back(paragraph.substr(0, cut));
+            paragraph.remove_prefix(atSpace ? cut + 1 : cut);
+        } while (!paragraph.empty());
+        pos = end + 1;
+    }
+    return out;
+}
+
+MenuLabel ParseMenuLabel(std::u16string_view label) {
+    MenuLabel parsed;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        if (label[i] != u'&' || i + 1 == label.size()) {
+            parsed.text += label[i];
+            continue;
+        }
+        ++i;
+        if (label[i] != u'&' && !parsed.mnemonic) {
+            const char16_t c = label[i];
+            parsed.mnemonic = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        }
+        parsed.text += label[i];
+    }
+    return parsed;
+}
+
+} // namespace ui::terminal

@@ -1,0 +1,95 @@
+// Inside the terminal back end: drawing the windows with ncursesw, reading
+// the terminal's input, and the menu bar. Not for callers outside
+// platform/ui's terminal files; every call belongs to the UI thread.
+#pragma once
+
+#include "platform/ui/terminal_keys.h"
+#include "platform/ui/terminal_layout.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CCeCommandBar;
+
+namespace ui::terminal {
+
+// Sets up the colour pairs, one per background colour (when the terminal has colours).
+void InitColors();
+
+// Character attributes as curses takes them (attr_t), kept opaque here.
+using Attr = unsigned long;
+Attr NormalAttr();
+Attr ReverseAttr();
+Attr DimAttr();
+Attr BoldAttr();
+// The colour pair attribute for a background, or normal without colours.
+Attr BackgroundAttr(TermColor background);
+
+int ScreenRows();
+int ScreenCols();
+// Writes `text` at (row, col), cut at `width` cells and at the screen's edge,
+// padded with spaces to `width` when `pad`.
+void PutText(int row, int col, std::u16string_view text, int width, Attr attr, bool pad = false);
+// Fills the cells of `cells` with spaces.
+void Fill(const CellRect& cells, Attr attr);
+// A frame around `outer` with `title` in its top edge; the inside is cleared.
+void DrawBox(const CellRect& outer, std::u16string_view title, Attr attr);
+
+// One clickable place of a command bar.
+struct BarSlot {
+    enum class Kind { Menu, Button, Help, Ok };
+    Kind kind;
+    int row;
+    int col;
+    int cols;
+    int index;         // Menu: the title's position in the menu bar
+    UINT command;      // Button: its command
+    char16_t mnemonic; // Menu: the title's mnemonic (lower case)
+};
+
+// What the last drawing showed: the command bar of the frame and its places.
+struct DrawnScreen {
+    CCeCommandBar* commandBar = nullptr;
+    HWND frame = nullptr;
+    std::vector<BarSlot> slots;
+};
+
+// Draws every visible top-level window (oldest first, so newer ones lie on
+// top), the status line with the wait marker when `waitDepth` > 0, and puts
+// the terminal cursor on the focused edit control's caret. Does not refresh.
+DrawnScreen DrawWindows(int waitDepth);
+// Only the status line (the wait marker changed).
+void DrawStatusLine(int waitDepth);
+// Shows what was drawn.
+void Present();
+
+// The command bar of top-level window `top` (a framework frame), or null.
+CCeCommandBar* CommandBarOf(HWND top);
+
+// The deepest visible window at a cell, newest top-level window first; null
+// when no window is there.
+HWND WindowAtCell(int row, int col);
+// Sends a stylus tap at a cell to the window there (button down and up, in
+// its client coordinates).
+void TapAt(int row, int col);
+
+// One input from the terminal.
+struct Input {
+    enum class Kind { Key, Tap, Resize, Ignored };
+    Kind kind = Kind::Ignored;
+    KeyStroke key;
+    int row = 0;
+    int col = 0;
+};
+// Reads one input, waiting up to `timeoutMs` (-1: forever); nullopt when none came.
+std::optional<Input> ReadInput(int timeoutMs);
+
+// Runs the menu bar of `screen` with title `first` open, until a command is
+// chosen (posted to the frame as WM_COMMAND) or the user leaves with Escape.
+// `redraw` draws the windows beneath again.
+void RunMenuBar(const DrawnScreen& screen, int first, const std::function<DrawnScreen()>& redraw);
+
+} // namespace ui::terminal
