@@ -395,3 +395,41 @@ TEST_F(JsyncFixture, WatchFollowsBothSidesUntilInterrupted) {
     EXPECT_EQ(0, watch.Stop()) << watch.Output();
     ExpectInStep("0 [] Written in Outlook\n1 [] Written while watched\n3 [] Before watching\n");
 }
+
+TEST_F(JsyncFixture, AnotherOutlookUserIsCombinedNotReplaced) {
+    AddDeviceNote("Shared note", NoteYellow);
+    AddDesktopNote("Desktop note", NoteBlue);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    // Another user's store: none of its notes is known to the partnership.
+    ASSERT_TRUE(outlookStore->SetCurrentUser(u"Somebody Else").ok());
+    Tick();
+    const RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("not the one this partnership was made with"))
+        << run.output;
+    EXPECT_EQ(2, SummaryCount(run.output, "Equal notes paired")) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Deleted on the desktop")) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Deleted on the handheld")) << run.output;
+    ExpectInStep("0 [] Desktop note\n3 [] Shared note\n");
+    Tick();
+    ExpectNothingToDo();
+}
+
+TEST_F(JsyncFixture, ARegistrationPresentIsNeverOverwritten) {
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        ERROR_SUCCESS,
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                        "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
+                        "Objects\\Jotterwick",
+                        0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    const char progId[] = "Nobody.Registered";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Store", 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(progId), sizeof progId));
+    RegCloseKey(key);
+    const RunResult run = Jsync();
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("Nobody.Registered has no class registered"))
+        << run.output;
+}
