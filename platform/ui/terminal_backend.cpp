@@ -168,7 +168,7 @@ void TerminalBackend::WindowChanged(HWND hwnd) {
     m_dirty = true;
     // A window that appears while the program is busy (the sponsor banner,
     // a progress window) shows at once, not only when the loop waits.
-    if (!GetParent(hwnd) && IsWindowVisible(hwnd) && !terminal::CommandBarOf(hwnd))
+    if (!GetParent(hwnd) && (GetWindowLongW(hwnd, GWL_STYLE) & WS_POPUP) && IsWindowVisible(hwnd))
         Redraw();
 }
 

@@ -57,7 +57,12 @@ protected:
             Quoted(jotta) + "; echo \"jotta ended $?\"; sleep 60";
         ASSERT_TRUE(Shell(tmux + " new-session -d -s jotta -x 100 -y 30 " + Quoted(inner)));
         started = true;
-        ASSERT_TRUE(WaitForScreen("F10 menu")) << Screen();
+        // Up once the command bar and the status line show.
+        ASSERT_TRUE(testsupport::WaitFor([&] {
+            const std::string screen = Screen();
+            return screen.find("[New]") != std::string::npos &&
+                   screen.find("F10 menu") != std::string::npos;
+        })) << Screen();
     }
     void TearDown() override {
         if (started)
