@@ -149,10 +149,19 @@ void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
 
 void DrawStatic(HWND control, const CellRect& at, bool enabled) {
     const DWORD style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
+    if ((style & 0x1F) == SS_ICON)
+        return; // an image has no text to show
     std::u16string text = TextOf(control);
     if (!(style & SS_NOPREFIX))
         text = ParseMenuLabel(text).text;
     const Attr attr = enabled ? NormalAttr() : DimAttr();
+    if (at.rows == 1 && (style & 0x3) == SS_LEFT) {
+        // A label sized for a proportional font may need more cells than it
+        // has: it runs on to its parent's edge rather than lose its end.
+        const CellRect parent = CellsOfWindow(GetParent(control));
+        PutText(at.row, at.col, text, std::max(at.cols, parent.col + parent.cols - at.col), attr);
+        return;
+    }
     const auto lines = WrapText(text, at.cols);
     for (int row = 0; row < at.rows && row < static_cast<int>(lines.size()); ++row) {
         const auto& line = lines[static_cast<std::size_t>(row)];
@@ -266,12 +275,22 @@ void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
                 mvaddch(at.row + r, at.col + c, columns ? ACS_VLINE : ACS_HLINE);
     } else if (topLevel && (GetWindowLongW(hwnd, GWL_STYLE) & (WS_CAPTION | WS_POPUP))) {
         // A dialog or message window: a frame just outside it, its title on top.
-        DrawBox({at.row - 1, at.col - 1, at.rows + 2, at.cols + 2}, TextOf(hwnd), NormalAttr());
+        const CellRect box{at.row - 1, at.col - 1, at.rows + 2, at.cols + 2};
+        DrawBox(box, TextOf(hwnd), NormalAttr());
+        // The caption's OK button, which Enter presses.
+        if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN)
+            PutText(box.row, box.col + box.cols - 6, u"[OK]", 4, NormalAttr() | BoldAttr());
     } else {
         Fill(at, NormalAttr());
     }
-    for (HWND child : ChildrenBottomFirst(hwnd))
-        DrawWindow(child, false, screen);
+    // Labels first, so that a label running long never covers a control.
+    const auto children = ChildrenBottomFirst(hwnd);
+    for (HWND child : children)
+        if (ClassOf(child) == u"static")
+            DrawWindow(child, false, screen);
+    for (HWND child : children)
+        if (ClassOf(child) != u"static")
+            DrawWindow(child, false, screen);
 }
 
 void PlaceCaret() {

@@ -173,6 +173,13 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
 }
 
 void TerminalBackend::RunModalDialog(HWND dialog, const std::u16string&) {
+    // A dialog whose frame would leave the screen is shown in its middle.
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    const CellRect cells = terminal::CellsOf(r);
+    if (cells.row < 1 || cells.col < 1 || cells.row + cells.rows >= terminal::ScreenRows() - 1 ||
+        cells.col + cells.cols >= terminal::ScreenCols())
+        CenterWindow(dialog, nullptr);
     while (!DialogEnded(dialog)) {
         // A quit while the dialog runs ends it; the dialog manager cancels it.
         if (!PumpPendingMessages())
