@@ -27,9 +27,13 @@ protected:
         ASSERT_TRUE(initObjType && objectNotify && getObjTypeInfo && reportStatus);
     }
     void TearDown() override {
-        if (handler)
-            handler->Release();
         if (library) {
+            // The library stays loaded, and its trace switch outlives a
+            // clean-up: leave it off for the next test.
+            SetSetting(u"Debug", 0u);
+            Init(1);
+            handler->Release();
+            handler = nullptr;
             initObjType(nullptr, nullptr, 0);
             dlclose(library);
         }
