@@ -433,3 +433,32 @@ TEST_F(JsyncFixture, ARegistrationPresentIsNeverOverwritten) {
     EXPECT_NE(std::string::npos, run.output.find("Nobody.Registered has no class registered"))
         << run.output;
 }
+
+TEST_F(JsyncFixture, CategoriesTakeTheUsersListSeparator) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0,
+                                             nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key, "sList", 0, REG_SZ, reinterpret_cast<const BYTE*>(";"), 2));
+    RegCloseKey(key);
+    AddDeviceNote("From the handheld", NoteYellow, "Home\nErrands\n");
+    AddDesktopNote("From Outlook", NoteBlue, "Business;Personal ; VIP");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    for (const auto& note : DesktopNotes()) {
+        if (note.body == u"From the handheld") {
+            EXPECT_EQ(u"Home; Errands", note.categories);
+        }
+    }
+    bool found = false;
+    for (CEOID oid : DeviceNoteIds()) {
+        NoteContents note;
+        if (ReadDeviceNote(oid, &note) && note.text == u"From Outlook") {
+            found = true;
+            EXPECT_EQ(u"Business\nPersonal\nVIP\n", note.categories);
+        }
+    }
+    EXPECT_TRUE(found);
+    Tick();
+    ExpectNothingToDo();
+}
