@@ -188,14 +188,17 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
     // has the focus after the key before it was handled.
     if (timeoutMs == 0 && fds.empty())
         return false;
-    auto input = terminal::ReadInput(0);
+    auto input = m_inputGone ? std::nullopt : terminal::ReadInput(0);
     if (!input) {
-        std::vector<pollfd> polls{{STDIN_FILENO, POLLIN, 0}};
+        // A terminal that hung up is polled no more (negative descriptors are skipped).
+        std::vector<pollfd> polls{{m_inputGone ? -1 : STDIN_FILENO, POLLIN, 0}};
         for (int fd : fds)
             polls.push_back({fd, POLLIN, 0});
         const int ready = ::poll(polls.data(), polls.size(), timeoutMs);
         if (ready <= 0)
             return false;
+        if (polls[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+            m_inputGone = true;
         if (!(polls[0].revents & POLLIN))
             return true;
         input = terminal::ReadInput(0);

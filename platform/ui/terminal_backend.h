@@ -39,12 +39,14 @@ private:
     // Draws every window again and shows it.
     void Redraw();
     // Shows a box of `text` with `buttons` until one is chosen (Enter, a
-    // button's first letter or a tap); Escape chooses `escape`.
+    // button's first letter or a tap); Escape chooses `escape` (0: Escape
+    // does nothing).
     int RunButtonBox(const std::u16string& title, const std::u16string& text,
                      const std::vector<int>& buttons, int defaultButton, int escape);
 
     bool m_dirty = true;
     bool m_drawing = false;
+    bool m_inputGone = false; // the terminal hung up: nothing more to read
     int m_waitDepth = 0;
 };
 

@@ -98,7 +98,9 @@ int TerminalBackend::RunButtonBox(const std::u16string& title, const std::u16str
         case VK_SPACE:
             return buttons[static_cast<std::size_t>(selected)];
         case VK_ESCAPE:
-            return escape;
+            if (escape)
+                return escape;
+            break;
         default:
             // A button's first letter chooses it (Y for Yes, N for No ...).
             for (int id : buttons) {
@@ -115,12 +117,12 @@ int TerminalBackend::ShowMessageBox(const MessageBoxPrompt& prompt) {
     const std::vector<int> buttons = MessageBoxButtons(prompt.type);
     if (buttons.empty())
         return 0;
-    // Escape is Cancel where there is one, else No, else the only button.
-    int escape = buttons.back();
-    if (std::find(buttons.begin(), buttons.end(), IDCANCEL) != buttons.end())
-        escape = IDCANCEL;
-    else if (std::find(buttons.begin(), buttons.end(), IDNO) != buttons.end())
-        escape = IDNO;
+    // Escape is Cancel where there is one, else No, else OK alone; Abort,
+    // Retry and Ignore each need a choice.
+    const auto offers = [&](int id) {
+        return std::find(buttons.begin(), buttons.end(), id) != buttons.end();
+    };
+    const int escape = offers(IDCANCEL) ? IDCANCEL : offers(IDNO) ? IDNO : offers(IDOK) ? IDOK : 0;
     const int answer = RunButtonBox(prompt.caption, prompt.text, buttons,
                                     DefaultMessageBoxButton(prompt.type), escape);
     m_dirty = true;

@@ -2,6 +2,7 @@
 // 100 x 30 cells on a fresh handheld; the test types keys and reads back what
 // the screen shows.
 #include "support/Machine.h"
+#include "terminal_session.h"
 
 #include "platform/ce/window_station.h"
 
@@ -9,54 +10,30 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <sstream>
+#include <memory>
 #include <string>
 
+using terminaltest::Quoted;
+using terminaltest::Shell;
+
 namespace {
-
-// Runs a shell command; its standard output, or nullopt when it failed.
-std::optional<std::string> Shell(const std::string& command) {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return std::nullopt;
-    std::string out;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    return pclose(pipe) == 0 ? std::optional(out) : std::nullopt;
-}
-
-std::string Quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 class TerminalJottaTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!Shell("command -v tmux"))
+        if (!terminaltest::TmuxInstalled())
             GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
-        // A server of our own, so the user's tmux sessions are never touched.
-        tmux = "tmux -L jotterwick-terminal-test-" + std::to_string(getpid());
         ceutil = testsupport::BuiltProgram("tools/ceutil/ceutil");
         // No 7-second sponsor banner on this start.
         ASSERT_TRUE(Shell(ceutil + " --handheld " + Quoted(machines.handheld()) +
                           " reg set HKCU 'Software\\Jotterwick\\Quillmarks\\Common' BannerCount"
                           " --dword 2"));
-        const std::string jotta = testsupport::BuiltProgram("device/app/jotta");
-        // After the program ends the shell says how, and the pane stays for reading.
-        const std::string inner =
+        session = std::make_unique<terminaltest::TmuxSession>(
+            "jotta",
             "env -u JOTTERWICK_HEADLESS JOTTERWICK_HANDHELD=" + Quoted(machines.handheld()) + " " +
-            Quoted(jotta) + "; echo \"jotta ended $?\"; sleep 60";
-        ASSERT_TRUE(Shell(tmux + " new-session -d -s jotta -x 100 -y 30 " + Quoted(inner)));
-        started = true;
+                Quoted(testsupport::BuiltProgram("device/app/jotta")));
+        ASSERT_TRUE(session->started());
         // Up once the command bar and the status line show.
         ASSERT_TRUE(testsupport::WaitFor([&] {
             const std::string screen = Screen();
@@ -64,36 +41,30 @@ protected:
                    screen.find("F10 menu") != std::string::npos;
         })) << Screen();
     }
-    void TearDown() override {
-        if (started)
-            Shell(tmux + " kill-server");
-    }
 
-    std::string Screen() { return Shell(tmux + " capture-pane -p -t jotta").value_or(""); }
-    // Line `row` of the screen (0: the top line).
-    std::string Line(int row) {
-        std::istringstream in(Screen());
-        std::string line;
-        for (int i = 0; i <= row && std::getline(in, line); ++i) {
-        }
-        return line;
+    std::string Screen() { return session->Screen(); }
+    std::string Line(int row) { return session->Line(row); }
+    // The list's part of a line and the editor's, split where a run of spaces
+    // separates the two panes.
+    std::pair<std::string, std::string> Panes(int row) {
+        const std::string line = Line(row);
+        const std::size_t gap = line.find("  ");
+        if (gap == std::string::npos)
+            return {line, ""};
+        const std::size_t editor = line.find_first_not_of(' ', gap);
+        std::string right = editor == std::string::npos ? "" : line.substr(editor);
+        right.erase(right.find_last_not_of(' ') + 1);
+        return {line.substr(0, gap), right};
     }
-    bool WaitForScreen(const std::string& text) {
-        return testsupport::WaitFor([&] { return Screen().find(text) != std::string::npos; });
-    }
+    std::string ListLine(int row) { return Panes(row).first; }
+    std::string Editor() { return Panes(1).second; }
+    bool WaitForScreen(const std::string& text) { return session->WaitForScreen(text); }
+    bool WaitForNoScreen(const std::string& text) { return session->WaitForNoScreen(text); }
     bool WaitForLine(int row, const std::string& start) {
         return testsupport::WaitFor([&] { return Line(row).rfind(start, 0) == 0; });
     }
-    // Keys by tmux name (C-n, Enter, F10 ...), then a pause so that each is
-    // handled before the next arrives.
-    void Keys(const std::string& keys) {
-        ASSERT_TRUE(Shell(tmux + " send-keys -t jotta " + keys));
-        usleep(300 * 1000);
-    }
-    void Type(const std::string& text) {
-        ASSERT_TRUE(Shell(tmux + " send-keys -t jotta -l " + Quoted(text)));
-        usleep(300 * 1000);
-    }
+    void Keys(const std::string& keys) { ASSERT_TRUE(session->Keys(keys)); }
+    void Type(const std::string& text) { ASSERT_TRUE(session->Type(text)); }
     std::string Dump() {
         return Shell(ceutil + " --handheld " + Quoted(machines.handheld()) +
                      " dump 'Jotterwick Database'")
@@ -101,9 +72,8 @@ protected:
     }
 
     testsupport::TempMachines machines;
-    std::string tmux;
     std::string ceutil;
-    bool started = false;
+    std::unique_ptr<terminaltest::TmuxSession> session;
 };
 
 TEST_F(TerminalJottaTest, StartsWithTheFrameAndAnEmptyList) {
@@ -156,6 +126,63 @@ TEST_F(TerminalJottaTest, SaveChangesBoxIsAnsweredByKeys) {
     EXPECT_NE(std::string::npos, Dump().find("\"Groceries\"")) << Dump();
 }
 
+TEST_F(TerminalJottaTest, MenusOpenByF10OrAltAndCloseByEscape) {
+    Keys("M-e");
+    ASSERT_TRUE(WaitForScreen("Wrap Lines")) << Screen();
+    Keys("Right"); // on to the next title
+    ASSERT_TRUE(WaitForScreen("All Notes")) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find("Wrap Lines"));
+    Keys("Escape");
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        return Screen().find("All Notes") == std::string::npos;
+    })) << Screen();
+    // A menu command chosen by its letter: Note > New.
+    Keys("F10");
+    ASSERT_TRUE(WaitForScreen("Ctrl+S")) << Screen();
+    Keys("n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find("Ctrl+S"));
+}
+
+TEST_F(TerminalJottaTest, TabMovesBetweenTheListAndTheEditor) {
+    for (const char* title : {"First", "Second"}) {
+        Keys("C-n");
+        Type(title);
+        Keys("C-s");
+        ASSERT_TRUE(testsupport::WaitFor([&] {
+            return ListLine(1) == title || ListLine(2) == title;
+        })) << Screen();
+    }
+    // The editor has the focus; Tab gives it to the list, whose arrows choose
+    // a note: the editor (beside the first line) then shows the chosen one.
+    Keys("Tab");
+    Keys("Home");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == ListLine(1); })) << Screen();
+    Keys("End");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == ListLine(2); })) << Screen();
+    // Back in the editor, typing changes the note; the list keeps its titles.
+    Keys("Tab");
+    Type("!");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor().find('!') != std::string::npos; }))
+        << Screen();
+    EXPECT_EQ(std::string::npos, ListLine(1).find('!'));
+    EXPECT_EQ(std::string::npos, ListLine(2).find('!'));
+}
+
+TEST_F(TerminalJottaTest, NoteInfosDialogIsABoxClosedByEscape) {
+    Keys("C-n");
+    Keys("M-n");
+    Keys("i");
+    ASSERT_TRUE(WaitForScreen("Note Infos")) << Screen();
+    const std::string dialog = Screen();
+    for (const char* part : {"Subject", "Created", "Color", "Categories", "Close"})
+        EXPECT_NE(std::string::npos, dialog.find(part)) << part << " in:\n" << dialog;
+    Keys("Escape");
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        return Screen().find("Note Infos") == std::string::npos;
+    })) << Screen();
+}
+
 TEST_F(TerminalJottaTest, ExitFromTheMenuGivesTheTerminalBack) {
     Keys("F10");
     ASSERT_TRUE(WaitForScreen("Ctrl+N")) << Screen();
@@ -177,14 +204,11 @@ TEST_F(TerminalJottaTest, CloseFromAnotherProcessGivesTheTerminalBack) {
 }
 
 TEST_F(TerminalJottaTest, TerminationGivesTheTerminalBack) {
-    ASSERT_TRUE(Shell(tmux + " send-keys -t jotta C-n"));
+    Keys("C-n");
     ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
-    // The program is the only child of the pane's shell.
-    const auto shell = Shell(tmux + " list-panes -t jotta -F '#{pane_pid}'");
-    ASSERT_TRUE(shell);
-    const auto program = Shell("ps -o pid= --ppid " + std::to_string(std::stoi(*shell)));
-    ASSERT_TRUE(program);
-    ASSERT_EQ(0, kill(std::stoi(*program), SIGTERM));
+    const int program = session->ProgramPid();
+    ASSERT_GT(program, 0);
+    ASSERT_EQ(0, kill(program, SIGTERM));
     ASSERT_TRUE(WaitForScreen("jotta ended 143")) << Screen();
     EXPECT_EQ(std::string::npos, Screen().find("F10 menu")) << Screen();
 }

@@ -1,0 +1,113 @@
+// Prompts of the terminal back end, shown by a helper program in tmux:
+// message boxes answered by arrows, Enter, letters and Escape; the file
+// dialog's name field; the help notice.
+#include "support/Machine.h"
+#include "terminal_session.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using terminaltest::Quoted;
+
+namespace {
+
+class TerminalPromptsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!terminaltest::TmuxInstalled())
+            GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
+        answers = machines.handheld() + "/answers.txt";
+    }
+
+    // Starts the helper with `prompts` (its arguments after the answer file).
+    void Start(const std::vector<std::string>& prompts) {
+        std::string command = "env JOTTERWICK_HANDHELD=" + Quoted(machines.handheld()) + " " +
+                              Quoted(UI_TERMINAL_PROMPT_HELPER) + " " + Quoted(answers);
+        for (const auto& p : prompts)
+            command += " " + Quoted(p);
+        session = std::make_unique<terminaltest::TmuxSession>("helper", command);
+        ASSERT_TRUE(session->started());
+    }
+    // The answers once the helper has ended.
+    std::string Answers() {
+        EXPECT_TRUE(session->WaitForScreen("helper ended 0")) << session->Screen();
+        std::ifstream in(answers);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void Keys(const std::string& keys) { ASSERT_TRUE(session->Keys(keys)); }
+
+    testsupport::TempMachines machines;
+    std::string answers;
+    std::unique_ptr<terminaltest::TmuxSession> session;
+};
+
+TEST_F(TerminalPromptsTest, MessageBoxesAreAnsweredByKeys) {
+    // MB_YESNO | MB_ICONQUESTION, MB_OK, MB_YESNOCANCEL | MB_DEFBUTTON2,
+    // MB_ABORTRETRYIGNORE, MB_OKCANCEL.
+    Start({"box:Quillmarks:Sure to delete?:36", "box:Quillmarks:Not Found:0",
+           "box:Quillmarks:Save changes?:259", "box:Disk:Cannot write:2", "box:Question:Go on?:1"});
+    ASSERT_TRUE(session->WaitForScreen("Sure to delete?")) << session->Screen();
+    const std::string box = session->Screen();
+    EXPECT_NE(std::string::npos, box.find("Quillmarks")) << box;
+    EXPECT_NE(std::string::npos, box.find("[ Yes ]  [ No ]")) << box;
+    EXPECT_NE(std::string::npos, box.find("└")) << box;
+    Keys("Right");
+    Keys("Enter"); // No
+    ASSERT_TRUE(session->WaitForScreen("Not Found")) << session->Screen();
+    Keys("Escape"); // OK alone: Escape is OK
+    ASSERT_TRUE(session->WaitForScreen("Save changes?")) << session->Screen();
+    Keys("Enter"); // the second button is the default: No
+    ASSERT_TRUE(session->WaitForScreen("Cannot write")) << session->Screen();
+    Keys("Escape"); // no Cancel and no No: Escape chooses nothing
+    EXPECT_TRUE(session->WaitForScreen("[ Abort ]")) << session->Screen();
+    Keys("r"); // a button's first letter
+    ASSERT_TRUE(session->WaitForScreen("Go on?")) << session->Screen();
+    Keys("Escape"); // Cancel
+    EXPECT_EQ("7\n1\n7\n4\n2\n", Answers());
+}
+
+TEST_F(TerminalPromptsTest, LongTextWrapsInsideTheScreen) {
+    const std::string text(60, 'a');
+    Start({"box:Long:" + text + " " + text + " end:0"});
+    ASSERT_TRUE(session->WaitForScreen("end")) << session->Screen();
+    const std::string screen = session->Screen();
+    EXPECT_NE(std::string::npos, screen.find(text)) << screen;
+    // Every line fits the 100 columns, the box's frame included.
+    std::istringstream lines(screen);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_EQ(std::string::npos, line.find(text + " " + text)) << line;
+    Keys("Enter");
+    EXPECT_EQ("1\n", Answers());
+}
+
+TEST_F(TerminalPromptsTest, FileDialogTakesATypedName) {
+    Start({"save:Export Note", "open:Import Note"});
+    ASSERT_TRUE(session->WaitForScreen("Export Note")) << session->Screen();
+    EXPECT_NE(std::string::npos, session->Screen().find("My Documents")) << session->Screen();
+    Keys("Enter"); // no name yet: the dialog stays
+    ASSERT_TRUE(session->Keys("-l notes.txq"));
+    Keys("BSpace");
+    ASSERT_TRUE(session->Keys("-l t"));
+    ASSERT_TRUE(session->WaitForScreen("notes.txt")) << session->Screen();
+    Keys("Enter");
+    ASSERT_TRUE(session->WaitForScreen("Import Note")) << session->Screen();
+    ASSERT_TRUE(session->Keys("-l old.txt"));
+    Keys("Escape");
+    EXPECT_EQ("notes.txt\n(cancel)\n", Answers());
+}
+
+TEST_F(TerminalPromptsTest, HelpSaysWhichFileWouldOpen) {
+    Start({"help:jotta.htc"});
+    ASSERT_TRUE(session->WaitForScreen("jotta.htc")) << session->Screen();
+    Keys("Enter");
+    EXPECT_EQ("help\n", Answers());
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+#include "terminal_session.h"
+
+#include "support/Machine.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+namespace terminaltest {
+
+std::optional<std::string> Shell(const std::string& command) {
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return std::nullopt;
+    std::string out;
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), n);
+    return pclose(pipe) == 0 ? std::optional(out) : std::nullopt;
+}
+
+std::string Quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+bool TmuxInstalled() {
+    return Shell("command -v tmux").has_value();
+}
+
+TmuxSession::TmuxSession(const std::string& name, const std::string& command) {
+    // A server of our own, so the user's tmux sessions are never touched.
+    static int sessions = 0;
+    m_tmux = "tmux -L jotterwick-terminal-test-" + std::to_string(getpid()) + "-" +
+             std::to_string(++sessions);
+    const std::string inner = command + "; echo \"" + name + " ended $?\"; sleep 60";
+    m_started = Shell(m_tmux + " new-session -d -s main -x 100 -y 30 " + Quoted(inner)).has_value();
+}
+
+TmuxSession::~TmuxSession() {
+    if (m_started)
+        Shell(m_tmux + " kill-server");
+}
+
+std::string TmuxSession::Screen() const {
+    return Shell(m_tmux + " capture-pane -p -t main").value_or("");
+}
+
+std::string TmuxSession::Line(int row) const {
+    std::istringstream in(Screen());
+    std::string line;
+    for (int i = 0; i <= row && std::getline(in, line); ++i) {
+    }
+    return line;
+}
+
+bool TmuxSession::WaitForScreen(const std::string& text) const {
+    return testsupport::WaitFor([&] { return Screen().find(text) != std::string::npos; });
+}
+
+bool TmuxSession::WaitForNoScreen(const std::string& text) const {
+    return testsupport::WaitFor([&] { return Screen().find(text) == std::string::npos; });
+}
+
+bool TmuxSession::Keys(const std::string& keys) const {
+    const bool sent = Shell(m_tmux + " send-keys -t main " + keys).has_value();
+    usleep(300 * 1000);
+    return sent;
+}
+
+bool TmuxSession::Type(const std::string& text) const {
+    const bool sent = Shell(m_tmux + " send-keys -t main -l " + Quoted(text)).has_value();
+    usleep(300 * 1000);
+    return sent;
+}
+
+int TmuxSession::ProgramPid() const {
+    const auto shell = Shell(m_tmux + " list-panes -t main -F '#{pane_pid}'");
+    if (!shell || shell->empty())
+        return 0;
+    const auto program = Shell("ps -o pid= --ppid " + std::to_string(std::stoi(*shell)));
+    return program && !program->empty() ? std::stoi(*program) : 0;
+}
+
+} // namespace terminaltest
