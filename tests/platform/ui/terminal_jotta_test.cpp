@@ -65,6 +65,13 @@ protected:
     }
     void Keys(const std::string& keys) { ASSERT_TRUE(session->Keys(keys)); }
     void Type(const std::string& text) { ASSERT_TRUE(session->Type(text)); }
+    // A press and release of the left button at a cell, as a terminal reports
+    // them (X10 mouse encoding: button, column and row, each offset by 32).
+    void Tap(int row, int col) {
+        const auto code = [](int n) { return std::string(1, static_cast<char>(33 + n)); };
+        Type("\x1b[M " + code(col) + code(row));
+        Type("\x1b[M#" + code(col) + code(row));
+    }
     std::string Dump() {
         return Shell(ceutil + " --handheld " + Quoted(machines.handheld()) +
                      " dump 'Jotterwick Database'")
@@ -167,6 +174,27 @@ TEST_F(TerminalJottaTest, TabMovesBetweenTheListAndTheEditor) {
         << Screen();
     EXPECT_EQ(std::string::npos, ListLine(1).find('!'));
     EXPECT_EQ(std::string::npos, ListLine(2).find('!'));
+}
+
+TEST_F(TerminalJottaTest, MouseTapsAreTheStylus) {
+    for (const char* title : {"First", "Second"}) {
+        Keys("C-n");
+        Type(title);
+        Keys("C-s");
+        ASSERT_TRUE(testsupport::WaitFor([&] {
+            return ListLine(1) == title || ListLine(2) == title;
+        })) << Screen();
+    }
+    // A tap on a list line makes that note current.
+    for (int row : {1, 2}) {
+        Tap(row, 1);
+        ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == ListLine(row); })) << Screen();
+    }
+    // A tap on a tool button runs its command.
+    const std::size_t button = Line(0).find("[New]");
+    ASSERT_NE(std::string::npos, button) << Line(0);
+    Tap(0, static_cast<int>(button) + 1);
+    ASSERT_TRUE(WaitForScreen("<New Note>")) << Screen();
 }
 
 TEST_F(TerminalJottaTest, NoteInfosDialogIsABoxClosedByEscape) {
