@@ -3,6 +3,7 @@
 
 #include "desktop/sync/jottapc.h"
 #include "platform/base/unicode.h"
+#include "platform/ce/window_station.h"
 #include "platform/com/objbase.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/variant_time.h"
@@ -461,4 +462,24 @@ TEST_F(JsyncFixture, CategoriesTakeTheUsersListSeparator) {
     EXPECT_TRUE(found);
     Tick();
     ExpectNothingToDo();
+}
+
+TEST_F(JsyncFixture, TheNotesProgramIsToldWhenASynchronizationEnds) {
+    testsupport::ChildProcess program(testsupport::BuiltProgram("tests/support/window_probe"),
+                                      {"QuillmarksFrame", "Jotterwick"});
+    // The window exists once the station lists it.
+    ASSERT_TRUE(
+        testsupport::WaitFor([] { return FindWindowW(nullptr, u"Jotterwick") != nullptr; }));
+    AddDeviceNote("A note", NoteYellow);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    EXPECT_TRUE(testsupport::WaitFor([&] {
+        return program.Output().find("1135 0 0") != std::string::npos;
+    })) << "WM_SYNC_FINISHED (0x046F) with both parameters 0\n"
+        << program.Output();
+    // A dry run changes nothing and tells nothing.
+    const std::size_t told = program.Output().size();
+    ASSERT_EQ(0, Jsync({"--dry-run"}).status);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(told, program.Output().size()) << program.Output();
 }
