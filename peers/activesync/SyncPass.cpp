@@ -339,7 +339,7 @@ Status SyncPass::SendToDesktop(const Action& action) {
     return Status();
 }
 
-Status SyncPass::SendToDevice(const Action& action) {
+Status SyncPass::SendToDevice(const Action& action, Counted counted) {
     Bytes packet;
     if (HRESULT hr = m_ctx.desktop.GetPacket(Item(action.desktop), &packet); FAILED(hr)) {
         Fail("the desktop store gave no packet", DesktopTitle(action.desktop), hr);
@@ -371,9 +371,11 @@ Status SyncPass::SendToDevice(const Action& action) {
     }
     if (Status status = Settle(written, m_own[written]); !status.ok())
         return status;
-    Action done = action;
-    done.oid = action.oid != 0 && action.oid == written ? written : 0;
-    Count(done, m_result.counts);
+    if (counted == Counted::AsReceived) {
+        Action done = action;
+        done.oid = action.oid != 0 && action.oid == written ? written : 0;
+        Count(done, m_result.counts);
+    }
     return Status();
 }
 
@@ -515,12 +517,8 @@ Status SyncPass::Conflict(const Action& action) {
         }
         if (Status status = ClearPending(action.oid); !status.ok())
             return status;
-        Action receive{ActionKind::SendToDevice, action.oid, action.desktop};
-        const PassCounts before = m_result.counts;
-        Status status = SendToDevice(receive);
-        m_result.counts.receivedChanged = before.receivedChanged; // counted as the conflict
-        m_result.counts.receivedNew = before.receivedNew;
-        return status;
+        return SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
+                            Counted::InConflict);
     }
     if (m_ctx.policy == ConflictPolicy::PreferDevice) {
         const HRESULT hr = m_ctx.desktop.SetPacket(local, devicePacket, nullptr);
@@ -544,11 +542,7 @@ Status SyncPass::Conflict(const Action& action) {
     if (Status status = settleDevice(); !status.ok())
         return status;
     m_pairingOfItem.erase(action.desktop);
-    Action receive{ActionKind::SendToDevice, 0, action.desktop};
-    const PassCounts before = m_result.counts;
-    Status status = SendToDevice(receive);
-    m_result.counts.receivedNew = before.receivedNew;
-    return status;
+    return SendToDevice(Action{ActionKind::SendToDevice, 0, action.desktop}, Counted::InConflict);
 }
 
 Status SyncPass::NewMark() {

@@ -79,7 +79,9 @@ private:
     void Report(const std::vector<Action>& plan);
     platform::Status Execute(const Action& action);
     platform::Status SendToDesktop(const Action& action);
-    platform::Status SendToDevice(const Action& action);
+    // A note received as part of a conflict is counted with the conflict.
+    enum class Counted { AsReceived, InConflict };
+    platform::Status SendToDevice(const Action& action, Counted counted = Counted::AsReceived);
     platform::Status DeleteOnDesktop(const Action& action);
     platform::Status DeleteOnDevice(const Action& action);
     platform::Status PairEqual(const Action& action);

@@ -212,6 +212,9 @@ TEST_P(JsyncConflictTest, ChangedOnBothSides) {
     const RunResult run = Jsync(c.args);
     ASSERT_EQ(0, run.status) << run.output;
     EXPECT_EQ(1, SummaryCount(run.output, "Conflicts")) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Received from the desktop"))
+        << "a version received in a conflict counts with the conflict\n"
+        << run.output;
     ExpectInStep(c.expected);
     Tick();
     ExpectNothingToDo(c.args);
