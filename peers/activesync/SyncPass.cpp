@@ -268,6 +268,21 @@ void SyncPass::ClearChange(CEOID oid) {
         m_own[oid] = written;
 }
 
+Status SyncPass::SettleSent(CEOID oid, std::uint64_t readAt) {
+    std::vector<ce::RecordChange> changes;
+    const bool known = ce::ChangesSince(readAt, m_ctx.device.Database(), &changes);
+    const bool rewritten =
+        !known || std::any_of(changes.begin(), changes.end(),
+                              [oid](const ce::RecordChange& change) { return change.oid == oid; });
+    if (rewritten) {
+        // Stays changed: its new text goes at the next pass.
+        m_unsettled.insert(oid);
+        return Status();
+    }
+    ClearChange(oid);
+    return Settle(oid, m_own[oid]);
+}
+
 Status SyncPass::UnpairEverywhere(CEOID oid) {
     m_unsettled.erase(oid);
     ForgetSettled({oid});
@@ -311,9 +326,8 @@ Status SyncPass::Execute(const Action& action) {
 
 Status SyncPass::SendToDesktop(const Action& action) {
     Bytes packet;
-    if (auto cached = m_devicePackets.find(action.oid); cached != m_devicePackets.end()) {
-        packet = cached->second;
-    } else if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &packet); FAILED(hr)) {
+    const std::uint64_t readAt = ce::CurrentChangeSequence();
+    if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &packet); FAILED(hr)) {
         if (hr == RERR_DISCARD)
             ++m_result.counts.leftOutOnDevice;
         else if (hr != RERR_OBJECT_DELETED) // gone since: the next pass sees its deletion
@@ -332,8 +346,7 @@ Status SyncPass::SendToDesktop(const Action& action) {
         action.desktop >= 0 ? PairingBytes(action.desktop) : m_ctx.desktop.ToBytes(created.get());
     if (Status status = Pair(action.oid, handle); !status.ok())
         return status;
-    ClearChange(action.oid);
-    if (Status status = Settle(action.oid, m_own[action.oid]); !status.ok())
+    if (Status status = SettleSent(action.oid, readAt); !status.ok())
         return status;
     Count(action, m_result.counts);
     return Status();
@@ -456,6 +469,7 @@ Status SyncPass::ClearPending(CEOID oid) {
 
 Status SyncPass::Conflict(const Action& action) {
     Bytes devicePacket;
+    const std::uint64_t readAt = ce::CurrentChangeSequence();
     if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &devicePacket); FAILED(hr)) {
         if (hr == RERR_DISCARD)
             ++m_result.counts.leftOutOnDevice;
@@ -499,10 +513,7 @@ Status SyncPass::Conflict(const Action& action) {
             Fail("the desktop store did not delete a conflict copy", title, hr);
         return SUCCEEDED(hr);
     };
-    auto settleDevice = [&]() -> Status {
-        ClearChange(action.oid);
-        return Settle(action.oid, m_own[action.oid]);
-    };
+    auto settleDevice = [&]() -> Status { return SettleSent(action.oid, readAt); };
 
     const HRESULT info = m_ctx.desktop.ConflictInfo(local, copy);
     if (info == RERR_IGNORE || m_ctx.policy == ConflictPolicy::PreferDesktop) {

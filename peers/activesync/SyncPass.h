@@ -99,6 +99,10 @@ private:
                           std::vector<CEOID> clearPending = {});
     platform::Status UnpairEverywhere(CEOID oid);
     void ClearChange(CEOID oid);
+    // After a note read at change sequence `readAt` has been sent: clears its
+    // change and settles it, unless it was written again since (a user saving
+    // it meanwhile), when it stays changed for the next pass.
+    platform::Status SettleSent(CEOID oid, std::uint64_t readAt);
     std::uint64_t OwnWrite(CEOID oid, std::uint64_t before);
     platform::Status NewMark();
 
