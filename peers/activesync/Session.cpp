@@ -204,7 +204,7 @@ Status Session::CheckStore() {
     return Status();
 }
 
-Result<PassResult> Session::RunPass() {
+Result<PassResult> Session::RunPass(const std::atomic<bool>* stop) {
     const auto slot = m_handheldState->Slot(m_partnerBit);
     PassContext context{*m_desktop, *m_device, *m_desktopState, *m_handheldState};
     context.partnership = m_partnership.id;
@@ -214,6 +214,7 @@ Result<PassResult> Session::RunPass() {
     context.policy = m_options.policy;
     context.dryRun = m_options.dryRun;
     context.allowMassDelete = m_options.allowMassDelete;
+    context.stop = stop;
     SyncPass pass(context);
     auto result = pass.Run();
     if (!m_options.dryRun && result.ok() && result->refusal.empty())
@@ -236,7 +237,7 @@ int Session::Watch(const std::atomic<bool>& stop) {
     using Clock = std::chrono::steady_clock;
     int exitStatus = 0;
     auto pass = [&]() -> bool {
-        auto result = RunPass();
+        auto result = RunPass(&stop);
         const std::time_t now = std::time(nullptr);
         char when[32];
         std::strftime(when, sizeof when, "%H:%M:%S", std::localtime(&now));

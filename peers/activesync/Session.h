@@ -25,7 +25,8 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    platform::Result<PassResult> RunPass();
+    // One pass; `stop`, when given and set, ends it after the object in hand.
+    platform::Result<PassResult> RunPass(const std::atomic<bool>* stop = nullptr);
     // Runs passes as the store's timer, its folder and the handheld's changes
     // ask, until `stop` is set. Returns the exit status.
     int Watch(const std::atomic<bool>& stop);

@@ -123,6 +123,13 @@ Result<PassResult> SyncPass::Run() {
     }
     Progress progress(plan.size(), StandardErrorIsTerminal());
     for (const Action& action : plan) {
+        if (m_ctx.stop && *m_ctx.stop) {
+            // The mark stays: the next pass finds what is left.
+            if (Status status = FlushSettled(); !status.ok())
+                return status;
+            m_result.interrupted = true;
+            return m_result;
+        }
         if (Status status = Execute(action); !status.ok())
             return status;
         progress.Step();

@@ -14,6 +14,7 @@
 #include "peers/activesync/NoteContent.h"
 #include "peers/activesync/SyncPlan.h"
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -35,6 +36,9 @@ struct PassContext {
     bool dryRun = false;
     bool allowMassDelete = false;
     std::FILE* out = stdout;
+    // Set (by a signal) to end the pass after the object in hand; the next
+    // pass takes up the rest.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 struct PassCounts {
@@ -54,6 +58,8 @@ struct PassResult {
     std::string refusal;
     // The handheld changed under the pass: another pass is due.
     bool changedMeanwhile = false;
+    // Ended by the stop flag before its last object.
+    bool interrupted = false;
 };
 
 // Prints the summary of a pass.

@@ -28,12 +28,12 @@ int Run(const jsync::Options& options) {
             std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
         return status.ok() ? 0 : 1;
     }
-    if (options.watch) {
-        std::signal(SIGINT, OnSignal);
-        std::signal(SIGTERM, OnSignal);
+    // An interruption ends a pass between two notes; the next run goes on from there.
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    if (options.watch)
         return session.value()->Watch(g_stop);
-    }
-    auto result = session.value()->RunPass();
+    auto result = session.value()->RunPass(&g_stop);
     if (!result.ok()) {
         std::fprintf(stderr, "jsync: synchronization failed: %s\n",
                      result.status().message().c_str());
@@ -44,6 +44,10 @@ int Run(const jsync::Options& options) {
         return 1;
     }
     jsync::PrintSummary(stdout, result.value(), options.dryRun);
+    if (result->interrupted) {
+        std::fprintf(stderr, "jsync: interrupted; the next synchronization goes on from here\n");
+        return 1;
+    }
     if (!result->failures.empty()) {
         std::fprintf(stderr, "jsync: %zu notes could not be synchronized\n",
                      result->failures.size());

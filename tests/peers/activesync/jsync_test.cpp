@@ -486,3 +486,25 @@ TEST_F(JsyncFixture, TheNotesProgramIsToldWhenASynchronizationEnds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(told, program.Output().size()) << program.Output();
 }
+
+TEST_F(JsyncFixture, AnInterruptedRunIsTakenUpByTheNext) {
+    std::string expected;
+    for (int i = 0; i < 300; ++i) {
+        AddDeviceNote("Note " + std::to_string(1000 + i), NoteYellow);
+        expected += "3 [] Note " + std::to_string(1000 + i) + "\n";
+    }
+    Tick();
+    testsupport::ChildProcess first(testsupport::BuiltProgram("peers/activesync/jsync"), {});
+    // Stopped as soon as the first notes have reached the desktop.
+    ASSERT_TRUE(testsupport::WaitFor([&] { return !DesktopNotes().empty(); }, 20000));
+    const int status = first.Stop();
+    if (status != 0) {
+        EXPECT_EQ(1, status);
+        EXPECT_LT(DesktopNotes().size(), 300u) << "stopped between two notes";
+    }
+    const RunResult second = Jsync();
+    ASSERT_EQ(0, second.status) << second.output;
+    ExpectInStep(expected);
+    Tick();
+    ExpectNothingToDo();
+}
