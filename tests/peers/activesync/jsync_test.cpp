@@ -508,3 +508,25 @@ TEST_F(JsyncFixture, AnInterruptedRunIsTakenUpByTheNext) {
     Tick();
     ExpectNothingToDo();
 }
+
+TEST_F(JsyncFixture, ANoteFilteredOnTheHandheldIsNotChangedOrDeletedFromTheDesktop) {
+    AddDeviceNote("Journal", NoteBlue, "Private\n");
+    AddDeviceNote("Diary", NoteBlue, "Private\n");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    SetFilterSync(u"Private\n");
+    Tick();
+    for (const auto& note : DesktopNotes()) {
+        if (note.body == u"Journal")
+            EditDesktopNote(note.entryId, "Journal, edited in Outlook", NoteRed, "Private");
+        else
+            DeleteDesktopNote(note.entryId);
+    }
+    Tick();
+    const RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Deleted on the handheld")) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Received from the desktop")) << run.output;
+    EXPECT_EQ("0 [Private] Diary\n0 [Private] Journal\n", DeviceDump());
+    EXPECT_EQ("2 [Private] Journal, edited in Outlook\n", DesktopDump());
+}
