@@ -195,12 +195,25 @@ void DrawCommandBar(CCeCommandBar& bar, HWND frame, const CellRect& at, DrawnScr
     Fill({at.row, at.col, 1, at.cols}, barAttr);
     screen.commandBar = &bar;
     screen.frame = frame;
-    int col = at.col;
+    // The adornments keep their place at the right end; what does not fit
+    // before them is left out.
+    std::vector<std::pair<std::u16string, BarSlot::Kind>> adornments;
+    if (bar.Adornments() & CMDBAR_HELP)
+        adornments.push_back({u"[?]", BarSlot::Kind::Help});
+    if (bar.Adornments() & CMDBAR_OK)
+        adornments.push_back({u"[OK]", BarSlot::Kind::Ok});
+    int adornmentWidth = 0;
+    for (const auto& a : adornments)
+        adornmentWidth += static_cast<int>(a.first.size());
     const int end = at.col + at.cols;
+    int col = at.col;
+    int limit = end - adornmentWidth;
     auto place = [&](const std::u16string& text, Attr attr, BarSlot slot) {
         const int width = static_cast<int>(text.size());
-        if (col + width > end)
+        if (col + width > limit) {
+            limit = col; // the rest is left out too, so the order stays
             return;
+        }
         PutText(at.row, col, text, width, attr);
         slot.row = at.row;
         slot.col = col;
@@ -231,16 +244,8 @@ void DrawCommandBar(CCeCommandBar& bar, HWND frame, const CellRect& at, DrawnScr
         place(u"[" + button.label + u"]", attr,
               {BarSlot::Kind::Button, 0, 0, 0, 0, button.command, 0});
     }
-    // The adornments sit at the bar's right end.
-    std::vector<std::pair<std::u16string, BarSlot::Kind>> adornments;
-    if (bar.Adornments() & CMDBAR_HELP)
-        adornments.push_back({u"[?]", BarSlot::Kind::Help});
-    if (bar.Adornments() & CMDBAR_OK)
-        adornments.push_back({u"[OK]", BarSlot::Kind::Ok});
-    int width = 0;
-    for (const auto& a : adornments)
-        width += static_cast<int>(a.first.size());
-    col = std::max(col, end - width);
+    col = std::max(at.col, end - adornmentWidth);
+    limit = end;
     for (const auto& [text, kind] : adornments)
         place(text, barAttr, {kind, 0, 0, 0, 0, 0, 0});
 }
@@ -265,7 +270,9 @@ void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
         DrawComboBox(hwnd, at, enabled, focused);
         return;
     } else if (auto* bar = dynamic_cast<CCeCommandBar*>(object)) {
-        DrawCommandBar(*bar, GetParent(hwnd), at, screen);
+        // The bar spans its frame's top line, whatever width it was made with.
+        const CellRect frame = CellsOfWindow(GetParent(hwnd));
+        DrawCommandBar(*bar, GetParent(hwnd), {at.row, frame.col, at.rows, frame.cols}, screen);
     } else if (auto* splitter = dynamic_cast<CSplitterWnd*>(object)) {
         // The panes cover it; what shows between them is the splitter bar.
         Fill(at, NormalAttr());

@@ -197,6 +197,20 @@ TEST_F(TerminalJottaTest, MouseTapsAreTheStylus) {
     ASSERT_TRUE(WaitForScreen("<New Note>")) << Screen();
 }
 
+TEST_F(TerminalJottaTest, ResizingTheTerminalRefitsTheFrame) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    ASSERT_TRUE(session->Resize(80, 24));
+    // The status line moves to the new last line, the adornments to the new right edge.
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        return Line(23).find("F10 menu") != std::string::npos;
+    })) << Screen();
+    const std::string bar = Line(0);
+    EXPECT_EQ(80u, bar.size()) << bar;
+    EXPECT_EQ(bar.size() - 7, bar.rfind("[?][OK]")) << bar;
+    EXPECT_EQ(0u, Line(1).rfind("<New Note>", 0)) << Screen();
+}
+
 TEST_F(TerminalJottaTest, NoteInfosDialogIsABoxClosedByEscape) {
     Keys("C-n");
     Keys("M-n");

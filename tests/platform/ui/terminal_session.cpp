@@ -79,6 +79,12 @@ bool TmuxSession::Type(const std::string& text) const {
     return sent;
 }
 
+bool TmuxSession::Resize(int cols, int rows) const {
+    return Shell(m_tmux + " resize-window -t main -x " + std::to_string(cols) + " -y " +
+                 std::to_string(rows))
+        .has_value();
+}
+
 int TmuxSession::ProgramPid() const {
     const auto shell = Shell(m_tmux + " list-panes -t main -F '#{pane_pid}'");
     if (!shell || shell->empty())
