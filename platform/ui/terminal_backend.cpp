@@ -23,6 +23,8 @@ using terminal::Input;
 
 // Whether curses owns the terminal now; the signal handler reads it.
 volatile std::sig_atomic_t g_active = 0;
+// The one curses screen, freed when the back end goes.
+SCREEN* g_screen = nullptr;
 
 constexpr int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -122,14 +124,18 @@ void PressSlot(const terminal::DrawnScreen& screen, const terminal::BarSlot& slo
 } // namespace
 
 std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
-    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
+    // One terminal per process.
+    if (g_screen || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
         return nullptr;
-    std::setlocale(LC_ALL, "");
+    // The character set of the user's terminal, for wide characters; numbers
+    // and the rest keep the "C" rules the program's files are read with.
+    std::setlocale(LC_CTYPE, "");
     // newterm, unlike initscr, reports an unusable terminal instead of exiting.
     SCREEN* screen = newterm(nullptr, stdout, stdin);
     if (!screen)
         return nullptr;
     set_term(screen);
+    g_screen = screen;
     g_active = 1;
     for (int s : kRestoredSignals)
         std::signal(s, RestoreAndRaise);
@@ -146,12 +152,14 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
 }
 
 TerminalBackend::~TerminalBackend() {
+    for (int s : kRestoredSignals)
+        std::signal(s, SIG_DFL);
     if (g_active) {
         g_active = 0;
         endwin();
     }
-    for (int s : kRestoredSignals)
-        std::signal(s, SIG_DFL);
+    delscreen(g_screen);
+    g_screen = nullptr;
 }
 
 void TerminalBackend::Redraw() {
