@@ -47,35 +47,6 @@ bool FileExists(const std::string& path) {
     return !path.empty() && std::filesystem::is_regular_file(path, error);
 }
 
-// The text of HKxx\path's value `name` (null: the default value); nullopt when absent.
-std::optional<std::string> ReadDesktopText(HKEY root, const std::string& path, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    std::vector<char> text(4096, 0);
-    DWORD size = static_cast<DWORD>(text.size() - 1); // always room for a terminator
-    DWORD type = 0;
-    const LONG result =
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ)
-        return std::nullopt;
-    return std::string(text.data());
-}
-
-LONG WriteDesktopText(HKEY root, const std::string& path, const char* name,
-                      const std::string& text) {
-    HKEY key = nullptr;
-    LONG result = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_WRITE, nullptr, &key, nullptr);
-    if (result != ERROR_SUCCESS)
-        return result;
-    result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-    return result;
-}
-
 std::optional<std::string> ReadDeviceText(const char16_t* path, const char16_t* name) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -135,7 +106,7 @@ Status RegisterDesktopStore(const std::string& library) {
         {HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store", kJotterwickStoreProgId},
     };
     for (const Entry& entry : entries)
-        if (LONG result = WriteDesktopText(entry.root, entry.path, entry.name, entry.text);
+        if (LONG result = win32::WriteRegistryText(entry.root, entry.path, entry.name, entry.text);
             result != ERROR_SUCCESS)
             return RegistryFailure(result, "the desktop registration");
     return Status();
@@ -180,7 +151,7 @@ ProviderLibraries BuiltLibraries() {
 
 Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries, WriteMissing write) {
     if (write == WriteMissing::Yes) {
-        if (!ReadDesktopText(HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store"))
+        if (!win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store"))
             if (Status status = RegisterDesktopStore(libraries.desktopStore); !status.ok())
                 return status;
         if (!ReadDeviceText(kDeviceObjectKey, u"Store"))
@@ -191,7 +162,7 @@ Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries, W
     }
 
     ProviderRegistration found;
-    const auto progId = ReadDesktopText(HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store");
+    const auto progId = win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store");
     if (!progId || progId->empty())
         return Status::Failure(ERROR_FILE_NOT_FOUND,
                                "no desktop provider is registered for the object type Jotterwick");
