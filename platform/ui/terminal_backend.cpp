@@ -53,9 +53,8 @@ HWND ActiveFrame() {
 }
 
 bool IsPane(HWND hwnd) {
-    char16_t name[16] = {};
-    const std::u16string_view cls(name, static_cast<std::size_t>(GetClassNameW(hwnd, name, 16)));
-    return cls == u"edit" || cls == u"listbox" || cls == u"EDIT" || cls == u"LISTBOX";
+    const std::u16string cls = terminal::ClassOf(hwnd);
+    return cls == u"edit" || cls == u"listbox";
 }
 
 void CollectPanes(HWND parent, std::vector<HWND>& panes) {

@@ -26,16 +26,6 @@ std::u16string TextOf(HWND hwnd) {
     return text;
 }
 
-std::u16string ClassOf(HWND hwnd) {
-    char16_t name[64] = {};
-    const int n = GetClassNameW(hwnd, name, 64);
-    std::u16string cls(name, static_cast<std::size_t>(std::max(0, n)));
-    for (auto& c : cls)
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-    return cls;
-}
-
 // Children bottom first, so later ones are drawn over earlier ones.
 std::vector<HWND> ChildrenBottomFirst(HWND hwnd) {
     std::vector<HWND> children;
@@ -435,6 +425,16 @@ void DrawStatusLine(int waitDepth) {
 
 void Present() {
     refresh();
+}
+
+std::u16string ClassOf(HWND hwnd) {
+    char16_t name[64] = {};
+    const int n = GetClassNameW(hwnd, name, 64);
+    std::u16string cls(name, static_cast<std::size_t>(std::max(0, n)));
+    for (auto& c : cls)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return cls;
 }
 
 CCeCommandBar* CommandBarOf(HWND top) {

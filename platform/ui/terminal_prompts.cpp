@@ -8,7 +8,10 @@
 #include "platform/ui/terminal_backend.h"
 #include "platform/ui/terminal_screen.h"
 
+#include <fnmatch.h>
+
 #include <algorithm>
+#include <filesystem>
 
 namespace ui {
 
@@ -23,6 +26,54 @@ CellRect CentredBox(int rows, int cols) {
     const int width = std::min(cols + 4, terminal::ScreenCols());
     return {std::max(0, (terminal::ScreenRows() - 1 - height) / 2),
             std::max(0, (terminal::ScreenCols() - width) / 2), height, width};
+}
+
+// The first filter of a file dialog: its description and its patterns
+// ("*.txt;*.text"), from the platform's NUL-separated pairs.
+std::pair<std::u16string, std::u16string> FirstFilter(const std::u16string& filter) {
+    const std::size_t end = filter.find(u'\0');
+    if (end == std::u16string::npos)
+        return {};
+    const std::size_t patternEnd = filter.find(u'\0', end + 1);
+    if (patternEnd == std::u16string::npos)
+        return {filter.substr(0, end), u""};
+    return {filter.substr(0, end), filter.substr(end + 1, patternEnd - end - 1)};
+}
+
+// The names of the files in `folder` that match one of `patterns`
+// (';'-separated; none: every file), sorted; empty when it cannot be read.
+std::vector<std::u16string> FilesMatching(const std::u16string& folder,
+                                          const std::u16string& patterns) {
+    std::vector<std::string> globs;
+    const std::string all = unicode::ToUtf8(patterns);
+    for (std::size_t start = 0; start <= all.size();) {
+        const std::size_t semicolon = std::min(all.find(';', start), all.size());
+        std::string glob = all.substr(start, semicolon - start);
+        // As on the platform, "*.*" is every file, and case does not matter.
+        if (glob == "*.*")
+            glob = "*";
+        if (!glob.empty())
+            globs.push_back(glob);
+        start = semicolon + 1;
+    }
+    std::vector<std::u16string> names;
+    std::error_code error;
+    std::filesystem::directory_iterator it(unicode::ToUtf8(folder), error), last;
+    // A folder that cannot be read, or stops being readable, lists what was read.
+    for (; !error && it != last; it.increment(error)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError))
+            continue;
+        const std::string file = it->path().filename().string();
+        const bool matches =
+            globs.empty() || std::any_of(globs.begin(), globs.end(), [&](const std::string& g) {
+                return fnmatch(g.c_str(), file.c_str(), FNM_CASEFOLD) == 0;
+            });
+        if (matches)
+            names.push_back(unicode::ToUtf16(file));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 char16_t Lower(char16_t c) {
@@ -138,22 +189,34 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
     const std::u16string folder = prompt.initialDirectory.empty()
                                       ? unicode::ToUtf16(ce::HandheldDirectory() + "/My Documents")
                                       : prompt.initialDirectory;
+    const auto [types, pattern] = FirstFilter(prompt.filter);
+    const std::vector<std::u16string> files = FilesMatching(folder, pattern);
     std::u16string name = prompt.initialFile;
+    int chosen = -1; // the file of the list the arrows last chose
     const int width = std::max(20, std::min(70, terminal::ScreenCols() - 6));
+    const int listRows =
+        std::max(0, std::min(static_cast<int>(files.size()), terminal::ScreenRows() - 12));
     for (;;) {
         terminal::DrawWindows(m_waitDepth);
-        const CellRect box = CentredBox(5, width);
+        const CellRect box = CentredBox(6 + listRows, width);
         terminal::DrawBox(box, prompt.title, terminal::NormalAttr());
-        terminal::PutText(box.row + 1, box.col + 2, u"Folder: " + folder, width,
-                          terminal::NormalAttr());
-        terminal::PutText(box.row + 2, box.col + 2, u"File name:", width, terminal::NormalAttr());
+        int row = box.row + 1;
+        const auto line = [&](const std::u16string& text, terminal::Attr attr, bool pad) {
+            terminal::PutText(row++, box.col + 2, text, width, attr, pad);
+        };
+        line(u"Folder: " + folder, terminal::NormalAttr(), false);
+        line(types.empty() ? u"Type: all files" : u"Type: " + types, terminal::NormalAttr(), false);
+        // The list scrolls with the choice.
+        const int first = std::max(0, chosen - listRows + 1);
+        for (int i = first; i < first + listRows; ++i)
+            line(files[static_cast<std::size_t>(i)],
+                 i == chosen ? terminal::ReverseAttr() : terminal::NormalAttr(), true);
+        line(u"File name:", terminal::NormalAttr(), false);
         // The end of a long name stays in sight.
         const std::size_t shownFrom =
             name.size() >= static_cast<std::size_t>(width) ? name.size() - width + 1 : 0;
-        terminal::PutText(box.row + 3, box.col + 2, name.substr(shownFrom), width,
-                          terminal::ReverseAttr(), true);
-        terminal::PutText(box.row + 5, box.col + 2, u"Enter: OK   Esc: Cancel", width,
-                          terminal::NormalAttr());
+        line(name.substr(shownFrom), terminal::ReverseAttr(), true);
+        line(u"Enter: OK   Esc: Cancel   Up/Down: files", terminal::NormalAttr(), false);
         terminal::Present();
         m_dirty = true;
         const auto input = terminal::ReadInput(-1);
@@ -165,6 +228,11 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
         if (key.virtualKey == VK_RETURN) {
             if (!name.empty())
                 return name;
+        } else if ((key.virtualKey == VK_UP || key.virtualKey == VK_DOWN) && !files.empty()) {
+            const int n = static_cast<int>(files.size());
+            chosen =
+                key.virtualKey == VK_DOWN ? std::min(n - 1, chosen + 1) : std::max(0, chosen - 1);
+            name = files[static_cast<std::size_t>(chosen)];
         } else if (key.virtualKey == VK_BACK) {
             if (!name.empty())
                 name.pop_back();

@@ -66,6 +66,8 @@ void DrawStatusLine(int waitDepth);
 // Shows what was drawn.
 void Present();
 
+// The class name of a window in lower case ("edit", "listbox" ...).
+std::u16string ClassOf(HWND hwnd);
 // The command bar of top-level window `top` (a framework frame), or null.
 CCeCommandBar* CommandBarOf(HWND top);
 

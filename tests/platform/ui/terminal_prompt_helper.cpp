@@ -2,7 +2,9 @@
 // each answer as a line to the file named by the first argument (standard
 // output is the terminal):
 //   box:CAPTION:TEXT:TYPE   a message box of MB_* type TYPE (decimal)
-//   open:TITLE / save:TITLE a file dialog: the name chosen, or (cancel)
+//   open:TITLE[:FILTER] / save:TITLE[:FILTER]
+//                           a file dialog ('|' for each NUL of the filter):
+//                           the name chosen, or (cancel)
 //   help:FILE               the help notice: "help"
 #include "platform/base/unicode.h"
 #include "platform/ui/message_box.h"
@@ -49,10 +51,18 @@ int main(int argc, char** argv) {
             out << MessageBoxW(nullptr, text.c_str(), caption.c_str(),
                                static_cast<UINT>(std::atoi(parts[3].c_str())))
                 << std::endl;
-        } else if (parts.size() == 2 && (parts[0] == "open" || parts[0] == "save")) {
+        } else if ((parts.size() == 2 || parts.size() == 3) &&
+                   (parts[0] == "open" || parts[0] == "save")) {
             ui::FileDialogPrompt prompt;
             prompt.kind = parts[0] == "open" ? ui::FileDialogKind::Open : ui::FileDialogKind::Save;
             prompt.title = unicode::ToUtf16(parts[1]);
+            if (parts.size() == 3) {
+                // '|' stands for the NUL that ends each description and pattern.
+                prompt.filter = unicode::ToUtf16(parts[2]);
+                for (auto& c : prompt.filter)
+                    if (c == u'|')
+                        c = 0;
+            }
             const auto file = ui::CurrentBackend().ChooseFile(prompt);
             out << (file ? unicode::ToUtf8(*file) : std::string("(cancel)")) << std::endl;
         } else if (parts.size() == 2 && parts[0] == "help") {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -101,6 +102,29 @@ TEST_F(TerminalPromptsTest, FileDialogTakesATypedName) {
     ASSERT_TRUE(session->Keys("-l old.txt"));
     Keys("Escape");
     EXPECT_EQ("notes.txt\n(cancel)\n", Answers());
+}
+
+TEST_F(TerminalPromptsTest, FileDialogListsTheFilesOfItsFilter) {
+    const std::filesystem::path folder = machines.handheld() + "/My Documents";
+    std::filesystem::create_directories(folder / "folder.txt");
+    for (const char* file : {"b.txt", "a.TXT", "c.doc"})
+        std::ofstream(folder / file) << "x";
+    Start({"open:Import Note:Text Files (*.txt)|*.txt;*.text|All Files|*.*|"});
+    ASSERT_TRUE(session->WaitForScreen("Type: Text Files (*.txt)")) << session->Screen();
+    const std::string screen = session->Screen();
+    // Files of the first filter, in any case, sorted; no folders.
+    const std::size_t a = screen.find("a.TXT"), b = screen.find("b.txt");
+    ASSERT_NE(std::string::npos, a) << screen;
+    ASSERT_NE(std::string::npos, b) << screen;
+    EXPECT_LT(a, b) << screen;
+    EXPECT_EQ(std::string::npos, screen.find("c.doc")) << screen;
+    EXPECT_EQ(std::string::npos, screen.find("folder.txt")) << screen;
+    Keys("Down"); // a.TXT
+    Keys("Down"); // b.txt
+    Keys("Down"); // stays on the last
+    Keys("Up");
+    Keys("Enter");
+    EXPECT_EQ("a.TXT\n", Answers());
 }
 
 TEST_F(TerminalPromptsTest, HelpSaysWhichFileWouldOpen) {
