@@ -27,6 +27,7 @@ void ChooseBackend() {
             ui::SetBackend(std::move(terminal));
             return;
         }
+        std::fputs("jotta: cannot draw on this terminal (see $TERM); running headless\n", stderr);
     }
     ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
 }

@@ -8,6 +8,7 @@
 
 #include <curses.h>
 #include <poll.h>
+#include <term.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -134,6 +135,13 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
     if (!screen)
         return nullptr;
     set_term(screen);
+    // Without cursor addressing (TERM=dumb, a printing terminal) nothing can be drawn.
+    const char* addressing = tigetstr(const_cast<char*>("cup"));
+    if (!addressing || addressing == reinterpret_cast<const char*>(-1)) {
+        endwin();
+        delscreen(screen);
+        return nullptr;
+    }
     g_screen = screen;
     g_active = 1;
     for (int s : kRestoredSignals)

@@ -259,27 +259,40 @@ TEST_F(TerminalJottaTest, TerminationGivesTheTerminalBack) {
 
 namespace {
 
-TEST(TerminalJottaChoice, HeadlessWhenAskedEvenInATerminal) {
-    if (!terminaltest::TmuxInstalled())
-        GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
+// Starts jotta in tmux with `environment` set, expects it to run without
+// drawing (so the pane still shows `expected` and never the frame), and
+// closes it from outside.
+void ExpectHeadlessIn(const std::string& environment, const std::string& expected) {
     testsupport::TempMachines machines;
     ASSERT_TRUE(Shell(Quoted(testsupport::BuiltProgram("tools/ceutil/ceutil")) + " --handheld " +
                       Quoted(machines.handheld()) +
                       " reg set HKCU 'Software\\Jotterwick\\Quillmarks\\Common' BannerCount"
                       " --dword 2"));
     terminaltest::TmuxSession session(
-        "jotta", "env JOTTERWICK_HEADLESS=1 JOTTERWICK_HANDHELD=" + Quoted(machines.handheld()) +
+        "jotta", "env " + environment + " JOTTERWICK_HANDHELD=" + Quoted(machines.handheld()) +
                      " " + Quoted(testsupport::BuiltProgram("device/app/jotta")));
     ASSERT_TRUE(session.started());
     HWND frame = nullptr;
     ASSERT_TRUE(
         testsupport::WaitFor([&] { return (frame = FindWindowW(nullptr, u"Jotterwick")); }));
-    // The program runs, but draws nothing in the terminal.
     EXPECT_FALSE(testsupport::WaitFor(
         [&] { return session.Screen().find("F10 menu") != std::string::npos; }, 1000))
         << session.Screen();
+    EXPECT_NE(std::string::npos, session.Screen().find(expected)) << session.Screen();
     ASSERT_TRUE(PostMessageW(frame, WM_CLOSE, 0, 0));
     EXPECT_TRUE(session.WaitForScreen("jotta ended 0")) << session.Screen();
+}
+
+TEST(TerminalJottaChoice, HeadlessWhenAskedEvenInATerminal) {
+    if (!terminaltest::TmuxInstalled())
+        GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
+    ExpectHeadlessIn("JOTTERWICK_HEADLESS=1", "");
+}
+
+TEST(TerminalJottaChoice, HeadlessWithANoteOnATerminalThatCannotBeDrawnOn) {
+    if (!terminaltest::TmuxInstalled())
+        GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
+    ExpectHeadlessIn("-u JOTTERWICK_HEADLESS TERM=dumb", "cannot draw on this terminal");
 }
 
 } // namespace
