@@ -19,20 +19,21 @@ const WCHAR* Printable(const WCHAR* text) {
 }
 
 // Opens the note database as the provider finds it: created bare (type 0,
-// no sort order) when it does not exist. False when it exists but cannot be
-// opened.
+// no sort order) when it does not exist. False only when it existed but
+// cannot be opened; a database the provider had to create may still be
+// closed afterwards, and every seek then fails.
 bool OpenNoteDatabase(ProviderModule& module) {
     CEOID oid = 0;
     HANDLE probe = CeOpenDatabase(&oid, kNoteDatabaseName, 0, 0, nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
+    const bool existed = probe != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND;
+    if (probe != INVALID_HANDLE_VALUE)
         CloseHandle(probe);
-    } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+    if (!existed)
         CeCreateDatabase(kNoteDatabaseName, 0, 0, nullptr);
-    }
     oid = 0;
     module.database = CeOpenDatabase(&oid, kNoteDatabaseName, 0, 0, nullptr);
     module.oidDatabase = module.database != INVALID_HANDLE_VALUE ? oid : 0;
-    return module.database != INVALID_HANDLE_VALUE;
+    return module.database != INVALID_HANDLE_VALUE || !existed;
 }
 
 void CloseNoteDatabase(ProviderModule& module) {

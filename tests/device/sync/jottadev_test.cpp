@@ -256,3 +256,25 @@ TEST_F(JottadevTest, ReportStatusPostsSyncFinishedOnlyForTheEnd) {
         [&] { return program.Output().find("1024 1 1") != std::string::npos; }));
     EXPECT_EQ("1135 0 0 \n1024 1 1 \n", program.Output());
 }
+
+TEST(JottadevSetUp, CreatesAMissingNoteDatabaseBare) {
+    testsupport::TempMachines machines;
+    void* library = dlopen(kLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, library) << dlerror();
+    auto init = reinterpret_cast<PFN_InitObjType>(dlsym(library, "InitObjType"));
+    IReplObjHandler* handler = nullptr;
+    EXPECT_TRUE(init(const_cast<LPWSTR>(u"Jotterwick"), &handler, 1));
+    ASSERT_NE(nullptr, handler);
+    handler->Release();
+    init(nullptr, nullptr, 0);
+    dlclose(library);
+
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabase(&oid, kNoteDatabaseName, 0, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, db);
+    CloseHandle(db);
+    CEOIDINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(oid, &info));
+    EXPECT_EQ(0u, info.infDatabase.dwDbaseType);
+    EXPECT_EQ(0, info.infDatabase.wNumSortOrder);
+}
