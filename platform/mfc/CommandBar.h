@@ -44,6 +44,7 @@ public:
 
     // The bar as a child of the frame, one line high across its top.
     BOOL Create(CWnd* pParentWnd);
+    using CWnd::Create;
     // Loads menu resource nIDMenu as the bar's menu (the bar owns it).
     BOOL InsertMenuBar(UINT nIDMenu);
     // The tool-button images: nNumImages labels of tool-bar resource nIDBitmap.
