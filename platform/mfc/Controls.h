@@ -13,6 +13,7 @@ public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
         return CWnd::Create(u"edit", nullptr, dwStyle, rect, pParentWnd, nID);
     }
+    using CWnd::Create;
     void GetSel(int& nStartChar, int& nEndChar) const;
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
     void ReplaceSel(const std::u16string& text, BOOL bCanUndo = FALSE) {
@@ -39,6 +40,7 @@ public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
         return CWnd::Create(u"listbox", nullptr, dwStyle, rect, pParentWnd, nID);
     }
+    using CWnd::Create;
     int AddString(const std::u16string& text) { return Send(LB_ADDSTRING, 0, text.c_str()); }
     int InsertString(int nIndex, const std::u16string& text) {
         return Send(LB_INSERTSTRING, nIndex, text.c_str());

@@ -17,6 +17,7 @@ public:
     virtual INT_PTR DoModal();
     // A modeless dialog; the parent given or none.
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    using CWnd::Create;
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
