@@ -1,26 +1,12 @@
 // VARIANT lifetime: init, clear, copy.
 #include "platform/com/oleauto.h"
+#include "platform/com/variant_types.h"
 
 namespace {
 
+// By-reference values belong to the caller: clearing only forgets them.
 bool IsKnownType(VARTYPE vt) {
-    switch (vt) {
-    case VT_EMPTY:
-    case VT_NULL:
-    case VT_I2:
-    case VT_I4:
-    case VT_R8:
-    case VT_DATE:
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_ERROR:
-    case VT_BOOL:
-    case VT_UNKNOWN:
-        return true;
-    default:
-        // By-reference values belong to the caller: clearing only forgets them.
-        return (vt & VT_BYREF) != 0;
-    }
+    return com::IsSupportedVariantType(vt) || (vt & VT_BYREF) != 0;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // VariantChangeType for the value types the desktop uses.
 #include "platform/com/oleauto.h"
+#include "platform/com/variant_types.h"
 
 #include "platform/base/unicode.h"
 
@@ -319,25 +320,6 @@ HRESULT ConvertPlain(const VARIANT& src, USHORT flags, VARTYPE vt, VARIANT& resu
     }
 }
 
-bool IsSupported(VARTYPE vt) {
-    switch (vt) {
-    case VT_EMPTY:
-    case VT_NULL:
-    case VT_I2:
-    case VT_I4:
-    case VT_R8:
-    case VT_DATE:
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_ERROR:
-    case VT_BOOL:
-    case VT_UNKNOWN:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The value of an object's default member (a property get of DISPID_VALUE).
 HRESULT DefaultValue(IUnknown* object, VARIANT& value) {
     VariantInit(&value);
@@ -368,7 +350,7 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHO
                           VARTYPE vt) {
     if (!pvargDest || !pvarSrc)
         return E_INVALIDARG;
-    if (!IsSupported(vt) || !IsSupported(pvarSrc->vt))
+    if (!com::IsSupportedVariantType(vt) || !com::IsSupportedVariantType(pvarSrc->vt))
         return (vt & VT_BYREF) || (pvarSrc->vt & VT_BYREF) ? DISP_E_TYPEMISMATCH
                                                            : DISP_E_BADVARTYPE;
     VARIANT result;
