@@ -8,8 +8,8 @@ namespace jsync {
 using platform::Result;
 using platform::Status;
 using platform::sqlite::Connection;
+using platform::sqlite::InWriteTransaction;
 using platform::sqlite::Statement;
-using platform::sqlite::Transaction;
 
 namespace {
 
@@ -38,17 +38,6 @@ Bytes CopyOf(std::span<const std::uint8_t> bytes) {
 
 Statement* Prepare(Connection& db, const char* sql, Status* status) {
     return db.prepare(sql, status);
-}
-
-// Runs `body` in one write transaction and commits it.
-template <typename Body> Status InWriteTransaction(Connection& db, Body&& body) {
-    std::lock_guard lock(db.mutex());
-    auto transaction = Transaction::begin(db, Transaction::Kind::Write);
-    if (!transaction.ok())
-        return transaction.status();
-    if (Status status = body(); !status.ok())
-        return status;
-    return transaction.value()->commit();
 }
 
 } // namespace

@@ -8,8 +8,8 @@ namespace jsync {
 using platform::Result;
 using platform::Status;
 using platform::sqlite::Connection;
+using platform::sqlite::InWriteTransaction;
 using platform::sqlite::Statement;
-using platform::sqlite::Transaction;
 
 namespace {
 
@@ -26,16 +26,6 @@ CREATE TABLE IF NOT EXISTS synced(
     sequence INTEGER NOT NULL,
     PRIMARY KEY(bit, oid));
 )";
-
-template <typename Body> Status InWriteTransaction(Connection& db, Body&& body) {
-    std::lock_guard lock(db.mutex());
-    auto transaction = Transaction::begin(db, Transaction::Kind::Write);
-    if (!transaction.ok())
-        return transaction.status();
-    if (Status status = body(); !status.ok())
-        return status;
-    return transaction.value()->commit();
-}
 
 } // namespace
 

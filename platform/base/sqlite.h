@@ -134,4 +134,16 @@ private:
     bool m_open = true;
 };
 
+// Runs `body` (returning a Status) in one write transaction on `connection`,
+// holding its mutex, and commits when the body succeeds; rolls back otherwise.
+template <typename Body> Status InWriteTransaction(Connection& connection, Body&& body) {
+    std::lock_guard lock(connection.mutex());
+    auto transaction = Transaction::begin(connection, Transaction::Kind::Write);
+    if (!transaction.ok())
+        return transaction.status();
+    if (Status status = body(); !status.ok())
+        return status;
+    return transaction.value()->commit();
+}
+
 } // namespace platform::sqlite
