@@ -117,7 +117,8 @@ BENCHMARK(WalkSorted)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 void DirectWalkSorted(benchmark::State& state) {
     sqlite3* db = TheTable().db;
     const std::string sql = std::string("SELECT oid, title, created, modified, props FROM notes "
-                                        "ORDER BY ") + kOrderBy[state.range(0)];
+                                        "ORDER BY ") +
+                            kOrderBy[state.range(0)];
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
@@ -186,6 +187,29 @@ void BuildPackets(benchmark::State& state) {
 }
 BENCHMARK(BuildPackets)->Unit(benchmark::kMillisecond);
 
+// The limit of a packet: the row read by identifier and its text copied into
+// a DeviceNotePacket of its size.
+void DirectBuildPackets(benchmark::State& state) {
+    sqlite3* db = TheTable().db;
+    sqlite3_stmt* read = nullptr;
+    sqlite3_prepare_v2(db, "SELECT props FROM notes WHERE oid = ?", -1, &read, nullptr);
+    std::vector<BYTE> block;
+    for (auto _ : state) {
+        for (int oid = 1; oid <= kNotes; ++oid) {
+            sqlite3_bind_int(read, 1, oid);
+            sqlite3_step(read);
+            const auto* text = static_cast<const char16_t*>(sqlite3_column_blob(read, 0));
+            const std::u16string_view note(text, sqlite3_column_bytes(read, 0) / 2);
+            block.assign(notepacket::DeviceNotePacketSize(5, note.size()), 0);
+            notepacket::WriteDeviceNotePacket(block.data(), 3, u"Work\n", note);
+            sqlite3_reset(read);
+        }
+    }
+    sqlite3_finalize(read);
+    state.SetItemsProcessed(state.iterations() * kNotes);
+}
+BENCHMARK(DirectBuildPackets)->Unit(benchmark::kMillisecond);
+
 // ObjectNotify for every note, one notification each, as a synchronization asks.
 void NotifyEveryNote(benchmark::State& state) {
     Store& store = TheStore();
@@ -216,7 +240,8 @@ void DirectReadRewrite(benchmark::State& state) {
     sqlite3_stmt* read = nullptr;
     sqlite3_stmt* write = nullptr;
     sqlite3_prepare_v2(db, "SELECT props FROM notes WHERE oid = ?", -1, &read, nullptr);
-    sqlite3_prepare_v2(db, "UPDATE notes SET props = ?, modified = modified + 1 WHERE oid = ?", -1, &write, nullptr);
+    sqlite3_prepare_v2(db, "UPDATE notes SET props = ?, modified = modified + 1 WHERE oid = ?", -1,
+                       &write, nullptr);
     for (auto _ : state) {
         for (int oid = 1; oid <= kNotes; ++oid) {
             sqlite3_bind_int(read, 1, oid);
