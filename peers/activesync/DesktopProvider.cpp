@@ -1,4 +1,5 @@
 #include "peers/activesync/DesktopProvider.h"
+#include "peers/activesync/ObjectHandler.h"
 #include "peers/activesync/ResultText.h"
 
 #include "platform/com/objbase.h"
@@ -177,18 +178,7 @@ REPLSETUP DesktopProvider::Setup(bool read, HREPLITEM item) {
 
 HRESULT DesktopProvider::GetPacket(HREPLITEM item, Bytes* packet) {
     m_readSetup = Setup(true, item);
-    HRESULT hr = m_handler->Setup(&m_readSetup);
-    if (FAILED(hr))
-        return hr;
-    LPBYTE data = nullptr;
-    DWORD size = 0;
-    hr = m_handler->GetPacket(&data, &size, 0);
-    if (FAILED(hr))
-        return hr;
-    if (data == nullptr)
-        return E_UNEXPECTED;
-    packet->assign(data, data + size);
-    return S_OK;
+    return ReadPacket(*m_handler, &m_readSetup, packet);
 }
 
 HRESULT DesktopProvider::SetPacket(HREPLITEM item, const Bytes& packet, StoreHandle* created) {

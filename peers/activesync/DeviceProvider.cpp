@@ -1,4 +1,5 @@
 #include "peers/activesync/DeviceProvider.h"
+#include "peers/activesync/ObjectHandler.h"
 
 #include "platform/ce/database.h"
 
@@ -123,18 +124,7 @@ void DeviceProvider::ClearChange(CEOID oid) {
 
 HRESULT DeviceProvider::GetPacket(CEOID oid, Bytes* packet) {
     m_readSetup = Setup(true, oid);
-    HRESULT hr = m_handler->Setup(&m_readSetup);
-    if (FAILED(hr))
-        return hr;
-    LPBYTE data = nullptr;
-    DWORD size = 0;
-    hr = m_handler->GetPacket(&data, &size, 0);
-    if (FAILED(hr))
-        return hr;
-    if (data == nullptr)
-        return E_UNEXPECTED;
-    packet->assign(data, data + size);
-    return S_OK;
+    return ReadPacket(*m_handler, &m_readSetup, packet);
 }
 
 HRESULT DeviceProvider::SetPacket(CEOID oid, const Bytes& packet, CEOID* written) {
