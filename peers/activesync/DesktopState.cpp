@@ -1,6 +1,6 @@
 #include "peers/activesync/DesktopState.h"
+#include "peers/activesync/StateFile.h"
 
-#include <filesystem>
 #include <random>
 
 namespace jsync {
@@ -43,13 +43,7 @@ Statement* Prepare(Connection& db, const char* sql, Status* status) {
 } // namespace
 
 Result<std::unique_ptr<DesktopState>> DesktopState::Open(const std::string& desktopDir) {
-    const std::string dir = desktopDir + "/activesync";
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error)
-        return Status::Failure(ERROR_ACCESS_DENIED,
-                               "cannot create " + dir + ": " + error.message());
-    auto db = Connection::open(dir + "/partnerships.db");
+    auto db = OpenStateFile(desktopDir, "partnerships.db");
     if (!db.ok())
         return db.status();
     std::unique_ptr<DesktopState> state(new DesktopState(db.value()));

@@ -1,6 +1,6 @@
 #include "peers/activesync/HandheldState.h"
+#include "peers/activesync/StateFile.h"
 
-#include <filesystem>
 #include <random>
 
 namespace jsync {
@@ -30,13 +30,7 @@ CREATE TABLE IF NOT EXISTS synced(
 } // namespace
 
 Result<std::unique_ptr<HandheldState>> HandheldState::Open(const std::string& handheldDir) {
-    const std::string dir = handheldDir + "/activesync";
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error)
-        return Status::Failure(ERROR_ACCESS_DENIED,
-                               "cannot create " + dir + ": " + error.message());
-    auto db = Connection::open(dir + "/partners.db");
+    auto db = OpenStateFile(handheldDir, "partners.db");
     if (!db.ok())
         return db.status();
     {

@@ -1,0 +1,25 @@
+// The partnership state files of the managers, under <machine>/activesync/.
+#pragma once
+
+#include "platform/base/sqlite.h"
+#include "platform/base/status.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace jsync {
+
+// Opens (creating the folder and the file when missing) <machineDir>/activesync/<fileName>.
+inline platform::Result<std::shared_ptr<platform::sqlite::Connection>>
+OpenStateFile(const std::string& machineDir, const std::string& fileName) {
+    const std::string dir = machineDir + "/activesync";
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error)
+        return platform::Status::Failure(ERROR_ACCESS_DENIED,
+                                         "cannot create " + dir + ": " + error.message());
+    return platform::sqlite::Connection::open(dir + "/" + fileName);
+}
+
+} // namespace jsync
