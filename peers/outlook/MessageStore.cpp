@@ -287,7 +287,12 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
     saved.body = note.body;
     saved.categories = note.categories;
     saved.color = note.color;
-    saved.modified = now;
+    // Readers compare modification times to the second: a save within the
+    // second of the previous one (or with the clock set back) moves the time
+    // on by a second, so that no change looks like none.
+    constexpr DATE kSecond = 1.0 / (24 * 60 * 60);
+    saved.modified =
+        now > found->second.modified + kSecond / 2 ? now : found->second.modified + kSecond;
     Status status;
     Statement* update = m_connection->prepare("UPDATE notes SET body = ?1, categories = ?2, color "
                                               "= ?3, modified = ?4 WHERE sequence = ?5",

@@ -54,7 +54,9 @@ public:
     // else `entryIdLength` random hex digits.
     platform::Result<Note> Insert(Note note, std::size_t entryIdLength, DATE now);
     // Saves the body, categories and colour of a saved note, stamping its
-    // modification time. ERROR_NOT_FOUND when it has gone.
+    // modification time: `now`, or a second past the time it had when `now` is
+    // not later (times are compared to the second). ERROR_NOT_FOUND when it
+    // has gone.
     platform::Result<Note> Update(const Note& note, DATE now);
     // ERROR_NOT_FOUND when it has gone already.
     platform::Status Delete(std::int64_t sequence);
