@@ -1,5 +1,5 @@
-// Code-page conversions of the desktop: single-byte 1252 and double-byte 932
-// (Shift-JIS), with Windows' replacement rules.
+// Code-page conversions of the desktop: single-byte 1252, double-byte 932
+// (Shift-JIS) and UTF-8 (65001), with Windows' replacement rules.
 #pragma once
 
 #include "platform/win32/locale.h"

@@ -3,6 +3,7 @@
 
 #include "platform/base/registry_store.h"
 #include "platform/base/winreg.h"
+#include "platform/win32/codepage.h"
 #include "platform/win32/machine.h"
 
 #include <cstring>
@@ -11,7 +12,10 @@
 
 namespace {
 
-constexpr UINT kDefaultCodePage = 1252;
+// A desktop whose registry names no code page carries every character.
+constexpr UINT kDefaultCodePage = CP_UTF8;
+// A code page the desktop does not have.
+constexpr UINT kFallbackCodePage = 1252;
 constexpr LCTYPE kNoUserOverride = 0x80000000;
 
 // A REG_SZ of the desktop registry as text (up to its first NUL); nullopt when
@@ -49,9 +53,11 @@ int Deliver(const std::string& text, LPSTR buffer, int cch) {
 UINT GetACP() {
     const auto text =
         ReadText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP");
-    if (text == "932")
-        return 932;
-    return kDefaultCodePage;
+    if (!text)
+        return kDefaultCodePage;
+    if (*text == "932" || *text == "65001")
+        return static_cast<UINT>(std::stoul(*text));
+    return kFallbackCodePage;
 }
 
 int GetLocaleInfoA(LCID, LCTYPE LCType, LPSTR lpLCData, int cchData) {

@@ -23,7 +23,8 @@ constexpr DWORD ERROR_INVALID_FLAGS = 1004;
 constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 
 // The desktop's ANSI code page: HKLM
-// "SYSTEM\CurrentControlSet\Control\Nls\CodePage" "ACP" (decimal text), 1252
-// when absent or not one of the supported pages (1252, 932). Read afresh at
-// every call, so a test can switch it.
+// "SYSTEM\CurrentControlSet\Control\Nls\CodePage" "ACP" (decimal text): UTF-8
+// (65001) when absent, so that a new desktop carries every character; 1252
+// when it names a page the desktop does not have (it has 1252, 932 and
+// 65001). Read afresh at every call, so a test can switch it.
 UINT GetACP();

@@ -218,6 +218,9 @@ TEST_F(OutlookWrappers, TextThatTheCodePageLacksBecomesItsDefaultCharacter) {
     OutlookNoteItem note;
     note.Attach(&fake, FALSE);
     fake.SetText(0x9100, u"caf\u00e9 \u4e2d");
+    // A new desktop's code page carries every character.
+    EXPECT_EQ("caf\xc3\xa9 \xe4\xb8\xad", note.GetBody());
+    SetCodePage("1252");
     EXPECT_EQ("caf\xe9 ?", note.GetBody());
     SetCodePage("932");
     fake.SetText(0x9100, u"\u65e5\u672c");

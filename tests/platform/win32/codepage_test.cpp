@@ -161,6 +161,11 @@ TEST_F(CodePages, BadArgumentsFailWithTheirErrors) {
 }
 
 TEST_F(CodePages, TheAnsiCodePageComesFromTheDesktopRegistry) {
+    // A new desktop carries every character, outside the BMP too.
+    EXPECT_EQ(65001u, GetACP());
+    EXPECT_EQ(u"\u00E9\u6771\U0001F375", ToWide(CP_ACP, "\xC3\xA9\xE6\x9D\xB1\xF0\x9F\x8D\xB5"));
+    EXPECT_EQ("\xC3\xA9\xF0\x9F\x8D\xB5", win32::WideToAnsi(u"\u00E9\U0001F375"));
+    SetAnsiCodePage("1252");
     EXPECT_EQ(1252u, GetACP());
     EXPECT_EQ(u"\u00E9", ToWide(CP_ACP, "\xE9"));
     SetAnsiCodePage("932");

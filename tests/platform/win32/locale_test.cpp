@@ -16,15 +16,17 @@ class DesktopLocale : public ::testing::Test {
 protected:
     testsupport::TempMachines machines;
 
-    void SetListSeparator(const char* separator) {
+    static void SetText(HKEY root, const char* subKey, const char* name, const char* text) {
         HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
         ASSERT_EQ(ERROR_SUCCESS,
-                  RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(key, "sList", 0, REG_SZ, reinterpret_cast<const BYTE*>(separator),
-                                 static_cast<DWORD>(std::strlen(separator) + 1)));
+                  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 static_cast<DWORD>(std::strlen(text) + 1)));
         RegCloseKey(key);
+    }
+    void SetListSeparator(const char* separator) {
+        SetText(HKEY_CURRENT_USER, "Control Panel\\International", "sList", separator);
     }
 };
 
@@ -56,8 +58,8 @@ TEST_F(DesktopLocale, SizeQueriesAndSmallBuffers) {
 
 TEST_F(DesktopLocale, AnsiCodePageIsReportedAsText) {
     char buffer[8];
-    EXPECT_EQ(5, GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, buffer, 8));
-    EXPECT_STREQ("1252", buffer);
+    EXPECT_EQ(6, GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, buffer, 8));
+    EXPECT_STREQ("65001", buffer);
 }
 
 TEST_F(DesktopLocale, MessageBoxAShowsTheAnsiTextsThroughTheScriptedUser) {
@@ -65,6 +67,7 @@ TEST_F(DesktopLocale, MessageBoxAShowsTheAnsiTextsThroughTheScriptedUser) {
     std::string problems;
     user.SetProblemHandler([&](const std::string& p) { problems += p; });
     // 0xE9 is e-acute in code page 1252.
+    SetText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP", "1252");
     user.ExpectMessageBox(u"OleDispatchException", u"Number: 4097\nDesc: caf\u00E9", IDOK);
     EXPECT_EQ(IDOK,
               MessageBoxA(nullptr, "Number: 4097\nDesc: caf\xE9", "OleDispatchException", MB_OK));
