@@ -145,7 +145,10 @@ HRESULT CNoteObjHandler::ChangeRecord(CEOID oid, const NoteFromDesktop& note, FI
     SetProp(props, TimeProp(PROPID_NOTE_MODIFIED, now));
     SetProp(props, TimeProp(syncTime, now));
     SetProp(props, NumberProp(PROPID_NOTE_COLOR, note.packet.color));
-    SetProp(props, TimeProp(PROPID_NOTE_CREATED, note.packet.created));
+    // The note keeps its own creation time; the desktop copy's is younger
+    // when the note was made here. A record without one takes the packet's.
+    if (record.Find(PROPID_NOTE_CREATED) == nullptr)
+        SetProp(props, TimeProp(PROPID_NOTE_CREATED, note.packet.created));
     SetProp(props, StringProp(PROPID_NOTE_CATEGORIES, note.packet.categories));
     TraceLine(Trace(), u"SetPacket: Finished record modification");
     {

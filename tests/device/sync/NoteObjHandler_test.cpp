@@ -221,7 +221,8 @@ TEST_F(HandlerTest, SetPacketChangesANoteForPartnerTwo) {
     EXPECT_EQ(u"\r\nstarts empty", record->Text(PROPID_NOTE_TEXT));
     EXPECT_EQ(u"", record->Text(PROPID_NOTE_TITLE));
     EXPECT_EQ(u"Work\n", record->Text(PROPID_NOTE_CATEGORIES)) << "the property is added";
-    EXPECT_TRUE(SameTime(created, record->Time(PROPID_NOTE_CREATED)));
+    // The note keeps its own creation time, not the desktop copy's.
+    EXPECT_TRUE(SameTime(spec.created, record->Time(PROPID_NOTE_CREATED)));
     EXPECT_TRUE(SameTime(kNow, record->Time(PROPID_NOTE_MODIFIED)));
     EXPECT_TRUE(SameTime(kNow, record->Time(PROPID_NOTE_SYNCTIME2)));
     EXPECT_TRUE(SameTime(spec.sync1, record->Time(PROPID_NOTE_SYNCTIME1)));
