@@ -4,7 +4,7 @@ namespace jsync {
 
 const char kUsage[] =
     "usage: jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] [--prefer desktop|device]\n"
-    "             [--dry-run] [--allow-mass-delete] [--watch]\n"
+    "             [--dry-run] [--combine] [--allow-mass-delete] [--watch]\n"
     "       jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] options\n"
     "Synchronizes the notes of a handheld with Outlook's Notes folder on a desktop.\n"
     "  --handheld DIR       the handheld's directory\n"
@@ -14,6 +14,8 @@ const char kUsage[] =
     "                       a note changed on both sides takes this side's version\n"
     "                       (default: both versions are kept on both sides)\n"
     "  --dry-run            show what would be done, note by note; change nothing\n"
+    "  --combine            combine both sides as in a first synchronization: equal\n"
+    "                       notes paired, every other note copied, nothing deleted\n"
     "  --allow-mass-delete  delete even when more than half of a side's notes would go\n"
     "  --watch              keep synchronizing as notes change, until interrupted\n"
     "  options              open the desktop store's options dialog\n";
@@ -51,6 +53,8 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
             }
         } else if (arg == "--dry-run") {
             options.dryRun = true;
+        } else if (arg == "--combine") {
+            options.combine = true;
         } else if (arg == "--allow-mass-delete") {
             options.allowMassDelete = true;
         } else if (arg == "--watch") {

@@ -1,6 +1,7 @@
 // jsync's command line:
 //   jsync [--handheld DIR] [--desktop DIR] [--partner 1|2]
-//         [--prefer desktop|device] [--dry-run] [--allow-mass-delete] [--watch]
+//         [--prefer desktop|device] [--dry-run] [--combine] [--allow-mass-delete]
+//         [--watch]
 //   jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] options
 #pragma once
 
@@ -21,6 +22,7 @@ struct Options {
     std::optional<UINT> partner; // none: the slot this desktop has, else the first free one
     ConflictPolicy policy = ConflictPolicy::KeepBoth;
     bool dryRun = false;
+    bool combine = false; // as a first synchronization: nothing deleted
     bool allowMassDelete = false;
     bool watch = false;
 };

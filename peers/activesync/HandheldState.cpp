@@ -25,6 +25,10 @@ CREATE TABLE IF NOT EXISTS synced(
     oid INTEGER NOT NULL,
     sequence INTEGER NOT NULL,
     PRIMARY KEY(bit, oid));
+CREATE TABLE IF NOT EXISTS stamps(
+    bit INTEGER PRIMARY KEY,
+    stamp INTEGER NOT NULL,
+    pending INTEGER);
 )";
 
 } // namespace
@@ -93,7 +97,8 @@ Status HandheldState::Claim(UINT partnerBit, std::uint32_t partnership, const st
             "INSERT OR REPLACE INTO partners(bit, partnership, desktop, mark) VALUES(?, ?, ?, 0)",
             &status);
         Statement* forget = m_db->prepare("DELETE FROM synced WHERE bit = ?", &status);
-        if (!current || !upsert || !forget)
+        Statement* unstamp = m_db->prepare("DELETE FROM stamps WHERE bit = ?", &status);
+        if (!current || !upsert || !forget || !unstamp)
             return status;
         current->bind(1, std::int64_t{partnerBit});
         if (current->step() == Statement::Step::Row &&
@@ -103,6 +108,8 @@ Status HandheldState::Claim(UINT partnerBit, std::uint32_t partnership, const st
         }
         current->reset();
         if (status = forget->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+            return status;
+        if (status = unstamp->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
             return status;
         return upsert->bind(1, std::int64_t{partnerBit})
             .bind(2, std::int64_t{partnership})
@@ -133,6 +140,35 @@ Status HandheldState::StartOver(UINT partnerBit) {
         if (status = update->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
             return status;
         return forget->bind(1, std::int64_t{partnerBit}).run();
+    });
+}
+
+std::optional<StoreStamps> HandheldState::Stamps(UINT partnerBit) {
+    std::lock_guard lock(m_db->mutex());
+    Status status;
+    Statement* select = m_db->prepare("SELECT stamp, pending FROM stamps WHERE bit = ?", &status);
+    if (!select)
+        return std::nullopt;
+    select->bind(1, std::int64_t{partnerBit});
+    if (select->step() != Statement::Step::Row)
+        return std::nullopt;
+    StoreStamps stamps{static_cast<std::uint64_t>(select->columnInt64(0)),
+                       static_cast<std::uint64_t>(select->columnInt64(1))};
+    select->reset();
+    return stamps;
+}
+
+Status HandheldState::SetStamps(UINT partnerBit, const StoreStamps& stamps) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        Status status;
+        Statement* upsert = m_db->prepare(
+            "INSERT OR REPLACE INTO stamps(bit, stamp, pending) VALUES(?, ?, ?)", &status);
+        if (!upsert)
+            return status;
+        return upsert->bind(1, std::int64_t{partnerBit})
+            .bind(2, static_cast<std::int64_t>(stamps.current))
+            .bind(3, static_cast<std::int64_t>(stamps.pending))
+            .run();
     });
 }
 

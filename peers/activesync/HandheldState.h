@@ -33,6 +33,13 @@ struct SyncedNote {
     std::uint64_t sequence = 0;
 };
 
+// The stamp the object store carries, and the one being written into it
+// (0: none): a store carrying either is the one this state describes.
+struct StoreStamps {
+    std::uint64_t current = 0;
+    std::uint64_t pending = 0;
+};
+
 class HandheldState {
 public:
     static platform::Result<std::unique_ptr<HandheldState>> Open(const std::string& handheldDir);
@@ -48,6 +55,11 @@ public:
     platform::Status SetMark(UINT partnerBit, std::uint64_t mark);
     // Mark 0 and no synchronized notes: the partner's next pass looks at every note.
     platform::Status StartOver(UINT partnerBit);
+
+    // The stamps of the object store for this partner (see StoreStamp.h);
+    // none before the first pass, and after a slot changes hands.
+    std::optional<StoreStamps> Stamps(UINT partnerBit);
+    platform::Status SetStamps(UINT partnerBit, const StoreStamps& stamps);
 
     platform::Result<std::unordered_map<CEOID, std::uint64_t>> SyncedNotes(UINT partnerBit);
     platform::Status ApplySynced(UINT partnerBit, const std::vector<SyncedNote>& set,

@@ -5,6 +5,8 @@
 #include "platform/win32/codepage.h"
 #include "platform/win32/locale.h"
 
+#include <algorithm>
+
 namespace jsync {
 
 using platform::Result;
@@ -83,6 +85,55 @@ Result<NoteContent> ContentOfDesktopPacket(std::span<const BYTE> packet) {
     return NoteContent{note.color, std::move(note.categories), std::move(note.text)};
 }
 
+Result<NoteContent> HandheldContentOfDevicePacket(std::span<const BYTE> packet) {
+    notepacket::DeviceNote note;
+    const auto result = notepacket::ReadDeviceNotePacket(packet.data(), packet.size(), &note);
+    if (result != notepacket::ReadResult::Ok)
+        return PacketFailure(result, "handheld note packet");
+    return NoteContent{note.color, std::move(note.categories), std::move(note.text)};
+}
+
+bool DesktopCarriesWhole(const NoteContent& handheld) {
+    return ThroughCodePage(handheld.text) == handheld.text &&
+           ThroughCodePage(handheld.categories) == handheld.categories;
+}
+
+std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
+                                        const NoteContent& handheld) {
+    std::vector<BYTE> same(desktopPacket.begin(), desktopPacket.end());
+    notepacket::DesktopNote note;
+    if (notepacket::ReadDesktopNotePacket(desktopPacket.data(), desktopPacket.size(), &note) !=
+        notepacket::ReadResult::Ok)
+        return same;
+    const std::u16string separator = ListSeparator();
+    auto lossyForm = [&](const std::u16string& original, const std::u16string& received,
+                         bool categories) {
+        const std::u16string through = ThroughCodePage(original);
+        const std::u16string lossy =
+            categories ? DesktopFormOfCategories(through, separator) : through;
+        const std::u16string desktop =
+            categories ? DesktopFormOfCategories(original, separator) : original;
+        return received != desktop && received == lossy;
+    };
+    const bool keepText = lossyForm(handheld.text, note.text, false);
+    const bool keepCategories = lossyForm(handheld.categories, note.categories, true);
+    if (!keepText && !keepCategories)
+        return same;
+    const std::u16string& text = keepText ? handheld.text : note.text;
+    const std::u16string& categories = keepCategories ? handheld.categories : note.categories;
+    // Each region must hold its text: the ANSI length or the text's, the longer.
+    const auto region = [](const std::u16string& kept, std::size_t ansiLength) {
+        return static_cast<DWORD>(std::max(kept.size(), ansiLength));
+    };
+    const DWORD lenCat = region(categories, notepacket::LoadU32(desktopPacket.data() + 12));
+    const DWORD lenNote = region(text, notepacket::LoadU32(desktopPacket.data() + 16));
+    std::vector<BYTE> block(
+        static_cast<std::size_t>(notepacket::DesktopNotePacketSize(lenCat, lenNote)));
+    notepacket::WriteDesktopNotePacket(block.data(), note.color, note.created, lenCat, categories,
+                                       lenNote, text);
+    return block;
+}
+
 Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet) {
     notepacket::DeviceNote note;
     const auto result = notepacket::ReadDeviceNotePacket(packet.data(), packet.size(), &note);
@@ -91,6 +142,19 @@ Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet) {
     return NoteContent{note.color,
                        DesktopFormOfCategories(ThroughCodePage(note.categories), ListSeparator()),
                        ThroughCodePage(note.text)};
+}
+
+std::vector<BYTE> DevicePacketWithAttributes(std::span<const BYTE> packet,
+                                             const NoteContent& attributes) {
+    notepacket::DeviceNote note;
+    if (notepacket::ReadDeviceNotePacket(packet.data(), packet.size(), &note) !=
+        notepacket::ReadResult::Ok)
+        return {};
+    std::vector<BYTE> block(static_cast<std::size_t>(
+        notepacket::DeviceNotePacketSize(attributes.categories.size(), note.text.size())));
+    notepacket::WriteDeviceNotePacket(block.data(), attributes.color, attributes.categories,
+                                      note.text);
+    return block;
 }
 
 std::uint64_t ContentHash(const NoteContent& content) {

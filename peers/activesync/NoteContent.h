@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace jsync {
 
@@ -26,6 +27,26 @@ platform::Result<NoteContent> ContentOfDesktopPacket(std::span<const BYTE> packe
 // the texts through the desktop's code page, the category names joined with
 // the user's list separator and split again the way the desktop reads them.
 platform::Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet);
+
+// A DeviceNotePacket's content as the handheld holds it (no code page).
+platform::Result<NoteContent> HandheldContentOfDevicePacket(std::span<const BYTE> packet);
+
+// False when the desktop's code page cannot carry the note's text or
+// category names whole (the desktop would keep '?' in their place).
+bool DesktopCarriesWhole(const NoteContent& handheld);
+
+// A DesktopNotePacket whose text, and category list, stand for the
+// handheld's own when they are the desktop code page's lossy form of them:
+// what the desktop could not carry is not sent back over the original. The
+// packet as it is when there is nothing to put back or it cannot be read.
+std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
+                                        const NoteContent& handheld);
+
+// The handheld's packet with its colour and categories replaced by those of
+// `attributes` (categories as names each ended by a line feed); the text is
+// the packet's own. An unreadable packet gives an empty one.
+std::vector<BYTE> DevicePacketWithAttributes(std::span<const BYTE> packet,
+                                             const NoteContent& attributes);
 
 // Equal contents give equal hashes (64-bit FNV-1a over colour, categories and text).
 std::uint64_t ContentHash(const NoteContent& content);

@@ -3,6 +3,7 @@
 
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Registration.h"
+#include "peers/activesync/StoreStamp.h"
 #include "platform/ce/change_log.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
@@ -88,6 +89,11 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
         return status;
     if (Status status = session->CheckStore(); !status.ok())
         return status;
+    if (Status status = session->CheckHandheldStore(); !status.ok())
+        return status;
+    if (options.combine && options.command == Command::Synchronize)
+        if (Status status = session->Combine(); !status.ok())
+            return status;
     if (Status status = session->m_desktop->OpenFolder(
             session->m_forgetPairings ? std::nullopt : session->m_partnership.folder);
         !status.ok())
@@ -185,23 +191,51 @@ Status Session::CheckStore() {
     if (m_partnership.storeId)
         std::printf("The desktop store is not the one this partnership was made with: its notes "
                     "are combined with the handheld's as in a first synchronization.\n");
-    if (m_options.dryRun || m_options.command == Command::Options) {
-        m_forgetPairings = m_forgetPairings || m_partnership.storeId.has_value();
+    if (m_partnership.storeId)
+        return Combine();
+    if (m_options.dryRun || m_options.command == Command::Options)
         return Status();
-    }
-    if (m_partnership.storeId) {
-        // The handheld's side first: a pass after an interruption here still
-        // sees the store change and starts over again.
-        if (Status status = m_handheldState->StartOver(m_partnerBit); !status.ok())
-            return status;
-        DurableWriteDone();
-    }
     if (Status status = m_desktopState->ResetForStore(m_partnership.id, storeId); !status.ok())
         return status;
     DurableWriteDone();
     m_partnership.storeId = storeId;
     m_partnership.folder.reset();
     return Status();
+}
+
+Status Session::Combine() {
+    if (m_options.dryRun || m_options.command == Command::Options) {
+        m_forgetPairings = true;
+        return Status();
+    }
+    // The handheld's side first: a pass after an interruption here still
+    // finds the desktop's pairings and starts over again.
+    if (Status status = m_handheldState->StartOver(m_partnerBit); !status.ok())
+        return status;
+    DurableWriteDone();
+    if (Status status = m_desktopState->ResetForStore(m_partnership.id, m_desktop->StoreId());
+        !status.ok())
+        return status;
+    DurableWriteDone();
+    m_partnership.storeId = m_desktop->StoreId();
+    m_partnership.folder.reset();
+    return Status();
+}
+
+Status Session::CheckHandheldStore() {
+    const auto recorded = m_handheldState->Stamps(m_partnerBit);
+    const auto slot = m_handheldState->Slot(m_partnerBit);
+    if (!recorded || !slot)
+        return Status();
+    const bool wentBack = ce::CurrentChangeSequence() < slot->mark;
+    const auto stamp = ReadStoreStamp(m_partnerBit);
+    const bool known = stamp && (*stamp == recorded->current || *stamp == recorded->pending);
+    if (known && !wentBack)
+        return Status();
+    std::printf("The handheld's object store is not the one this desktop last synchronized "
+                "with (it was replaced, or put back from an older copy): its notes are combined "
+                "with the desktop's as in a first synchronization, and nothing is deleted.\n");
+    return Combine();
 }
 
 Result<PassResult> Session::RunPass(const std::atomic<bool>* stop) {
@@ -215,8 +249,18 @@ Result<PassResult> Session::RunPass(const std::atomic<bool>* stop) {
     context.dryRun = m_options.dryRun;
     context.allowMassDelete = m_options.allowMassDelete;
     context.stop = stop;
-    SyncPass pass(context);
-    auto result = pass.Run();
+    auto result = SyncPass(context).Run();
+    if (result.ok() && !result->lostSide.empty()) {
+        std::printf("%s: the two sides are combined as in a first synchronization, and "
+                    "nothing is deleted. To delete every note on purpose, run jsync with "
+                    "--allow-mass-delete.\n",
+                    result->lostSide.c_str());
+        if (Status status = Combine(); !status.ok())
+            return status;
+        context.mark = 0;
+        context.forgetPairings = m_forgetPairings;
+        result = SyncPass(context).Run();
+    }
     if (!m_options.dryRun && result.ok() && result->refusal.empty())
         m_device->ReportStatus(kDeviceSyncEnded);
     return result;

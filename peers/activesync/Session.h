@@ -39,6 +39,12 @@ private:
     Session() = default;
     platform::Status FindPartnership(const Options& options);
     platform::Status CheckStore();
+    // A handheld store replaced or put back from an older copy since the
+    // last pass is combined with the desktop's notes.
+    platform::Status CheckHandheldStore();
+    // Forgets what the partnership knew of both sides, so that the next pass
+    // combines them as a first synchronization does (a dry run only acts so).
+    platform::Status Combine();
 
     Options m_options;
     std::string m_handheldDir;

@@ -6,7 +6,9 @@
 
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Progress.h"
+#include "peers/activesync/StoreStamp.h"
 #include "platform/ce/change_log.h"
+#include "platform/win32/codepage.h"
 
 #include <algorithm>
 #include <limits>
@@ -76,6 +78,14 @@ void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun) {
     std::fprintf(out,
                  "  Left out by the filters:   %zu (%zu on the handheld, %zu on the desktop)\n",
                  c.leftOutOnDevice + c.leftOutOnDesktop, c.leftOutOnDevice, c.leftOutOnDesktop);
+    if (!result.notCarriedWhole.empty()) {
+        std::fprintf(out,
+                     "  Not carried whole by the desktop's code page (its '?' stand for them; "
+                     "the handheld keeps them): %zu\n",
+                     result.notCarriedWhole.size());
+        for (const std::string& title : result.notCarriedWhole)
+            std::fprintf(out, "    %s\n", title.c_str());
+    }
     if (!result.failures.empty()) {
         std::fprintf(out, "  Not synchronized:          %zu\n", result.failures.size());
         for (const std::string& failure : result.failures)
@@ -92,6 +102,8 @@ Result<PassResult> SyncPass::Run() {
 
     if (Status status = Survey(); !status.ok())
         return status;
+    if (!m_result.lostSide.empty())
+        return m_result;
     const std::vector<Action> plan = Plan(m_input);
 
     if (!m_ctx.allowMassDelete) {
@@ -104,8 +116,11 @@ Result<PassResult> SyncPass::Run() {
                 "this synchronization would delete " + std::to_string(deletions.onDesktop) +
                 " of the " + std::to_string(onDesktop) + " notes on the desktop and " +
                 std::to_string(deletions.onDevice) + " of the " + std::to_string(onDevice) +
-                " notes on the handheld; nothing has been changed. Run jsync "
-                "again with --allow-mass-delete to delete them.";
+                " notes on the handheld; nothing has been changed. If these notes were lost "
+                "rather than deleted (a store deleted, replaced or put back from a backup), run "
+                "jsync again with --combine: the two sides are then combined as in a first "
+                "synchronization and nothing is deleted. Only if you deleted them on purpose, "
+                "--allow-mass-delete deletes them on the other side too.";
             return m_result;
         }
     }
@@ -114,6 +129,10 @@ Result<PassResult> SyncPass::Run() {
         return m_result;
     }
 
+    // A store put back from an older copy would no longer carry this stamp.
+    if (!plan.empty())
+        if (Status status = RenewStoreStamp(); !status.ok())
+            return status;
     if (!m_restamped.empty() || !m_syncedGone.empty()) {
         if (Status status =
                 m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, m_restamped, m_syncedGone);
@@ -160,11 +179,31 @@ std::string SyncPass::DesktopTitle(int index) {
     return content.ok() ? Quoted(TitleOf(content.value())) : "a desktop note";
 }
 
+void SyncPass::CheckCarriedWhole(const Bytes& devicePacket) {
+    if (GetACP() == CP_UTF8)
+        return;
+    auto handheld = HandheldContentOfDevicePacket(devicePacket);
+    if (handheld.ok() && !DesktopCarriesWhole(handheld.value()))
+        m_result.notCarriedWhole.push_back(Quoted(TitleOf(handheld.value())));
+}
+
+Bytes SyncPass::KeepHandheldTexts(CEOID oid, Bytes desktopPacket) {
+    if (GetACP() == CP_UTF8)
+        return desktopPacket;
+    Bytes devicePacket;
+    if (FAILED(m_ctx.device.GetPacket(oid, &devicePacket)))
+        return desktopPacket;
+    auto handheld = HandheldContentOfDevicePacket(devicePacket);
+    return handheld.ok() ? WithHandheldTextsKept(desktopPacket, handheld.value()) : desktopPacket;
+}
+
 void SyncPass::Report(const std::vector<Action>& plan) {
     std::FILE* out = m_ctx.out;
     for (const Action& a : plan) {
         switch (a.kind) {
         case ActionKind::SendToDesktop:
+            if (Bytes packet; SUCCEEDED(m_ctx.device.GetPacket(a.oid, &packet)))
+                CheckCarriedWhole(packet);
             std::fprintf(out, "send to the desktop (%s): %s\n",
                          a.keepsChange    ? "changed here, deleted there: kept"
                          : a.desktop >= 0 ? "changed"
@@ -341,6 +380,7 @@ Status SyncPass::SendToDesktop(const Action& action) {
             Fail("the handheld provider gave no packet", DeviceTitle(action.oid), hr);
         return Status();
     }
+    CheckCarriedWhole(packet);
     StoreHandle created;
     const HREPLITEM target = action.desktop >= 0 ? Item(action.desktop) : nullptr;
     const HRESULT hr = m_ctx.desktop.SetPacket(target, packet, &created);
@@ -365,6 +405,8 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         Fail("the desktop store gave no packet", DesktopTitle(action.desktop), hr);
         return Status();
     }
+    if (action.oid != 0)
+        packet = KeepHandheldTexts(action.oid, std::move(packet));
     const std::uint64_t before = ce::CurrentChangeSequence();
     CEOID written = 0;
     const HRESULT hr = m_ctx.device.SetPacket(action.oid, packet, &written);
@@ -523,16 +565,16 @@ Status SyncPass::Conflict(const Action& action) {
     auto settleDevice = [&]() -> Status { return SettleSent(action.oid, readAt); };
 
     const HRESULT info = m_ctx.desktop.ConflictInfo(local, copy);
-    if (info == RERR_IGNORE || m_ctx.policy == ConflictPolicy::PreferDesktop) {
-        // Equal texts count as in step; otherwise the desktop's version goes over.
+    if (info == RERR_IGNORE) {
+        // Equal texts: no choice for the person, but colour and categories
+        // may still differ; they are made the same on both sides.
         if (!discardCopy())
             return Status();
-        if (info == RERR_IGNORE) {
-            if (Status status = Pair(action.oid, PairingBytes(action.desktop), {}, {action.oid});
-                !status.ok())
-                return status;
-            return settleDevice();
-        }
+        return ReconcileEqualTexts(action, devicePacket, readAt);
+    }
+    if (m_ctx.policy == ConflictPolicy::PreferDesktop) {
+        if (!discardCopy())
+            return Status();
         if (Status status = ClearPending(action.oid); !status.ok())
             return status;
         return SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
@@ -561,6 +603,65 @@ Status SyncPass::Conflict(const Action& action) {
         return status;
     m_pairingOfItem.erase(action.desktop);
     return SendToDevice(Action{ActionKind::SendToDevice, 0, action.desktop}, Counted::InConflict);
+}
+
+Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePacket,
+                                     std::uint64_t readAt) {
+    const HREPLITEM local = Item(action.desktop);
+    Bytes desktopPacket;
+    if (HRESULT hr = m_ctx.desktop.GetPacket(local, &desktopPacket); FAILED(hr)) {
+        Fail("the desktop store gave no packet", DesktopTitle(action.desktop), hr);
+        return Status();
+    }
+    auto onDesktop = ContentOfDesktopPacket(desktopPacket);
+    auto onDevice = ContentOfDevicePacket(devicePacket);
+    if (!onDesktop.ok() || !onDevice.ok()) {
+        Fail((onDesktop.ok() ? onDevice : onDesktop).status().message(),
+             DesktopTitle(action.desktop), E_UNEXPECTED);
+        return Status();
+    }
+    const NoteContent reconciled =
+        ReconciledAttributes(onDevice.value(), onDesktop.value(), m_ctx.policy);
+    auto sameAttributes = [](const NoteContent& a, const NoteContent& b) {
+        return a.color == b.color && a.categories == b.categories;
+    };
+    if (!sameAttributes(reconciled, onDesktop.value())) {
+        const HRESULT hr = m_ctx.desktop.SetPacket(
+            local, DevicePacketWithAttributes(devicePacket, reconciled), nullptr);
+        DurableWriteDone();
+        if (FAILED(hr)) {
+            Fail("the desktop store did not take the note", DesktopTitle(action.desktop), hr);
+            return Status();
+        }
+    }
+    if (!sameAttributes(reconciled, onDevice.value())) {
+        if (Status status = ClearPending(action.oid); !status.ok())
+            return status;
+        return SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
+                            Counted::InConflict);
+    }
+    if (Status status = Pair(action.oid, PairingBytes(action.desktop), {}, {action.oid});
+        !status.ok())
+        return status;
+    return SettleSent(action.oid, readAt);
+}
+
+Status SyncPass::RenewStoreStamp() {
+    // Announced first, then written into the store, then made current: the
+    // store carries one of the two recorded stamps whenever a run ends.
+    StoreStamps stamps = m_ctx.handheldState.Stamps(m_ctx.partnerBit).value_or(StoreStamps{});
+    stamps.pending = NewStoreStamp();
+    if (Status status = m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps); !status.ok())
+        return status;
+    DurableWriteDone();
+    if (Status status = WriteStoreStamp(m_ctx.partnerBit, stamps.pending); !status.ok())
+        return status;
+    DurableWriteDone();
+    stamps = StoreStamps{stamps.pending, 0};
+    if (Status status = m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps); !status.ok())
+        return status;
+    DurableWriteDone();
+    return Status();
 }
 
 Status SyncPass::NewMark() {

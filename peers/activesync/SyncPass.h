@@ -54,8 +54,14 @@ struct PassResult {
     PassCounts counts;
     // Notes that could not be synchronized, each with the reason.
     std::vector<std::string> failures;
+    // Notes sent to a desktop whose code page cannot carry all their
+    // characters, by title (the handheld keeps them whole).
+    std::vector<std::string> notCarriedWhole;
     // Set when the mass-deletion guard refused the pass (nothing changed).
     std::string refusal;
+    // Set when one side lost every note synchronized with the other: the
+    // pass changed nothing, the two sides are to be combined instead.
+    std::string lostSide;
     // The handheld changed under the pass: another pass is due.
     bool changedMeanwhile = false;
     // Ended by the stop flag before its last object.
@@ -78,6 +84,8 @@ private:
     platform::Status SurveyDesktop();
     platform::Status SurveyDevice();
     void SettlePairStates();
+    // Names the side that lost every note it had synchronized, if one did.
+    void CheckForALostSide();
     void ReadContents();
     NoteState DeviceStateOf(CEOID oid, bool paired);
 
@@ -92,6 +100,10 @@ private:
     platform::Status DeleteOnDevice(const Action& action);
     platform::Status PairEqual(const Action& action);
     platform::Status Conflict(const Action& action);
+    // A conflict whose texts are equal: colour and categories made the same
+    // on both sides (ReconciledAttributes), the pair settled.
+    platform::Status ReconcileEqualTexts(const Action& action, const Bytes& devicePacket,
+                                         std::uint64_t readAt);
     platform::Status Forget(CEOID oid);
     platform::Status DiscardCopy(const Action& action);
     platform::Status ClearPending(CEOID oid);
@@ -111,12 +123,18 @@ private:
     platform::Status SettleSent(CEOID oid, std::uint64_t readAt);
     std::uint64_t OwnWrite(CEOID oid, std::uint64_t before);
     platform::Status NewMark();
+    platform::Status RenewStoreStamp();
 
     // The handle to keep for a pairing with item `index`: the stored one
     // brought up to date, or the item's own.
     Bytes PairingBytes(int index);
     HREPLITEM Item(int index) { return m_items[static_cast<std::size_t>(index)].get(); }
     std::string DeviceTitle(CEOID oid);
+    // Lists the note when the desktop's code page cannot carry it whole.
+    void CheckCarriedWhole(const Bytes& devicePacket);
+    // The desktop's packet for handheld note `oid`, with the texts the
+    // desktop's code page could not carry put back from the handheld's.
+    Bytes KeepHandheldTexts(CEOID oid, Bytes desktopPacket);
     std::string DesktopTitle(int index);
     void Fail(const std::string& what, const std::string& title, HRESULT hr);
 

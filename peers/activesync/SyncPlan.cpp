@@ -112,6 +112,34 @@ std::vector<Action> Plan(PlanInput input) {
     return plan;
 }
 
+NoteContent ReconciledAttributes(const NoteContent& device, const NoteContent& desktop,
+                                 ConflictPolicy policy) {
+    NoteContent result = device;
+    if (policy == ConflictPolicy::PreferDesktop) {
+        result.color = desktop.color;
+        result.categories = desktop.categories;
+        return result;
+    }
+    if (policy == ConflictPolicy::PreferDevice)
+        return result;
+    // Both lists are names each ended by a line feed.
+    std::u16string_view rest(desktop.categories);
+    for (auto lf = rest.find(u'\n'); lf != std::u16string_view::npos; lf = rest.find(u'\n')) {
+        const std::u16string name = std::u16string(rest.substr(0, lf + 1));
+        rest.remove_prefix(lf + 1);
+        bool known = false;
+        std::u16string_view have(result.categories);
+        for (auto end = have.find(u'\n'); end != std::u16string_view::npos && !known;
+             end = have.find(u'\n')) {
+            known = have.substr(0, end + 1) == name;
+            have.remove_prefix(end + 1);
+        }
+        if (!known)
+            result.categories += name;
+    }
+    return result;
+}
+
 DeletionCounts CountDeletions(const std::vector<Action>& plan) {
     DeletionCounts counts;
     for (const Action& action : plan) {

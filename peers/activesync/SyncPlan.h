@@ -18,6 +18,7 @@
 #pragma once
 
 #include "peers/activesync/DesktopState.h"
+#include "peers/activesync/NoteContent.h"
 #include "platform/ce/database.h"
 
 #include <cstdint>
@@ -85,6 +86,13 @@ void SeparateKeptChanges(PlanInput& input);
 
 // Plans the pass; the input's kept changes are separated first.
 std::vector<Action> Plan(PlanInput input);
+
+// Colour and categories for a note whose text is equal on both sides but
+// whose other fields are not: with a preferred side, that side's; otherwise
+// the categories of both (the handheld's first, each name once) and the
+// handheld's colour. The text is the handheld's.
+NoteContent ReconciledAttributes(const NoteContent& device, const NoteContent& desktop,
+                                 ConflictPolicy policy);
 
 struct DeletionCounts {
     std::size_t onDesktop = 0;

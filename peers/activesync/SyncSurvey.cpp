@@ -19,6 +19,7 @@ Status SyncPass::Survey() {
     if (Status status = SurveyDevice(); !status.ok())
         return status;
     SettlePairStates();
+    CheckForALostSide();
     SeparateKeptChanges(m_input);
     ReadContents();
     return Status();
@@ -175,6 +176,24 @@ void SyncPass::SettlePairStates() {
         if (desktopMoves && pair.device == NoteState::Unchanged && !m_interest.count(pair.oid))
             pair.device = DeviceStateOf(pair.oid, true);
     }
+}
+
+void SyncPass::CheckForALostSide() {
+    const auto& pairs = m_input.pairs;
+    if (pairs.empty() || m_ctx.allowMassDelete)
+        return;
+    auto goneFrom = [&](auto state) {
+        return std::all_of(pairs.begin(), pairs.end(), [&](const PairedNote& pair) {
+            return state(pair) == NoteState::Deleted;
+        });
+    };
+    const std::string count = std::to_string(pairs.size());
+    if (goneFrom([](const PairedNote& pair) { return pair.desktopState; }))
+        m_result.lostSide =
+            "Every note synchronized with the handheld (" + count + ") is gone from the desktop";
+    else if (goneFrom([](const PairedNote& pair) { return pair.device; }))
+        m_result.lostSide =
+            "Every note synchronized with the desktop (" + count + ") is gone from the handheld";
 }
 
 void SyncPass::ReadContents() {

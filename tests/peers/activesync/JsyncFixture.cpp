@@ -161,7 +161,23 @@ void JsyncFixture::ExpectInStep(const std::string& expected) {
 }
 
 RunResult JsyncFixture::Jsync(const std::vector<std::string>& args) {
-    std::string command = Quote(testsupport::BuiltProgram("peers/activesync/jsync"));
+    return RunProgram("peers/activesync/jsync", args);
+}
+
+void JsyncFixture::CopyStore(const std::string& from, const std::string& to) {
+    const RunResult run = RunProgram("tests/peers/activesync/store_copy", {from, to});
+    ASSERT_EQ(0, run.status) << run.output;
+}
+
+void JsyncFixture::ReopenNoteDatabase() {
+    CloseHandle(cursor);
+    cursor = OpenNoteDatabase(&oidDatabase);
+    ASSERT_NE(INVALID_HANDLE_VALUE, cursor);
+}
+
+RunResult JsyncFixture::RunProgram(const std::string& program,
+                                   const std::vector<std::string>& args) {
+    std::string command = Quote(testsupport::BuiltProgram(program));
     for (const auto& arg : args)
         command += " " + Quote(arg);
     testsupport::ChildProcess child("/bin/sh", {"-c", command + " 2>&1"});

@@ -68,6 +68,13 @@ protected:
 
     // Runs jsync with `args` to its end.
     RunResult Jsync(const std::vector<std::string>& args = {});
+    // Runs a program of the build tree (its path under the build folder).
+    RunResult RunProgram(const std::string& program, const std::vector<std::string>& args);
+    // Copies one SQLite file onto another through SQLite's online backup
+    // (a person putting a store back from a backup).
+    void CopyStore(const std::string& from, const std::string& to);
+    // Opens the note database again (after the store was replaced).
+    void ReopenNoteDatabase();
     // A run that must find nothing to do.
     void ExpectNothingToDo(const std::vector<std::string>& args = {});
 

@@ -1,6 +1,7 @@
 // A handheld note and the Outlook note made from it must read as the same
 // content, or equal notes would be copied instead of paired.
 #include "peers/activesync/NoteContent.h"
+#include "peers/activesync/SyncPlan.h"
 
 #include "device/sync/NotePacket.h"
 #include "platform/win32/registry.h"
@@ -86,7 +87,14 @@ TEST(NoteContent, HandheldAndDesktopFormsOfOneNoteAreEqual) {
 
 TEST(NoteContent, HandheldTextIsTakenThroughTheDesktopCodePage) {
     testsupport::TempMachines machines;
+    // A new desktop carries every character.
+    auto whole = ContentOfDevicePacket(DevicePacket(0, u"", u"\u65E5 note \U0001F375"));
+    ASSERT_TRUE(whole.ok());
+    EXPECT_EQ(u"\u65E5 note \U0001F375", whole->text);
+
     // A character code page 1252 lacks arrives on the desktop as '?'.
+    SetDesktopValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP",
+                    "1252");
     auto device = ContentOfDevicePacket(DevicePacket(0, u"", u"\u65E5 note"));
     auto desktop = ContentOfDesktopPacket(DesktopPacket(0, u"", u"? note"));
     ASSERT_TRUE(device.ok() && desktop.ok());
@@ -100,6 +108,48 @@ TEST(NoteContent, HandheldTextIsTakenThroughTheDesktopCodePage) {
     desktop = ContentOfDesktopPacket(DesktopPacket(0, u"A\nB\n", u"\u65E5 note"));
     ASSERT_TRUE(device.ok() && desktop.ok());
     EXPECT_EQ(ContentHash(device.value()), ContentHash(desktop.value()));
+}
+
+TEST(NoteContent, TextsTheDesktopCouldNotCarryArePutBack) {
+    testsupport::TempMachines machines;
+    SetDesktopValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP",
+                    "1252");
+    const NoteContent handheld{0, u"T\u00EA\nR\u00F6\u4E2D\n", u"\u65E5 note \U0001F375"};
+    EXPECT_FALSE(DesktopCarriesWhole(handheld));
+    EXPECT_TRUE(DesktopCarriesWhole(NoteContent{0, u"T\u00EA\n", u"caf\u00E9"}));
+
+    // The desktop's lossy forms, a new colour: the handheld's texts stand.
+    auto kept = ContentOfDesktopPacket(
+        WithHandheldTextsKept(DesktopPacket(2, u"T\u00EA\nR\u00F6?\n", u"? note ?"), handheld));
+    ASSERT_TRUE(kept.ok());
+    EXPECT_EQ(2u, kept->color);
+    EXPECT_EQ(handheld.text, kept->text);
+    EXPECT_EQ(handheld.categories, kept->categories);
+
+    // A real edit on the desktop goes through, even with '?' left in it.
+    auto edited = ContentOfDesktopPacket(
+        WithHandheldTextsKept(DesktopPacket(2, u"T\u00EA\n", u"? note ? edited"), handheld));
+    ASSERT_TRUE(edited.ok());
+    EXPECT_EQ(u"? note ? edited", edited->text);
+    EXPECT_EQ(u"T\u00EA\n", edited->categories);
+}
+
+TEST(NoteContent, EqualTextsAreReconciledByColourAndCategories) {
+    const NoteContent device{1, u"Home\nErrands\n", u"Plan"};
+    const NoteContent desktop{3, u"Business\nHome\n", u"Plan"};
+    const NoteContent both = ReconciledAttributes(device, desktop, ConflictPolicy::KeepBoth);
+    EXPECT_EQ(1u, both.color);
+    EXPECT_EQ(u"Home\nErrands\nBusiness\n", both.categories);
+    EXPECT_EQ(u"Plan", both.text);
+    const NoteContent desk = ReconciledAttributes(device, desktop, ConflictPolicy::PreferDesktop);
+    EXPECT_EQ(3u, desk.color);
+    EXPECT_EQ(desktop.categories, desk.categories);
+    const NoteContent dev = ReconciledAttributes(device, desktop, ConflictPolicy::PreferDevice);
+    EXPECT_EQ(1u, dev.color);
+    EXPECT_EQ(device.categories, dev.categories);
+    // Reconciling twice changes nothing more.
+    EXPECT_EQ(both.categories,
+              ReconciledAttributes(both, desktop, ConflictPolicy::KeepBoth).categories);
 }
 
 TEST(NoteContent, PacketsThatDoNotFitAreRefused) {
