@@ -1,5 +1,8 @@
 #include "device/app/NoteStore.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 // The text of a new note (string 61204 of the notes program).
@@ -80,6 +83,26 @@ bool ReadNote(HANDLE cursor, CEOID note, NoteContents* contents) {
     return true;
 }
 
+namespace {
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+}
+
+// Now, or just after the record's own times when the clock has not moved past
+// them: a save within the clock tick of a synchronization stamp (or with the
+// clock set back) must still leave the note later than its stamps, or the
+// change would count as synchronized.
+FILETIME SaveTime(NoteRecordProps& record) {
+    std::uint64_t latest = 0;
+    for (CEPROPID propid : {PROPID_NOTE_MODIFIED, PROPID_NOTE_SYNCTIME1, PROPID_NOTE_SYNCTIME2})
+        latest = std::max(latest, Ticks(record.Time(propid)));
+    const std::uint64_t now = std::max(Ticks(NowFileTime()), latest + 1);
+    return FILETIME{static_cast<DWORD>(now), static_cast<DWORD>(now >> 32)};
+}
+
+} // namespace
+
 bool WriteNote(HANDLE cursor, CEOID note, const std::u16string& text, DWORD color,
                const std::u16string& categories) {
     NoteRecordProps record;
@@ -94,7 +117,7 @@ bool WriteNote(HANDLE cursor, CEOID note, const std::u16string& text, DWORD colo
     SetProp(props, StringProp(PROPID_NOTE_TITLE, title));
     SetProp(props, NumberProp(PROPID_NOTE_COLOR, color));
     SetProp(props, StringProp(PROPID_NOTE_CATEGORIES, categories));
-    SetProp(props, TimeProp(PROPID_NOTE_MODIFIED, NowFileTime()));
+    SetProp(props, TimeProp(PROPID_NOTE_MODIFIED, SaveTime(record)));
     if (CeWriteRecordProps(cursor, oid, static_cast<WORD>(props.size()), props.data()) == 0)
         return false;
     return SeekToNote(cursor, oid);

@@ -40,6 +40,23 @@ TEST_F(JsyncFixture, TwoDesktopEditsInOneSecondBothTravel) {
     ExpectInStep("3 [] Fourth\n");
 }
 
+// The same on the handheld: a note saved within the clock tick of the
+// synchronization that stamped it.
+TEST_F(JsyncFixture, AHandheldEditInTheTickOfItsSynchronizationTravels) {
+    const std::string entry = AddDesktopNote("First");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    const CEOID oid = DeviceNoteIds().at(0);
+    EditDeviceNote(oid, "Second");
+    RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+    EditDeviceNote(oid, "Third");
+    run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    ExpectInStep("3 [] Third\n");
+}
+
 // The same text with another colour or other categories on each side.
 TEST_F(JsyncFixture, EqualTextsWithOtherColoursOrCategoriesAreReconciled) {
     const CEOID oid = AddDeviceNote("Plan", NoteYellow, "Home\n");
