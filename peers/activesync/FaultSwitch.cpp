@@ -1,6 +1,10 @@
 #include "peers/activesync/FaultSwitch.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace jsync {
@@ -29,6 +33,15 @@ void DurableWriteDone() {
 
 std::uint64_t DurableWriteCount() {
     return g_writes;
+}
+
+void HoldAfterSurvey() {
+    const char* hold = std::getenv("JOTTERWICK_JSYNC_HOLD");
+    if (!hold || !*hold)
+        return;
+    std::ofstream(std::string(hold) + ".held").put('\n');
+    for (int i = 0; i < 1000 && access(hold, F_OK) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 } // namespace jsync

@@ -104,6 +104,7 @@ Result<PassResult> SyncPass::Run() {
         return status;
     if (!m_result.lostSide.empty())
         return m_result;
+    HoldAfterSurvey();
     const std::vector<Action> plan = Plan(m_input);
 
     if (!m_ctx.allowMassDelete) {
@@ -260,6 +261,32 @@ std::uint64_t SyncPass::OwnWrite(CEOID oid, std::uint64_t before) {
     return sequence;
 }
 
+bool SyncPass::DesktopChangedMeanwhile(CEOID oid, int index) {
+    if (!m_ctx.desktop.IsChanged(Item(index), nullptr))
+        return false;
+    Postpone(oid);
+    return true;
+}
+
+void SyncPass::Postpone(CEOID oid) {
+    m_unsettled.insert(oid);
+    m_postponed = true;
+    m_result.changedMeanwhile = true;
+}
+
+bool SyncPass::DeviceChangedMeanwhile(CEOID oid) {
+    std::vector<ce::RecordChange> changes;
+    const bool known = ce::ChangesSince(m_startSequence, m_ctx.device.Database(), &changes);
+    const auto own = m_own.find(oid);
+    const bool changed =
+        !known || std::any_of(changes.begin(), changes.end(), [&](const ce::RecordChange& c) {
+            return c.oid == oid && (own == m_own.end() || c.sequence > own->second);
+        });
+    if (changed)
+        Postpone(oid);
+    return changed;
+}
+
 Bytes SyncPass::PairingBytes(int index) {
     if (auto pairing = m_pairingOfItem.find(index); pairing != m_pairingOfItem.end()) {
         const HREPLITEM stored = m_stored[pairing->second].get();
@@ -381,6 +408,8 @@ Status SyncPass::SendToDesktop(const Action& action) {
         return Status();
     }
     CheckCarriedWhole(packet);
+    if (action.desktop >= 0 && DesktopChangedMeanwhile(action.oid, action.desktop))
+        return Status();
     StoreHandle created;
     const HREPLITEM target = action.desktop >= 0 ? Item(action.desktop) : nullptr;
     const HRESULT hr = m_ctx.desktop.SetPacket(target, packet, &created);
@@ -405,6 +434,8 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         Fail("the desktop store gave no packet", DesktopTitle(action.desktop), hr);
         return Status();
     }
+    if (action.oid != 0 && DeviceChangedMeanwhile(action.oid))
+        return Status();
     if (action.oid != 0)
         packet = KeepHandheldTexts(action.oid, std::move(packet));
     const std::uint64_t before = ce::CurrentChangeSequence();
@@ -442,6 +473,8 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
 }
 
 Status SyncPass::DeleteOnDesktop(const Action& action) {
+    if (DesktopChangedMeanwhile(action.oid, action.desktop))
+        return Status();
     const HRESULT hr = m_ctx.desktop.DeleteObj(Item(action.desktop));
     DurableWriteDone();
     if (FAILED(hr)) {
@@ -455,6 +488,8 @@ Status SyncPass::DeleteOnDesktop(const Action& action) {
 }
 
 Status SyncPass::DeleteOnDevice(const Action& action) {
+    if (DeviceChangedMeanwhile(action.oid))
+        return Status();
     const std::uint64_t before = ce::CurrentChangeSequence();
     const HRESULT hr = m_ctx.device.DeleteObj(action.oid);
     DurableWriteDone();
@@ -581,6 +616,8 @@ Status SyncPass::Conflict(const Action& action) {
                             Counted::InConflict);
     }
     if (m_ctx.policy == ConflictPolicy::PreferDevice) {
+        if (DesktopChangedMeanwhile(action.oid, action.desktop))
+            return Status();
         const HRESULT hr = m_ctx.desktop.SetPacket(local, devicePacket, nullptr);
         DurableWriteDone();
         if (FAILED(hr)) {
@@ -626,6 +663,8 @@ Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePa
         return a.color == b.color && a.categories == b.categories;
     };
     if (!sameAttributes(reconciled, onDesktop.value())) {
+        if (DesktopChangedMeanwhile(action.oid, action.desktop))
+            return Status();
         const HRESULT hr = m_ctx.desktop.SetPacket(
             local, DevicePacketWithAttributes(devicePacket, reconciled), nullptr);
         DurableWriteDone();
@@ -665,8 +704,9 @@ Status SyncPass::RenewStoreStamp() {
 }
 
 Status SyncPass::NewMark() {
-    // A note that failed is looked at again next time from the same mark.
-    if (!m_result.failures.empty())
+    // A note that failed, or was left for the next pass, is looked at again
+    // next time from the same mark.
+    if (!m_result.failures.empty() || m_postponed)
         return Status();
     std::vector<ce::RecordChange> changes;
     if (!ce::ChangesSince(m_startSequence, m_ctx.device.Database(), &changes))

@@ -122,6 +122,12 @@ private:
     // it meanwhile), when it stays changed for the next pass.
     platform::Status SettleSent(CEOID oid, std::uint64_t readAt);
     std::uint64_t OwnWrite(CEOID oid, std::uint64_t before);
+    // True, with the note left for the next pass, when its desktop item or
+    // handheld record was changed by someone else after the survey read it:
+    // writing over it or deleting it now would lose that edit.
+    bool DesktopChangedMeanwhile(CEOID oid, int index);
+    bool DeviceChangedMeanwhile(CEOID oid);
+    void Postpone(CEOID oid);
     platform::Status NewMark();
     platform::Status RenewStoreStamp();
 
@@ -153,6 +159,7 @@ private:
     std::vector<CEOID> m_syncedGone;       // listed as synchronized but deleted, never paired
     std::vector<SyncedNote> m_restamped;   // in step, rewritten by the provider this pass
     std::unordered_set<CEOID> m_unsettled; // changed, not yet synchronized this pass
+    bool m_postponed = false;              // a note was left for the next pass
     std::vector<SyncedNote> m_settled;     // settled, not yet written to the handheld's list
 
     PlanInput m_input;

@@ -6,6 +6,9 @@
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 
+#include <filesystem>
+#include <fstream>
+
 using namespace jsynctest;
 
 namespace {
@@ -55,6 +58,47 @@ TEST_F(JsyncFixture, AHandheldEditInTheTickOfItsSynchronizationTravels) {
     run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
     ExpectInStep("3 [] Third\n");
+}
+
+// Edits made while a pass is under way, between its survey and its work,
+// are neither overwritten nor deleted: the next pass sees them.
+TEST_F(JsyncFixture, EditsMadeDuringAPassAreNotOverwritten) {
+    const CEOID kept = AddDeviceNote("Both");
+    const CEOID gone = AddDeviceNote("Deleted on the handheld");
+    const CEOID received = AddDeviceNote("Received");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    const auto notes = DesktopNotes();
+    auto entryOf = [&](const char* text) {
+        for (const outlook::Note& note : notes)
+            if (unicode::ToUtf8(note.body) == text)
+                return note.entryId;
+        return std::string();
+    };
+    Tick();
+    EditDeviceNote(kept, "Handheld edit");
+    DeleteDeviceNote(gone);
+    EditDesktopNote(entryOf("Received"), "Desktop edit to receive");
+
+    const std::string hold = ce::HandheldDirectory() + "/../hold";
+    { std::ofstream(hold).put('\n'); }
+    setenv("JOTTERWICK_JSYNC_HOLD", hold.c_str(), 1);
+    testsupport::ChildProcess jsync(testsupport::BuiltProgram("peers/activesync/jsync"), {});
+    unsetenv("JOTTERWICK_JSYNC_HOLD");
+    ASSERT_TRUE(
+        testsupport::WaitFor([&] { return std::filesystem::exists(hold + ".held"); }, 10000));
+    Tick();
+    EditDesktopNote(entryOf("Both"), "Desktop edit");
+    EditDesktopNote(entryOf("Deleted on the handheld"), "Desktop edit of a deleted note");
+    EditDeviceNote(received, "Handheld edit while receiving");
+    std::filesystem::remove(hold);
+    EXPECT_EQ(0, jsync.Wait()) << jsync.Output();
+
+    // The next pass finds a conflict and a change against a deletion: all kept.
+    ASSERT_EQ(0, Jsync().status);
+    ExpectInStep("3 [] Desktop edit\n3 [] Desktop edit of a deleted note\n"
+                 "3 [] Desktop edit to receive\n3 [] Handheld edit\n"
+                 "3 [] Handheld edit while receiving\n");
 }
 
 // The same text with another colour or other categories on each side.
