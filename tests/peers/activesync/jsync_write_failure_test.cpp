@@ -65,17 +65,19 @@ protected:
     RunResult JsyncFailingWrite(const std::vector<std::string>& on, std::size_t n, bool* failed) {
         const fs::path log = root / "failed-writes";
         fs::remove(log);
-        setenv("LD_PRELOAD", testsupport::BuiltProgram("tests/support/fail_write_vfs.so").c_str(),
-               1);
-        setenv("JOTTERWICK_FAIL_WRITE", std::to_string(n).c_str(), 1);
-        setenv("JOTTERWICK_FAIL_WRITE_LOG", log.c_str(), 1);
-        RunResult run = Jsync(on);
-        unsetenv("LD_PRELOAD");
-        unsetenv("JOTTERWICK_FAIL_WRITE");
-        unsetenv("JOTTERWICK_FAIL_WRITE_LOG");
+        // Preloaded into jsync alone, not into a shell on the way.
+        std::vector<std::string> command = {
+            "LD_PRELOAD=" + testsupport::BuiltProgram("tests/support/fail_write_vfs.so"),
+            "JOTTERWICK_FAIL_WRITE=" + std::to_string(n),
+            "JOTTERWICK_FAIL_WRITE_LOG=" + log.string(),
+            testsupport::BuiltProgram("peers/activesync/jsync")};
+        command.insert(command.end(), on.begin(), on.end());
+        testsupport::ChildProcess jsync("/usr/bin/env", command);
+        RunResult run;
+        run.status = jsync.Wait();
         const std::string failures = Slurp(log);
         *failed = !failures.empty();
-        run.output = failures + run.output;
+        run.output = failures + jsync.Output();
         return run;
     }
 
