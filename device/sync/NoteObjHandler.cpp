@@ -29,8 +29,6 @@ HRESULT LastErrorResult() {
 CNoteObjHandler::~CNoteObjHandler() {
     if (m_pPacket)
         LocalFree(m_pPacket);
-    if (Module().handler == this)
-        Module().handler = nullptr;
 }
 
 HRESULT CNoteObjHandler::QueryInterface(REFIID, void** ppv) {
@@ -81,9 +79,14 @@ HRESULT CNoteObjHandler::GetPacket(LPBYTE* lppbData, DWORD* pcbData, DWORD) {
     const DWORD color = record.Number(PROPID_NOTE_COLOR);
     const bool hasCategories = record.Find(PROPID_NOTE_CATEGORIES) != nullptr;
     const std::u16string categories = record.Text(PROPID_NOTE_CATEGORIES);
-    if (hasCategories && MatchesSyncFilter(categories)) {
-        TraceLine(Trace(), u"GetPacket: Filter condition hits");
-        return RERR_DISCARD;
+    if (hasCategories) {
+        // A filter that could not be read keeps every note it might hold back.
+        if (const DWORD error = SyncFilterError(categories); error != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(error);
+        if (MatchesSyncFilter(categories)) {
+            TraceLine(Trace(), u"GetPacket: Filter condition hits");
+            return RERR_DISCARD;
+        }
     }
 
     const auto size = notepacket::DeviceNotePacketSize(categories.size(), text.size());

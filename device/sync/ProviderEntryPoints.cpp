@@ -6,13 +6,13 @@
 #include "platform/ce/registry.h"
 #include "platform/ce/window_station.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 namespace {
 
 constexpr WCHAR kSettingsKey[] = u"Software\\Jotterwick\\Quillmarks\\Common";
-constexpr DWORD kFilterSyncChars = 1000;
 
 const WCHAR* Printable(const WCHAR* text) {
     return text ? text : u"(null)";
@@ -43,19 +43,47 @@ void CloseNoteDatabase(ProviderModule& module) {
     module.oidDatabase = 0;
 }
 
+// Reads "FilterSync" whole, whatever its length, into *text. An absent key
+// or value is no filter; otherwise the error that kept it from being read.
+DWORD ReadFilterText(HKEY key, LONG opened, std::u16string* text) {
+    text->clear();
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : static_cast<DWORD>(opened);
+    // Another process may lengthen the value between the two queries.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = 0;
+        DWORD size = 0;
+        LONG error = RegQueryValueExW(key, u"FilterSync", nullptr, &type, nullptr, &size);
+        if (error == ERROR_SUCCESS && type != REG_SZ)
+            return ERROR_INVALID_DATA;
+        std::u16string buffer(size / sizeof(WCHAR) + 1, u'\0');
+        DWORD got = static_cast<DWORD>(buffer.size() * sizeof(WCHAR));
+        if (error == ERROR_SUCCESS)
+            error = RegQueryValueExW(key, u"FilterSync", nullptr, &type,
+                                     reinterpret_cast<LPBYTE>(buffer.data()), &got);
+        if (error == ERROR_MORE_DATA)
+            continue;
+        if (error == ERROR_FILE_NOT_FOUND)
+            return ERROR_SUCCESS;
+        if (error != ERROR_SUCCESS)
+            return static_cast<DWORD>(error);
+        if (type != REG_SZ)
+            return ERROR_INVALID_DATA;
+        buffer.resize(std::min<std::size_t>(got / sizeof(WCHAR), buffer.size()));
+        *text = buffer.substr(0, buffer.find(u'\0'));
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
+}
+
 // Reads "FilterSync" and "Debug". The filter list is replaced, so that a
 // category taken out of the filter takes part again at the next set-up.
 void ReadSettings(ProviderModule& module) {
     HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key);
+    const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key);
 
-    WCHAR filter[kFilterSyncChars] = {};
-    DWORD size = sizeof(filter) - sizeof(WCHAR); // always leaves a terminator
-    DWORD type = 0;
-    if (RegQueryValueExW(key, u"FilterSync", nullptr, &type, reinterpret_cast<LPBYTE>(filter),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        filter[0] = 0;
+    std::u16string filter;
+    module.filterError = ReadFilterText(key, opened, &filter);
     module.SyncFilterList.clear();
     std::u16string_view rest(filter);
     for (auto lf = rest.find(u'\n'); lf != std::u16string_view::npos; lf = rest.find(u'\n')) {
@@ -66,12 +94,17 @@ void ReadSettings(ProviderModule& module) {
     }
 
     DWORD debug = 0;
-    size = sizeof(debug);
+    DWORD type = 0;
+    DWORD size = sizeof(debug);
     if (RegQueryValueExW(key, u"Debug", nullptr, &type, reinterpret_cast<LPBYTE>(&debug), &size) !=
             ERROR_SUCCESS ||
         type != REG_DWORD)
         debug = 0;
     module.traceSwitch = debug;
+    if (module.filterError != ERROR_SUCCESS)
+        TraceLine(module.traceSwitch,
+                  u"FilterSync cannot be read (error %u): no note with a category is synchronized",
+                  module.filterError);
     if (key)
         RegCloseKey(key);
 }
@@ -82,13 +115,13 @@ BOOL InitForPartner(LPWSTR name, IReplObjHandler** handlerOut, UINT partnerBit) 
         InitializeCriticalSection(&module.lock);
         module.lockCreated = true;
     }
-    if (module.handler) {
-        module.handler->AddRef();
-    } else {
-        module.handler = new (std::nothrow) CNoteObjHandler;
-    }
+    // Every set-up gets a handler of its own: one handed out before still
+    // holds the setup records of its own pass.
+    CNoteObjHandler* handler = new (std::nothrow) CNoteObjHandler;
     if (handlerOut)
-        *handlerOut = module.handler;
+        *handlerOut = handler;
+    else if (handler)
+        handler->Release();
     module.partnerBit = partnerBit;
     {
         ProviderLock lock;
@@ -128,20 +161,39 @@ JOTTADEV_API BOOL InitObjType(LPWSTR lpszObjType, IReplObjHandler** ppObjHandler
 
 namespace {
 
-// Reads the note under the provider lock; false when it is not there (it may
-// have gone since the existence seek), nothing read then.
-bool ReadNoteLocked(CEOID oid, NoteRecordProps* record) {
+// The error of a record operation that failed, never ERROR_SUCCESS.
+DWORD FailureCode() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+// Reads the note under the provider lock. ERROR_SUCCESS when read;
+// ERROR_FILE_NOT_FOUND when it is not there (it may have gone since the
+// existence seek), nothing read then; otherwise the failure of the read.
+DWORD ReadNoteLocked(CEOID oid, NoteRecordProps* record) {
     ProviderLock lock;
-    return SeekToNote(oid) && record->ReadCurrent(Module().database) == oid;
+    if (!SeekToNote(oid))
+        return ERROR_FILE_NOT_FOUND;
+    return record->ReadCurrent(Module().database) == oid ? ERROR_SUCCESS : FailureCode();
 }
 
 // Writes the properties back to the note under the provider lock, only when
-// the note is still there.
-bool WriteNoteLocked(CEOID oid, std::vector<CEPROPVAL>& props) {
+// the note is still there; the same answers as ReadNoteLocked.
+DWORD WriteNoteLocked(CEOID oid, std::vector<CEPROPVAL>& props) {
     ProviderLock lock;
-    return SeekToNote(oid) &&
-           CeWriteRecordProps(Module().database, oid, static_cast<WORD>(props.size()),
-                              props.data()) == oid;
+    if (!SeekToNote(oid))
+        return ERROR_FILE_NOT_FOUND;
+    return CeWriteRecordProps(Module().database, oid, static_cast<WORD>(props.size()),
+                              props.data()) == oid
+               ? ERROR_SUCCESS
+               : FailureCode();
+}
+
+// FALSE for a notification the provider could not answer: the manager must
+// not take the note for one that is not of interest.
+BOOL Failed(OBJNOTIFY* pNotify, DWORD error) {
+    pNotify->uError = error;
+    return FALSE;
 }
 
 BOOL Notify(OBJNOTIFY* pNotify) {
@@ -149,6 +201,7 @@ BOOL Notify(OBJNOTIFY* pNotify) {
     const DWORD trace = module.traceSwitch;
     if (pNotify == nullptr || pNotify->cbStruct != sizeof(OBJNOTIFY))
         return FALSE;
+    pNotify->uError = ERROR_SUCCESS;
     const UINT flags = pNotify->uFlags;
     if (!(flags & (ONF_RECORD | ONF_CLEAR_CHANGE)))
         return FALSE;
@@ -169,14 +222,18 @@ BOOL Notify(OBJNOTIFY* pNotify) {
 
     NoteRecordProps record;
     if ((flags & ONF_RECORD) && !deleted) {
-        if (!ReadNoteLocked(oid, &record))
-            return FALSE;
+        if (const DWORD error = ReadNoteLocked(oid, &record); error != ERROR_SUCCESS)
+            return error == ERROR_FILE_NOT_FOUND ? FALSE : Failed(pNotify, error);
         TraceLine(trace, u"ObjectNotify: OID #%u", oid);
         if (IsZeroFileTime(record.Time(PROPID_NOTE_MODIFIED)))
             return FALSE;
-        if (record.Find(PROPID_NOTE_CATEGORIES) &&
-            MatchesSyncFilter(record.Text(PROPID_NOTE_CATEGORIES)))
-            return FALSE;
+        if (record.Find(PROPID_NOTE_CATEGORIES)) {
+            const std::u16string categories = record.Text(PROPID_NOTE_CATEGORIES);
+            if (const DWORD error = SyncFilterError(categories); error != ERROR_SUCCESS)
+                return Failed(pNotify, error);
+            if (MatchesSyncFilter(categories))
+                return FALSE;
+        }
     }
     TraceLine(trace, u"ObjectNotify: Category and time filter passed");
 
@@ -184,12 +241,18 @@ BOOL Notify(OBJNOTIFY* pNotify) {
         TraceLine(trace, u"ObjectNotify: ONF_CLEAR_CHANGE");
         const FILETIME now = NowFileTime();
         NoteRecordProps current;
-        if (!deleted && ReadNoteLocked(oid, &current)) {
+        if (deleted)
+            return FALSE;
+        DWORD error = ReadNoteLocked(oid, &current);
+        if (error == ERROR_SUCCESS) {
             std::vector<CEPROPVAL> props = current.Copy();
             SetProp(props, TimeProp(PartnerSyncTimeProp(), now));
-            WriteNoteLocked(oid, props);
+            error = WriteNoteLocked(oid, props);
         }
-        return FALSE;
+        // A note gone meanwhile has nothing to stamp; a stamp that did not
+        // take leaves the note changed, and the manager must know.
+        return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? FALSE
+                                                                       : Failed(pNotify, error);
     }
 
     pNotify->poid = reinterpret_cast<UINT*>(&pNotify->oidObject);
@@ -199,8 +262,8 @@ BOOL Notify(OBJNOTIFY* pNotify) {
         const FILETIME modified = record.Time(PROPID_NOTE_MODIFIED);
         const FILETIME synced = record.Time(PartnerSyncTimeProp());
         std::vector<CEPROPVAL> props = record.Copy();
-        if (!WriteNoteLocked(oid, props))
-            return FALSE;
+        if (const DWORD error = WriteNoteLocked(oid, props); error != ERROR_SUCCESS)
+            return error == ERROR_FILE_NOT_FOUND ? FALSE : Failed(pNotify, error);
         changed = CompareFileTime(&synced, &modified) == -1;
     }
     if (changed) {

@@ -27,6 +27,10 @@ bool MatchesSyncFilter(std::u16string_view categories) {
     return false;
 }
 
+DWORD SyncFilterError(std::u16string_view categories) {
+    return SplitCategories(categories).empty() ? ERROR_SUCCESS : Module().filterError;
+}
+
 void TraceLine(DWORD traceSwitch, const char16_t* format, ...) {
     if (traceSwitch == 0)
         return;

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-class CNoteObjHandler;
-
 struct ProviderModule {
     // The note database, opened without a sort order. Its one current
     // position is moved by every operation of the library.
@@ -21,10 +19,11 @@ struct ProviderModule {
     bool lockCreated = false;
     UINT partnerBit = 0;
     std::vector<std::u16string> SyncFilterList;
+    // Why "FilterSync" could not be read at the last set-up, ERROR_SUCCESS
+    // when it was (or is absent). While set, no note with a category leaves
+    // the handheld: the filter might have kept it private.
+    DWORD filterError = ERROR_SUCCESS;
     DWORD traceSwitch = 0;
-    // The handler handed out last, while it lives: a second set-up hands it
-    // out again instead of making another.
-    CNoteObjHandler* handler = nullptr;
 };
 
 ProviderModule& Module();
@@ -46,6 +45,10 @@ bool SeekToNote(CEOID oid);
 
 // True when one of the note's categories equals an entry of SyncFilterList.
 bool MatchesSyncFilter(std::u16string_view categories);
+
+// The error that keeps a note with these categories from being judged by the
+// filter: filterError when the note has a category, else ERROR_SUCCESS.
+DWORD SyncFilterError(std::u16string_view categories);
 
 // One trace line into the window text of the "TrailMonitor" window, when
 // traceSwitch is non-zero; cut to 511 characters.

@@ -101,14 +101,19 @@ std::size_t DeviceProvider::NoteCount() {
     return m_getObjTypeInfo(&info) ? info.cObjects : 0;
 }
 
-DeviceInterest DeviceProvider::Notify(CEOID oid, bool deleted) {
+DeviceInterest DeviceProvider::Notify(CEOID oid, bool deleted, DWORD* error) {
     OBJNOTIFY n =
         Notification(oid, ONF_RECORD | (deleted ? ONF_DELETED : ONF_CHANGED), m_database, 0);
     // Counts the provider leaves alone mean: not changed for this partner.
     n.cOidChg = 0;
     n.cOidDel = 0;
-    if (!m_objectNotify(&n))
-        return DeviceInterest::NotOfInterest;
+    if (!m_objectNotify(&n)) {
+        if (n.uError == ERROR_SUCCESS)
+            return DeviceInterest::NotOfInterest;
+        if (error)
+            *error = n.uError;
+        return DeviceInterest::Failed;
+    }
     if (n.cOidChg > 0)
         return DeviceInterest::Changed;
     if (n.cOidDel > 0)
@@ -116,10 +121,11 @@ DeviceInterest DeviceProvider::Notify(CEOID oid, bool deleted) {
     return DeviceInterest::InStep;
 }
 
-void DeviceProvider::ClearChange(CEOID oid) {
+DWORD DeviceProvider::ClearChange(CEOID oid) {
     OBJNOTIFY n = Notification(oid, ONF_RECORD | ONF_CLEAR_CHANGE, m_database, 0);
-    // Answers FALSE by contract: the stamp is all it does.
+    // Answers FALSE by contract: only its error tells a stamp that failed.
     m_objectNotify(&n);
+    return n.uError;
 }
 
 HRESULT DeviceProvider::GetPacket(CEOID oid, Bytes* packet) {

@@ -19,6 +19,7 @@ enum class DeviceInterest {
     Changed,       // changed since its last synchronization with this partner
     InStep,        // a synchronized note, unchanged for this partner
     Deleted,       // a synchronized note that has been deleted
+    Failed,        // the provider could not tell (a record it could not read or write)
 };
 
 class DeviceProvider {
@@ -33,9 +34,11 @@ public:
     CEOID Database() const { return m_database; }
     std::size_t NoteCount();
 
-    DeviceInterest Notify(CEOID oid, bool deleted);
+    // *error receives the provider's error when the answer is Failed.
+    DeviceInterest Notify(CEOID oid, bool deleted, DWORD* error = nullptr);
     // ONF_CLEAR_CHANGE: the record has been synchronized with this partner.
-    void ClearChange(CEOID oid);
+    // The provider's error when its stamp did not take, else ERROR_SUCCESS.
+    DWORD ClearChange(CEOID oid);
 
     // The note's DeviceNotePacket. RERR_DISCARD when the filter keeps it out,
     // 0x80070002 when it is gone.

@@ -333,12 +333,19 @@ void SyncPass::ForgetSettled(const std::vector<CEOID>& oids) {
     });
 }
 
-void SyncPass::ClearChange(CEOID oid) {
+bool SyncPass::ClearChange(CEOID oid) {
     const std::uint64_t before = ce::CurrentChangeSequence();
-    m_ctx.device.ClearChange(oid);
+    const DWORD error = m_ctx.device.ClearChange(oid);
     DurableWriteDone();
+    if (error != ERROR_SUCCESS) {
+        m_unsettled.insert(oid);
+        Fail("the handheld provider could not mark the note synchronized", DeviceTitle(oid),
+             HRESULT_FROM_WIN32(error));
+        return false;
+    }
     if (const std::uint64_t written = OwnWrite(oid, before); written != 0)
         m_own[oid] = written;
+    return true;
 }
 
 Status SyncPass::SettleSent(CEOID oid, std::uint64_t readAt) {
@@ -352,7 +359,8 @@ Status SyncPass::SettleSent(CEOID oid, std::uint64_t readAt) {
         m_unsettled.insert(oid);
         return Status();
     }
-    ClearChange(oid);
+    if (!ClearChange(oid))
+        return Status();
     return Settle(oid, m_own[oid]);
 }
 
@@ -520,8 +528,8 @@ Status SyncPass::PairEqual(const Action& action) {
     }
     if (Status status = Pair(action.oid, PairingBytes(action.desktop), gone); !status.ok())
         return status;
-    if (m_interest[action.oid] == DeviceInterest::Changed)
-        ClearChange(action.oid);
+    if (m_interest[action.oid] == DeviceInterest::Changed && !ClearChange(action.oid))
+        return Status();
     if (Status status = Settle(action.oid, m_own[action.oid]); !status.ok())
         return status;
     Count(action, m_result.counts);

@@ -116,7 +116,9 @@ private:
     platform::Status Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove = {},
                           std::vector<CEOID> clearPending = {});
     platform::Status UnpairEverywhere(CEOID oid);
-    void ClearChange(CEOID oid);
+    // False when the provider's stamp did not take: the note is then named
+    // among the failures and stays changed for the next pass.
+    bool ClearChange(CEOID oid);
     // After a note read at change sequence `readAt` has been sent: clears its
     // change and settles it, unless it was written again since (a user saving
     // it meanwhile), when it stays changed for the next pass.

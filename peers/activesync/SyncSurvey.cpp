@@ -19,6 +19,11 @@ Status SyncPass::Survey() {
     if (Status status = SurveyDevice(); !status.ok())
         return status;
     SettlePairStates();
+    // A pair whose handheld note could not be judged is left as it is.
+    std::erase_if(m_input.pairs, [this](const PairedNote& pair) {
+        const auto interest = m_interest.find(pair.oid);
+        return interest != m_interest.end() && interest->second == DeviceInterest::Failed;
+    });
     CheckForALostSide();
     SeparateKeptChanges(m_input);
     ReadContents();
@@ -96,7 +101,8 @@ Status SyncPass::SurveyDesktop() {
 
 NoteState SyncPass::DeviceStateOf(CEOID oid, bool paired) {
     const std::uint64_t before = ce::CurrentChangeSequence();
-    const DeviceInterest interest = m_ctx.device.Notify(oid, false);
+    DWORD error = ERROR_SUCCESS;
+    const DeviceInterest interest = m_ctx.device.Notify(oid, false, &error);
     m_interest[oid] = interest;
     // The provider writes a note of interest back as it was: that write is ours.
     if (const std::uint64_t written = OwnWrite(oid, before); written != 0)
@@ -110,6 +116,11 @@ NoteState SyncPass::DeviceStateOf(CEOID oid, bool paired) {
         if (paired && m_own.count(oid))
             m_restamped.push_back({oid, m_own[oid]});
         return NoteState::Unchanged;
+    case DeviceInterest::Failed:
+        // Stays pending: the failure keeps the mark where it was.
+        Fail("the handheld provider could not tell whether it is to be synchronized",
+             DeviceTitle(oid), HRESULT_FROM_WIN32(error));
+        return NoteState::LeftOut;
     default:
         ++m_result.counts.leftOutOnDevice;
         return NoteState::LeftOut;

@@ -23,27 +23,30 @@ constexpr UINT ONF_CALLING_BACK = 0x00000100;
 
 #pragma pack(push, 4)
 struct OBJNOTIFY {
-    UINT cbStruct;          // 780
+    UINT cbStruct; // 780
     OBJTYPENAMEW szObjType;
-    UINT uFlags;            // ONF_*
-    UINT uPartnerBit;       // 1 or 2
-    CEOID oidObject;        // the object changed or deleted
-    CEOIDINFO oidInfo;      // its information (infRecord.oidParent: its database)
-    UINT cOidChg;           // out: identifiers changed
-    UINT cOidDel;           // out: identifiers deleted
-    UINT* poid;             // out: the identifier list
-    UINT uReserved;
+    UINT uFlags;       // ONF_*
+    UINT uPartnerBit;  // 1 or 2
+    CEOID oidObject;   // the object changed or deleted
+    CEOIDINFO oidInfo; // its information (infRecord.oidParent: its database)
+    UINT cOidChg;      // out: identifiers changed
+    UINT cOidDel;      // out: identifiers deleted
+    UINT* poid;        // out: the identifier list
+    // out: with FALSE, the Win32 error that kept the provider from answering
+    // (a record it could not read or write); 0 when the object is simply not
+    // of interest. The manager sets it to 0 before the call.
+    UINT uError;
 };
 #pragma pack(pop)
 static_assert(sizeof(OBJNOTIFY) == 780, "OBJNOTIFY is 780 bytes");
 
 struct OBJTYPEINFO {
-    UINT cbStruct;          // 384
+    UINT cbStruct; // 384
     OBJTYPENAMEW szObjType;
     UINT uFlags;
-    WCHAR szName[80];       // out: the database's name
-    UINT cObjects;          // out: record count
-    UINT cbAllObj;          // out: database size in bytes
+    WCHAR szName[80]; // out: the database's name
+    UINT cObjects;    // out: record count
+    UINT cbAllObj;    // out: database size in bytes
     FILETIME ftLastModified;
 };
 static_assert(sizeof(OBJTYPEINFO) == 384, "OBJTYPEINFO is 384 bytes");
@@ -76,7 +79,7 @@ constexpr HRESULT RWRN_LAST_PACKET = HResult(0x00140001);
 constexpr HRESULT RERR_DISCARD = HResult(0x80140101);
 constexpr HRESULT RERR_STORE_REPLACED = HResult(0x80140001);
 constexpr HRESULT RERR_IGNORE = HResult(0x80140005);
-constexpr HRESULT RERR_OBJECT_DELETED = HResult(0x80070002);  // the note no longer exists
+constexpr HRESULT RERR_OBJECT_DELETED = HResult(0x80070002); // the note no longer exists
 
 // The object handler, on both machines, in the platform's slot order.
 struct IReplObjHandler : IUnknown {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -39,6 +40,28 @@ Status SqliteFailure(sqlite3* db, int rc, std::string_view what) {
     text += ": ";
     text += db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
+}
+
+Status Closed(const std::string& path) {
+    return Status::Failure(ERROR_INVALID_HANDLE, path + ": the connection is closed");
+}
+
+// The connections open in this process, for closeAll. Never destroyed: it is
+// used after static destructors have run.
+struct OpenConnections {
+    std::mutex mutex;
+    std::set<Connection*> live;
+};
+
+OpenConnections& Live() {
+    static OpenConnections* live = new OpenConnections;
+    return *live;
+}
+
+// Runs when the process ends (or this library is unloaded), after the static
+// destructors of every program and library that uses it.
+__attribute__((destructor)) void CloseAtExit() {
+    Connection::closeAll();
 }
 
 } // namespace
@@ -181,12 +204,39 @@ Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
     return connection;
 }
 
+Connection::Connection(sqlite3* db, std::string path)
+    : m_db(db), m_pid(getpid()), m_path(std::move(path)) {
+    std::lock_guard lock(Live().mutex);
+    Live().live.insert(this);
+}
+
 Connection::~Connection() {
+    {
+        std::lock_guard lock(Live().mutex);
+        Live().live.erase(this);
+    }
+    close();
+}
+
+void Connection::close() {
+    std::lock_guard lock(m_mutex);
     m_statements.clear();
-    sqlite3_close(m_db);
+    if (m_db)
+        sqlite3_close(m_db);
+    m_db = nullptr;
+}
+
+void Connection::closeAll() {
+    std::lock_guard lock(Live().mutex);
+    for (Connection* connection : Live().live)
+        // A connection inherited across fork belongs to the parent.
+        if (connection->m_pid == getpid())
+            connection->close();
 }
 
 Status Connection::exec(const char* sql) {
+    if (!m_db)
+        return Closed(m_path);
     char* error = nullptr;
     int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
     if (rc == SQLITE_OK)
@@ -197,6 +247,10 @@ Status Connection::exec(const char* sql) {
 }
 
 Statement* Connection::prepare(const std::string& sql, Status* status) {
+    if (!m_db) {
+        *status = Closed(m_path);
+        return nullptr;
+    }
     auto it = m_statements.find(sql);
     if (it != m_statements.end()) {
         it->second->reset();
@@ -214,11 +268,11 @@ Statement* Connection::prepare(const std::string& sql, Status* status) {
 }
 
 std::int64_t Connection::lastInsertRowid() const {
-    return sqlite3_last_insert_rowid(m_db);
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
 int Connection::changes() const {
-    return sqlite3_changes(m_db);
+    return m_db ? sqlite3_changes(m_db) : 0;
 }
 
 Result<ChangeStamp> Connection::changeStamp() {

@@ -108,10 +108,19 @@ public:
     // of this library); a forked child gets a fresh one.
     static Result<std::shared_ptr<Connection>> shared(const std::string& path);
 
+    // Closes every connection this process opened through this copy of the
+    // library, whoever holds it; called when the process ends, after every
+    // static object is gone. Closing the last connection to a file folds its
+    // write-ahead log back into it, so that the file alone holds every
+    // commit. A closed connection fails every later call.
+    static void closeAll();
+
 private:
-    Connection(sqlite3* db, std::string path) : m_db(db), m_path(std::move(path)) {}
+    Connection(sqlite3* db, std::string path);
+    void close();
 
     sqlite3* m_db;
+    int m_pid;
     std::string m_path;
     std::recursive_mutex m_mutex;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;

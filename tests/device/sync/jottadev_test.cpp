@@ -215,13 +215,86 @@ TEST_F(JottadevTest, FilterListIsReadAtEachSetUpAndTraced) {
     EXPECT_TRUE(Notify(n)) << "a value without a line feed is no filter";
 }
 
-TEST_F(JottadevTest, SecondSetUpReusesTheLiveHandler) {
+TEST_F(JottadevTest, AFilterOfAnyLengthIsReadWhole) {
+    NoteSpec secret;
+    secret.categories = u"Work\nSecret\n";
+    const CEOID oid = AddNote(secret);
+    const CEOID work = AddNote(NoteSpec{.categories = u"Work\n"});
+    // 999 characters fill the platform's buffer of 1,000 with its zero.
+    for (std::size_t length : {998u, 999u, 1000u, 5000u}) {
+        std::u16string filter(length - 8, u'x');
+        filter[10] = u'\n';
+        filter += u"\nSecret\n";
+        ASSERT_EQ(length, filter.size());
+        SetSetting(u"FilterSync", filter);
+        Init(1);
+        OBJNOTIFY n = Notification(oid, ONF_RECORD | ONF_CHANGED, oidDb);
+        EXPECT_FALSE(Notify(n)) << length << " characters";
+        EXPECT_EQ(0u, n.uError) << length << " characters";
+        n = Notification(work, ONF_RECORD | ONF_CHANGED, oidDb);
+        EXPECT_TRUE(Notify(n)) << length << " characters";
+    }
+}
+
+TEST_F(JottadevTest, AFilterThatCannotBeReadKeepsEveryNoteWithACategory) {
+    NoteSpec secret;
+    secret.categories = u"Secret\n";
+    const CEOID filed = AddNote(secret);
+    const CEOID plain = AddNote(NoteSpec{});
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Jotterwick\\Quillmarks\\Common", 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    const BYTE bytes[] = {'S', 0, '\n', 0};
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"FilterSync", 0, REG_BINARY, bytes, 4));
+    RegCloseKey(key);
     Init(1);
-    IReplObjHandler* first = handler;
+
+    OBJNOTIFY n = Notification(filed, ONF_RECORD | ONF_CHANGED, oidDb);
+    EXPECT_FALSE(Notify(n));
+    EXPECT_EQ(ERROR_INVALID_DATA, n.uError) << "a failure, not a note left out";
+    REPLSETUP setup{};
+    setup.cbStruct = sizeof setup;
+    setup.fRead = TRUE;
+    setup.oid = filed;
+    ASSERT_EQ(S_OK, handler->Setup(&setup));
+    LPBYTE packet = nullptr;
+    DWORD size = 0;
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), handler->GetPacket(&packet, &size, 0));
+    EXPECT_EQ(nullptr, packet);
+
+    n = Notification(plain, ONF_RECORD | ONF_CHANGED, oidDb);
+    EXPECT_TRUE(Notify(n)) << "a note without a category cannot be filtered";
+    EXPECT_EQ(1u, n.cOidChg);
+}
+
+TEST_F(JottadevTest, ASetUpAfterACleanUpHandsOutANewHandler) {
+    const CEOID oid = AddNote(NoteSpec{});
+    Init(1);
+    IReplObjHandler* previous = handler;
+    previous->AddRef(); // the manager still holds the previous pass's handler
+    {
+        REPLSETUP lastPass{};
+        lastPass.cbStruct = sizeof lastPass;
+        lastPass.fRead = TRUE;
+        lastPass.oid = oid;
+        ASSERT_EQ(S_OK, previous->Setup(&lastPass));
+    }
+    initObjType(nullptr, nullptr, 0);
+
+    Init(2);
+    EXPECT_NE(previous, handler);
+    // The new handler knows nothing of the last pass's setup records.
+    LPBYTE packet = nullptr;
+    DWORD size = 0;
+    EXPECT_EQ(RERR_OBJECT_DELETED, handler->GetPacket(&packet, &size, 0));
+    EXPECT_EQ(nullptr, packet);
+    EXPECT_EQ(0u, previous->Release()) << "the previous handler is freed with its last reference";
+
     IReplObjHandler* second = nullptr;
     ASSERT_TRUE(initObjType(const_cast<LPWSTR>(u"Jotterwick"), &second, 2));
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(1u, second->Release()) << "one handler with two references, none leaked";
+    EXPECT_NE(handler, second) << "a second set-up without a clean-up gets its own handler too";
+    EXPECT_EQ(0u, second->Release());
 }
 
 TEST_F(JottadevTest, GetObjTypeInfoDescribesTheNoteDatabase) {

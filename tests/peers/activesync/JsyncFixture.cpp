@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace jsynctest {
 
@@ -256,6 +257,40 @@ void JsyncFixture::SetDesktopCodePage(const char* codePage) {
               RegSetValueExA(key, "ACP", 0, REG_SZ, reinterpret_cast<const BYTE*>(codePage),
                              static_cast<DWORD>(std::strlen(codePage) + 1)));
     RegCloseKey(key);
+}
+
+void CopyMachine(const std::string& from, const std::string& to,
+                 bool (*keep)(const std::string& name)) {
+    namespace fs = std::filesystem;
+    fs::create_directories(to);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path relative = fs::relative(entry.path(), from);
+        if (*relative.begin() == "run")
+            continue;
+        if (entry.is_directory())
+            fs::create_directories(fs::path(to) / relative);
+        else if (entry.is_regular_file() && (!keep || keep(entry.path().filename().string())))
+            fs::copy_file(entry.path(), fs::path(to) / relative,
+                          fs::copy_options::overwrite_existing);
+    }
+}
+
+std::string DumpMachines(const std::string& handheld, const std::string& desktop) {
+    testsupport::ChildProcess dump(
+        "/usr/bin/env", {"JOTTERWICK_HANDHELD=" + handheld, "JOTTERWICK_DESKTOP=" + desktop,
+                         testsupport::BuiltProgram("tests/peers/activesync/note_dump")});
+    EXPECT_EQ(0, dump.Wait());
+    return dump.Output();
+}
+
+std::string HandheldPart(const std::string& dump) {
+    const std::size_t start = std::string("handheld:\n").size();
+    return dump.substr(start, dump.find("desktop:\n") - start);
+}
+
+std::string DesktopPart(const std::string& dump) {
+    const std::size_t at = dump.find("desktop:\n");
+    return at == std::string::npos ? std::string() : dump.substr(at + 9);
 }
 
 int SummaryCount(const std::string& output, const std::string& label) {

@@ -95,4 +95,18 @@ protected:
 // The summary line "  <label>: N ..." of a run's output, as its number; -1 when absent.
 int SummaryCount(const std::string& output, const std::string& label);
 
+// Copies a machine directory's files (those `keep` accepts, by file name);
+// the run/ folder of live windows stays behind.
+void CopyMachine(const std::string& from, const std::string& to,
+                 bool (*keep)(const std::string& name) = nullptr);
+
+// Both sides of a pair of machine directories, as note_dump prints them
+// ("handheld:" and its notes, then "desktop:" and its notes), read by a child
+// process so that this one keeps no store of them open.
+std::string DumpMachines(const std::string& handheld, const std::string& desktop);
+
+// The handheld part and the desktop part of a DumpMachines text.
+std::string HandheldPart(const std::string& dump);
+std::string DesktopPart(const std::string& dump);
+
 } // namespace jsynctest

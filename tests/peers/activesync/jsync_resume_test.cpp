@@ -19,20 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Copies a machine directory's files; the run/ folder of live windows stays behind.
-void CopyMachine(const fs::path& from, const fs::path& to) {
-    fs::create_directories(to);
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        const fs::path relative = fs::relative(entry.path(), from);
-        if (*relative.begin() == "run")
-            continue;
-        if (entry.is_directory())
-            fs::create_directories(to / relative);
-        else if (entry.is_regular_file())
-            fs::copy_file(entry.path(), to / relative, fs::copy_options::overwrite_existing);
-    }
-}
-
 std::size_t SweepStep() {
     const char* text = std::getenv("JOTTERWICK_JSYNC_SWEEP_STEP");
     const long step = text ? std::atol(text) : 7;
@@ -48,28 +34,21 @@ protected:
     Copy MakeCopy(const std::string& name) {
         const fs::path root = fs::path(machines->handheld()).parent_path() / name;
         Copy copy{(root / "handheld").string(), (root / "desktop").string()};
-        CopyMachine(snapshot / "handheld", copy.handheld);
-        CopyMachine(snapshot / "desktop", copy.desktop);
+        CopyMachine((snapshot / "handheld").string(), copy.handheld);
+        CopyMachine((snapshot / "desktop").string(), copy.desktop);
         return copy;
     }
     void TakeSnapshot() {
         const fs::path root = fs::path(machines->handheld()).parent_path();
         snapshot = root / "snapshot";
-        CopyMachine(machines->handheld(), snapshot / "handheld");
-        CopyMachine(machines->desktop(), snapshot / "desktop");
+        CopyMachine(machines->handheld(), (snapshot / "handheld").string());
+        CopyMachine(machines->desktop(), (snapshot / "desktop").string());
     }
     static std::vector<std::string> On(const Copy& copy) {
         return {"--handheld", copy.handheld, "--desktop", copy.desktop};
     }
     // Both sides of a copy, as note_dump prints them.
-    std::string Dump(const Copy& copy) {
-        testsupport::ChildProcess dump(
-            "/usr/bin/env",
-            {"JOTTERWICK_HANDHELD=" + copy.handheld, "JOTTERWICK_DESKTOP=" + copy.desktop,
-             testsupport::BuiltProgram("tests/peers/activesync/note_dump")});
-        EXPECT_EQ(0, dump.Wait());
-        return dump.Output();
-    }
+    std::string Dump(const Copy& copy) { return DumpMachines(copy.handheld, copy.desktop); }
 
     // Sweeps the pass jsync runs on the snapshot: returns the last write it
     // was interrupted at (the pass has that many writes or a few more).
@@ -80,10 +59,7 @@ protected:
         RunResult run = Jsync(args);
         EXPECT_EQ(0, run.status) << run.output;
         const std::string expected = Dump(reference);
-        const std::size_t desktopPart = expected.find("desktop:\n");
-        const std::size_t handheldPart = std::string("handheld:\n").size();
-        EXPECT_EQ(expected.substr(desktopPart + 9),
-                  expected.substr(handheldPart, desktopPart - handheldPart))
+        EXPECT_EQ(DesktopPart(expected), HandheldPart(expected))
             << "an uninterrupted run ends in step";
 
         const std::size_t step = SweepStep();

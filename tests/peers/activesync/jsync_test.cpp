@@ -3,6 +3,7 @@
 
 #include "desktop/sync/jottapc.h"
 #include "platform/base/unicode.h"
+#include "platform/ce/registry.h"
 #include "platform/ce/window_station.h"
 #include "platform/com/objbase.h"
 #include "platform/win32/registry.h"
@@ -136,6 +137,51 @@ TEST_F(JsyncFixture, FiltersKeepNotesOutWithoutDeletingThem) {
     EXPECT_EQ(std::string::npos, DeviceDump().find("Red alert"));
     EXPECT_NE(std::string::npos, DesktopDump().find("Late red"));
     (void)late;
+}
+
+TEST_F(JsyncFixture, AHandheldFilterOfAnyLengthKeepsItsNotesPrivate) {
+    // Many categories: the value is longer than a buffer of 1,000 characters.
+    std::u16string filter;
+    for (int i = 0; filter.size() < 3000; ++i)
+        filter += u"Category number " + unicode::ToUtf16(std::to_string(i)) + u"\n";
+    SetFilterSync(filter + u"Private\n");
+    AddDeviceNote("Diary", NoteBlue, "Private\n");
+    AddDeviceNote("Shared", NoteBlue, "Work\n");
+    Tick();
+    const RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ("0 [Work] Shared\n", DesktopDump());
+    EXPECT_EQ(1, SummaryCount(run.output, "Left out by the filters")) << run.output;
+}
+
+TEST_F(JsyncFixture, AHandheldFilterThatCannotBeReadSendsNoNoteWithACategory) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Jotterwick\\Quillmarks\\Common", 0,
+                              nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    const DWORD notText = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"FilterSync", 0, REG_DWORD,
+                                            reinterpret_cast<const BYTE*>(&notText), 4));
+    RegCloseKey(key);
+    AddDeviceNote("Diary", NoteBlue, "Private\n");
+    AddDeviceNote("Plain", NoteBlue);
+    Tick();
+    RunResult run = Jsync();
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Not synchronized")) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find(": the handheld provider could not tell whether it is to be "
+                              "synchronized (0x8007000D)"))
+        << run.output;
+    EXPECT_EQ("0 [] Plain\n", DesktopDump());
+
+    // Once the filter reads again, the note is judged by it.
+    SetFilterSync(u"Private\n");
+    Tick();
+    run = Jsync();
+    EXPECT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Left out by the filters")) << run.output;
+    EXPECT_EQ("0 [] Plain\n", DesktopDump());
 }
 
 TEST_F(JsyncFixture, AnUnsavedNoteIsNotSentUntilSaved) {

@@ -1,0 +1,145 @@
+// A write that fails anywhere in a synchronization is a failure that loses
+// nothing: jsync, with the fail-write library preloaded (tests/support/
+// fail_write_vfs.cpp), has its N-th SQLite write fail as a disk would, for
+// N = 1, 2, ... until a run has fewer writes than N. After each failed run
+// jsync must not have exited 0, and one clean run must bring both sides to
+// the notes an undisturbed pass gives. Each N starts from a copy of the same
+// two machines.
+//
+// The test takes every $JOTTERWICK_FAIL_WRITE_STEP-th N (default 1).
+#include "JsyncFixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace jsynctest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t SweepStep() {
+    const char* text = std::getenv("JOTTERWICK_FAIL_WRITE_STEP");
+    const long step = text ? std::atol(text) : 1;
+    return step > 0 ? static_cast<std::size_t>(step) : 1;
+}
+
+class JsyncWriteFailureTest : public JsyncFixture {
+protected:
+    void SetUp() override {
+        JsyncFixture::SetUp();
+        // The preloaded library comes before the sanitizer's runtime in the
+        // sanitizer build; that order is wanted here.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        setenv("ASAN_OPTIONS",
+               (std::string(asan ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+        root = fs::path(machines->handheld()).parent_path();
+    }
+
+    void TakeSnapshot() {
+        CopyMachine(machines->handheld(), (root / "snapshot" / "handheld").string());
+        CopyMachine(machines->desktop(), (root / "snapshot" / "desktop").string());
+    }
+    std::vector<std::string> MakeCopy(const std::string& name) {
+        const std::string handheld = (root / name / "handheld").string();
+        const std::string desktop = (root / name / "desktop").string();
+        CopyMachine((root / "snapshot" / "handheld").string(), handheld);
+        CopyMachine((root / "snapshot" / "desktop").string(), desktop);
+        return {"--handheld", handheld, "--desktop", desktop};
+    }
+    static std::string Dump(const std::vector<std::string>& on) {
+        return DumpMachines(on[1], on[3]);
+    }
+
+    // jsync on `on` with its n-th write failing; *failed tells whether a
+    // write was failed (the run had at least n writes).
+    RunResult JsyncFailingWrite(const std::vector<std::string>& on, std::size_t n, bool* failed) {
+        const fs::path log = root / "failed-writes";
+        fs::remove(log);
+        // Preloaded into jsync alone, not into a shell on the way.
+        std::vector<std::string> command = {
+            "LD_PRELOAD=" + testsupport::BuiltProgram("tests/support/fail_write_vfs.so"),
+            "JOTTERWICK_FAIL_WRITE=" + std::to_string(n),
+            "JOTTERWICK_FAIL_WRITE_LOG=" + log.string(),
+            testsupport::BuiltProgram("peers/activesync/jsync")};
+        command.insert(command.end(), on.begin(), on.end());
+        testsupport::ChildProcess jsync("/usr/bin/env", command);
+        RunResult run;
+        run.status = jsync.Wait();
+        const std::string failures = Slurp(log);
+        *failed = !failures.empty();
+        run.output = failures + jsync.Output();
+        return run;
+    }
+
+    // Sweeps the pass jsync runs on the snapshot; returns how many writes
+    // were failed in turn.
+    std::size_t Sweep() {
+        const std::vector<std::string> reference = MakeCopy("reference");
+        RunResult run = Jsync(reference);
+        EXPECT_EQ(0, run.status) << run.output;
+        const std::string expected = Dump(reference);
+        EXPECT_EQ(DesktopPart(expected), HandheldPart(expected))
+            << "an undisturbed run ends in step";
+
+        std::size_t tried = 0;
+        for (std::size_t n = 1;; n += n < 4 ? 1 : SweepStep()) {
+            const std::vector<std::string> on = MakeCopy("fail-" + std::to_string(n));
+            bool failed = false;
+            const RunResult broken = JsyncFailingWrite(on, n, &failed);
+            if (!failed) {
+                EXPECT_EQ(0, broken.status) << "N=" << n << "\n" << broken.output;
+                EXPECT_EQ(expected, Dump(on)) << "N=" << n;
+                fs::remove_all(root / ("fail-" + std::to_string(n)));
+                break;
+            }
+            ++tried;
+            EXPECT_NE(0, broken.status) << "exit 0 after write " << n << " failed\n"
+                                        << broken.output;
+            run = Jsync(on);
+            EXPECT_EQ(0, run.status) << "N=" << n << "\n" << run.output;
+            EXPECT_EQ(expected, Dump(on)) << "after write " << n << " failed\n" << broken.output;
+            fs::remove_all(root / ("fail-" + std::to_string(n)));
+            if (HasFailure())
+                break;
+        }
+        std::printf("failed %zu writes in turn\n", tried);
+        return tried;
+    }
+
+    fs::path root;
+};
+
+} // namespace
+
+TEST_F(JsyncWriteFailureTest, AFailedWriteAnywhereInAPassLosesNothing) {
+    std::vector<CEOID> device;
+    std::vector<std::string> desktop;
+    for (int i = 0; i < 3; ++i) {
+        device.push_back(AddDeviceNote("Handheld " + std::to_string(i), i % 5, i ? "Work\n" : ""));
+        desktop.push_back(AddDesktopNote("Desktop " + std::to_string(i), i % 5, i ? "Home" : ""));
+    }
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    // New, changed and deleted on both sides, and a note in step.
+    AddDeviceNote("New on the handheld", NoteBlue, "Fresh\n");
+    AddDesktopNote("New on the desktop", NoteRed, "Fresh");
+    EditDeviceNote(device[0], "Handheld 0 changed", NoteWhite);
+    EditDesktopNote(desktop[0], "Desktop 0 changed", NoteGreen, "Home");
+    DeleteDeviceNote(device[1]);
+    DeleteDesktopNote(desktop[1]);
+    Tick();
+    TakeSnapshot();
+    Tick();
+    EXPECT_GT(Sweep(), 10u);
+}
