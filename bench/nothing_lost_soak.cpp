@@ -186,12 +186,10 @@ private:
         if (!current.ok() || !current.value())
             return;
         outlook::Note note = *current.value();
-        const std::u16string before = note.body;
         const std::string token = NextToken();
         note.body += u" " + unicode::ToUtf16(token);
-        auto again = Store().FindByEntryId(note.entryId);
-        if (again.ok() && again.value() && again.value()->body == before &&
-            Store().Update(note, outlook::NowAsDate()).ok())
+        // Refused when the note was saved since it was read.
+        if (Store().Update(note, outlook::NowAsDate()).ok())
             Written(token);
     }
 

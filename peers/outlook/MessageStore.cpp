@@ -283,6 +283,9 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
     auto found = m_notes.find(note.sequence);
     if (found == m_notes.end())
         return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
+    // Saving a copy read before another save would silently undo that save.
+    if (note.modified != found->second.modified)
+        return Status::Failure(kErrorNoteChanged, "the note has been changed since it was read");
     Note saved = found->second;
     saved.body = note.body;
     saved.categories = note.categories;

@@ -25,6 +25,9 @@
 
 namespace outlook {
 
+// Outlook's MAPI_E_OBJECT_CHANGED: a save over a newer version of the note.
+constexpr DWORD kErrorNoteChanged = 0x80040109;
+
 struct Note {
     std::int64_t sequence = 0; // folder order; 0 for a note not saved yet
     std::string entryId;       // hex digits
@@ -57,6 +60,10 @@ public:
     // modification time: `now`, or a second past the time it had when `now` is
     // not later (times are compared to the second). ERROR_NOT_FOUND when it
     // has gone.
+    // `note` is a copy read from the store: when the note was saved again
+    // since (its modification time differs), nothing is saved and the
+    // failure is kErrorNoteChanged, as Outlook refuses to save over a newer
+    // version of an item.
     platform::Result<Note> Update(const Note& note, DATE now);
     // ERROR_NOT_FOUND when it has gone already.
     platform::Status Delete(std::int64_t sequence);

@@ -148,9 +148,13 @@ HRESULT NoteItem::Save(Invocation& call) {
         m_sequence = saved.value().sequence;
     } else {
         auto saved = m_store->Update(note, NowAsDate());
-        if (!saved.ok())
-            return saved.status().code() == ERROR_NOT_FOUND ? call.Raise(kErrorNotFound)
-                                                            : call.Raise(0, E_FAIL);
+        if (!saved.ok()) {
+            if (saved.status().code() == ERROR_NOT_FOUND)
+                return call.Raise(kErrorNotFound);
+            return call.Raise(0, saved.status().code() == kErrorNoteChanged
+                                     ? static_cast<HRESULT>(kErrorNoteChanged)
+                                     : E_FAIL);
+        }
     }
     m_edited.reset();
     return S_OK;

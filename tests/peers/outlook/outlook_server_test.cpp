@@ -386,6 +386,34 @@ TEST_F(OutlookServer, ObjectsCountTheirReferences) {
     EXPECT_EQ(nullptr, none);
 }
 
+TEST_F(OutlookServer, SavesNeverHideEachOther) {
+    PinTime(2000, 1, 1, 12, 0, 0);
+    AutomationObject item = AddNote(u"first");
+    DATE first = 0, second = 0;
+    CallError error;
+    ASSERT_EQ(S_OK, item.GetDate(kLastModificationTime, &first, &error));
+    // A second save in the same second still moves the time on.
+    ASSERT_EQ(S_OK, item.Put(kBody, TextArgument(u"second"), &error));
+    ASSERT_EQ(S_OK, item.Invoke(kSave, DISPATCH_METHOD, {}, nullptr, &error));
+    ASSERT_EQ(S_OK, item.GetDate(kLastModificationTime, &second, &error));
+    EXPECT_GT(second, first);
+
+    // An edit begun before another process saved the note is refused at
+    // its save, and the other save stands.
+    const std::u16string entryId = Text(item, kEntryID);
+    ASSERT_EQ(S_OK, item.Put(kBody, TextArgument(u"stale edit"), &error));
+    testsupport::ChildProcess editor(
+        testsupport::BuiltProgram("peers/outlook/outlook-notes"),
+        {"edit", std::string(entryId.begin(), entryId.end()), "--body", "saved elsewhere"});
+    ASSERT_EQ(0, editor.Wait());
+    EXPECT_EQ(DISP_E_EXCEPTION, item.Invoke(kSave, DISPATCH_METHOD, {}, nullptr, &error));
+    EXPECT_EQ(static_cast<HRESULT>(0x80040109), error.scode);
+    AutomationObject again;
+    ASSERT_EQ(S_OK, nameSpace.InvokeObject(kGetItemFromID, DISPATCH_METHOD, {TextArgument(entryId)},
+                                           &again, &error));
+    EXPECT_EQ(u"saved elsewhere", Text(again, kBody));
+}
+
 TEST_F(OutlookServer, TwoProcessesShareOneStore) {
     // Another process adds notes while this one does; both see all of them.
     const std::string notes = testsupport::BuiltProgram("peers/outlook/outlook-notes");
