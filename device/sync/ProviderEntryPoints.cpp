@@ -239,16 +239,12 @@ BOOL Notify(OBJNOTIFY* pNotify) {
 
     if (flags & ONF_CLEAR_CHANGE) {
         TraceLine(trace, u"ObjectNotify: ONF_CLEAR_CHANGE");
-        const FILETIME now = NowFileTime();
-        NoteRecordProps current;
         if (deleted)
             return FALSE;
-        DWORD error = ReadNoteLocked(oid, &current);
-        if (error == ERROR_SUCCESS) {
-            std::vector<CEPROPVAL> props = current.Copy();
-            SetProp(props, TimeProp(PartnerSyncTimeProp(), now));
-            error = WriteNoteLocked(oid, props);
-        }
+        // Only the stamp is written: the rest of a note that the notes
+        // program saved since it was read here must not go back to before.
+        std::vector<CEPROPVAL> props{TimeProp(PartnerSyncTimeProp(), NowFileTime())};
+        const DWORD error = WriteNoteLocked(oid, props);
         // A note gone meanwhile has nothing to stamp; a stamp that did not
         // take leaves the note changed, and the manager must know.
         return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? FALSE
@@ -261,7 +257,9 @@ BOOL Notify(OBJNOTIFY* pNotify) {
         TraceLine(trace, u"ObjectNotify: Get access times");
         const FILETIME modified = record.Time(PROPID_NOTE_MODIFIED);
         const FILETIME synced = record.Time(PartnerSyncTimeProp());
-        std::vector<CEPROPVAL> props = record.Copy();
+        // Written back as read, but only the property the provider alone
+        // writes: an edit the notes program saved since the read stays.
+        std::vector<CEPROPVAL> props{TimeProp(PartnerSyncTimeProp(), synced)};
         if (const DWORD error = WriteNoteLocked(oid, props); error != ERROR_SUCCESS)
             return error == ERROR_FILE_NOT_FOUND ? FALSE : Failed(pNotify, error);
         changed = CompareFileTime(&synced, &modified) == -1;
