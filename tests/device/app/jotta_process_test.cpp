@@ -206,3 +206,37 @@ TEST_F(ProgramTest, AnUnknownArgumentEndsTheProgramWithUsage) {
     EXPECT_EQ(0, help.Wait());
     EXPECT_EQ("usage: jotta [--handheld DIR]\n", help.Output());
 }
+
+// Records another program wrote with properties of other types (a title or
+// categories stored as a number, a text as a number): each such property
+// reads as missing, and the program starts, lists and shows them.
+TEST_F(ProgramTest, PropertiesOfAnotherTypeReadAsMissing) {
+    SetRegString(u"FilterCat", u"Work\t");
+    const std::u16string work = u"Work\n";
+    const std::u16string text = u"Numbers\r\nwhere words belong";
+    const std::u16string word = u"yellow";
+    CEOID db = 0;
+    HANDLE cursor = OpenNoteDatabase(&db);
+    ASSERT_NE(INVALID_HANDLE_VALUE, cursor);
+    CEPROPVAL titleAsNumber[] = {
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_TITLE), CEVT_UI4), 7),
+        StringProp(PROPID_NOTE_TEXT, text),
+        StringProp(PROPID_NOTE_CATEGORIES, work),
+        StringProp(MakePropId(PropNumber(PROPID_NOTE_COLOR), CEVT_LPWSTR), word),
+    };
+    CEPROPVAL textAndCategoriesAsNumbers[] = {
+        StringProp(PROPID_NOTE_TITLE, word),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_TEXT), CEVT_UI4), 7),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_CATEGORIES), CEVT_UI4), 9),
+    };
+    ASSERT_NE(0u, CeWriteRecordProps(cursor, 0, 4, titleAsNumber));
+    ASSERT_NE(0u, CeWriteRecordProps(cursor, 0, 3, textAndCategoriesAsNumbers));
+    CloseHandle(cursor);
+
+    auto program = StartProgram();
+    EXPECT_EQ("list: >''\neditor: enabled saved color 0 'Numbers\\r\\nwhere words belong'\n",
+              State())
+        << "the second record has no categories of its own: the filter leaves it out";
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+}
