@@ -339,3 +339,21 @@ TEST_F(DocumentTest, CopyWithoutSelectionDoesNothingAndPasteNeedsUnicodeText) {
     EXPECT_FALSE(doc->IsModified()) << "copying changes nothing";
     EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
 }
+
+TEST_F(DocumentTest, CharactersBeyondSixteenBitsAreSavedAndReadBackWhole) {
+    const CEOID note = PutNote(u"Tea");
+    PutNote(u"Zebra");
+    Start();
+    SendMessageW(EditorWindow(), EM_SETSEL, 3, 3);
+    Type(u" \U0001F375\U0001F36A");
+    Type(u"\b"); // the cookie, both halves
+    EXPECT_EQ(u"Tea \U0001F375", EditorText());
+    Command(ID_NOTE_SAVE);
+    EXPECT_EQ(u"Tea \U0001F375", Stored(note).text);
+    TapLine(1);
+    TapLine(0);
+    EXPECT_EQ(u"Tea \U0001F375", EditorText());
+    EXPECT_EQ("list: >'Tea \xF0\x9F\x8D\xB5' 'Zebra'\n"
+              "editor: enabled saved color 3 'Tea \xF0\x9F\x8D\xB5'\n",
+              State());
+}
