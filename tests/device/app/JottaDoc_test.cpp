@@ -217,7 +217,7 @@ TEST_F(DocumentTest, NewAsksFirstAndCancelKeepsTheNote) {
               State());
 }
 
-TEST_F(DocumentTest, AFailedSaveKeepsTheTextAndTheQuestion) {
+TEST_F(DocumentTest, ANoteDeletedUnderTheProgramIsSavedAsANewNote) {
     const CEOID note = PutNote(u"Alpha");
     PutNote(u"Beta");
     Start();
@@ -228,19 +228,18 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheTextAndTheQuestion) {
     ASSERT_TRUE(CeDeleteRecord(other, note));
     CloseHandle(other);
 
+    ExpectQuestion(u"A synchronization deleted this note while you edited it. Your text was "
+                   u"saved as a new note.",
+                   IDOK);
     Command(ID_NOTE_SAVE);
-    EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(u"kept Alpha", EditorText());
-    // Yes cannot save it: the program stays on the note with its text.
-    ExpectQuestion(u"Save changes?", IDYES);
-    TapLine(1);
-    EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(u"kept Alpha", EditorText());
-    EXPECT_EQ("list: >'Alpha' 'Beta'\neditor: enabled modified color 3 'kept Alpha'\n", State());
-    // The reload after a synchronization cannot wait: the text becomes a note of its own.
-    ExpectQuestion(u"Save changes?", IDYES);
-    frame->SendMessage(WM_SYNC_FINISHED, 0, 0);
-    EXPECT_EQ("list: >'Beta' 'kept Alpha'\neditor: enabled saved color 3 'Beta'\n", State());
+    EXPECT_EQ("list: 'Beta' >'kept Alpha'\neditor: enabled saved color 3 'kept Alpha'\n", State());
+    EXPECT_NE(note, doc->CurrentNote(true));
+    EXPECT_EQ(u"kept Alpha", Stored(doc->CurrentNote(true)).text);
+    // Typing on changes the new note, not a third one.
+    Type(u"!");
+    Command(ID_NOTE_SAVE);
+    EXPECT_EQ("list: 'Beta' >'kept !Alpha'\neditor: enabled saved color 3 'kept !Alpha'\n",
+              State());
 }
 
 TEST_F(DocumentTest, ExitAsksAndCancelKeepsTheProgramRunning) {
