@@ -136,7 +136,7 @@ bool CJottaDoc::SaveNote() {
 
 CJottaDoc::SaveResult CJottaDoc::SaveEdit() {
     CJottaView* editor = FindEditorView();
-    if (!editor || m_loadedNote == kNoLoadedNote || m_notes.records() == INVALID_HANDLE_VALUE)
+    if (!editor || m_loadedNote == kNoLoadedNote)
         return SaveResult::NotKept;
     CWaitCursor wait;
     NoteContents mine;
