@@ -4,10 +4,14 @@
 #include "device/app/JottaListView.h"
 #include "device/app/JottaView.h"
 #include "device/app/NoteInfoDlg.h"
+#include "device/app/RescueFile.h"
 #include "device/app/resource.h"
+#include "platform/base/unicode.h"
 #include "platform/mfc/CmdUI.h"
+#include "platform/ui/resources.h"
 
 #include <cstring>
+#include <string>
 
 IMPLEMENT_DYNCREATE(CJottaDoc, CDocument)
 
@@ -48,6 +52,29 @@ constexpr DWORD kColorOfCommand[] = {NoteBlue, NoteYellow, NoteGreen, NoteRed, N
 
 DWORD ColorOfCommand(UINT nID) {
     return kColorOfCommand[nID - ID_COLOR_BLUE];
+}
+
+// A string resource with %1 and %2 replaced.
+std::u16string Message(UINT id, const std::u16string& first, const std::u16string& second = {}) {
+    std::u16string text = ui::FindStringResource(id).value_or(u"");
+    for (const auto& [mark, value] : {std::pair{u"%1", &first}, std::pair{u"%2", &second}})
+        if (const auto at = text.find(mark); at != std::u16string::npos)
+            text.replace(at, 2, *value);
+    return text;
+}
+
+// Why the note database refused a write, from the last error.
+std::u16string FailureReason(DWORD error) {
+    switch (error) {
+    case ERROR_DISK_FULL:
+        return Message(IDS_REASON_FULL, {});
+    case ERROR_ACCESS_DENIED:
+        return Message(IDS_REASON_DENIED, {});
+    case ERROR_WRITE_FAULT:
+        return Message(IDS_REASON_WRITE, {});
+    default:
+        return Message(IDS_REASON_OTHER, unicode::ToUtf16(std::to_string(error)));
+    }
 }
 
 } // namespace
@@ -104,26 +131,69 @@ CJottaListView* CJottaDoc::FindListView() const {
 }
 
 bool CJottaDoc::SaveNote() {
-    if (!IsModified())
-        return true;
-    if (CurrentNote(true) == 0)
-        return false;
+    return !IsModified() || SaveEdit() == SaveResult::Stored;
+}
+
+CJottaDoc::SaveResult CJottaDoc::SaveEdit() {
     CJottaView* editor = FindEditorView();
-    if (!editor)
-        return false;
+    if (!editor || m_loadedNote == kNoLoadedNote)
+        return SaveResult::NotKept;
     CWaitCursor wait;
-    const std::u16string text = editor->GetWindowText();
-    if (!WriteNote(m_notes.records(), CurrentNote(false), text, m_color, m_categories))
-        return false; // still modified: the editor keeps the text for another try
+    NoteContents mine;
+    mine.text = editor->GetWindowText();
+    mine.color = m_color;
+    mine.categories = m_categories;
+
+    // The note is written by its identifier, whether or not it still passes
+    // the display filter: a synchronization may have moved it out.
+    NoteContents stored;
+    if (!::ReadNote(m_notes.records(), m_loadedNote, &stored))
+        return KeepAsNewNote(mine, IDS_KEPT_DELETED) ? SaveResult::Stored
+                                                     : ReportFailedSave(mine.text);
+    const std::optional<NoteContents> merged = MergeNoteChanges(m_base, mine, stored);
+    if (!merged)
+        return KeepAsNewNote(mine, IDS_KEPT_BESIDE) ? SaveResult::Stored
+                                                    : ReportFailedSave(mine.text);
+    if (!WriteNote(m_notes.records(), m_loadedNote, merged->text, merged->color,
+                   merged->categories))
+        return ReportFailedSave(mine.text);
+    m_base = *merged;
+    m_color = merged->color;
+    m_categories = merged->categories;
     SetModifiedFlag(FALSE);
-    UpdateAllViews(editor);
+    if (merged->text != mine.text) {
+        m_loadedNote = kNoLoadedNote; // the editor shows the text that arrived
+        UpdateAllViews(nullptr);
+    } else {
+        UpdateAllViews(editor);
+    }
+    return SaveResult::Stored;
+}
+
+bool CJottaDoc::KeepAsNewNote(const NoteContents& mine, UINT message) {
+    const CEOID oid = AddNote(m_notes.records(), mine.text, mine.color, mine.categories);
+    if (oid == 0)
+        return false;
+    // The editor's text now belongs to the new note.
+    SeekNote(oid);
+    m_loadedNote = oid;
+    m_base = mine;
+    SetModifiedFlag(FALSE);
+    UpdateAllViews(FindEditorView());
+    AfxMessageBox(message, MB_OK | MB_ICONINFORMATION);
     return true;
 }
 
-void CJottaDoc::KeepAsNewNote(const std::u16string& text) {
-    const CEOID oid = AddNewNote(m_notes.records(), m_color, m_categories);
-    if (oid != 0)
-        WriteNote(m_notes.records(), oid, text, m_color, m_categories);
+CJottaDoc::SaveResult CJottaDoc::ReportFailedSave(const std::u16string& text) {
+    const std::u16string reason = FailureReason(GetLastError());
+    const std::u16string file = FreeRescueFileName();
+    if (AfxMessageBox(Message(IDS_SAVE_FAILED, reason, file).c_str(),
+                      MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return SaveResult::NotKept;
+    if (WriteRescueFile(file, text))
+        return SaveResult::InFile;
+    AfxMessageBox(Message(IDS_RESCUE_FAILED, file).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return SaveResult::NotKept;
 }
 
 BOOL CJottaDoc::SaveModifiedNote(BOOL bOfferCancel) {
@@ -133,12 +203,8 @@ BOOL CJottaDoc::SaveModifiedNote(BOOL bOfferCancel) {
                                                            MB_ICONEXCLAMATION);
     if (answer != IDYES && answer != IDNO)
         return FALSE;
-    if (answer == IDYES && !SaveNote()) {
-        if (bOfferCancel)
-            return FALSE;
-        if (CJottaView* editor = FindEditorView())
-            KeepAsNewNote(editor->GetWindowText());
-    }
+    if (answer == IDYES && SaveEdit() == SaveResult::NotKept)
+        return FALSE; // the edit stays in the editor
     SetModifiedFlag(FALSE);
     return TRUE;
 }
@@ -167,7 +233,8 @@ void CJottaDoc::OnNoteSave() {
 }
 
 void CJottaDoc::OnUpdateNoteSave(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(IsModified() && CurrentNote(true) != 0);
+    // An edit can be saved even when its note left the filter or the store.
+    pCmdUI->Enable(IsModified() && m_loadedNote != kNoLoadedNote);
 }
 
 void CJottaDoc::OnNoteDelete() {

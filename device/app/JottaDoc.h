@@ -41,15 +41,14 @@ public:
     // Reads a stored note (moving the record cursor to it).
     bool ReadNote(CEOID note, NoteContents* contents);
 
-    // Writes the editor's text, m_color and m_categories into the current
-    // note when the document is modified and the note valid. True when
-    // nothing is left unsaved; on a failed write the document stays
-    // modified and the editor keeps the text.
+    // Writes the editor's text, m_color and m_categories into the loaded
+    // note when the document is modified (see SaveEdit). True when the edit
+    // is in the note database and nothing is left unsaved.
     bool SaveNote();
     // Asks "Save changes?" when the document is modified: Yes, No and (when
-    // bOfferCancel) Cancel. FALSE means stop: Cancel, or Yes with a save
-    // that failed. Without Cancel a note whose save failed (it went away
-    // under the program) is kept as a new note, so its text is not lost.
+    // bOfferCancel) Cancel. FALSE means stop, the edit staying in the
+    // editor: Cancel, or Yes with a save that failed and whose text the
+    // person did not have written to a file instead.
     BOOL SaveModifiedNote(BOOL bOfferCancel);
 
     CJottaView* FindEditorView() const;
@@ -58,6 +57,9 @@ public:
     CEOID m_loadedNote = kNoLoadedNote; // the note whose text the editor shows
     DWORD m_color = NoteBlue;           // the loaded note's colour, unsaved change included
     std::u16string m_categories;        // its categories (category format)
+    // The loaded note as it was read: what the person's edit starts from, to
+    // tell at a save what a synchronization changed in the store meanwhile.
+    NoteContents m_base;
 
 protected:
     void OnNoteNew();
@@ -85,9 +87,21 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Where an edit went: into the note database, into a file (the database
+    // refused it), or nowhere (it is still only in the editor).
+    enum class SaveResult { Stored, InFile, NotKept };
+
     static CJottaApp& App();
-    // Stores the editor's text as a new note (when its own note cannot be written).
-    void KeepAsNewNote(const std::u16string& text);
+    // Saves the edit without destroying a change that a synchronization made
+    // to the note meanwhile: both changes go into the note when they touch
+    // different parts; otherwise (or when the note is gone) the edit becomes
+    // a new note and the person is told. A failed write is reported with
+    // its reason, offering to write the text to a file.
+    SaveResult SaveEdit();
+    // Stores the edit as a new note beside the loaded one and makes it current.
+    bool KeepAsNewNote(const NoteContents& mine, UINT message);
+    // Tells why the edit could not be stored and offers to write it to a file.
+    SaveResult ReportFailedSave(const std::u16string& text);
     // The editor's selection is not empty.
     bool HasSelection() const;
 

@@ -37,6 +37,20 @@ void AddStrings() {
         {IDS_PRINT_CREATED, u"Created: "},
         {IDS_PRINT_MODIFIED, u"Last Modified: "},
         {IDS_PRINT_CATEGORIES, u"Categories: "},
+        // Saving after a synchronization changed the note, and a save that failed;
+        // %1 and %2 are filled in.
+        {IDS_KEPT_BESIDE, u"A synchronization changed this note while you edited it. Your text "
+                          u"was saved as a new note beside the changed one."},
+        {IDS_KEPT_DELETED, u"A synchronization deleted this note while you edited it. Your "
+                           u"text was saved as a new note."},
+        {IDS_SAVE_FAILED, u"The note could not be saved: %1.\n\nWrite its text to the file "
+                          u"%2 instead? No keeps the text in the editor."},
+        {IDS_RESCUE_FAILED, u"The text could not be written to %1 either. It stays in the "
+                            u"editor; make room on the handheld and save again."},
+        {IDS_REASON_FULL, u"the handheld's storage is full"},
+        {IDS_REASON_DENIED, u"the note database is read-only or in use by another program"},
+        {IDS_REASON_WRITE, u"the handheld's storage refused the write"},
+        {IDS_REASON_OTHER, u"the note database reported error %1"},
         // Command prompts: the status text, then the short name after a line feed.
         {ID_NOTE_NEW, u"Create a new note."},
         {ID_NOTE_SAVE, u"Save the current note."},

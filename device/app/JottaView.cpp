@@ -34,6 +34,7 @@ void CJottaView::OnUpdate(CView*, LPARAM, CObject*) {
             doc->m_categories = contents.categories;
         }
         doc->m_loadedNote = note;
+        doc->m_base = contents;
         SetWindowText(contents.text);
         GetEditCtrl().SetModify(FALSE);
     }

@@ -95,7 +95,12 @@ LRESULT CMainFrame::OnSyncFinished(WPARAM, LPARAM) {
     auto* doc = static_cast<CJottaDoc*>(GetActiveDocument());
     if (!doc)
         return 0;
-    doc->SaveModifiedNote(FALSE);
+    if (!doc->SaveModifiedNote(FALSE)) {
+        // The edit could not be kept anywhere else: the editor keeps it and
+        // only the list shows what the synchronization changed.
+        doc->UpdateAllViews(doc->FindEditorView());
+        return 0;
+    }
     doc->SeekNote(SEEK_FIRST_NOTE);
     doc->m_loadedNote = kNoLoadedNote;
     doc->UpdateAllViews(nullptr);

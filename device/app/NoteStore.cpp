@@ -41,6 +41,25 @@ bool SeekToNote(HANDLE cursor, CEOID note) {
     return note == kCurrentNote || CeSeekDatabase(cursor, CEDB_SEEK_CEOID, note, nullptr) == note;
 }
 
+// Writes a new record with all eight properties, never synchronized.
+CEOID WriteNewNote(HANDLE cursor, const std::u16string& text, DWORD color,
+                   const std::u16string& categories, FILETIME modified) {
+    const std::u16string title = NoteTitleOf(text);
+    CEPROPVAL props[] = {
+        TimeProp(PROPID_NOTE_MODIFIED, modified),    TimeProp(PROPID_NOTE_CREATED, NowFileTime()),
+        StringProp(PROPID_NOTE_TITLE, title),        StringProp(PROPID_NOTE_TEXT, text),
+        TimeProp(PROPID_NOTE_SYNCTIME1, FILETIME{}), TimeProp(PROPID_NOTE_SYNCTIME2, FILETIME{}),
+        NumberProp(PROPID_NOTE_COLOR, color),        StringProp(PROPID_NOTE_CATEGORIES, categories),
+    };
+    return CeWriteRecordProps(cursor, 0, 8, props);
+}
+
+// One part of a note after two changes from `base`; false when both changed it differently.
+template <class T> bool MergePart(const T& base, const T& mine, const T& theirs, T* merged) {
+    *merged = mine == base ? theirs : mine;
+    return mine == base || theirs == base || mine == theirs;
+}
+
 } // namespace
 
 HANDLE OpenNoteDatabase(CEOID* oidDatabase) {
@@ -60,15 +79,22 @@ HANDLE OpenNoteDatabase(CEOID* oidDatabase) {
 }
 
 CEOID AddNewNote(HANDLE cursor, DWORD defaultColor, const std::u16string& categories) {
-    const std::u16string text = kNewNoteText;
-    const std::u16string title = NoteTitleOf(text);
-    CEPROPVAL props[] = {
-        TimeProp(PROPID_NOTE_MODIFIED, FILETIME{}),  TimeProp(PROPID_NOTE_CREATED, NowFileTime()),
-        StringProp(PROPID_NOTE_TITLE, title),        StringProp(PROPID_NOTE_TEXT, text),
-        TimeProp(PROPID_NOTE_SYNCTIME1, FILETIME{}), TimeProp(PROPID_NOTE_SYNCTIME2, FILETIME{}),
-        NumberProp(PROPID_NOTE_COLOR, defaultColor), StringProp(PROPID_NOTE_CATEGORIES, categories),
-    };
-    return CeWriteRecordProps(cursor, 0, 8, props);
+    return WriteNewNote(cursor, kNewNoteText, defaultColor, categories, FILETIME{});
+}
+
+CEOID AddNote(HANDLE cursor, const std::u16string& text, DWORD color,
+              const std::u16string& categories) {
+    return WriteNewNote(cursor, text, color, categories, NowFileTime());
+}
+
+std::optional<NoteContents> MergeNoteChanges(const NoteContents& base, const NoteContents& mine,
+                                             const NoteContents& theirs) {
+    NoteContents merged = theirs;
+    if (!MergePart(base.text, mine.text, theirs.text, &merged.text) ||
+        !MergePart(base.color, mine.color, theirs.color, &merged.color) ||
+        !MergePart(base.categories, mine.categories, theirs.categories, &merged.categories))
+        return std::nullopt;
+    return merged;
 }
 
 bool ReadNote(HANDLE cursor, CEOID note, NoteContents* contents) {

@@ -6,6 +6,7 @@
 
 #include "device/sync/NoteRecord.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,19 @@ HANDLE OpenNoteDatabase(CEOID* oidDatabase);
 // the given colour and categories (the display filter's, in category format).
 // Returns its identifier, 0 on failure.
 CEOID AddNewNote(HANDLE cursor, DWORD defaultColor, const std::u16string& categories);
+
+// A new note with this text, colour and categories, created and modified now.
+// Returns its identifier, 0 on failure.
+CEOID AddNote(HANDLE cursor, const std::u16string& text, DWORD color,
+              const std::u16string& categories);
+
+// Joins two changes of one note made from the same `base`: the person's
+// (`mine`) and one that arrived in the store meanwhile (`theirs`). Text,
+// colour and categories are each taken from the side that changed them.
+// nullopt when both changed one of them differently: the two cannot be one
+// note. Times are not looked at.
+std::optional<NoteContents> MergeNoteChanges(const NoteContents& base, const NoteContents& mine,
+                                             const NoteContents& theirs);
 
 // Reads one note: `note` is moved to first, or kCurrentNote reads where the
 // cursor stands. False when there is no such record.

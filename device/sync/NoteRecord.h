@@ -98,12 +98,17 @@ public:
         return oid;
     }
 
+    // The property of propid's number, or null. Another program may have
+    // stored that number with another value type: such a property counts as
+    // missing, since its value cannot be read as the type asked for.
     CEPROPVAL* Find(CEPROPID propid) {
         auto* props = reinterpret_cast<CEPROPVAL*>(m_buffer);
         for (WORD i = 0; i < m_count; ++i)
-            if (PropNumber(props[i].propid) == PropNumber(propid) &&
-                !(props[i].wFlags & CEDB_PROPNOTFOUND))
-                return &props[i];
+            if (PropNumber(props[i].propid) == PropNumber(propid))
+                return PropType(props[i].propid) == PropType(propid) &&
+                               !(props[i].wFlags & CEDB_PROPNOTFOUND)
+                           ? &props[i]
+                           : nullptr;
         return nullptr;
     }
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -31,7 +33,23 @@ struct EditState : ui::detail::ControlState {
     std::size_t limit = kDefaultLimit;
     int firstLine = 0;
     int firstColumn = 0;
+    // The first half of a surrogate pair typed, held until its second half
+    // comes (a character beyond 16 bits arrives as two WM_CHARs).
+    WCHAR pendingHigh = 0;
 };
+
+bool IsHighSurrogate(WCHAR c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(WCHAR c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+// True when `pos` falls between the two halves of a surrogate pair, where no
+// caret, cut or line break may go.
+bool InsidePair(std::u16string_view text, std::size_t pos) {
+    return pos > 0 && pos < text.size() && IsHighSurrogate(text[pos - 1]) &&
+           IsLowSurrogate(text[pos]);
+}
 
 EditState* State(HWND hwnd) {
     return ui::detail::ControlOf<EditState>(hwnd);
@@ -86,6 +104,8 @@ std::vector<ui::EditLine> Layout(HWND hwnd, const EditState& s) {
                 const std::size_t blank = text.find_last_of(u" \t", cut - 1);
                 if (blank != std::u16string::npos && blank >= at && blank + 1 > at)
                     cut = blank + 1;
+                else if (InsidePair(text, cut) && cut - 1 > at)
+                    cut -= 1;
                 lines.push_back({at, cut - at});
                 at = cut;
             }
@@ -149,6 +169,8 @@ bool ReplaceSelection(HWND hwnd, EditState& s, std::u16string insert, UndoMode u
     const std::size_t room = s.limit > kept ? s.limit - kept : 0;
     if (insert.size() > room) {
         insert.resize(room);
+        if (!insert.empty() && IsHighSurrogate(insert.back()))
+            insert.pop_back(); // a character fits whole or not at all
         ui::detail::NotifyParent(hwnd, EN_MAXTEXT);
         if (State(hwnd) != &s)
             return false; // the parent destroyed the control
@@ -240,23 +262,28 @@ void MoveCaret(HWND hwnd, EditState& s, std::size_t to) {
     ScrollCaret(hwnd, s);
 }
 
-// The position one character before or after `pos`, stepping over CR LF whole.
+// The position one character before or after `pos`, stepping over CR LF and
+// surrogate pairs whole.
 std::size_t Step(const EditState& s, std::size_t pos, int direction) {
     if (direction < 0) {
         if (pos == 0)
             return 0;
-        return pos >= 2 && s.text.compare(pos - 2, 2, u"\r\n") == 0 ? pos - 2 : pos - 1;
+        const bool pair =
+            pos >= 2 && (s.text.compare(pos - 2, 2, u"\r\n") == 0 || InsidePair(s.text, pos - 1));
+        return pair ? pos - 2 : pos - 1;
     }
     if (pos >= s.text.size())
         return s.text.size();
-    return s.text.compare(pos, 2, u"\r\n") == 0 ? pos + 2 : pos + 1;
+    const bool pair = s.text.compare(pos, 2, u"\r\n") == 0 || InsidePair(s.text, pos + 1);
+    return pair ? pos + 2 : pos + 1;
 }
 
 std::size_t PositionAt(HWND hwnd, const EditState& s, int line, int column) {
     const auto lines = Layout(hwnd, s);
     line = std::clamp(line, 0, static_cast<int>(lines.size()) - 1);
     const auto& l = lines[line];
-    return l.start + std::min<std::size_t>(std::max(column, 0), l.length);
+    const std::size_t pos = l.start + std::min<std::size_t>(std::max(column, 0), l.length);
+    return InsidePair(s.text, pos) ? pos - 1 : pos;
 }
 
 bool KeyDown(HWND hwnd, EditState& s, UINT key) {
@@ -327,6 +354,17 @@ void Char(HWND hwnd, EditState& s, WCHAR c) {
     }
     if (ReadOnly(hwnd))
         return;
+    const WCHAR high = std::exchange(s.pendingHigh, 0);
+    if (IsHighSurrogate(c)) {
+        s.pendingHigh = c;
+        return;
+    }
+    if (IsLowSurrogate(c)) {
+        // Only the second half of a pair is a character; a lone half is none.
+        if (high && !(Style(hwnd) & ES_NUMBER))
+            ReplaceSelection(hwnd, s, std::u16string{high, c}, UndoMode::ExtendTyping);
+        return;
+    }
     if (c == VK_BACK) {
         if (s.anchor == s.caret)
             s.anchor = Step(s, s.caret, -1);

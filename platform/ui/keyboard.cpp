@@ -42,7 +42,7 @@ void SetKeyDown(UINT virtualKey, bool down) {
         KeysDown().erase(virtualKey);
 }
 
-bool PostKeyStroke(UINT virtualKey, BYTE modifiers, WCHAR character) {
+bool PostKeyStroke(UINT virtualKey, BYTE modifiers, WCHAR character, WCHAR trail) {
     HWND target = GetFocus() ? GetFocus() : GetActiveWindow();
     if (!target)
         return false;
@@ -61,6 +61,8 @@ bool PostKeyStroke(UINT virtualKey, BYTE modifiers, WCHAR character) {
     PostMessageW(target, down, virtualKey, 0);
     if (character)
         PostMessageW(target, WM_CHAR, character, 0);
+    if (character && trail)
+        PostMessageW(target, WM_CHAR, trail, 0);
     PostMessageW(target, up, virtualKey, 0);
     for (auto it = held.rbegin(); it != held.rend(); ++it)
         PostMessageW(target, up, *it, 0);

@@ -273,7 +273,7 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
         // The frame's accelerators take Ctrl keys; their control codes type nothing.
         if (key.modifiers & FCONTROL)
             key.character = 0;
-        PostKeyStroke(key.virtualKey, key.modifiers, key.character);
+        PostKeyStroke(key.virtualKey, key.modifiers, key.character, key.trail);
         break;
     }
     case Input::Kind::Ignored:

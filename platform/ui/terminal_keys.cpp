@@ -61,11 +61,16 @@ std::optional<KeyStroke> TranslateKey(int code, bool isKeyCode, bool alt) {
         key = KeyStroke{static_cast<UINT>(code), 0, static_cast<WCHAR>(code)};
     } else if (code > 0x20 && code <= 0xFFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
         key = KeyStroke{kCharacterKey, 0, static_cast<WCHAR>(code)};
+    } else if (code > 0xFFFF && code <= 0x10FFFF) {
+        const int offset = code - 0x10000;
+        key = KeyStroke{kCharacterKey, 0, static_cast<WCHAR>(0xD800 + (offset >> 10)),
+                        static_cast<WCHAR>(0xDC00 + (offset & 0x3FF))};
     }
     if (key && alt) {
         // Alt+key types nothing; it is a command key.
         key->modifiers |= FALT;
         key->character = 0;
+        key->trail = 0;
     }
     return key;
 }

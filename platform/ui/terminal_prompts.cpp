@@ -236,8 +236,12 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
         } else if (key.virtualKey == VK_BACK) {
             if (!name.empty())
                 name.pop_back();
+            if (!name.empty() && name.back() >= 0xD800 && name.back() <= 0xDBFF)
+                name.pop_back(); // the rest of a surrogate pair
         } else if (key.character >= 0x20 && !(key.modifiers & (FCONTROL | FALT))) {
             name += key.character;
+            if (key.trail)
+                name += key.trail;
         }
     }
 }
@@ -287,7 +291,7 @@ void TerminalBackend::RunModalDialog(HWND dialog, const std::u16string&) {
             if (handled)
                 continue;
         }
-        PostKeyStroke(key.virtualKey, key.modifiers, key.character);
+        PostKeyStroke(key.virtualKey, key.modifiers, key.character, key.trail);
     }
 }
 

@@ -449,8 +449,10 @@ void SetKeyDown(UINT virtualKey, bool down);
 // Queues a key stroke for the window with the focus (else the active
 // window), as the keyboard delivers it: the modifiers held (FSHIFT,
 // FCONTROL, FALT) go down, the key goes down, `character` (when not 0)
-// arrives as WM_CHAR, then all come up again. False with no window to take it.
-bool PostKeyStroke(UINT virtualKey, BYTE modifiers = 0, WCHAR character = 0);
+// arrives as WM_CHAR, then all come up again. A character beyond 16 bits is
+// a surrogate pair: `character` its first half, `trail` its second, two
+// WM_CHARs. False with no window to take it.
+bool PostKeyStroke(UINT virtualKey, BYTE modifiers = 0, WCHAR character = 0, WCHAR trail = 0);
 
 // The wait cursor, counted: Begin shows it, the matching End hides it again.
 void BeginWaitCursor();

@@ -35,6 +35,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool running() const { return m_pid > 0; }
+    int pid() const { return m_pid; }
     // Sends SIGTERM and waits; returns the exit status (-1 when killed by a
     // signal other than SIGTERM).
     int Stop();

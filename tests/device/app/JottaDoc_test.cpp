@@ -217,7 +217,7 @@ TEST_F(DocumentTest, NewAsksFirstAndCancelKeepsTheNote) {
               State());
 }
 
-TEST_F(DocumentTest, AFailedSaveKeepsTheTextAndTheQuestion) {
+TEST_F(DocumentTest, ANoteDeletedUnderTheProgramIsSavedAsANewNote) {
     const CEOID note = PutNote(u"Alpha");
     PutNote(u"Beta");
     Start();
@@ -228,19 +228,18 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheTextAndTheQuestion) {
     ASSERT_TRUE(CeDeleteRecord(other, note));
     CloseHandle(other);
 
+    ExpectQuestion(u"A synchronization deleted this note while you edited it. Your text was "
+                   u"saved as a new note.",
+                   IDOK);
     Command(ID_NOTE_SAVE);
-    EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(u"kept Alpha", EditorText());
-    // Yes cannot save it: the program stays on the note with its text.
-    ExpectQuestion(u"Save changes?", IDYES);
-    TapLine(1);
-    EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(u"kept Alpha", EditorText());
-    EXPECT_EQ("list: >'Alpha' 'Beta'\neditor: enabled modified color 3 'kept Alpha'\n", State());
-    // The reload after a synchronization cannot wait: the text becomes a note of its own.
-    ExpectQuestion(u"Save changes?", IDYES);
-    frame->SendMessage(WM_SYNC_FINISHED, 0, 0);
-    EXPECT_EQ("list: >'Beta' 'kept Alpha'\neditor: enabled saved color 3 'Beta'\n", State());
+    EXPECT_EQ("list: 'Beta' >'kept Alpha'\neditor: enabled saved color 3 'kept Alpha'\n", State());
+    EXPECT_NE(note, doc->CurrentNote(true));
+    EXPECT_EQ(u"kept Alpha", Stored(doc->CurrentNote(true)).text);
+    // Typing on changes the new note, not a third one.
+    Type(u"!");
+    Command(ID_NOTE_SAVE);
+    EXPECT_EQ("list: 'Beta' >'kept !Alpha'\neditor: enabled saved color 3 'kept !Alpha'\n",
+              State());
 }
 
 TEST_F(DocumentTest, ExitAsksAndCancelKeepsTheProgramRunning) {
@@ -338,4 +337,22 @@ TEST_F(DocumentTest, CopyWithoutSelectionDoesNothingAndPasteNeedsUnicodeText) {
     Command(ID_EDIT_COPY);
     EXPECT_FALSE(doc->IsModified()) << "copying changes nothing";
     EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
+}
+
+TEST_F(DocumentTest, CharactersBeyondSixteenBitsAreSavedAndReadBackWhole) {
+    const CEOID note = PutNote(u"Tea");
+    PutNote(u"Zebra");
+    Start();
+    SendMessageW(EditorWindow(), EM_SETSEL, 3, 3);
+    Type(u" \U0001F375\U0001F36A");
+    Type(u"\b"); // the cookie, both halves
+    EXPECT_EQ(u"Tea \U0001F375", EditorText());
+    Command(ID_NOTE_SAVE);
+    EXPECT_EQ(u"Tea \U0001F375", Stored(note).text);
+    TapLine(1);
+    TapLine(0);
+    EXPECT_EQ(u"Tea \U0001F375", EditorText());
+    EXPECT_EQ("list: >'Tea \xF0\x9F\x8D\xB5' 'Zebra'\n"
+              "editor: enabled saved color 3 'Tea \xF0\x9F\x8D\xB5'\n",
+              State());
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr FILETIME kNow{0xFF8C9E80, 0x01DAFFFF};  // a whole second
+constexpr FILETIME kNow{0xFF8C9E80, 0x01DAFFFF}; // a whole second
 
 struct TitleCase {
     const char16_t* text;
@@ -213,4 +213,32 @@ TEST_F(NoteStoreTest, CategoryListInDatabaseOrder) {
     ASSERT_NE(0u, CeWriteRecordProps(h, 0, 1, &unnamed));
     CloseHandle(h);
     EXPECT_EQ((std::vector<std::u16string>{u"Work", u"Home", u"Work"}), LoadCategoryList());
+}
+
+TEST(NoteMerge, EachPartComesFromTheSideThatChangedIt) {
+    const NoteContents base{u"Alpha", NoteYellow, {}, {}, u"Work\n"};
+    auto with = [&](std::u16string text, DWORD color, std::u16string categories) {
+        NoteContents note = base;
+        note.text = std::move(text);
+        note.color = color;
+        note.categories = std::move(categories);
+        return note;
+    };
+    // Text here, colour and categories there: both in one note.
+    auto merged = MergeNoteChanges(base, with(u"mine", NoteYellow, u"Work\n"),
+                                   with(u"Alpha", NoteRed, u"Home\n"));
+    ASSERT_TRUE(merged);
+    EXPECT_EQ(u"mine", merged->text);
+    EXPECT_EQ(static_cast<DWORD>(NoteRed), merged->color);
+    EXPECT_EQ(u"Home\n", merged->categories);
+    // The same change on both sides is no conflict.
+    EXPECT_TRUE(MergeNoteChanges(base, with(u"same", NoteYellow, u"Work\n"),
+                                 with(u"same", NoteYellow, u"Work\n")));
+    // One part changed differently on both sides cannot be one note.
+    EXPECT_FALSE(MergeNoteChanges(base, with(u"mine", NoteYellow, u"Work\n"),
+                                  with(u"theirs", NoteYellow, u"Work\n")));
+    EXPECT_FALSE(MergeNoteChanges(base, with(u"Alpha", NoteBlue, u"Work\n"),
+                                  with(u"Alpha", NoteRed, u"Work\n")));
+    EXPECT_FALSE(MergeNoteChanges(base, with(u"Alpha", NoteYellow, u""),
+                                  with(u"Alpha", NoteYellow, u"Home\n")));
 }

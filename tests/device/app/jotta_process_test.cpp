@@ -10,7 +10,14 @@
 #include "device/sync/NotePacket.h"
 #include "device/sync/jottadev.h"
 
+#include "platform/base/unicode.h"
+
 #include <dlfcn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +27,25 @@
 using namespace jottatest;
 
 namespace {
+
+// Every note of the database: text, colour and categories (LF as |), in
+// identifier order.
+std::string StoredNotes() {
+    CEOID db = 0;
+    HANDLE cursor = OpenNoteDatabase(&db);
+    std::string notes;
+    NoteContents note;
+    for (CEOID oid = CeSeekDatabase(cursor, CEDB_SEEK_BEGINNING, 0, nullptr); oid != 0;
+         oid = CeSeekDatabase(cursor, CEDB_SEEK_CURRENT, 1, nullptr)) {
+        ReadNote(cursor, kCurrentNote, &note);
+        std::string categories = unicode::ToUtf8(note.categories);
+        std::replace(categories.begin(), categories.end(), '\n', '|');
+        notes += "'" + unicode::ToUtf8(note.text) + "' " + std::to_string(note.color) + " " +
+                 categories + "\n";
+    }
+    CloseHandle(cursor);
+    return notes;
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -54,6 +80,23 @@ protected:
 
     void WriteScript(const std::string& lines) { std::ofstream(script) << lines; }
 
+    // Starts the program and then lets it write no file past the size the
+    // store's log has now: every write of the store fails from here on, as
+    // on a full disk (the signal for trying is ignored).
+    std::unique_ptr<testsupport::ChildProcess> StartProgramOnAFullStore() {
+        const auto signalWas = std::signal(SIGXFSZ, SIG_IGN); // inherited by the child
+        auto child = StartProgram();
+        std::signal(SIGXFSZ, signalWas);
+        struct stat log {};
+        EXPECT_EQ(0, stat((machines.handheld() + "/objectstore.db-wal").c_str(), &log));
+        // The shared-memory index (32 KB) is written in place and must stay writable.
+        const rlim_t limit = std::max<rlim_t>(static_cast<rlim_t>(log.st_size), 32768);
+        rlimit current{};
+        EXPECT_EQ(0, prlimit(child->pid(), RLIMIT_FSIZE, nullptr, &current));
+        const rlimit capped{std::min(limit, current.rlim_max), current.rlim_max};
+        EXPECT_EQ(0, prlimit(child->pid(), RLIMIT_FSIZE, &capped, nullptr));
+        return child;
+    }
     std::unique_ptr<testsupport::ChildProcess> StartProgram() {
         auto child = std::make_unique<testsupport::ChildProcess>(
             testsupport::BuiltProgram("device/app/jotta"), std::vector<std::string>{});
@@ -86,10 +129,11 @@ protected:
         ASSERT_TRUE(initObjType(const_cast<LPWSTR>(u"Jotterwick"), &handler, 1));
     }
     // A note arriving from the desktop through the handler; oid 0 creates one.
-    void ReceiveNote(CEOID oid, const std::u16string& text) {
-        const std::u16string categories;
-        std::vector<BYTE> packet(notepacket::DesktopNotePacketSize(0, text.size()));
-        notepacket::WriteDesktopNotePacket(packet.data(), NoteGreen, FILETIME{5, 5}, 0, categories,
+    void ReceiveNote(CEOID oid, const std::u16string& text, DWORD color = NoteGreen,
+                     const std::u16string& categories = u"") {
+        std::vector<BYTE> packet(notepacket::DesktopNotePacketSize(categories.size(), text.size()));
+        notepacket::WriteDesktopNotePacket(packet.data(), color, FILETIME{5, 5},
+                                           static_cast<DWORD>(categories.size()), categories,
                                            static_cast<DWORD>(text.size()), text);
         REPLSETUP setup{};
         setup.oid = oid;
@@ -205,4 +249,129 @@ TEST_F(ProgramTest, AnUnknownArgumentEndsTheProgramWithUsage) {
     testsupport::ChildProcess help(testsupport::BuiltProgram("device/app/jotta"), {"--help"});
     EXPECT_EQ(0, help.Wait());
     EXPECT_EQ("usage: jotta [--handheld DIR]\n", help.Output());
+}
+
+// Records another program wrote with properties of other types (a title or
+// categories stored as a number, a text as a number): each such property
+// reads as missing, and the program starts, lists and shows them.
+TEST_F(ProgramTest, PropertiesOfAnotherTypeReadAsMissing) {
+    SetRegString(u"FilterCat", u"Work\t");
+    const std::u16string work = u"Work\n";
+    const std::u16string text = u"Numbers\r\nwhere words belong";
+    const std::u16string word = u"yellow";
+    CEOID db = 0;
+    HANDLE cursor = OpenNoteDatabase(&db);
+    ASSERT_NE(INVALID_HANDLE_VALUE, cursor);
+    CEPROPVAL titleAsNumber[] = {
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_TITLE), CEVT_UI4), 7),
+        StringProp(PROPID_NOTE_TEXT, text),
+        StringProp(PROPID_NOTE_CATEGORIES, work),
+        StringProp(MakePropId(PropNumber(PROPID_NOTE_COLOR), CEVT_LPWSTR), word),
+    };
+    CEPROPVAL textAndCategoriesAsNumbers[] = {
+        StringProp(PROPID_NOTE_TITLE, word),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_TEXT), CEVT_UI4), 7),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_CATEGORIES), CEVT_UI4), 9),
+    };
+    ASSERT_NE(0u, CeWriteRecordProps(cursor, 0, 4, titleAsNumber));
+    ASSERT_NE(0u, CeWriteRecordProps(cursor, 0, 3, textAndCategoriesAsNumbers));
+    CloseHandle(cursor);
+
+    auto program = StartProgram();
+    EXPECT_EQ("list: >''\neditor: enabled saved color 0 'Numbers\\r\\nwhere words belong'\n",
+              State())
+        << "the second record has no categories of its own: the filter leaves it out";
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+}
+
+// "Save changes?" answered Yes after a synchronization changed the note being
+// edited: no version is written over the other.
+TEST_F(ProgramTest, YesAfterASynchronizationChangedTheTextKeepsBothTexts) {
+    const CEOID alpha = PutNote(u"Alpha");
+    WriteScript("box\tQuillmarks\tSave changes?\tYes\n"
+                "box\tQuillmarks\tA synchronization changed this note while you edited it. "
+                "Your text was saved as a new note beside the changed one.\tOK\n");
+    auto program = StartProgram();
+    TypeIntoProgram(u"mine ");
+    EXPECT_EQ("list: >'Alpha'\neditor: enabled modified color 3 'mine Alpha'\n", State());
+    LoadProvider();
+    ReceiveNote(alpha, u"Alpha from the desktop");
+    EndSynchronization();
+    EXPECT_EQ("list: >'Alpha from the desktop' 'mine Alpha'\n"
+              "editor: enabled saved color 1 'Alpha from the desktop'\n",
+              State());
+    EXPECT_EQ("'Alpha from the desktop' 1 \n'mine Alpha' 3 \n", StoredNotes());
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+    EXPECT_EQ(ReadFile(script), "") << "every prompt expected was shown";
+}
+
+TEST_F(ProgramTest, YesAfterASynchronizationChangedColourAndCategoriesKeepsBothChanges) {
+    SetRegString(u"FilterCat", u"Work\t");
+    const CEOID alpha = PutNote(u"Alpha", NoteYellow, u"Work\n");
+    PutNote(u"Beta", NoteYellow, u"Work\n");
+    WriteScript("box\tQuillmarks\tSave changes?\tYes\n");
+    auto program = StartProgram();
+    TypeIntoProgram(u"mine ");
+    LoadProvider();
+    // The desktop moved the note out of the display filter's category.
+    ReceiveNote(alpha, u"Alpha", NoteRed, u"Home\n");
+    EndSynchronization();
+    EXPECT_EQ("list: >'Beta'\neditor: enabled saved color 3 'Beta'\n", State());
+    EXPECT_EQ("'mine Alpha' 2 Home|\n'Beta' 3 Work|\n", StoredNotes())
+        << "one note with the person's text and the arrived colour and categories";
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+    EXPECT_EQ(ReadFile(script), "");
+}
+
+TEST_F(ProgramTest, AColourChangedInTheProgramJoinsATextThatArrived) {
+    const CEOID alpha = PutNote(u"Alpha");
+    WriteScript("box\tQuillmarks\tSave changes?\tYes\n");
+    auto program = StartProgram();
+    PostMessageW(Program(), WM_COMMAND, ID_COLOR_RED, 0);
+    LoadProvider();
+    ReceiveNote(alpha, u"Alpha from the desktop", NoteYellow);
+    EndSynchronization();
+    EXPECT_EQ("list: >'Alpha from the desktop'\n"
+              "editor: enabled saved color 2 'Alpha from the desktop'\n",
+              State());
+    EXPECT_EQ("'Alpha from the desktop' 2 \n", StoredNotes());
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program->Wait());
+}
+
+// A store that refuses writes, as on a full disk. A save says why and offers a file that keeps the
+// text; No keeps the text in the editor and the program running.
+TEST_F(ProgramTest, AFailedSaveSaysWhyAndKeepsTheText) {
+    const CEOID alpha = PutNote(u"Alpha");
+    CEOID db = 0;
+    HANDLE held = OpenNoteDatabase(&db); // keeps the store's log as it is
+    const std::string refused =
+        "box\tQuillmarks\tThe note could not be saved: the handheld's storage refused the "
+        "write.\\n\\nWrite its text to the file \\\\My Documents\\\\Unsaved note.txt instead? "
+        "No keeps the text in the editor.\t";
+    WriteScript("box\tQuillmarks\tSave changes?\tYes\n" + refused + "No\n" +
+                "box\tQuillmarks\tSave changes?\tYes\n" + refused + "Yes\n");
+    auto program = StartProgramOnAFullStore();
+    TypeIntoProgram(u"mine \U0001F375 ");
+
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    EXPECT_EQ("list: >'Alpha'\neditor: enabled modified color 3 'mine \xF0\x9F\x8D\xB5 Alpha'\n",
+              State())
+        << "No: still running, the text in the editor";
+    PostMessageW(Program(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(testsupport::WaitFor([] { return Program() == nullptr; }))
+        << "Yes, the text in a file: the program ends";
+    EXPECT_EQ(0, program->Wait());
+    EXPECT_EQ("", ReadFile(script)) << "every prompt expected was shown";
+
+    const std::u16string kept = u"\uFEFFmine \U0001F375 Alpha";
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(kept.data()), kept.size() * 2),
+              ReadFile(machines.handheld() + "/My Documents/Unsaved note.txt"));
+    NoteContents stored;
+    ASSERT_TRUE(ReadNote(held, alpha, &stored));
+    EXPECT_EQ(u"Alpha", stored.text);
+    CloseHandle(held);
 }

@@ -1,5 +1,6 @@
 // JOTTADEV loaded the way the service manager loads it: dlopen and dlsym.
 #include "ProviderFixture.h"
+#include "device/sync/NotePacket.h"
 #include "platform/activesync/replication.h"
 
 #include <dlfcn.h>
@@ -350,4 +351,56 @@ TEST(JottadevSetUp, CreatesAMissingNoteDatabaseBare) {
     ASSERT_TRUE(CeOidGetInfo(oid, &info));
     EXPECT_EQ(0u, info.infDatabase.dwDbaseType);
     EXPECT_EQ(0, info.infDatabase.wNumSortOrder);
+}
+
+// A record that another program wrote with properties of other types than
+// the note record's: each reads as missing, and the pass goes on.
+TEST_F(JottadevTest, PropertiesOfAnotherTypeReadAsMissing) {
+    SetSetting(u"FilterSync", std::u16string(u"Secret\n"));
+    const std::u16string word = u"red";
+    CEPROPVAL props[] = {
+        TimeProp(PROPID_NOTE_MODIFIED, FILETIME{100, 1}),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_TEXT), CEVT_UI4), 7),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_TITLE), CEVT_UI4), 7),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_CATEGORIES), CEVT_UI4), 9),
+        StringProp(MakePropId(PropNumber(PROPID_NOTE_COLOR), CEVT_LPWSTR), word),
+        StringProp(MakePropId(PropNumber(PROPID_NOTE_SYNCTIME1), CEVT_LPWSTR), word),
+        NumberProp(MakePropId(PropNumber(PROPID_NOTE_CREATED), CEVT_UI4), 3),
+    };
+    const CEOID oid = CeWriteRecordProps(db, 0, static_cast<WORD>(std::size(props)), props);
+    ASSERT_NE(0u, oid);
+    Init(1);
+
+    OBJNOTIFY n = Notification(oid, ONF_RECORD | ONF_CHANGED, oidDb);
+    ASSERT_TRUE(Notify(n));
+    EXPECT_EQ(1u, n.cOidChg) << "never synchronized: the stamp of the wrong type is none";
+
+    REPLSETUP read{};
+    read.fRead = TRUE;
+    read.oid = oid;
+    ASSERT_EQ(S_OK, handler->Setup(&read));
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    ASSERT_EQ(RWRN_LAST_PACKET, handler->GetPacket(&data, &size, 4096));
+    notepacket::DeviceNote sent;
+    ASSERT_EQ(notepacket::ReadResult::Ok, notepacket::ReadDeviceNotePacket(data, size, &sent));
+    EXPECT_EQ(0u, sent.color);
+    EXPECT_EQ(u"", sent.categories);
+    EXPECT_EQ(u"", sent.text);
+
+    // A change from the desktop puts properties of the right types in their place.
+    const std::u16string text = u"Fixed\r\nbody";
+    std::vector<BYTE> packet(notepacket::DesktopNotePacketSize(0, text.size()));
+    notepacket::WriteDesktopNotePacket(packet.data(), NoteRed, FILETIME{5, 5}, 0, u"",
+                                       static_cast<DWORD>(text.size()), text);
+    REPLSETUP write{};
+    write.oid = oid;
+    ASSERT_EQ(S_OK, handler->Setup(&write));
+    ASSERT_EQ(S_OK, handler->SetPacket(packet.data(), static_cast<DWORD>(packet.size())));
+    auto record = Read(oid);
+    EXPECT_EQ(text, record->Text(PROPID_NOTE_TEXT));
+    EXPECT_EQ(u"Fixed", record->Text(PROPID_NOTE_TITLE));
+    EXPECT_EQ(static_cast<DWORD>(NoteRed), record->Number(PROPID_NOTE_COLOR));
+    EXPECT_EQ(u"", record->Text(PROPID_NOTE_CATEGORIES));
+    EXPECT_TRUE(SameTime(kNow, record->Time(PROPID_NOTE_SYNCTIME1)));
 }

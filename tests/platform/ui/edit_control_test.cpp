@@ -1,7 +1,9 @@
+#include "platform/base/kernel.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gdi.h"
 #include "ui_test_support.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -276,3 +278,51 @@ TEST_F(EditTest, PaintAsksTheParentForColours) {
 }
 
 } // namespace
+
+// Characters outside the Basic Multilingual Plane are two UTF-16 units, a
+// surrogate pair: typed as two WM_CHARs, pasted, moved over and deleted,
+// the pair stays whole.
+TEST_F(EditTest, SurrogatePairsStayWhole) {
+    const std::u16string tea = u"\U0001F375"; // two units
+    ASSERT_EQ(2u, tea.size());
+    SetWindowTextW(edit, u"ab");
+    SendMessageW(edit, EM_SETSEL, 1, 1);
+    Type(tea);
+    EXPECT_EQ(u"a" + tea + u"b", Text());
+    EXPECT_EQ(std::make_pair(DWORD(3), DWORD(3)), Selection());
+    EXPECT_EQ((std::vector<std::string>{"change"}), g_notes) << "one change for the pair";
+
+    SendMessageW(edit, WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(std::make_pair(DWORD(1), DWORD(1)), Selection()) << "left steps over the pair";
+    SendMessageW(edit, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(std::make_pair(DWORD(3), DWORD(3)), Selection()) << "right steps over the pair";
+    Type(u"\b");
+    EXPECT_EQ(u"ab", Text()) << "backspace removes the whole pair";
+    SetWindowTextW(edit, (u"a" + tea + u"b").c_str());
+    SendMessageW(edit, EM_SETSEL, 1, 1);
+    SendMessageW(edit, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(u"ab", Text()) << "delete removes the whole pair";
+
+    // A half that arrives alone is no character and is not inserted.
+    SetWindowTextW(edit, u"");
+    Type(std::u16string(1, tea[1]));
+    Type(std::u16string(1, tea[0]) + u"x");
+    EXPECT_EQ(u"x", Text());
+
+    // Pasted, and cut at the limit only between characters.
+    SetWindowTextW(edit, u"");
+    OpenClipboard(edit);
+    EmptyClipboard();
+    const std::u16string two = tea + tea;
+    HLOCAL block = LocalAlloc(LMEM_FIXED, (two.size() + 1) * sizeof(WCHAR));
+    std::memcpy(block, two.c_str(), (two.size() + 1) * sizeof(WCHAR));
+    SetClipboardData(CF_UNICODETEXT, static_cast<HANDLE>(block));
+    CloseClipboard();
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(two, Text());
+    SendMessageW(edit, EM_LIMITTEXT, 7, 0);
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(two + tea, Text()) << "room for three units takes one pair, not a half";
+    Type(tea);
+    EXPECT_EQ(two + tea, Text()) << "no room for the typed pair";
+}

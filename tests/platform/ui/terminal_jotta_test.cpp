@@ -105,6 +105,17 @@ TEST_F(TerminalJottaTest, NewNoteIsTypedAndSaved) {
     EXPECT_NE(std::string::npos, Dump().find("\"Shopping list\\r\\nmilk and eggs\"")) << Dump();
 }
 
+TEST_F(TerminalJottaTest, CharactersBeyondSixteenBitsAreTypedWhole) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    Type("Tea \U0001F375 time");
+    Keys("BSpace BSpace BSpace BSpace BSpace BSpace"); // " time" and the emoji
+    Type("\U0001F36A");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "Tea ")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"Tea \U0001F36A\"")) << Dump();
+}
+
 TEST_F(TerminalJottaTest, SaveChangesBoxIsAnsweredByKeys) {
     Keys("C-n");
     Type("Groceries");

@@ -217,7 +217,10 @@ TEST(TerminalKeys, KeysBecomeKeyStrokes) {
         {"resize", KEY_RESIZE, true, false, std::nullopt},
         {"NUL", 0, false, false, std::nullopt},
         {"surrogate half", 0xD800, false, false, std::nullopt},
-        {"beyond 16 bits", 0x1F600, false, false, std::nullopt},
+        // Beyond 16 bits: the character as its surrogate pair.
+        {"emoji", 0x1F600, false, false, KeyStroke{0xE5, 0, 0xD83D, 0xDE00}},
+        {"last code point", 0x10FFFF, false, false, KeyStroke{0xE5, 0, 0xDBFF, 0xDFFF}},
+        {"beyond Unicode", 0x110000, false, false, std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.stroke, TranslateKey(c.code, c.isKeyCode, c.alt)) << c.name;
