@@ -10,9 +10,16 @@
 #include <curses.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 namespace ui::terminal {
+
+// Units i and i + 1 of text are one character beyond 16 bits.
+static bool IsSurrogatePair(std::u16string_view text, std::size_t i) {
+    return i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 &&
+           text[i + 1] <= 0xDFFF;
+}
 
 namespace {
 
@@ -72,8 +79,11 @@ void DrawEdit(HWND edit, const CellRect& at, bool enabled, bool focused) {
         for (std::size_t i = 0; i < shown.size(); ++i) {
             const std::size_t pos = lines[index].start + static_cast<std::size_t>(scroll.x) + i;
             const bool selected = showSelection && pos >= selStart && pos < selEnd;
-            PutText(at.row + row, at.col + static_cast<int>(i), shown.substr(i, 1), 1,
-                    selected ? base | ReverseAttr() : base);
+            // A character beyond 16 bits is drawn whole, in the two cells of its two units.
+            const std::size_t units = IsSurrogatePair(shown, i) ? 2 : 1;
+            PutText(at.row + row, at.col + static_cast<int>(i), shown.substr(i, units),
+                    static_cast<int>(units), selected ? base | ReverseAttr() : base);
+            i += units - 1;
         }
     }
 }
@@ -350,16 +360,31 @@ int ScreenCols() {
 void PutText(int row, int col, std::u16string_view text, int width, Attr attr, bool pad) {
     if (row < 0 || row >= LINES || width <= 0)
         return;
+    // One cell per UTF-16 unit, so that columns follow the text's layout: a
+    // character beyond 16 bits takes the two cells of its two units (a wide
+    // character fills them, a narrow one is followed by a space); control
+    // characters and a lone surrogate half show as one mark each.
     std::wstring shown;
-    for (char16_t c : text) {
-        if (static_cast<int>(shown.size()) >= width)
-            break;
-        // One cell per character: surrogate halves and control characters show as one mark.
+    int cells = 0;
+    for (std::size_t i = 0; i < text.size() && cells < width; ++i) {
+        const char16_t c = text[i];
+        if (IsSurrogatePair(text, i) && cells + 2 <= width) {
+            const auto full =
+                static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            const int cellWidth = wcwidth(full);
+            shown += cellWidth == 2   ? std::wstring(1, full)
+                     : cellWidth == 1 ? std::wstring{full, L' '}
+                                      : std::wstring(L"??");
+            cells += 2;
+            ++i;
+            continue;
+        }
         const bool plain = c >= 0x20 && c != 0x7F && (c < 0xD800 || c > 0xDFFF);
         shown += plain ? static_cast<wchar_t>(c) : L'?';
+        ++cells;
     }
-    if (pad)
-        shown.resize(static_cast<std::size_t>(width), L' ');
+    if (pad && cells < width)
+        shown.append(static_cast<std::size_t>(width - cells), L' ');
     if (col < 0) {
         shown.erase(0, std::min<std::size_t>(shown.size(), static_cast<std::size_t>(-col)));
         col = 0;

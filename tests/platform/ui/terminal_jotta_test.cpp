@@ -114,6 +114,8 @@ TEST_F(TerminalJottaTest, CharactersBeyondSixteenBitsAreTypedWhole) {
     Keys("C-s");
     ASSERT_TRUE(WaitForLine(1, "Tea ")) << Screen();
     EXPECT_NE(std::string::npos, Dump().find("\"Tea \U0001F36A\"")) << Dump();
+    // The editor shows the character itself, not marks for its two halves.
+    EXPECT_NE(std::string::npos, Screen().find("Tea \U0001F36A")) << Screen();
 }
 
 TEST_F(TerminalJottaTest, SaveChangesBoxIsAnsweredByKeys) {
