@@ -46,22 +46,31 @@ Status Closed(const std::string& path) {
     return Status::Failure(ERROR_INVALID_HANDLE, path + ": the connection is closed");
 }
 
-// The connections open in this process, for closeAll. Never destroyed: it is
-// used after static destructors have run.
+// The connections open in this process, for closeAll: made by the first
+// connection, freed at the end once they are closed (a library that is
+// unloaded must not leave it behind), and null from then on.
 struct OpenConnections {
     std::mutex mutex;
     std::set<Connection*> live;
 };
 
-OpenConnections& Live() {
-    static OpenConnections* live = new OpenConnections;
-    return *live;
+OpenConnections*& Live() {
+    static OpenConnections* live = nullptr;
+    return live;
+}
+
+OpenConnections* LiveMade() {
+    static std::once_flag once;
+    std::call_once(once, [] { Live() = new OpenConnections; });
+    return Live();
 }
 
 // Runs when the process ends (or this library is unloaded), after the static
 // destructors of every program and library that uses it.
 __attribute__((destructor)) void CloseAtExit() {
     Connection::closeAll();
+    delete Live();
+    Live() = nullptr;
 }
 
 } // namespace
@@ -206,14 +215,16 @@ Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
 
 Connection::Connection(sqlite3* db, std::string path)
     : m_db(db), m_pid(getpid()), m_path(std::move(path)) {
-    std::lock_guard lock(Live().mutex);
-    Live().live.insert(this);
+    if (OpenConnections* live = LiveMade()) {
+        std::lock_guard lock(live->mutex);
+        live->live.insert(this);
+    }
 }
 
 Connection::~Connection() {
-    {
-        std::lock_guard lock(Live().mutex);
-        Live().live.erase(this);
+    if (OpenConnections* live = Live()) {
+        std::lock_guard lock(live->mutex);
+        live->live.erase(this);
     }
     close();
 }
@@ -227,8 +238,11 @@ void Connection::close() {
 }
 
 void Connection::closeAll() {
-    std::lock_guard lock(Live().mutex);
-    for (Connection* connection : Live().live)
+    OpenConnections* live = Live();
+    if (!live)
+        return;
+    std::lock_guard lock(live->mutex);
+    for (Connection* connection : live->live)
         // A connection inherited across fork belongs to the parent.
         if (connection->m_pid == getpid())
             connection->close();
