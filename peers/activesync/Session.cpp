@@ -4,7 +4,6 @@
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Registration.h"
 #include "peers/activesync/StoreStamp.h"
-#include "platform/ce/change_log.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 
@@ -227,7 +226,7 @@ Status Session::CheckHandheldStore() {
     const auto slot = m_handheldState->Slot(m_partnerBit);
     if (!recorded || !slot)
         return Status();
-    const bool wentBack = ce::CurrentChangeSequence() < slot->mark;
+    const bool wentBack = HandheldLedger::Now() < slot->mark;
     const auto stamp = ReadStoreStamp(m_partnerBit);
     const bool known = stamp && (*stamp == recorded->current || *stamp == recorded->pending);
     if (known && !wentBack)
@@ -311,16 +310,15 @@ int Session::Watch(const std::atomic<bool>& stop) {
     std::printf("Watching for changes; interrupt to stop.\n");
     std::fflush(stdout);
     bool again = pass();
-    std::uint64_t seen = ce::CurrentChangeSequence();
+    std::uint64_t seen = HandheldLedger::Now();
     const auto timer = m_desktop->RefreshTimer();
     auto nextTick = Clock::now() + std::chrono::milliseconds(timer.value_or(0));
     while (!stop) {
         bool due = again;
         if (!due) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (const std::uint64_t now = ce::CurrentChangeSequence(); now != seen) {
-                std::vector<ce::RecordChange> changes;
-                due = ce::ChangesSince(seen, m_device->Database(), &changes) && !changes.empty();
+            if (const std::uint64_t now = HandheldLedger::Now(); now != seen) {
+                due = HandheldLedger::ChangedSince(seen, m_device->Database());
                 seen = now;
             }
             if (timer && Clock::now() >= nextTick) {
@@ -330,7 +328,7 @@ int Session::Watch(const std::atomic<bool>& stop) {
         }
         if (due && !stop) {
             again = pass();
-            seen = ce::CurrentChangeSequence();
+            seen = HandheldLedger::Now();
         } else {
             again = false;
         }

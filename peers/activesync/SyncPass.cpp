@@ -7,7 +7,6 @@
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Progress.h"
 #include "peers/activesync/StoreStamp.h"
-#include "platform/ce/change_log.h"
 #include "platform/win32/codepage.h"
 
 #include <algorithm>
@@ -134,18 +133,13 @@ Result<PassResult> SyncPass::Run() {
     if (!plan.empty())
         if (Status status = RenewStoreStamp(); !status.ok())
             return status;
-    if (!m_restamped.empty() || !m_syncedGone.empty()) {
-        if (Status status =
-                m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, m_restamped, m_syncedGone);
-            !status.ok())
-            return status;
-        DurableWriteDone();
-    }
+    if (Status status = m_ledger.ApplySurvey(); !status.ok())
+        return status;
     Progress progress(plan.size(), StandardErrorIsTerminal());
     for (const Action& action : plan) {
         if (m_ctx.stop && *m_ctx.stop) {
             // The mark stays: the next pass finds what is left.
-            if (Status status = FlushSettled(); !status.ok())
+            if (Status status = m_ledger.FlushSettled(); !status.ok())
                 return status;
             m_result.interrupted = true;
             return m_result;
@@ -154,9 +148,10 @@ Result<PassResult> SyncPass::Run() {
             return status;
         progress.Step();
     }
-    if (Status status = FlushSettled(); !status.ok())
+    if (Status status = m_ledger.FlushSettled(); !status.ok())
         return status;
-    if (Status status = NewMark(); !status.ok())
+    if (Status status = m_ledger.NewMark(!m_result.failures.empty(), &m_result.changedMeanwhile);
+        !status.ok())
         return status;
     return m_result;
 }
@@ -250,17 +245,6 @@ void SyncPass::Fail(const std::string& what, const std::string& title, HRESULT h
     m_result.failures.push_back(title + ": " + what + " (" + ResultText(hr) + ")");
 }
 
-std::uint64_t SyncPass::OwnWrite(CEOID oid, std::uint64_t before) {
-    std::vector<ce::RecordChange> changes;
-    if (!ce::ChangesSince(before, m_ctx.device.Database(), &changes))
-        return 0;
-    std::uint64_t sequence = 0;
-    for (const ce::RecordChange& change : changes)
-        if (change.oid == oid)
-            sequence = std::max(sequence, change.sequence);
-    return sequence;
-}
-
 bool SyncPass::DesktopChangedMeanwhile(CEOID oid, int index) {
     if (!m_ctx.desktop.IsChanged(Item(index), nullptr))
         return false;
@@ -269,19 +253,13 @@ bool SyncPass::DesktopChangedMeanwhile(CEOID oid, int index) {
 }
 
 void SyncPass::Postpone(CEOID oid) {
-    m_unsettled.insert(oid);
-    m_postponed = true;
+    m_ledger.Unsettle(oid);
+    m_ledger.HoldMark();
     m_result.changedMeanwhile = true;
 }
 
 bool SyncPass::DeviceChangedMeanwhile(CEOID oid) {
-    std::vector<ce::RecordChange> changes;
-    const bool known = ce::ChangesSince(m_startSequence, m_ctx.device.Database(), &changes);
-    const auto own = m_own.find(oid);
-    const bool changed =
-        !known || std::any_of(changes.begin(), changes.end(), [&](const ce::RecordChange& c) {
-            return c.oid == oid && (own == m_own.end() || c.sequence > own->second);
-        });
+    const bool changed = m_ledger.WrittenByOthers(oid);
     if (changed)
         Postpone(oid);
     return changed;
@@ -308,73 +286,38 @@ Status SyncPass::Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove,
     return status;
 }
 
-Status SyncPass::Settle(CEOID oid, std::uint64_t sequence) {
-    constexpr std::size_t kBatch = 64;
-    m_unsettled.erase(oid);
-    if (sequence != 0)
-        m_settled.push_back({oid, sequence});
-    return m_settled.size() >= kBatch ? FlushSettled() : Status();
-}
-
-Status SyncPass::FlushSettled() {
-    if (m_settled.empty())
-        return Status();
-    Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, m_settled, {});
-    if (!status.ok())
-        return status;
-    DurableWriteDone();
-    m_settled.clear();
-    return Status();
-}
-
-void SyncPass::ForgetSettled(const std::vector<CEOID>& oids) {
-    std::erase_if(m_settled, [&](const SyncedNote& note) {
-        return std::find(oids.begin(), oids.end(), note.oid) != oids.end();
-    });
-}
-
 bool SyncPass::ClearChange(CEOID oid) {
-    const std::uint64_t before = ce::CurrentChangeSequence();
+    const std::uint64_t before = HandheldLedger::Now();
     const DWORD error = m_ctx.device.ClearChange(oid);
     DurableWriteDone();
     if (error != ERROR_SUCCESS) {
-        m_unsettled.insert(oid);
+        m_ledger.Unsettle(oid);
         Fail("the handheld provider could not mark the note synchronized", DeviceTitle(oid),
              HRESULT_FROM_WIN32(error));
         return false;
     }
-    if (const std::uint64_t written = OwnWrite(oid, before); written != 0)
-        m_own[oid] = written;
+    m_ledger.RecordOwnWrite(oid, before);
     return true;
 }
 
 Status SyncPass::SettleSent(CEOID oid, std::uint64_t readAt) {
-    std::vector<ce::RecordChange> changes;
-    const bool known = ce::ChangesSince(readAt, m_ctx.device.Database(), &changes);
-    const bool rewritten =
-        !known || std::any_of(changes.begin(), changes.end(),
-                              [oid](const ce::RecordChange& change) { return change.oid == oid; });
-    if (rewritten) {
+    if (m_ledger.WrittenSince(oid, readAt)) {
         // Stays changed: its new text goes at the next pass.
-        m_unsettled.insert(oid);
+        m_ledger.Unsettle(oid);
         return Status();
     }
     if (!ClearChange(oid))
         return Status();
-    return Settle(oid, m_own[oid]);
+    return m_ledger.Settle(oid, m_ledger.OwnWrite(oid));
 }
 
 Status SyncPass::UnpairEverywhere(CEOID oid) {
-    m_unsettled.erase(oid);
-    ForgetSettled({oid});
     // The handheld's list first: a pairing left behind is still seen next time.
-    Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, {oid});
-    if (!status.ok())
+    if (Status status = m_ledger.Forget({oid}); !status.ok())
         return status;
-    DurableWriteDone();
     PairingChange change;
     change.remove.push_back(oid);
-    if (status = m_ctx.desktopState.Apply(m_ctx.partnership, change); !status.ok())
+    if (Status status = m_ctx.desktopState.Apply(m_ctx.partnership, change); !status.ok())
         return status;
     DurableWriteDone();
     return Status();
@@ -407,7 +350,7 @@ Status SyncPass::Execute(const Action& action) {
 
 Status SyncPass::SendToDesktop(const Action& action) {
     Bytes packet;
-    const std::uint64_t readAt = ce::CurrentChangeSequence();
+    const std::uint64_t readAt = HandheldLedger::Now();
     if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &packet); FAILED(hr)) {
         if (hr == RERR_DISCARD)
             ++m_result.counts.leftOutOnDevice;
@@ -446,7 +389,7 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         return Status();
     if (action.oid != 0)
         packet = KeepHandheldTexts(action.oid, std::move(packet));
-    const std::uint64_t before = ce::CurrentChangeSequence();
+    const std::uint64_t before = HandheldLedger::Now();
     CEOID written = 0;
     const HRESULT hr = m_ctx.device.SetPacket(action.oid, packet, &written);
     DurableWriteDone();
@@ -454,7 +397,7 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         Fail("the handheld provider did not take the note", DesktopTitle(action.desktop), hr);
         return Status();
     }
-    m_own[written] = OwnWrite(written, before);
+    m_ledger.RecordOwnWrite(written, before);
     // A record that went meanwhile was made anew: its pairing moves to the new one.
     std::vector<CEOID> gone;
     if (action.replaces != 0 && action.replaces != written)
@@ -463,14 +406,9 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         gone.push_back(action.oid);
     if (Status status = Pair(written, PairingBytes(action.desktop), gone); !status.ok())
         return status;
-    if (!gone.empty()) {
-        ForgetSettled(gone);
-        if (Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, gone);
-            !status.ok())
-            return status;
-        DurableWriteDone();
-    }
-    if (Status status = Settle(written, m_own[written]); !status.ok())
+    if (Status status = m_ledger.Forget(gone); !status.ok())
+        return status;
+    if (Status status = m_ledger.Settle(written, m_ledger.OwnWrite(written)); !status.ok())
         return status;
     if (counted == Counted::AsReceived) {
         Action done = action;
@@ -498,15 +436,14 @@ Status SyncPass::DeleteOnDesktop(const Action& action) {
 Status SyncPass::DeleteOnDevice(const Action& action) {
     if (DeviceChangedMeanwhile(action.oid))
         return Status();
-    const std::uint64_t before = ce::CurrentChangeSequence();
+    const std::uint64_t before = HandheldLedger::Now();
     const HRESULT hr = m_ctx.device.DeleteObj(action.oid);
     DurableWriteDone();
     if (FAILED(hr) && hr != RERR_OBJECT_DELETED) {
         Fail("the handheld provider did not delete the note", DeviceTitle(action.oid), hr);
         return Status();
     }
-    if (const std::uint64_t written = OwnWrite(action.oid, before); written != 0)
-        m_own[action.oid] = written;
+    m_ledger.RecordOwnWrite(action.oid, before);
     if (Status status = UnpairEverywhere(action.oid); !status.ok())
         return status;
     Count(action, m_result.counts);
@@ -519,18 +456,13 @@ Status SyncPass::PairEqual(const Action& action) {
     std::vector<CEOID> gone;
     if (action.replaces != 0 && action.replaces != action.oid)
         gone.push_back(action.replaces);
-    if (!gone.empty()) {
-        ForgetSettled(gone);
-        if (Status status = m_ctx.handheldState.ApplySynced(m_ctx.partnerBit, {}, gone);
-            !status.ok())
-            return status;
-        DurableWriteDone();
-    }
+    if (Status status = m_ledger.Forget(gone); !status.ok())
+        return status;
     if (Status status = Pair(action.oid, PairingBytes(action.desktop), gone); !status.ok())
         return status;
     if (m_interest[action.oid] == DeviceInterest::Changed && !ClearChange(action.oid))
         return Status();
-    if (Status status = Settle(action.oid, m_own[action.oid]); !status.ok())
+    if (Status status = m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid)); !status.ok())
         return status;
     Count(action, m_result.counts);
     return Status();
@@ -561,7 +493,7 @@ Status SyncPass::ClearPending(CEOID oid) {
 
 Status SyncPass::Conflict(const Action& action) {
     Bytes devicePacket;
-    const std::uint64_t readAt = ce::CurrentChangeSequence();
+    const std::uint64_t readAt = HandheldLedger::Now();
     if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &devicePacket); FAILED(hr)) {
         if (hr == RERR_DISCARD)
             ++m_result.counts.leftOutOnDevice;
@@ -709,35 +641,6 @@ Status SyncPass::RenewStoreStamp() {
         return status;
     DurableWriteDone();
     return Status();
-}
-
-Status SyncPass::NewMark() {
-    // A note that failed, or was left for the next pass, is looked at again
-    // next time from the same mark.
-    if (!m_result.failures.empty() || m_postponed)
-        return Status();
-    std::vector<ce::RecordChange> changes;
-    if (!ce::ChangesSince(m_startSequence, m_ctx.device.Database(), &changes))
-        return Status::Failure(GetLastError(), "the handheld's changes cannot be read");
-    std::uint64_t mark = m_startSequence;
-    std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
-    for (const ce::RecordChange& change : changes) {
-        mark = std::max(mark, change.sequence);
-        const auto own = m_own.find(change.oid);
-        const bool ours = own != m_own.end() && own->second >= change.sequence;
-        if (!ours)
-            m_result.changedMeanwhile = true;
-        // Changes by others, and ours that left a note unsettled, are seen again.
-        if (!ours || m_unsettled.count(change.oid))
-            limit = std::min(limit, change.sequence - 1);
-    }
-    mark = std::max(m_startSequence, std::min(mark, limit));
-    if (mark == m_ctx.mark)
-        return Status();
-    Status status = m_ctx.handheldState.SetMark(m_ctx.partnerBit, mark);
-    if (status.ok())
-        DurableWriteDone();
-    return status;
 }
 
 } // namespace jsync

@@ -10,6 +10,7 @@
 #include "peers/activesync/DesktopProvider.h"
 #include "peers/activesync/DesktopState.h"
 #include "peers/activesync/DeviceProvider.h"
+#include "peers/activesync/HandheldLedger.h"
 #include "peers/activesync/HandheldState.h"
 #include "peers/activesync/NoteContent.h"
 #include "peers/activesync/SyncPlan.h"
@@ -73,7 +74,9 @@ void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun);
 
 class SyncPass {
 public:
-    explicit SyncPass(PassContext context) : m_ctx(context) {}
+    explicit SyncPass(PassContext context)
+        : m_ctx(context), m_ledger(context.handheldState, context.partnerBit,
+                                   context.device.Database(), context.mark) {}
     // A failed state write or survey ends the pass with its failure; a note
     // that fails alone is listed in the result and the pass goes on.
     platform::Result<PassResult> Run();
@@ -107,12 +110,6 @@ private:
     platform::Status Forget(CEOID oid);
     platform::Status DiscardCopy(const Action& action);
     platform::Status ClearPending(CEOID oid);
-    // Records a note as synchronized at `sequence` in the handheld's list.
-    // The list is written in batches: a missing entry costs the next pass one
-    // ObjectNotify, never a note, so it need not be committed per note.
-    platform::Status Settle(CEOID oid, std::uint64_t sequence);
-    platform::Status FlushSettled();
-    void ForgetSettled(const std::vector<CEOID>& oids);
     platform::Status Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove = {},
                           std::vector<CEOID> clearPending = {});
     platform::Status UnpairEverywhere(CEOID oid);
@@ -123,14 +120,12 @@ private:
     // change and settles it, unless it was written again since (a user saving
     // it meanwhile), when it stays changed for the next pass.
     platform::Status SettleSent(CEOID oid, std::uint64_t readAt);
-    std::uint64_t OwnWrite(CEOID oid, std::uint64_t before);
     // True, with the note left for the next pass, when its desktop item or
     // handheld record was changed by someone else after the survey read it:
     // writing over it or deleting it now would lose that edit.
     bool DesktopChangedMeanwhile(CEOID oid, int index);
     bool DeviceChangedMeanwhile(CEOID oid);
     void Postpone(CEOID oid);
-    platform::Status NewMark();
     platform::Status RenewStoreStamp();
 
     // The handle to keep for a pairing with item `index`: the stored one
@@ -154,20 +149,12 @@ private:
     std::vector<StoreHandle> m_stored; // the persisted handle of each pairing
     std::unordered_map<CEOID, std::size_t> m_pairingOf;
     std::unordered_map<int, std::size_t> m_pairingOfItem;
-    std::unordered_map<CEOID, std::uint64_t> m_synced; // handheld state: oid -> settled sequence
     std::vector<PendingCopy> m_pending;
-    std::uint64_t m_startSequence = 0;
+    HandheldLedger m_ledger;
     std::unordered_map<CEOID, DeviceInterest> m_interest; // ObjectNotify's answers this pass
-    std::vector<CEOID> m_syncedGone;       // listed as synchronized but deleted, never paired
-    std::vector<SyncedNote> m_restamped;   // in step, rewritten by the provider this pass
-    std::unordered_set<CEOID> m_unsettled; // changed, not yet synchronized this pass
-    bool m_postponed = false;              // a note was left for the next pass
-    std::vector<SyncedNote> m_settled;     // settled, not yet written to the handheld's list
-
     PlanInput m_input;
     std::unordered_map<int, Bytes> m_desktopPackets;
     std::unordered_map<CEOID, Bytes> m_devicePackets;
-    std::unordered_map<CEOID, std::uint64_t> m_own; // our writes: oid -> their sequence
 };
 
 } // namespace jsync

@@ -2,10 +2,7 @@
 // synchronization with this partner.
 #include "peers/activesync/SyncPass.h"
 
-#include "platform/ce/change_log.h"
-
 #include <algorithm>
-#include <map>
 #include <numeric>
 
 namespace jsync {
@@ -13,7 +10,8 @@ namespace jsync {
 using platform::Status;
 
 Status SyncPass::Survey() {
-    m_startSequence = ce::CurrentChangeSequence();
+    if (Status status = m_ledger.Begin(m_ctx.forgetPairings); !status.ok())
+        return status;
     if (Status status = SurveyDesktop(); !status.ok())
         return status;
     if (Status status = SurveyDevice(); !status.ok())
@@ -100,21 +98,20 @@ Status SyncPass::SurveyDesktop() {
 }
 
 NoteState SyncPass::DeviceStateOf(CEOID oid, bool paired) {
-    const std::uint64_t before = ce::CurrentChangeSequence();
+    const std::uint64_t before = HandheldLedger::Now();
     DWORD error = ERROR_SUCCESS;
     const DeviceInterest interest = m_ctx.device.Notify(oid, false, &error);
     m_interest[oid] = interest;
     // The provider writes a note of interest back as it was: that write is ours.
-    if (const std::uint64_t written = OwnWrite(oid, before); written != 0)
-        m_own[oid] = written;
+    m_ledger.RecordOwnWrite(oid, before);
     switch (interest) {
     case DeviceInterest::Changed:
-        m_unsettled.insert(oid);
+        m_ledger.Unsettle(oid);
         return NoteState::Changed;
     case DeviceInterest::InStep:
         // A paired note in step stays settled at the provider's write.
-        if (paired && m_own.count(oid))
-            m_restamped.push_back({oid, m_own[oid]});
+        if (paired)
+            m_ledger.Restamp(oid);
         return NoteState::Unchanged;
     case DeviceInterest::Failed:
         // Stays pending: the failure keeps the mark where it was.
@@ -128,39 +125,23 @@ NoteState SyncPass::DeviceStateOf(CEOID oid, bool paired) {
 }
 
 Status SyncPass::SurveyDevice() {
-    if (!m_ctx.forgetPairings) {
-        auto synced = m_ctx.handheldState.SyncedNotes(m_ctx.partnerBit);
-        if (!synced.ok())
-            return synced.status();
-        m_synced = std::move(synced.value());
-    }
-
-    std::vector<ce::RecordChange> changes;
-    if (!ce::ChangesSince(m_ctx.mark, m_ctx.device.Database(), &changes))
-        return Status::Failure(GetLastError(), "the handheld's changes cannot be read");
-    // The latest change of each record.
-    std::map<CEOID, ce::RecordChange> latest;
-    for (const ce::RecordChange& change : changes) {
-        auto [it, inserted] = latest.emplace(change.oid, change);
-        if (!inserted && change.sequence > it->second.sequence)
-            it->second = change;
-    }
-
-    for (const auto& [oid, change] : latest) {
+    auto latest = m_ledger.LatestChanges();
+    if (!latest.ok())
+        return latest.status();
+    for (const auto& [oid, change] : latest.value()) {
         const auto pairing = m_pairingOf.find(oid);
         PairedNote* pair = pairing != m_pairingOf.end() ? &m_input.pairs[pairing->second] : nullptr;
         if (change.deleted) {
             if (pair) {
                 m_ctx.device.Notify(oid, true);
                 pair->device = NoteState::Deleted;
-            } else if (m_synced.count(oid)) {
-                m_syncedGone.push_back(oid);
+            } else if (m_ledger.WasSynced(oid)) {
+                m_ledger.SyncedGone(oid);
             }
             continue;
         }
         // Our own write of an earlier pass, the last change of the record.
-        if (auto known = m_synced.find(oid);
-            known != m_synced.end() && known->second == change.sequence)
+        if (m_ledger.SettledAt(oid, change.sequence))
             continue;
         const NoteState state = DeviceStateOf(oid, pair != nullptr);
         if (pair)
