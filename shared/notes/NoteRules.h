@@ -142,7 +142,7 @@ inline std::u16string CategoryListFromText(std::u16string_view text,
     return JoinCategories(SplitCategoryText(text, separators));
 }
 
-// Outlook's Categories text for a packets' category list: the names that a
+// Outlook's Categories text for a packet's category list: the names that a
 // line feed ends, each but the last followed by `separator` and one space;
 // text after the last line feed is dropped.
 inline std::string CategoryTextFromList(std::string_view list, char separator) {
