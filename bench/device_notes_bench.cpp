@@ -4,9 +4,9 @@
 //
 //   build/release/bench/device_notes_bench --benchmark_min_time=1
 #include "device/app/NoteStore.h"
-#include "device/sync/NotePacket.h"
 #include "device/sync/jottadev.h"
 #include "platform/ce/machine.h"
+#include "shared/notes/NotePacket.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -2,8 +2,8 @@
 // bytes, the reader stays inside them, and a packet it takes gives texts no
 // longer than their declared lengths allow.
 #include "desktop/sync/NoteHandler.h"
-#include "device/sync/NotePacket.h"
 #include "platform/win32/machine.h"
+#include "shared/notes/NotePacket.h"
 
 #include <cstdlib>
 #include <filesystem>

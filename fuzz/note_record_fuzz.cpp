@@ -4,10 +4,10 @@
 // Nothing may crash; a property of another type than the note record's reads
 // as missing, so the packet carries no text taken from one.
 #include "device/app/NoteCursors.h"
-#include "device/sync/NotePacket.h"
 #include "device/sync/jottadev.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/property_blob.h"
+#include "shared/notes/NotePacket.h"
 
 #include <cstdlib>
 #include <string>

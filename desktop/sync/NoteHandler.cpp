@@ -8,8 +8,8 @@
 #include "desktop/sync/OutlookNoteItem.h"
 #include "desktop/sync/OutlookTime.h"
 #include "desktop/sync/ReplItem.h"
-#include "device/sync/NotePacket.h"
 #include "platform/base/kernel.h"
+#include "shared/notes/NotePacket.h"
 
 #include <limits>
 #include <memory>

@@ -192,7 +192,7 @@ void CNoteStore::ReadSettings(HKEY key) {
         m_dwRefreshDelay = value;
     if (ReadDword(key, "IndividualSession", &value))
         m_bIndividualSession = static_cast<BOOL>(value);
-    m_arrFilterCats = SplitFilterText(ReadText(key, "FilterCat"));
+    m_arrFilterCats = SplitCategories(ReadText(key, "FilterCat"), '\t');
 }
 
 HRESULT CNoteStore::Initialize(IReplNotify* pNotify, UINT uFlags) {

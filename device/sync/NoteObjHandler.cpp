@@ -1,7 +1,7 @@
 #include "device/sync/NoteObjHandler.h"
 
-#include "device/sync/NotePacket.h"
 #include "device/sync/ProviderModule.h"
+#include "shared/notes/NotePacket.h"
 
 struct NoteFromDesktop {
     notepacket::DesktopNote packet;

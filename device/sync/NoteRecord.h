@@ -1,11 +1,13 @@
 // The note record of "Jotterwick Database", shared by the notes program and
-// the handheld provider: property identifiers, the title rule, the category
-// format, and reading a record's properties. Header only: the provider
-// library links nothing of the notes program.
+// the handheld provider: property identifiers and reading a record's
+// properties; the title and category rules come from the system's shared
+// note rules. Header only: the provider library links nothing of the notes
+// program.
 #pragma once
 
 #include "platform/base/kernel.h"
 #include "platform/ce/database.h"
+#include "shared/notes/NoteRules.h"
 
 #include <string>
 #include <string_view>
@@ -31,40 +33,6 @@ inline constexpr WCHAR kCategoriesDatabaseName[] = u"\\Categories Database";
 enum NoteColor : DWORD { NoteBlue = 0, NoteGreen = 1, NoteRed = 2, NoteYellow = 3, NoteWhite = 4 };
 inline constexpr DWORD kNoteBackgrounds[] = {0x00FF9F9F, 0x009FFF9F, 0x009F9FFF, 0x009FFFFF,
                                              0x00FFFFFF};
-
-// The title of a note: the text up to its first line feed, without the
-// character just before it (the CR of a CR LF pair); the whole text when it
-// has no line feed.
-inline std::u16string NoteTitleOf(std::u16string_view text) {
-    const auto lf = text.find(u'\n');
-    if (lf == std::u16string_view::npos)
-        return std::u16string(text);
-    return lf <= 1 ? std::u16string() : std::u16string(text.substr(0, lf - 1));
-}
-
-// Category format: every name followed by one line feed. Text after the last
-// line feed is no category. `separator` is LF for the record, TAB for the
-// display filter setting.
-inline std::vector<std::u16string> SplitCategories(std::u16string_view text,
-                                                   char16_t separator = u'\n') {
-    std::vector<std::u16string> names;
-    for (auto end = text.find(separator); end != std::u16string_view::npos;
-         end = text.find(separator)) {
-        names.emplace_back(text.substr(0, end));
-        text.remove_prefix(end + 1);
-    }
-    return names;
-}
-
-inline std::u16string JoinCategories(const std::vector<std::u16string>& names,
-                                     char16_t separator = u'\n') {
-    std::u16string text;
-    for (const auto& name : names) {
-        text += name;
-        text += separator;
-    }
-    return text;
-}
 
 inline bool IsZeroFileTime(const FILETIME& ft) {
     return ft.dwLowDateTime == 0 && ft.dwHighDateTime == 0;

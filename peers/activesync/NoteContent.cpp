@@ -1,9 +1,10 @@
 #include "peers/activesync/NoteContent.h"
 
-#include "device/sync/NotePacket.h"
 #include "platform/base/unicode.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/locale.h"
+#include "shared/notes/NotePacket.h"
+#include "shared/notes/NoteRules.h"
 
 #include <algorithm>
 
@@ -14,27 +15,16 @@ using platform::Status;
 
 namespace {
 
-bool IsWhiteSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
-}
-
-std::u16string_view Trimmed(std::u16string_view text) {
-    while (!text.empty() && IsWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::u16string ListSeparator() {
-    char separator[10] = ",";
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, separator, sizeof separator) == 0)
-        return u",";
-    return win32::AnsiToWide(separator);
-}
-
 std::u16string ThroughCodePage(std::u16string_view text) {
     return win32::AnsiToWide(win32::WideToAnsi(text));
+}
+
+// A handheld category list as the desktop keeps it: in its code page, joined
+// into Outlook's Categories text and read back, with the desktop provider's
+// own steps.
+std::u16string DesktopCategories(std::u16string_view categories, const std::string& separator) {
+    const std::string text = CategoryTextFromList(win32::WideToAnsi(categories), separator.front());
+    return win32::AnsiToWide(CategoryListFromText(text, separator));
 }
 
 Status PacketFailure(notepacket::ReadResult result, const char* which) {
@@ -50,31 +40,7 @@ std::u16string DesktopFormOfCategories(std::u16string_view categories,
                                        std::u16string_view separator) {
     if (separator.empty())
         separator = u",";
-    // Written: every name followed by the first separator character and a space.
-    std::u16string joined;
-    for (auto lf = categories.find(u'\n'); lf != std::u16string_view::npos;
-         lf = categories.find(u'\n')) {
-        joined += categories.substr(0, lf);
-        joined += separator.front();
-        joined += u' ';
-        categories.remove_prefix(lf + 1);
-    }
-    if (joined.size() >= 2)
-        joined.resize(joined.size() - 2);
-    // Read back: cut at any separator character, names trimmed.
-    std::u16string list;
-    std::u16string_view rest(joined);
-    for (auto cut = rest.find_first_of(separator); cut != std::u16string_view::npos;
-         cut = rest.find_first_of(separator)) {
-        list += Trimmed(rest.substr(0, cut));
-        list += u'\n';
-        rest.remove_prefix(cut + 1);
-    }
-    if (!rest.empty()) {
-        list += Trimmed(rest);
-        list += u'\n';
-    }
-    return list;
+    return CategoryListFromText(CategoryTextFromList(categories, separator.front()), separator);
 }
 
 Result<NoteContent> ContentOfDesktopPacket(std::span<const BYTE> packet) {
@@ -105,14 +71,13 @@ std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
     if (notepacket::ReadDesktopNotePacket(desktopPacket.data(), desktopPacket.size(), &note) !=
         notepacket::ReadResult::Ok)
         return same;
-    const std::u16string separator = ListSeparator();
+    const std::string separator = UserListSeparator(GetLocaleInfoA);
     auto lossyForm = [&](const std::u16string& original, const std::u16string& received,
                          bool categories) {
-        const std::u16string through = ThroughCodePage(original);
         const std::u16string lossy =
-            categories ? DesktopFormOfCategories(through, separator) : through;
+            categories ? DesktopCategories(original, separator) : ThroughCodePage(original);
         const std::u16string desktop =
-            categories ? DesktopFormOfCategories(original, separator) : original;
+            categories ? DesktopFormOfCategories(original, win32::AnsiToWide(separator)) : original;
         return received != desktop && received == lossy;
     };
     const bool keepText = lossyForm(handheld.text, note.text, false);
@@ -140,7 +105,7 @@ Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet) {
     if (result != notepacket::ReadResult::Ok)
         return PacketFailure(result, "handheld note packet");
     return NoteContent{note.color,
-                       DesktopFormOfCategories(ThroughCodePage(note.categories), ListSeparator()),
+                       DesktopCategories(note.categories, UserListSeparator(GetLocaleInfoA)),
                        ThroughCodePage(note.text)};
 }
 
@@ -177,12 +142,7 @@ std::uint64_t ContentHash(const NoteContent& content) {
 }
 
 std::string TitleOf(const NoteContent& content) {
-    std::u16string_view title(content.text);
-    if (auto lf = title.find(u'\n'); lf != std::u16string_view::npos)
-        title = title.substr(0, lf);
-    if (!title.empty() && title.back() == u'\r')
-        title.remove_suffix(1);
-    return unicode::ToUtf8(title);
+    return unicode::ToUtf8(NoteTitleOf(content.text));
 }
 
 } // namespace jsync

@@ -51,12 +51,13 @@ std::vector<BYTE> DevicePacketWithAttributes(std::span<const BYTE> packet,
 // Equal contents give equal hashes (64-bit FNV-1a over colour, categories and text).
 std::uint64_t ContentHash(const NoteContent& content);
 
-// The note's title for people: its first line, in UTF-8.
+// The note's title as the handheld lists it (the shared title rule), in UTF-8.
 std::string TitleOf(const NoteContent& content);
 
 // The desktop's reading of a category list after writing it with the list
 // separator `separator` (the first of its characters joins, any of them cuts,
-// white space around names goes).
+// white space around names goes), in UTF-16: the form a desktop keeps when
+// its code page carries every character.
 std::u16string DesktopFormOfCategories(std::u16string_view categories,
                                        std::u16string_view separator);
 

@@ -1,5 +1,8 @@
 #include "peers/activesync/SyncPlan.h"
 
+#include "shared/notes/NoteRules.h"
+
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -122,21 +125,12 @@ NoteContent ReconciledAttributes(const NoteContent& device, const NoteContent& d
     }
     if (policy == ConflictPolicy::PreferDevice)
         return result;
-    // Both lists are names each ended by a line feed.
-    std::u16string_view rest(desktop.categories);
-    for (auto lf = rest.find(u'\n'); lf != std::u16string_view::npos; lf = rest.find(u'\n')) {
-        const std::u16string name = std::u16string(rest.substr(0, lf + 1));
-        rest.remove_prefix(lf + 1);
-        bool known = false;
-        std::u16string_view have(result.categories);
-        for (auto end = have.find(u'\n'); end != std::u16string_view::npos && !known;
-             end = have.find(u'\n')) {
-            known = have.substr(0, end + 1) == name;
-            have.remove_prefix(end + 1);
-        }
-        if (!known)
-            result.categories += name;
-    }
+    // Keep both: the desktop's names that the handheld's list lacks join it.
+    std::vector<std::u16string> names = SplitCategories(result.categories);
+    for (std::u16string& name : SplitCategories(desktop.categories))
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    result.categories = JoinCategories(names);
     return result;
 }
 

@@ -226,11 +226,32 @@ LONG ParseColor(const std::string& text) {
     return text[0] - '0';
 }
 
+// A body typed in a shell has LF lines; Outlook's note editor writes CR LF,
+// which is the line break the handheld's title rule and editor expect.
+std::string WithCrLfLines(const std::string& typed) {
+    std::string body;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (typed[i] == '\n' && (i == 0 || typed[i - 1] != '\r'))
+            body += '\r';
+        body += typed[i];
+    }
+    return body;
+}
+
+// The stored body's lines as a shell shows them: CR LF becomes LF.
+std::string WithShellLines(const std::string& body) {
+    std::string shown;
+    for (std::size_t i = 0; i < body.size(); ++i)
+        if (!(body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n'))
+            shown += body[i];
+    return shown;
+}
+
 void ApplyEdits(const AutomationObject& item, const std::map<std::string, std::string>& options) {
     CallError error;
     if (auto found = options.find("--body"); found != options.end())
-        Check(item.Put(kBody, TextArgument(unicode::ToUtf16(found->second)), &error), error,
-              "Body");
+        Check(item.Put(kBody, TextArgument(unicode::ToUtf16(WithCrLfLines(found->second))), &error),
+              error, "Body");
     if (auto found = options.find("--categories"); found != options.end())
         Check(item.Put(kCategories, TextArgument(unicode::ToUtf16(found->second)), &error), error,
               "Categories");
@@ -287,7 +308,7 @@ int Show(Session& session, const std::string& entryId, std::ostream& out) {
         << "Categories: " << note.categories << "\n"
         << "Created: " << FormatDate(note.created) << "\n"
         << "Modified: " << FormatDate(note.modified) << "\n\n"
-        << note.body << "\n";
+        << WithShellLines(note.body) << "\n";
     return 0;
 }
 

@@ -3,7 +3,7 @@
 #include "StoreFixture.h"
 
 #include "desktop/sync/OutlookTime.h"
-#include "device/sync/NotePacket.h"
+#include "shared/notes/NotePacket.h"
 
 #include <chrono>
 #include <cstring>

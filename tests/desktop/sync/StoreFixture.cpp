@@ -1,9 +1,9 @@
 #include "StoreFixture.h"
 
-#include "device/sync/NotePacket.h"
 #include "peers/outlook/registration.h"
 #include "platform/com/objbase.h"
 #include "platform/win32/registry.h"
+#include "shared/notes/NotePacket.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -8,11 +8,6 @@ namespace {
 
 constexpr FILETIME kNow{0xFF8C9E80, 0x01DAFFFF}; // a whole second
 
-struct TitleCase {
-    const char16_t* text;
-    const char16_t* title;
-};
-
 class NoteStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { platform::PinSystemTime(kNow); }
@@ -43,31 +38,6 @@ bool SameTime(const FILETIME& a, const FILETIME& b) {
 }
 
 } // namespace
-
-TEST(NoteTitle, FirstLineWithoutItsLastCharacter) {
-    const TitleCase cases[] = {
-        {u"<New Note>", u"<New Note>"},
-        {u"Shopping\r\nmilk", u"Shopping"},
-        {u"\r\nbody", u""},
-        {u"\nbody", u""},
-        {u"abc\ndef", u"ab"},
-        {u"", u""},
-        {u"a\r\nb\r\nc", u"a"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(std::u16string(c.title), NoteTitleOf(c.text))
-            << "text: " << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
-}
-
-TEST(CategoryFormat, NamesEndWithTheSeparator) {
-    EXPECT_EQ((std::vector<std::u16string>{u"Work", u"Home"}), SplitCategories(u"Work\nHome\n"));
-    EXPECT_EQ((std::vector<std::u16string>{u"Work"}), SplitCategories(u"Work\nHome"));
-    EXPECT_TRUE(SplitCategories(u"").empty());
-    EXPECT_EQ((std::vector<std::u16string>{u""}), SplitCategories(u"\n"));
-    EXPECT_EQ((std::vector<std::u16string>{u"A", u"B"}), SplitCategories(u"A\tB\t", u'\t'));
-    EXPECT_EQ(u"Work\nHome\n", JoinCategories({u"Work", u"Home"}));
-    EXPECT_EQ(u"", JoinCategories({}));
-}
 
 TEST_F(NoteStoreTest, CreatesTheDatabaseWithThreeSortOrders) {
     Open();
@@ -119,7 +89,8 @@ TEST_F(NoteStoreTest, UpgradesABareDatabaseAndDropsOneLegacyMarker) {
 
 TEST_F(NoteStoreTest, NewNoteCarriesTheFilterAndZeroTimes) {
     Open();
-    const CEOID note = AddNewNote(cursor, NoteBlue, JoinCategories({u"Work", u"Home"}));
+    const CEOID note =
+        AddNewNote(cursor, NoteBlue, JoinCategories(std::vector<std::u16string>{u"Work", u"Home"}));
     ASSERT_NE(0u, note);
     ASSERT_EQ(note, CeSeekDatabase(cursor, CEDB_SEEK_CEOID, note, nullptr));
     NoteRecordProps record;

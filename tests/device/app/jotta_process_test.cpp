@@ -7,8 +7,8 @@
 #include "JottaFixture.h"
 
 #include "device/app/NoteStore.h"
-#include "device/sync/NotePacket.h"
 #include "device/sync/jottadev.h"
+#include "shared/notes/NotePacket.h"
 
 #include "platform/base/unicode.h"
 

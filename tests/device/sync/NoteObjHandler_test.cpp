@@ -1,7 +1,7 @@
 // The object handler, driven in the order the service manager calls it, with
 // its trace read from a real "TrailMonitor" window in another process.
-#include "device/sync/NotePacket.h"
 #include "device/sync/jottadev.h"
+#include "shared/notes/NotePacket.h"
 
 #include "ProviderFixture.h"
 

@@ -1,7 +1,7 @@
 // JOTTADEV loaded the way the service manager loads it: dlopen and dlsym.
 #include "ProviderFixture.h"
-#include "device/sync/NotePacket.h"
 #include "platform/activesync/replication.h"
+#include "shared/notes/NotePacket.h"
 
 #include <dlfcn.h>
 

@@ -3,8 +3,8 @@
 #include "peers/activesync/NoteContent.h"
 #include "peers/activesync/SyncPlan.h"
 
-#include "device/sync/NotePacket.h"
 #include "platform/win32/registry.h"
+#include "shared/notes/NotePacket.h"
 #include "support/Machine.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +83,23 @@ TEST(NoteContent, HandheldAndDesktopFormsOfOneNoteAreEqual) {
     // The hash keeps fields apart: a name moved into the text is another note.
     NoteContent a{1, u"A\n", u"B"}, b{1, u"", u"A\nB"};
     EXPECT_NE(ContentHash(a), ContentHash(b));
+}
+
+// jsync names a note in its reports by the title the handheld lists it under.
+TEST(NoteContent, TitleIsTheHandheldsTitle) {
+    struct {
+        std::u16string text;
+        std::string title;
+    } cases[] = {
+        {u"Shopping\r\nmilk", "Shopping"},
+        {u"<New Note>", "<New Note>"},
+        {u"\r\nmilk", ""},
+        {u"abc\ndef", "ab"}, // a bare line feed still takes the character before it
+        {u"a\nb", ""},
+        {u"\u65E5\u672C\r\nx", "\u65E5\u672C"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.title, TitleOf(NoteContent{0, u"", c.text})) << c.title;
 }
 
 TEST(NoteContent, HandheldTextIsTakenThroughTheDesktopCodePage) {

@@ -576,3 +576,19 @@ TEST_F(JsyncFixture, ANoteFilteredOnTheHandheldIsNotChangedOrDeletedFromTheDeskt
     EXPECT_EQ("0 [Private] Diary\n0 [Private] Journal\n", DeviceDump());
     EXPECT_EQ("2 [Private] Journal, edited in Outlook\n", DesktopDump());
 }
+
+// A person typing a note's lines in a shell on the desktop gets the note they
+// meant on the handheld: its first line whole as the title, its lines apart.
+TEST_F(JsyncFixture, ANoteTypedOnTheDesktopsCommandLineKeepsItsFirstLineAsTitle) {
+    ASSERT_EQ(0, RunProgram("peers/outlook/outlook-notes", {"--desktop", machines->desktop(), "add",
+                                                            "--body", "Weekend plan\nhike"})
+                     .status);
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    const std::vector<CEOID> notes = DeviceNoteIds();
+    ASSERT_EQ(1u, notes.size());
+    EXPECT_EQ(u"Weekend plan", DeviceTitle(notes[0]));
+    ExpectInStep("3 [] Weekend plan\\r\\nhike\n");
+    Tick();
+    ExpectNothingToDo();
+}

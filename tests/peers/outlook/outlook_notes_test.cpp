@@ -80,6 +80,38 @@ TEST_F(OutlookNotes, AddListShowEditDelete) {
     EXPECT_NE(std::string::npos, after.out.find(second));
 }
 
+// A body typed in a shell has LF lines; Outlook's note editor keeps CR LF,
+// the line break the handheld's title and editor go by.
+TEST_F(OutlookNotes, BodyLinesAreStoredAsCrLf) {
+    struct Case {
+        const char* typed;
+        const char* stored; // as `list --json` escapes it
+    } cases[] = {
+        {"Weekend plan\nhike", "Weekend plan\\r\\nhike"},
+        {"a\r\nb\n\nc\n", "a\\r\\nb\\r\\n\\r\\nc\\r\\n"}, // CR LF stays one break
+        {"\nlead", "\\r\\nlead"},
+        {"lone\rcr", "lone\\rcr"}, // a CR alone is no line break to change
+        {"one line", "one line"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const std::string id = Add("--body '" + std::string(c.typed) + "'");
+        const std::string json = Run("list --json").out;
+        EXPECT_NE(std::string::npos, json.find("\"" + id + "\", \"body\": \"" + c.stored + "\", "))
+            << json;
+        ASSERT_EQ(0, Run("edit " + id + " --body 'x" + c.typed + "'").status);
+        EXPECT_NE(std::string::npos,
+                  Run("list --json").out.find("\"" + id + "\", \"body\": \"x" + c.stored + "\", "));
+        ASSERT_EQ(0, Run("delete " + id).status);
+    }
+    // `show` gives the lines back as the shell's.
+    const std::string id = Add("--body 'Weekend plan\nhike'");
+    Outcome shown = Run("show " + id);
+    EXPECT_NE(std::string::npos, shown.out.find("\n\nWeekend plan\nhike\n")) << shown.out;
+    EXPECT_EQ(std::string::npos, shown.out.find('\r'));
+    EXPECT_NE(std::string::npos, Run("list").out.find("]  Weekend plan\n"));
+}
+
 TEST_F(OutlookNotes, ExitStatuses) {
     struct Case {
         const char* arguments;

@@ -1,4 +1,4 @@
-#include "device/sync/NotePacket.h"
+#include "shared/notes/NotePacket.h"
 
 #include <gtest/gtest.h>
 
