@@ -7,6 +7,7 @@
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Progress.h"
 #include "peers/activesync/StoreStamp.h"
+#include "platform/base/unicode.h"
 #include "platform/win32/codepage.h"
 
 #include <algorithm>
@@ -19,8 +20,11 @@ using platform::Status;
 
 namespace {
 
+// A note's title in jsync's messages: control characters escaped, so that a
+// note cannot act on the terminal, and a long one cut.
 std::string Quoted(const std::string& title) {
-    return "\"" + title + "\"";
+    constexpr std::size_t kTitleLimit = 60;
+    return "\"" + unicode::Printable(title, kTitleLimit) + "\"";
 }
 
 void Count(const Action& action, PassCounts& counts) {

@@ -239,6 +239,9 @@ std::string WithCrLfLines(const std::string& typed) {
 }
 
 // The stored body's lines as a shell shows them: CR LF becomes LF.
+// Titles in lists are cut to this many characters.
+constexpr std::size_t kTitleLimit = 80;
+
 std::string WithShellLines(const std::string& body) {
     std::string shown;
     for (std::size_t i = 0; i < body.size(); ++i)
@@ -264,8 +267,9 @@ void Save(const AutomationObject& item) {
     Check(item.Invoke(kSave, DISPATCH_METHOD, {}, nullptr, &error), error, "Save");
 }
 
+// The first line, as it may be shown on a terminal.
 std::string Title(const std::string& body) {
-    return body.substr(0, body.find_first_of("\r\n"));
+    return unicode::Printable(body.substr(0, body.find_first_of("\r\n")), kTitleLimit);
 }
 
 int List(Session& session, bool json, std::ostream& out) {
@@ -292,8 +296,8 @@ int List(Session& session, bool json, std::ostream& out) {
                 << ", \"modified\": " << JsonString(FormatDate(note.modified)) << "}";
         } else {
             out << note.entryId << "  " << ColorName(note.color) << "  "
-                << FormatDate(note.modified) << "  [" << note.categories << "]  "
-                << Title(note.body) << "\n";
+                << FormatDate(note.modified) << "  [" << unicode::Printable(note.categories)
+                << "]  " << Title(note.body) << "\n";
         }
     }
     if (json)
@@ -305,10 +309,10 @@ int Show(Session& session, const std::string& entryId, std::ostream& out) {
     const NoteFields note = Read(session.Find(entryId));
     out << "EntryID: " << note.entryId << "\n"
         << "Color: " << note.color << " (" << ColorName(note.color) << ")\n"
-        << "Categories: " << note.categories << "\n"
+        << "Categories: " << unicode::Printable(note.categories) << "\n"
         << "Created: " << FormatDate(note.created) << "\n"
         << "Modified: " << FormatDate(note.modified) << "\n\n"
-        << WithShellLines(note.body) << "\n";
+        << unicode::Printable(WithShellLines(note.body), 0, u"\n\t") << "\n";
     return 0;
 }
 

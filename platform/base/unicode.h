@@ -69,4 +69,39 @@ inline std::u16string ToUtf16(std::string_view in) {
     return out;
 }
 
+// Text for a person's terminal, in UTF-8: a control character (C0 but the
+// ones in `kept`, DEL, C1) shows as \xNN or \u00NN instead of acting on the
+// terminal, and text past `limit` characters (0: none) is cut with "...".
+inline std::string Printable(std::u16string_view text, std::size_t limit = 0,
+                             std::u16string_view kept = u"") {
+    std::u16string shown;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (limit != 0 && characters == limit) {
+            shown += u"...";
+            break;
+        }
+        ++characters;
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        if (control && kept.find(c) == std::u16string_view::npos) {
+            static constexpr char16_t kDigits[] = u"0123456789abcdef";
+            shown += c < 0x80 ? u"\\x" : u"\\u00";
+            shown += kDigits[c >> 4];
+            shown += kDigits[c & 0xF];
+            continue;
+        }
+        shown += c;
+        // A surrogate pair is one character.
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size())
+            shown += text[++i];
+    }
+    return ToUtf8(shown);
+}
+
+inline std::string Printable(std::string_view utf8, std::size_t limit = 0,
+                             std::u16string_view kept = u"") {
+    return Printable(ToUtf16(utf8), limit, kept);
+}
+
 } // namespace unicode

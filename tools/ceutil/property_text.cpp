@@ -169,29 +169,31 @@ Result<ce::Property> ParseProperty(const std::string& text) {
 }
 
 std::string EscapeText(const std::u16string& text) {
-    std::string out;
-    for (char c : unicode::ToUtf8(text)) {
+    std::u16string out;
+    for (char16_t c : text) {
         switch (c) {
-        case '\r':
-            out += "\\r";
+        case u'\r':
+            out += u"\\r";
             break;
-        case '\n':
-            out += "\\n";
+        case u'\n':
+            out += u"\\n";
             break;
-        case '\t':
-            out += "\\t";
+        case u'\t':
+            out += u"\\t";
             break;
-        case '\\':
-            out += "\\\\";
+        case u'\\':
+            out += u"\\\\";
             break;
-        case '"':
-            out += "\\\"";
+        case u'"':
+            out += u"\\\"";
             break;
         default:
             out += c;
         }
     }
-    return out;
+    // Other control characters are shown escaped too, so that a value never
+    // acts on the terminal it is shown on.
+    return unicode::Printable(out);
 }
 
 std::string ValueText(const ce::Property& property) {
