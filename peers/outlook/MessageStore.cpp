@@ -5,6 +5,7 @@
 #include "platform/win32/machine.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <random>
@@ -32,10 +33,10 @@ std::vector<std::uint8_t> ToBytes(const std::u16string& text) {
     return bytes;
 }
 
-// A stored text of an odd length is damaged: it is refused.
-std::optional<std::u16string> FromBytes(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() % 2)
-        return std::nullopt;
+// The whole UTF-16 units of a stored text; *damaged is set when a byte is
+// left over (a text of an odd length).
+std::u16string FromBytes(std::span<const std::uint8_t> bytes, bool* damaged) {
+    *damaged = *damaged || bytes.size() % 2 != 0;
     std::u16string text(bytes.size() / 2, u'\0');
     for (std::size_t i = 0; i < text.size(); ++i)
         text[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
@@ -160,15 +161,16 @@ Status MessageStore::Reload() {
         Note note;
         note.sequence = select->columnInt64(0);
         note.entryId = select->columnText(1);
-        auto body = FromBytes(select->columnBlob(2));
-        auto categories = FromBytes(select->columnBlob(3));
-        if (!body || !categories) {
-            select->reset();
-            return Status::Failure(ERROR_INVALID_DATA,
-                                   "outlook.db: note " + note.entryId + " has a damaged text");
-        }
-        note.body = std::move(*body);
-        note.categories = std::move(*categories);
+        // A damaged note is shown with what can be read of it and named
+        // once: it neither hides the other notes nor counts as deleted.
+        bool damaged = false;
+        note.body = FromBytes(select->columnBlob(2), &damaged);
+        note.categories = FromBytes(select->columnBlob(3), &damaged);
+        if (damaged && m_warned.insert(note.entryId).second)
+            std::fprintf(stderr,
+                         "outlook: %s: note %s has a damaged text (a byte is left over); "
+                         "it is shown without it, and saving the note repairs it\n",
+                         m_connection->path().c_str(), note.entryId.c_str());
         note.color = static_cast<LONG>(select->columnInt64(4));
         note.created = DateFromBits(select->columnInt64(5));
         note.modified = DateFromBits(select->columnInt64(6));

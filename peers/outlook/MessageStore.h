@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -89,6 +90,7 @@ private:
     std::vector<std::int64_t> m_order;           // sequences in folder order
     std::unordered_map<std::int64_t, Note> m_notes;
     std::unordered_map<std::string, std::int64_t> m_byEntryId;
+    std::set<std::string> m_warned; // damaged notes already named
 };
 
 // Outlook's time now: local time as an automation date, to the second.

@@ -7,6 +7,8 @@
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 
+#include <sqlite3.h>
+
 using namespace jsynctest;
 
 namespace {
@@ -71,4 +73,37 @@ TEST_F(JsyncFixture, NotesNeverReachTheTerminalRaw) {
     EXPECT_EQ(0, dump.status) << dump.output;
     EXPECT_NE(std::string::npos, dump.output.find("\\x1b]0;owned\\x07")) << dump.output;
     EXPECT_FALSE(HasRawControls(dump.output)) << dump.output;
+}
+
+// One damaged note in Outlook's store (a text of an odd number of bytes) is
+// named and shown with what can be read; it blocks nothing and is not taken
+// for deleted.
+TEST_F(JsyncFixture, ADamagedDesktopNoteBlocksNothing) {
+    AddDeviceNote("Kept on the handheld");
+    AddDesktopNote("Other note");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    std::string damagedId;
+    for (const outlook::Note& note : DesktopNotes())
+        if (note.body == u"Kept on the handheld")
+            damagedId = note.entryId;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((win32::DesktopDirectory() + "/outlook.db").c_str(), &db));
+    sqlite3_busy_timeout(db, 5000);
+    const std::string sql =
+        "UPDATE notes SET body = x'4b00650070' WHERE entry_id = '" + damagedId + "'";
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+
+    const RunResult list =
+        RunProgram("peers/outlook/outlook-notes", {"--desktop", win32::DesktopDirectory(), "list"});
+    EXPECT_EQ(0, list.status) << list.output;
+    EXPECT_NE(std::string::npos, list.output.find("Other note")) << list.output;
+    EXPECT_NE(std::string::npos, list.output.find(damagedId + " has a damaged text"))
+        << list.output;
+    Tick();
+    const RunResult run = Jsync();
+    EXPECT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Deleted on the handheld")) << run.output;
+    EXPECT_EQ("3 [] Kept on the handheld\n3 [] Other note\n", DeviceDump());
 }
