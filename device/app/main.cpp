@@ -11,7 +11,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -35,7 +34,6 @@ void ChooseBackend() {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> rest{argv[0]};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--handheld") == 0 && i + 1 < argc) {
             ce::SetHandheldDirectory(argv[++i]);
@@ -49,5 +47,6 @@ int main(int argc, char** argv) {
         }
     }
     ChooseBackend();
-    return AfxWinMain(static_cast<int>(rest.size()), rest.data());
+    // Every argument is taken: the application sees the program's name alone.
+    return AfxWinMain(1, argv);
 }
