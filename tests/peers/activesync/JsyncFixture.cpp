@@ -53,12 +53,15 @@ void JsyncFixture::TearDown() {
         CloseHandle(cursor);
     outlookStore.reset();
     platform::PinSystemTime(std::nullopt);
+    unsetenv("JOTTERWICK_PINNED_TIME");
     machines.reset();
 }
 
 void JsyncFixture::Tick() {
     clock += kTenSeconds;
     platform::PinSystemTime(Now());
+    // The programs the test starts run on the same clock.
+    setenv("JOTTERWICK_PINNED_TIME", std::to_string(clock).c_str(), 1);
 }
 
 FILETIME JsyncFixture::Now() const {
