@@ -39,6 +39,8 @@ void Tick() {
     g_clock += 100000000ull;
     platform::PinSystemTime(
         FILETIME{static_cast<DWORD>(g_clock), static_cast<DWORD>(g_clock >> 32)});
+    // jsync runs on the same clock.
+    setenv("JOTTERWICK_PINNED_TIME", std::to_string(g_clock).c_str(), 1);
 }
 
 std::u16string NoteText(const char16_t* side, int i) {

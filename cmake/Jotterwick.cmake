@@ -17,3 +17,14 @@ function(jotterwick_fuzz name)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
 endfunction()
+
+# jotterwick_runtime_library(NAME): the platform library NAME (added SHARED) as
+# one of the process's runtime libraries. A process loads it once, whichever of
+# its modules link it, so process-wide state (key and object handles, the
+# pinned clock, the machine folders, store connections) has one home. Calls
+# within the library bind directly; nothing interposes on its functions.
+function(jotterwick_runtime_library name)
+    target_compile_options(${name} PRIVATE -fno-semantic-interposition)
+    target_link_options(${name} PRIVATE ${JOTTERWICK_NO_UNDEFINED})
+    install(TARGETS ${name} LIBRARY DESTINATION lib)
+endfunction()

@@ -2,6 +2,7 @@
 // recognising conflict copies, the dry run's titles): any bytes are either
 // read within their bounds or refused.
 #include "peers/activesync/NoteContent.h"
+#include "platform/win32/machine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,7 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char pattern[] = "/tmp/jsync-fuzz-XXXXXX";
     if (const char* desktop = mkdtemp(pattern))
-        setenv("JOTTERWICK_DESKTOP", desktop, 1);
+        win32::SetDesktopDirectory(desktop);
     return 0;
 }
 

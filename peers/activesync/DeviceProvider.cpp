@@ -42,8 +42,7 @@ REPLSETUP Setup(bool read, CEOID oid) {
 Result<std::unique_ptr<DeviceProvider>> DeviceProvider::Load(const std::string& library,
                                                              UINT partnerBit) {
     std::unique_ptr<DeviceProvider> provider(new DeviceProvider);
-    // Kept mapped after dlclose: the library's never-freed caches stay reachable.
-    provider->m_library = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    provider->m_library = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!provider->m_library) {
         const char* why = dlerror();
         return Status::Failure(ERROR_FILE_NOT_FOUND, "cannot load the handheld provider " +

@@ -1,4 +1,4 @@
-// Kernel object handles: one table per process (per copy of this library)
+// Kernel object handles: one table per process
 // maps HANDLE values to the stand-ins' objects, so that CloseHandle closes
 // any of them and a stale or foreign handle is refused instead of followed.
 #pragma once

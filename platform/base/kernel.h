@@ -20,8 +20,9 @@ LONG CompareFileTime(const FILETIME* lpFileTime1, const FILETIME* lpFileTime2);
 DWORD GetTickCount();
 
 namespace platform {
-// Test hook: pins the system time to `now` (UTC); nullopt restores the real clock.
-// $JOTTERWICK_PINNED_TIME (a decimal FILETIME) pins it for a whole process.
+// Test hook: pins the system time to `now` (UTC) for every module of this
+// process; nullopt restores the real clock. A process started with
+// $JOTTERWICK_PINNED_TIME (a decimal FILETIME) starts pinned to it.
 void PinSystemTime(std::optional<FILETIME> now);
 } // namespace platform
 

@@ -3,12 +3,9 @@
 #include "platform/base/case_fold.h"
 #include "platform/base/sqlite.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 
 namespace platform::registry {
 
@@ -57,30 +54,12 @@ struct HandleTable {
     std::map<std::uintptr_t, OpenKeyHandle> handles;
 };
 
-// HKEYs are process-wide, but a program and each library it loads carry
-// their own copy of this engine: the first copy publishes its table in the
-// environment (with its process id, which a child process does not share)
-// and later copies use that one, so a key opened by one copy (a service
-// manager's QueryDevice) works in another (the provider it loaded).
+// HKEYs are process-wide: this library is loaded once per process, so a key
+// opened by one module (a service manager's QueryDevice) works in another
+// (the provider it loaded). Never destroyed: a handle may be closed by a
+// static object's destructor at exit.
 HandleTable& Handles() {
-    static HandleTable* table = [] {
-        constexpr const char* kVariable = "JOTTERWICK_REGISTRY_HANDLES";
-        const std::string self = std::to_string(getpid()) + ":";
-        if (const char* shared = std::getenv(kVariable); shared != nullptr) {
-            const std::string_view text(shared);
-            if (text.substr(0, self.size()) == self) {
-                const auto address = std::strtoull(shared + self.size(), nullptr, 16);
-                if (address != 0)
-                    return reinterpret_cast<HandleTable*>(static_cast<std::uintptr_t>(address));
-            }
-        }
-        auto* made = new HandleTable;
-        char address[32];
-        std::snprintf(address, sizeof address, "%llx",
-                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(made)));
-        setenv(kVariable, (self + address).c_str(), 1);
-        return made;
-    }();
+    static HandleTable* table = new HandleTable;
     return *table;
 }
 

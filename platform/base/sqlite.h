@@ -104,15 +104,15 @@ public:
     // store create its schema once per connection.
     bool firstUse(std::string_view what);
 
-    // The same connection for the same file within one process (and one copy
-    // of this library); a forked child gets a fresh one.
+    // The same connection for the same file within one process; a forked
+    // child gets a fresh one.
     static Result<std::shared_ptr<Connection>> shared(const std::string& path);
 
-    // Closes every connection this process opened through this copy of the
-    // library, whoever holds it; called when the process ends, after every
-    // static object is gone. Closing the last connection to a file folds its
-    // write-ahead log back into it, so that the file alone holds every
-    // commit. A closed connection fails every later call.
+    // Closes every connection this process opened, whoever holds it; called
+    // when the process ends, after every static object is gone. Closing the
+    // last connection to a file folds its write-ahead log back into it, so
+    // that the file alone holds every commit. A closed connection fails every
+    // later call.
     static void closeAll();
 
 private:

@@ -1,20 +1,18 @@
 // System time, FILETIME/SYSTEMTIME conversions and the time-pinning test hook.
 //
-// The pin lives in $JOTTERWICK_PINNED_TIME rather than in a variable, so that
-// every copy of this code in one process (the provider libraries link their
-// own) sees the same "now".
+// The pin is process-wide: every module of the process reads "now" from this
+// one library.
 #include "platform/base/kernel.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
 
 namespace {
 
-constexpr const char* kPinVariable = "JOTTERWICK_PINNED_TIME";
 // 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
 constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
 constexpr std::uint64_t kTicksPerSecond = 10000000ull;
@@ -51,14 +49,30 @@ void CivilFromDays(std::int64_t days, std::int64_t* y, unsigned* m, unsigned* d)
     *y = static_cast<std::int64_t>(yoe) + era * 400 + (*m <= 2);
 }
 
+// No FILETIME has its top bit set, so this value never pins a time.
+constexpr std::uint64_t kNotPinned = ~0ull;
+
+// $JOTTERWICK_PINNED_TIME (a decimal FILETIME) as the process starts, so a
+// test can pin the clock of a program it runs; anything else leaves it running.
+std::uint64_t PinFromEnvironment() {
+    const char* pinned = std::getenv("JOTTERWICK_PINNED_TIME");
+    if (pinned == nullptr)
+        return kNotPinned;
+    std::uint64_t ticks = 0;
+    const char* end = pinned + std::strlen(pinned);
+    auto [ptr, ec] = std::from_chars(pinned, end, ticks);
+    return ec == std::errc() && ptr == end && ptr != pinned && (ticks >> 63) == 0 ? ticks
+                                                                                  : kNotPinned;
+}
+
+std::atomic<std::uint64_t>& Pin() {
+    static std::atomic<std::uint64_t> pin{PinFromEnvironment()};
+    return pin;
+}
+
 std::uint64_t NowTicks() {
-    if (const char* pinned = std::getenv(kPinVariable)) {
-        std::uint64_t ticks = 0;
-        const char* end = pinned + std::strlen(pinned);
-        auto [ptr, ec] = std::from_chars(pinned, end, ticks);
-        if (ec == std::errc() && ptr == end && ptr != pinned)
-            return ticks;
-    }
+    if (const std::uint64_t pinned = Pin().load(std::memory_order_relaxed); pinned != kNotPinned)
+        return pinned;
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     return kUnixEpochAsFileTime + static_cast<std::uint64_t>(ts.tv_sec) * kTicksPerSecond +
@@ -80,10 +94,7 @@ std::int64_t LocalOffsetTicks(std::uint64_t ticks) {
 } // namespace
 
 void platform::PinSystemTime(std::optional<FILETIME> now) {
-    if (now)
-        setenv(kPinVariable, std::to_string(ToTicks(*now)).c_str(), 1);
-    else
-        unsetenv(kPinVariable);
+    Pin().store(now ? ToTicks(*now) : kNotPinned, std::memory_order_relaxed);
 }
 
 void GetSystemTime(LPSYSTEMTIME lpSystemTime) {

@@ -1,6 +1,5 @@
-// The handheld directory. It is kept in $JOTTERWICK_HANDHELD so that every copy
-// of the stand-in in one process (the provider libraries link their own)
-// agrees on it.
+// The handheld directory of this process: one for every module, since this
+// library is loaded once per process.
 #include "platform/ce/machine.h"
 
 #include <cstdlib>
@@ -11,9 +10,13 @@
 namespace ce {
 
 namespace {
-constexpr const char* kVariable = "JOTTERWICK_HANDHELD";
+std::mutex g_mutex;
+std::string g_directory; // set by SetHandheldDirectory; empty: from the environment
+std::set<std::string> g_made;
 
 std::string DefaultDirectory() {
+    if (const char* set = std::getenv("JOTTERWICK_HANDHELD"); set && *set)
+        return set;
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
         return std::string(data) + "/jotterwick/handheld";
     const char* home = std::getenv("HOME");
@@ -22,13 +25,10 @@ std::string DefaultDirectory() {
 } // namespace
 
 std::string HandheldDirectory() {
-    const char* set = std::getenv(kVariable);
-    std::string directory = set && *set ? std::string(set) : DefaultDirectory();
-    // Create the machine's folders once per directory and process copy.
-    static std::mutex mutex;
-    static std::set<std::string> made;
-    std::lock_guard lock(mutex);
-    if (made.insert(directory).second) {
+    std::lock_guard lock(g_mutex);
+    std::string directory = g_directory.empty() ? DefaultDirectory() : g_directory;
+    // Create the machine's folders once per directory.
+    if (g_made.insert(directory).second) {
         std::error_code ignored;
         std::filesystem::create_directories(std::filesystem::path(directory) / "run", ignored);
         std::filesystem::create_directories(std::filesystem::path(directory) / "My Documents",
@@ -38,7 +38,8 @@ std::string HandheldDirectory() {
 }
 
 void SetHandheldDirectory(const std::string& directory) {
-    setenv(kVariable, directory.c_str(), 1);
+    std::lock_guard lock(g_mutex);
+    g_directory = directory;
 }
 
 } // namespace ce

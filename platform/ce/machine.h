@@ -10,8 +10,8 @@ namespace ce {
 // Created with its run/ and "My Documents/" folders on first use.
 std::string HandheldDirectory();
 
-// Chooses the handheld for this process and for libraries it loads later
-// (it also sets $JOTTERWICK_HANDHELD). Closes nothing already open.
+// Chooses the handheld for every module of this process (not for processes
+// it starts). Closes nothing already open.
 void SetHandheldDirectory(const std::string& directory);
 
 } // namespace ce

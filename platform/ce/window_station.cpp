@@ -1,5 +1,5 @@
 // The handheld's window station: top-level windows in the object store, and
-// one Unix datagram socket per process (per copy of this library) under run/
+// one Unix datagram socket per process under run/
 // on which messages for its windows arrive.
 #include "platform/ce/window_station.h"
 

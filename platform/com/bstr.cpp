@@ -1,7 +1,7 @@
 // BSTR: a 4-byte byte count, the UTF-16 text, and a terminating 0.
 //
-// Blocks come from the C heap, which every copy of this runtime in a process
-// shares, so a string made by an in-process server is freed by its client.
+// Blocks come from the C heap, so a string made by an in-process server is
+// freed by its client.
 #include "platform/com/oleauto.h"
 
 #include <cstdint>

@@ -8,9 +8,8 @@
 // exported DllGetClassObject; loaded libraries stay loaded until
 // CoFreeUnusedLibraries finds that their DllCanUnloadNow answers S_OK.
 //
-// Every copy of this runtime (a program and each in-process library link their
-// own) works from the registry file alone, so CoInitialize is counted but not
-// required before CoCreateInstance.
+// The runtime works from the registry file alone, so CoInitialize is counted
+// but not required before CoCreateInstance.
 #pragma once
 
 #include "platform/base/windef.h"

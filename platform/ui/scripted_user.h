@@ -24,8 +24,7 @@
 // another process can check what was asked. An unexpected prompt is logged with
 // its kind prefixed by "!". Expectations are met in order. The script file is
 // itself the queue: each answer takes its first line (under a lock), so every
-// process given the script, and every copy of this library in one process (a
-// provider library links its own), share one script; what is left in it when
+// process given the script shares one script; what is left in it when
 // the test ends was never asked. Expectations queued in memory (Expect...)
 // come before the script's.
 //
@@ -70,7 +69,7 @@ std::optional<Expectation> ParseScriptLine(std::string_view line, std::string* e
 
 class ScriptedUser {
 public:
-    // The scripted user of this copy of the window system.
+    // The scripted user of this process.
     static ScriptedUser& Instance();
 
     void Expect(Expectation expectation);

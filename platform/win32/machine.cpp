@@ -38,9 +38,6 @@ std::string DesktopDirectory() {
 void SetDesktopDirectory(const std::string& directory) {
     std::lock_guard lock(g_mutex);
     g_directory = directory;
-    // Libraries loaded later carry their own copy of this module: they find
-    // the same desktop through the environment.
-    setenv("JOTTERWICK_DESKTOP", directory.c_str(), 1);
 }
 
 } // namespace win32

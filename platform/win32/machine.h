@@ -10,9 +10,8 @@ namespace win32 {
 // Created on first use.
 std::string DesktopDirectory();
 
-// Chooses the desktop for this process and for libraries it loads later (it
-// also sets $JOTTERWICK_DESKTOP, which every copy of the platform reads).
-// Closes nothing already open.
+// Chooses the desktop for every module of this process (not for processes it
+// starts). Closes nothing already open.
 void SetDesktopDirectory(const std::string& directory);
 
 } // namespace win32

@@ -1,6 +1,7 @@
 #include "support/Machine.h"
 
 #include "platform/ce/machine.h"
+#include "platform/win32/machine.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -23,6 +24,9 @@ TempMachines::TempMachines() {
     std::filesystem::create_directories(m_handheld);
     std::filesystem::create_directories(m_desktop);
     ce::SetHandheldDirectory(m_handheld);
+    win32::SetDesktopDirectory(m_desktop);
+    // The programs a test starts find them as a person points them there.
+    setenv("JOTTERWICK_HANDHELD", m_handheld.c_str(), 1);
     setenv("JOTTERWICK_DESKTOP", m_desktop.c_str(), 1);
 }
 

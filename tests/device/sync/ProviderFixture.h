@@ -18,7 +18,7 @@
 
 namespace providertest {
 
-inline constexpr FILETIME kNow{0xFFB14000, 0x01DB1233};  // a whole second
+inline constexpr FILETIME kNow{0xFFB14000, 0x01DB1233}; // a whole second
 
 inline bool SameTime(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
@@ -42,12 +42,8 @@ struct NoteSpec {
 class ProviderFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Pinned for this process and for the copies of the platform inside
-        // libraries it loads afterwards.
+        // Pinned for this process and every library it loads.
         platform::PinSystemTime(kNow);
-        const ULONGLONG now =
-            static_cast<ULONGLONG>(kNow.dwHighDateTime) << 32 | kNow.dwLowDateTime;
-        setenv("JOTTERWICK_PINNED_TIME", std::to_string(now).c_str(), 1);
         const CEOID oid = CeCreateDatabase(kNoteDatabaseName, NOTE_DB_TYPE, 0, nullptr);
         ASSERT_NE(0u, oid);
         oidDb = oid;
@@ -57,7 +53,6 @@ protected:
     }
     void TearDown() override {
         CloseHandle(db);
-        unsetenv("JOTTERWICK_PINNED_TIME");
         platform::PinSystemTime(std::nullopt);
     }
 

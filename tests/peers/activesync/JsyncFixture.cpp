@@ -30,14 +30,6 @@ std::string Quote(const std::string& arg) {
 } // namespace
 
 void JsyncFixture::SetUp() {
-    // In the sanitizer build, the leak checker of the jsync children must not
-    // track dynamic TLS: its tracking of the provider libraries' thread-local
-    // blocks (as this toolchain's runtime reads glibc's) can hand the checker
-    // a bogus block, on which it crashes at exit. Leaks are still checked.
-    std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
-    if (asan.find("intercept_tls_get_addr") == std::string::npos)
-        setenv("ASAN_OPTIONS",
-               (asan + (asan.empty() ? "" : ":") + "intercept_tls_get_addr=0").c_str(), 1);
     machines = std::make_unique<testsupport::TempMachines>();
     clock = kStart;
     Tick();
@@ -53,12 +45,15 @@ void JsyncFixture::TearDown() {
         CloseHandle(cursor);
     outlookStore.reset();
     platform::PinSystemTime(std::nullopt);
+    unsetenv("JOTTERWICK_PINNED_TIME");
     machines.reset();
 }
 
 void JsyncFixture::Tick() {
     clock += kTenSeconds;
     platform::PinSystemTime(Now());
+    // The programs the test starts run on the same clock.
+    setenv("JOTTERWICK_PINNED_TIME", std::to_string(clock).c_str(), 1);
 }
 
 FILETIME JsyncFixture::Now() const {

@@ -2,6 +2,7 @@
 #include "OutlookFixture.h"
 
 #include "peers/outlook/FaultSwitch.h"
+#include "platform/base/kernel.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/variant_time.h"
 
@@ -13,8 +14,8 @@ using namespace outlook;
 
 namespace {
 
-// Pins "now" for the server (which reads it from the environment) to a UTC
-// time; the process runs in UTC, so local time is the same.
+// Pins "now" for the server to a UTC time; the process runs in UTC, so local
+// time is the same.
 void PinTime(int year, int month, int day, int hour, int minute, int second) {
     setenv("TZ", "UTC", 1);
     tzset();
@@ -23,7 +24,8 @@ void PinTime(int year, int month, int day, int hour, int minute, int second) {
     tm.tm_hour = hour, tm.tm_min = minute, tm.tm_sec = second;
     const long long unixTime = timegm(&tm);
     const unsigned long long filetime = (unixTime + 11644473600ULL) * 10000000ULL;
-    setenv("JOTTERWICK_PINNED_TIME", std::to_string(filetime).c_str(), 1);
+    platform::PinSystemTime(
+        FILETIME{static_cast<DWORD>(filetime), static_cast<DWORD>(filetime >> 32)});
 }
 
 DATE AsDate(int year, int month, int day, int hour, int minute, int second) {
@@ -43,7 +45,7 @@ DATE AsDate(int year, int month, int day, int hour, int minute, int second) {
 class OutlookServer : public OutlookTest {
 protected:
     void TearDown() override {
-        unsetenv("JOTTERWICK_PINNED_TIME");
+        platform::PinSystemTime(std::nullopt);
         unsetenv("JOTTERWICK_OUTLOOK_FAULT");
         unsetenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH");
     }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -24,6 +25,8 @@ protected:
               ("jotterwick_ui_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
         std::filesystem::create_directories(dir);
         ce::SetHandheldDirectory(dir.string());
+        // And for the helper programs a test starts.
+        setenv("JOTTERWICK_HANDHELD", dir.c_str(), 1);
         user().Finish();
         user().SetProblemHandler(
             [](const std::string& p) { ADD_FAILURE() << "scripted user: " << p; });
