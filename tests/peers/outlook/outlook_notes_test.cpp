@@ -21,11 +21,12 @@ class OutlookNotes : public ::testing::Test {
 protected:
     testsupport::TempMachines machines;
 
-    Outcome Run(const std::string& arguments) {
+    // `environment`: NAME=VALUE words set for the program alone.
+    Outcome Run(const std::string& arguments, const std::string& environment = "") {
         const std::string errPath = machines.desktop() + "/../stderr.txt";
-        const std::string command = "'" + testsupport::BuiltProgram("peers/outlook/outlook-notes") +
-                                    "' --desktop '" + machines.desktop() + "' " + arguments +
-                                    " 2>'" + errPath + "'";
+        const std::string command =
+            "env " + environment + " '" + testsupport::BuiltProgram("peers/outlook/outlook-notes") +
+            "' --desktop '" + machines.desktop() + "' " + arguments + " 2>'" + errPath + "'";
         Outcome outcome;
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe)
@@ -110,6 +111,22 @@ TEST_F(OutlookNotes, BodyLinesAreStoredAsCrLf) {
     EXPECT_NE(std::string::npos, shown.out.find("\n\nWeekend plan\nhike\n")) << shown.out;
     EXPECT_EQ(std::string::npos, shown.out.find('\r'));
     EXPECT_NE(std::string::npos, Run("list").out.find("]  Weekend plan\n"));
+}
+
+TEST_F(OutlookNotes, AProgramStartedWithAPinnedClockRunsOnIt) {
+    // 2022-06-18 04:26:40 UTC as a FILETIME.
+    Outcome pinned = Run("add --body Pinned", "TZ=UTC JOTTERWICK_PINNED_TIME=133000000000000000");
+    ASSERT_EQ(0, pinned.status) << pinned.err;
+    // A malformed pin leaves the clock running.
+    Outcome running = Run("add --body Running", "TZ=UTC JOTTERWICK_PINNED_TIME=12x");
+    ASSERT_EQ(0, running.status) << running.err;
+    Outcome list = Run("list", "TZ=UTC");
+    ASSERT_EQ(0, list.status) << list.err;
+    EXPECT_NE(std::string::npos, list.out.find("  2022-06-18T04:26:40  []  Pinned\n")) << list.out;
+    const std::size_t at = list.out.find("  []  Running\n");
+    ASSERT_TRUE(at != std::string::npos && at >= 19) << list.out;
+    const std::string year = list.out.substr(at - 19, 4);
+    EXPECT_GE(year, "2024") << list.out;
 }
 
 TEST_F(OutlookNotes, ExitStatuses) {
