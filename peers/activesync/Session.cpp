@@ -28,7 +28,7 @@ constexpr UINT kDeviceSyncEnded = 2;
 // One jsync at a time works with a desktop's partnership state.
 Result<int> LockDesktop(const std::string& desktopDir) {
     const std::string path = desktopDir + "/activesync/jsync.lock";
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return Status::Failure(ERROR_ACCESS_DENIED, "cannot open " + path);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -1,6 +1,7 @@
 // The partnership state files of the managers, under <machine>/activesync/.
 #pragma once
 
+#include "platform/base/private_files.h"
 #include "platform/base/sqlite.h"
 #include "platform/base/status.h"
 
@@ -14,11 +15,9 @@ namespace jsync {
 inline platform::Result<std::shared_ptr<platform::sqlite::Connection>>
 OpenStateFile(const std::string& machineDir, const std::string& fileName) {
     const std::string dir = machineDir + "/activesync";
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error)
-        return platform::Status::Failure(ERROR_ACCESS_DENIED,
-                                         "cannot create " + dir + ": " + error.message());
+    platform::MakePrivateDirectories(dir);
+    if (!std::filesystem::is_directory(dir))
+        return platform::Status::Failure(ERROR_ACCESS_DENIED, "cannot create " + dir);
     return platform::sqlite::Connection::open(dir + "/" + fileName);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/base/sqlite.h"
 
+#include "platform/base/private_files.h"
+
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -185,6 +187,7 @@ std::span<const std::uint8_t> Statement::columnBlob(int index) const {
 }
 
 Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
+    const bool existed = access(path.c_str(), F_OK) == 0;
     sqlite3* db = nullptr;
     int rc =
         sqlite3_open_v2(path.c_str(), &db,
@@ -194,6 +197,9 @@ Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
         sqlite3_close(db);
         return failure;
     }
+    // The log files SQLite makes beside the store take the store's mode.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        KeepFilePrivate(path + suffix, !existed);
     std::shared_ptr<Connection> connection(new Connection(db, path));
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);

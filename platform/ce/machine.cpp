@@ -2,8 +2,9 @@
 // library is loaded once per process.
 #include "platform/ce/machine.h"
 
+#include "platform/base/private_files.h"
+
 #include <cstdlib>
-#include <filesystem>
 #include <mutex>
 #include <set>
 
@@ -29,10 +30,9 @@ std::string HandheldDirectory() {
     std::string directory = g_directory.empty() ? DefaultDirectory() : g_directory;
     // Create the machine's folders once per directory.
     if (g_made.insert(directory).second) {
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(directory) / "run", ignored);
-        std::filesystem::create_directories(std::filesystem::path(directory) / "My Documents",
-                                            ignored);
+        platform::MakePrivateDirectories(directory);
+        platform::MakePrivateDirectories(directory + "/run");
+        platform::MakePrivateDirectories(directory + "/My Documents");
     }
     return directory;
 }

@@ -555,7 +555,7 @@ HANDLE CreateMutexW(void*, BOOL, LPCWSTR lpName) {
             if (c == '/' || c == '\\')
                 c = '_';
         const std::string path = ce::HandheldDirectory() + "/run/" + name + ".lock";
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0)
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "cannot open " + path + ": " + std::strerror(errno));

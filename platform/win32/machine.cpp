@@ -1,7 +1,8 @@
 #include "platform/win32/machine.h"
 
+#include "platform/base/private_files.h"
+
 #include <cstdlib>
-#include <filesystem>
 #include <mutex>
 
 namespace win32 {
@@ -30,8 +31,7 @@ std::string DesktopDirectory() {
         std::lock_guard lock(g_mutex);
         directory = g_directory.empty() ? DefaultDirectory() : g_directory;
     }
-    std::error_code ignored; // a directory that can't be made shows up when a file in it is opened
-    std::filesystem::create_directories(directory, ignored);
+    platform::MakePrivateDirectories(directory);
     return directory;
 }
 

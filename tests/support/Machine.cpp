@@ -1,5 +1,6 @@
 #include "support/Machine.h"
 
+#include "platform/base/private_files.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 
@@ -21,8 +22,9 @@ TempMachines::TempMachines() {
     m_root = pattern;
     m_handheld = m_root + "/handheld";
     m_desktop = m_root + "/desktop";
-    std::filesystem::create_directories(m_handheld);
-    std::filesystem::create_directories(m_desktop);
+    // Private, as the programs make a machine's folder.
+    platform::MakePrivateDirectories(m_handheld);
+    platform::MakePrivateDirectories(m_desktop);
     ce::SetHandheldDirectory(m_handheld);
     win32::SetDesktopDirectory(m_desktop);
     // The programs a test starts find them as a person points them there.

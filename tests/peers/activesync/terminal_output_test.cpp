@@ -8,6 +8,9 @@
 #include "platform/win32/machine.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 using namespace jsynctest;
 
@@ -106,4 +109,29 @@ TEST_F(JsyncFixture, ADamagedDesktopNoteBlocksNothing) {
     EXPECT_EQ(0, run.status) << run.output;
     EXPECT_EQ(0, SummaryCount(run.output, "Deleted on the handheld")) << run.output;
     EXPECT_EQ("3 [] Kept on the handheld\n3 [] Other note\n", DeviceDump());
+}
+
+// Another local user reads nothing of either machine, whatever the umask.
+TEST_F(JsyncFixture, OtherUsersReadNothingOfEitherMachine) {
+    const mode_t old = umask(022);
+    AddDeviceNote("Private");
+    AddDesktopNote("Private too");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    umask(old);
+    for (const std::string& machine : {ce::HandheldDirectory(), win32::DesktopDirectory()}) {
+        EXPECT_EQ(std::filesystem::perms::none,
+                  std::filesystem::status(machine).permissions() &
+                      (std::filesystem::perms::group_all | std::filesystem::perms::others_all))
+            << machine;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(machine)) {
+            // A socket is reached only through its folder, which is private.
+            if (entry.is_socket())
+                continue;
+            const auto perms = entry.status().permissions();
+            EXPECT_EQ(std::filesystem::perms::none, perms & (std::filesystem::perms::group_all |
+                                                             std::filesystem::perms::others_all))
+                << entry.path();
+        }
+    }
 }
