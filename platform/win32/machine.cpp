@@ -4,12 +4,14 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <set>
 
 namespace win32 {
 
 namespace {
 std::mutex g_mutex;
 std::string g_directory; // set by SetDesktopDirectory; empty: from the environment
+std::set<std::string> g_made;
 
 std::string DefaultDirectory() {
     if (const char* desktop = std::getenv("JOTTERWICK_DESKTOP"); desktop && *desktop)
@@ -26,12 +28,12 @@ std::string DefaultDirectory() {
 } // namespace
 
 std::string DesktopDirectory() {
-    std::string directory;
-    {
-        std::lock_guard lock(g_mutex);
-        directory = g_directory.empty() ? DefaultDirectory() : g_directory;
-    }
-    platform::MakePrivateDirectories(directory);
+    std::lock_guard lock(g_mutex);
+    std::string directory = g_directory.empty() ? DefaultDirectory() : g_directory;
+    // Made (and its mode checked) once per directory: every registry call
+    // and code-page conversion asks for it.
+    if (g_made.insert(directory).second)
+        platform::MakePrivateDirectories(directory);
     return directory;
 }
 
