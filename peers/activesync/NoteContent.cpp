@@ -100,13 +100,12 @@ std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
 }
 
 Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet) {
-    notepacket::DeviceNote note;
-    const auto result = notepacket::ReadDeviceNotePacket(packet.data(), packet.size(), &note);
-    if (result != notepacket::ReadResult::Ok)
-        return PacketFailure(result, "handheld note packet");
-    return NoteContent{note.color,
-                       DesktopCategories(note.categories, UserListSeparator(GetLocaleInfoA)),
-                       ThroughCodePage(note.text)};
+    auto note = HandheldContentOfDevicePacket(packet);
+    if (!note.ok())
+        return note.status();
+    return NoteContent{note->color,
+                       DesktopCategories(note->categories, UserListSeparator(GetLocaleInfoA)),
+                       ThroughCodePage(note->text)};
 }
 
 std::vector<BYTE> DevicePacketWithAttributes(std::span<const BYTE> packet,
