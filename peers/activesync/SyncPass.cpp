@@ -160,13 +160,20 @@ Result<PassResult> SyncPass::Run() {
     return m_result;
 }
 
-std::string SyncPass::DeviceTitle(CEOID oid) {
-    auto cached = m_devicePackets.find(oid);
+const Bytes* SyncPass::DevicePacket(CEOID oid) {
+    if (auto cached = m_devicePackets.find(oid); cached != m_devicePackets.end())
+        return &cached->second;
     Bytes packet;
-    if (cached == m_devicePackets.end() && FAILED(m_ctx.device.GetPacket(oid, &packet)))
-        return "handheld note " + std::to_string(oid);
-    auto content = ContentOfDevicePacket(cached != m_devicePackets.end() ? cached->second : packet);
-    return content.ok() ? Quoted(TitleOf(content.value())) : "handheld note " + std::to_string(oid);
+    if (FAILED(m_ctx.device.GetPacket(oid, &packet)))
+        return nullptr;
+    return &m_devicePackets.emplace(oid, std::move(packet)).first->second;
+}
+
+std::string SyncPass::DeviceTitle(CEOID oid) {
+    if (const Bytes* packet = DevicePacket(oid))
+        if (auto content = ContentOfDevicePacket(*packet); content.ok())
+            return Quoted(TitleOf(content.value()));
+    return "handheld note " + std::to_string(oid);
 }
 
 std::string SyncPass::DesktopTitle(int index) {
@@ -202,8 +209,8 @@ void SyncPass::Report(const std::vector<Action>& plan) {
     for (const Action& a : plan) {
         switch (a.kind) {
         case ActionKind::SendToDesktop:
-            if (Bytes packet; SUCCEEDED(m_ctx.device.GetPacket(a.oid, &packet)))
-                CheckCarriedWhole(packet);
+            if (const Bytes* packet = DevicePacket(a.oid))
+                CheckCarriedWhole(*packet);
             std::fprintf(out, "send to the desktop (%s): %s\n",
                          a.keepsChange    ? "changed here, deleted there: kept"
                          : a.desktop >= 0 ? "changed"

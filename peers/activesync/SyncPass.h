@@ -132,6 +132,9 @@ private:
     // brought up to date, or the item's own.
     Bytes PairingBytes(int index);
     HREPLITEM Item(int index) { return m_items[static_cast<std::size_t>(index)].get(); }
+    // The handheld's packet of `oid` for titles and reports, read once per
+    // pass; null when the provider gives none.
+    const Bytes* DevicePacket(CEOID oid);
     std::string DeviceTitle(CEOID oid);
     // Lists the note when the desktop's code page cannot carry it whole.
     void CheckCarriedWhole(const Bytes& devicePacket);
