@@ -187,11 +187,11 @@ Status Session::CheckStore() {
     const Bytes& storeId = m_desktop->StoreId();
     if (m_partnership.storeId && m_desktop->SameStore(*m_partnership.storeId))
         return Status();
-    if (m_partnership.storeId)
+    if (m_partnership.storeId) {
         std::printf("The desktop store is not the one this partnership was made with: its notes "
                     "are combined with the handheld's as in a first synchronization.\n");
-    if (m_partnership.storeId)
         return Combine();
+    }
     if (m_options.dryRun || m_options.command == Command::Options)
         return Status();
     if (Status status = m_desktopState->ResetForStore(m_partnership.id, storeId); !status.ok())
@@ -317,10 +317,9 @@ int Session::Watch(const std::atomic<bool>& stop) {
         bool due = again;
         if (!due) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (const std::uint64_t now = HandheldLedger::Now(); now != seen) {
-                due = HandheldLedger::ChangedSince(seen, m_device->Database());
-                seen = now;
-            }
+            const std::uint64_t now = HandheldLedger::Now();
+            due = HandheldLedger::ChangedSince(seen, m_device->Database());
+            seen = now;
             if (timer && Clock::now() >= nextTick) {
                 nextTick = Clock::now() + std::chrono::milliseconds(*timer);
                 due = due || m_desktop->IsFolderChanged();
