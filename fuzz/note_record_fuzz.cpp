@@ -8,6 +8,7 @@
 #include "platform/ce/machine.h"
 #include "platform/ce/property_blob.h"
 #include "shared/notes/NotePacket.h"
+#include "tools/ceutil/property_text.h"
 
 #include <cstdlib>
 #include <string>
@@ -35,27 +36,6 @@ Store& OpenStore() {
         return s;
     }();
     return store;
-}
-
-CEPROPVAL ValueOf(ce::Property& property) {
-    CEPROPVAL value{};
-    value.propid = property.propid;
-    switch (property.type()) {
-    case CEVT_LPWSTR:
-        value.val.lpwstr = property.text.data();
-        break;
-    case CEVT_BLOB:
-        value.val.blob = {static_cast<DWORD>(property.bytes.size()), property.bytes.data()};
-        break;
-    case CEVT_FILETIME:
-        value.val.filetime = {static_cast<DWORD>(property.scalar),
-                              static_cast<DWORD>(property.scalar >> 32)};
-        break;
-    default:
-        value.val.ulVal = static_cast<ULONG>(property.scalar);
-        break;
-    }
-    return value;
 }
 
 void ReadThroughTheProvider(Store& store, CEOID oid, const std::u16string& storedText) {
@@ -89,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     std::vector<CEPROPVAL> values;
     for (ce::Property& property : decoded.value())
-        values.push_back(ValueOf(property));
+        values.push_back(ceutil::ToPropVal(property));
     // The text the record holds as a string, if it holds one.
     const ce::Property* text = ce::FindProperty(decoded.value(), PropNumber(PROPID_NOTE_TEXT));
     const std::u16string storedText =
