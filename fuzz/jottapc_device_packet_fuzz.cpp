@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                              static_cast<DWORD>(block.size()));
     if (!fields)
         return 0;
-    const unsigned long long lenCat = notepacket::LoadU32(block.data() + 4);
-    const unsigned long long lenNote = notepacket::LoadU32(block.data() + 8);
+    const unsigned long long lenCat = LoadU32(block.data() + 4);
+    const unsigned long long lenNote = LoadU32(block.data() + 8);
     // A region holds its length's units and a NUL's; an ANSI character takes
     // at most two bytes per UTF-16 unit; the joined categories add at most a
     // separator and a space per name.

@@ -2,6 +2,7 @@
 
 #include "desktop/sync/ReplFolder.h"
 #include "desktop/sync/ReplItem.h"
+#include "platform/base/byte_order.h"
 
 #include <cstring>
 #include <new>
@@ -13,16 +14,6 @@ constexpr std::size_t kTagOffset = 1;
 constexpr std::size_t kKeyOffset = 5;
 constexpr std::size_t kKeySize = CReplItem::kMaxKeyLength + 1;
 constexpr std::size_t kModifiedOffset = kKeyOffset + kKeySize; // 146
-
-void StoreU32(BYTE* p, DWORD v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<BYTE>(v >> (8 * i));
-}
-
-DWORD LoadU32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
-           static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
-}
 
 } // namespace
 

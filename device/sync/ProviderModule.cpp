@@ -1,6 +1,6 @@
 #include "device/sync/ProviderModule.h"
 
-#include "platform/ce/kernel.h"
+#include "platform/ce/wide_printf.h"
 #include "platform/ce/window_station.h"
 
 #include <cstdarg>

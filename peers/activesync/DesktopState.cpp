@@ -43,12 +43,9 @@ Statement* Prepare(Connection& db, const char* sql, Status* status) {
 } // namespace
 
 Result<std::unique_ptr<DesktopState>> DesktopState::Open(const std::string& desktopDir) {
-    auto db = OpenStateFile(desktopDir, "partnerships.db");
-    if (!db.ok())
-        return db.status();
-    std::unique_ptr<DesktopState> state(new DesktopState(db.value()));
-    if (Status status = state->CreateSchema(); !status.ok())
-        return status;
+    JW_ASSIGN_OR_RETURN(auto db, OpenStateFile(desktopDir, "partnerships.db"));
+    std::unique_ptr<DesktopState> state(new DesktopState(db));
+    JW_RETURN_IF_FAILED(state->CreateSchema());
     return state;
 }
 

@@ -33,10 +33,8 @@ Status HandheldLedger::Begin(bool startOver) {
     m_start = Now();
     if (startOver)
         return Status();
-    auto synced = m_state.SyncedNotes(m_bit);
-    if (!synced.ok())
-        return synced.status();
-    m_synced = std::move(synced.value());
+    JW_ASSIGN_OR_RETURN(auto synced, m_state.SyncedNotes(m_bit));
+    m_synced = std::move(synced);
     return Status();
 }
 
@@ -102,8 +100,7 @@ void HandheldLedger::Restamp(CEOID oid) {
 Status HandheldLedger::ApplySurvey() {
     if (m_restamped.empty() && m_syncedGone.empty())
         return Status();
-    if (Status status = m_state.ApplySynced(m_bit, m_restamped, m_syncedGone); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_state.ApplySynced(m_bit, m_restamped, m_syncedGone));
     DurableWriteDone();
     return Status();
 }
@@ -119,8 +116,7 @@ Status HandheldLedger::Settle(CEOID oid, std::uint64_t sequence) {
 Status HandheldLedger::FlushSettled() {
     if (m_settled.empty())
         return Status();
-    if (Status status = m_state.ApplySynced(m_bit, m_settled, {}); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_state.ApplySynced(m_bit, m_settled, {}));
     DurableWriteDone();
     m_settled.clear();
     return Status();
@@ -134,8 +130,7 @@ Status HandheldLedger::Forget(const std::vector<CEOID>& oids) {
     std::erase_if(m_settled, [&](const SyncedNote& note) {
         return std::find(oids.begin(), oids.end(), note.oid) != oids.end();
     });
-    if (Status status = m_state.ApplySynced(m_bit, {}, oids); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_state.ApplySynced(m_bit, {}, oids));
     DurableWriteDone();
     return Status();
 }
@@ -162,8 +157,7 @@ Status HandheldLedger::NewMark(bool failures, bool* changedMeanwhile) {
     mark = std::max(m_start, std::min(mark, limit));
     if (mark == m_mark)
         return Status();
-    if (Status status = m_state.SetMark(m_bit, mark); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_state.SetMark(m_bit, mark));
     DurableWriteDone();
     return Status();
 }

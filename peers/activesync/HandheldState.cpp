@@ -34,15 +34,12 @@ CREATE TABLE IF NOT EXISTS stamps(
 } // namespace
 
 Result<std::unique_ptr<HandheldState>> HandheldState::Open(const std::string& handheldDir) {
-    auto db = OpenStateFile(handheldDir, "partners.db");
-    if (!db.ok())
-        return db.status();
+    JW_ASSIGN_OR_RETURN(auto db, OpenStateFile(handheldDir, "partners.db"));
     {
-        std::lock_guard lock(db.value()->mutex());
-        if (Status status = db.value()->exec(kSchema); !status.ok())
-            return status;
+        std::lock_guard lock(db->mutex());
+        JW_RETURN_IF_FAILED(db->exec(kSchema));
     }
-    return std::unique_ptr<HandheldState>(new HandheldState(db.value()));
+    return std::unique_ptr<HandheldState>(new HandheldState(db));
 }
 
 Result<std::uint64_t> HandheldState::DeviceId(bool create) {

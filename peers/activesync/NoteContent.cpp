@@ -90,8 +90,8 @@ std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
     const auto region = [](const std::u16string& kept, std::size_t ansiLength) {
         return static_cast<DWORD>(std::max(kept.size(), ansiLength));
     };
-    const DWORD lenCat = region(categories, notepacket::LoadU32(desktopPacket.data() + 12));
-    const DWORD lenNote = region(text, notepacket::LoadU32(desktopPacket.data() + 16));
+    const DWORD lenCat = region(categories, LoadU32(desktopPacket.data() + 12));
+    const DWORD lenNote = region(text, LoadU32(desktopPacket.data() + 16));
     std::vector<BYTE> block(
         static_cast<std::size_t>(notepacket::DesktopNotePacketSize(lenCat, lenNote)));
     notepacket::WriteDesktopNotePacket(block.data(), note.color, note.created, lenCat, categories,
@@ -100,12 +100,10 @@ std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
 }
 
 Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet) {
-    auto note = HandheldContentOfDevicePacket(packet);
-    if (!note.ok())
-        return note.status();
-    return NoteContent{note->color,
-                       DesktopCategories(note->categories, UserListSeparator(GetLocaleInfoA)),
-                       ThroughCodePage(note->text)};
+    JW_ASSIGN_OR_RETURN(auto note, HandheldContentOfDevicePacket(packet));
+    return NoteContent{note.color,
+                       DesktopCategories(note.categories, UserListSeparator(GetLocaleInfoA)),
+                       ThroughCodePage(note.text)};
 }
 
 std::vector<BYTE> DevicePacketWithAttributes(std::span<const BYTE> packet,

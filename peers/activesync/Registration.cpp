@@ -152,13 +152,10 @@ ProviderLibraries BuiltLibraries() {
 Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries, WriteMissing write) {
     if (write == WriteMissing::Yes) {
         if (!win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kDesktopObjectKey, "Store"))
-            if (Status status = RegisterDesktopStore(libraries.desktopStore); !status.ok())
-                return status;
+            JW_RETURN_IF_FAILED(RegisterDesktopStore(libraries.desktopStore));
         if (!ReadDeviceText(kDeviceObjectKey, u"Store"))
-            if (Status status = RegisterDeviceProvider(libraries.deviceProvider); !status.ok())
-                return status;
-        if (Status status = RegisterOutlookWhenMissing(libraries.outlook); !status.ok())
-            return status;
+            JW_RETURN_IF_FAILED(RegisterDeviceProvider(libraries.deviceProvider));
+        JW_RETURN_IF_FAILED(RegisterOutlookWhenMissing(libraries.outlook));
     }
 
     ProviderRegistration found;

@@ -55,44 +55,28 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
     session->m_handheldDir = ce::HandheldDirectory();
     session->m_desktopDir = win32::DesktopDirectory();
 
-    auto desktopState = DesktopState::Open(session->m_desktopDir);
-    if (!desktopState.ok())
-        return desktopState.status();
-    session->m_desktopState = std::move(desktopState.value());
-    auto lock = LockDesktop(session->m_desktopDir);
-    if (!lock.ok())
-        return lock.status();
-    session->m_lockFile = lock.value();
-    auto handheldState = HandheldState::Open(session->m_handheldDir);
-    if (!handheldState.ok())
-        return handheldState.status();
-    session->m_handheldState = std::move(handheldState.value());
+    JW_ASSIGN_OR_RETURN(auto desktopState, DesktopState::Open(session->m_desktopDir));
+    session->m_desktopState = std::move(desktopState);
+    JW_ASSIGN_OR_RETURN(auto lock, LockDesktop(session->m_desktopDir));
+    session->m_lockFile = lock;
+    JW_ASSIGN_OR_RETURN(auto handheldState, HandheldState::Open(session->m_handheldDir));
+    session->m_handheldState = std::move(handheldState);
 
-    auto providers = FindProviders(BuiltLibraries(), WriteMissing::Yes);
-    if (!providers.ok())
-        return providers.status();
-    if (Status status = session->FindPartnership(options); !status.ok())
-        return status;
+    JW_ASSIGN_OR_RETURN(auto providers, FindProviders(BuiltLibraries(), WriteMissing::Yes));
+    JW_RETURN_IF_FAILED(session->FindPartnership(options));
 
-    auto device = DeviceProvider::Load(providers->deviceLibrary, session->m_partnerBit);
-    if (!device.ok())
-        return device.status();
-    session->m_device = std::move(device.value());
+    JW_ASSIGN_OR_RETURN(auto device,
+                        DeviceProvider::Load(providers.deviceLibrary, session->m_partnerBit));
+    session->m_device = std::move(device);
 
-    auto desktop = DesktopProvider::Create(providers->clsid);
-    if (!desktop.ok())
-        return desktop.status();
-    session->m_desktop = std::move(desktop.value());
+    JW_ASSIGN_OR_RETURN(auto desktop, DesktopProvider::Create(providers.clsid));
+    session->m_desktop = std::move(desktop);
     session->m_notify = std::make_unique<ReplNotify>(session->m_partnership.id);
-    if (Status status = session->m_desktop->Initialize(session->m_notify.get()); !status.ok())
-        return status;
-    if (Status status = session->CheckStore(); !status.ok())
-        return status;
-    if (Status status = session->CheckHandheldStore(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(session->m_desktop->Initialize(session->m_notify.get()));
+    JW_RETURN_IF_FAILED(session->CheckStore());
+    JW_RETURN_IF_FAILED(session->CheckHandheldStore());
     if (options.combine && options.command == Command::Synchronize)
-        if (Status status = session->Combine(); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(session->Combine());
     if (Status status = session->m_desktop->OpenFolder(
             session->m_forgetPairings ? std::nullopt : session->m_partnership.folder);
         !status.ok())
@@ -116,11 +100,8 @@ Session::~Session() {
 
 Status Session::FindPartnership(const Options& options) {
     const bool write = !options.dryRun;
-    auto deviceId = m_handheldState->DeviceId(write);
-    if (!deviceId.ok())
-        return deviceId.status();
-    if (auto known = deviceId.value() != 0 ? m_desktopState->FindPartnership(deviceId.value())
-                                           : std::nullopt) {
+    JW_ASSIGN_OR_RETURN(auto deviceId, m_handheldState->DeviceId(write));
+    if (auto known = deviceId != 0 ? m_desktopState->FindPartnership(deviceId) : std::nullopt) {
         m_partnership = *known;
         m_partnerBit = known->partnerBit;
         if (options.partner && *options.partner != m_partnerBit)
@@ -165,17 +146,15 @@ Status Session::FindPartnership(const Options& options) {
     m_partnerBit = *bit;
     if (!write) {
         m_partnership = Partnership();
-        m_partnership.deviceId = deviceId.value();
+        m_partnership.deviceId = deviceId;
         m_partnership.partnerBit = m_partnerBit;
         m_forgetPairings = true;
         return Status();
     }
     // The desktop's record first: an interrupted start finds it and claims the slot then.
-    auto created = m_desktopState->CreatePartnership(deviceId.value(), m_partnerBit);
-    if (!created.ok())
-        return created.status();
+    JW_ASSIGN_OR_RETURN(auto created, m_desktopState->CreatePartnership(deviceId, m_partnerBit));
     DurableWriteDone();
-    m_partnership = created.value();
+    m_partnership = created;
     if (Status status = m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopDir);
         !status.ok())
         return status;
@@ -194,8 +173,7 @@ Status Session::CheckStore() {
     }
     if (m_options.dryRun || m_options.command == Command::Options)
         return Status();
-    if (Status status = m_desktopState->ResetForStore(m_partnership.id, storeId); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_desktopState->ResetForStore(m_partnership.id, storeId));
     DurableWriteDone();
     m_partnership.storeId = storeId;
     m_partnership.folder.reset();
@@ -209,8 +187,7 @@ Status Session::Combine() {
     }
     // The handheld's side first: a pass after an interruption here still
     // finds the desktop's pairings and starts over again.
-    if (Status status = m_handheldState->StartOver(m_partnerBit); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_handheldState->StartOver(m_partnerBit));
     DurableWriteDone();
     if (Status status = m_desktopState->ResetForStore(m_partnership.id, m_desktop->StoreId());
         !status.ok())
@@ -254,8 +231,7 @@ Result<PassResult> Session::RunPass(const std::atomic<bool>* stop) {
                     "nothing is deleted. To delete every note on purpose, run jsync with "
                     "--allow-mass-delete.\n",
                     result->lostSide.c_str());
-        if (Status status = Combine(); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(Combine());
         context.mark = 0;
         context.forgetPairings = m_forgetPairings;
         result = SyncPass(context).Run();

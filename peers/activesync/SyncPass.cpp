@@ -103,8 +103,7 @@ Result<PassResult> SyncPass::Run() {
         ~EndOfPass() { desktop.ReportStatus(RSC_END_SYNC); }
     } endOfPass{m_ctx.desktop};
 
-    if (Status status = Survey(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(Survey());
     if (!m_result.lostSide.empty())
         return m_result;
     HoldAfterSurvey();
@@ -135,25 +134,20 @@ Result<PassResult> SyncPass::Run() {
 
     // A store put back from an older copy would no longer carry this stamp.
     if (!plan.empty())
-        if (Status status = RenewStoreStamp(); !status.ok())
-            return status;
-    if (Status status = m_ledger.ApplySurvey(); !status.ok())
-        return status;
+        JW_RETURN_IF_FAILED(RenewStoreStamp());
+    JW_RETURN_IF_FAILED(m_ledger.ApplySurvey());
     Progress progress(plan.size(), StandardErrorIsTerminal());
     for (const Action& action : plan) {
         if (m_ctx.stop && *m_ctx.stop) {
             // The mark stays: the next pass finds what is left.
-            if (Status status = m_ledger.FlushSettled(); !status.ok())
-                return status;
+            JW_RETURN_IF_FAILED(m_ledger.FlushSettled());
             m_result.interrupted = true;
             return m_result;
         }
-        if (Status status = Execute(action); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(Execute(action));
         progress.Step();
     }
-    if (Status status = m_ledger.FlushSettled(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ledger.FlushSettled());
     if (Status status = m_ledger.NewMark(!m_result.failures.empty(), &m_result.changedMeanwhile);
         !status.ok())
         return status;
@@ -324,12 +318,10 @@ Status SyncPass::SettleSent(CEOID oid, std::uint64_t readAt) {
 
 Status SyncPass::UnpairEverywhere(CEOID oid) {
     // The handheld's list first: a pairing left behind is still seen next time.
-    if (Status status = m_ledger.Forget({oid}); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ledger.Forget({oid}));
     PairingChange change;
     change.remove.push_back(oid);
-    if (Status status = m_ctx.desktopState.Apply(m_ctx.partnership, change); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ctx.desktopState.Apply(m_ctx.partnership, change));
     DurableWriteDone();
     return Status();
 }
@@ -382,10 +374,8 @@ Status SyncPass::SendToDesktop(const Action& action) {
     }
     const Bytes handle =
         action.desktop >= 0 ? PairingBytes(action.desktop) : m_ctx.desktop.ToBytes(created.get());
-    if (Status status = Pair(action.oid, handle); !status.ok())
-        return status;
-    if (Status status = SettleSent(action.oid, readAt); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(Pair(action.oid, handle));
+    JW_RETURN_IF_FAILED(SettleSent(action.oid, readAt));
     Count(action, m_result.counts);
     return Status();
 }
@@ -415,12 +405,9 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         gone.push_back(action.replaces);
     if (action.oid != 0 && action.oid != written)
         gone.push_back(action.oid);
-    if (Status status = Pair(written, PairingBytes(action.desktop), gone); !status.ok())
-        return status;
-    if (Status status = m_ledger.Forget(gone); !status.ok())
-        return status;
-    if (Status status = m_ledger.Settle(written, m_ledger.OwnWrite(written)); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(Pair(written, PairingBytes(action.desktop), gone));
+    JW_RETURN_IF_FAILED(m_ledger.Forget(gone));
+    JW_RETURN_IF_FAILED(m_ledger.Settle(written, m_ledger.OwnWrite(written)));
     if (counted == Counted::AsReceived) {
         Action done = action;
         done.oid = action.oid != 0 && action.oid == written ? written : 0;
@@ -438,8 +425,7 @@ Status SyncPass::DeleteOnDesktop(const Action& action) {
         Fail("the desktop store did not delete the note", DesktopTitle(action.desktop), hr);
         return Status();
     }
-    if (Status status = UnpairEverywhere(action.oid); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(UnpairEverywhere(action.oid));
     Count(action, m_result.counts);
     return Status();
 }
@@ -455,8 +441,7 @@ Status SyncPass::DeleteOnDevice(const Action& action) {
         return Status();
     }
     m_ledger.RecordOwnWrite(action.oid, before);
-    if (Status status = UnpairEverywhere(action.oid); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(UnpairEverywhere(action.oid));
     Count(action, m_result.counts);
     return Status();
 }
@@ -467,14 +452,11 @@ Status SyncPass::PairEqual(const Action& action) {
     std::vector<CEOID> gone;
     if (action.replaces != 0 && action.replaces != action.oid)
         gone.push_back(action.replaces);
-    if (Status status = m_ledger.Forget(gone); !status.ok())
-        return status;
-    if (Status status = Pair(action.oid, PairingBytes(action.desktop), gone); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ledger.Forget(gone));
+    JW_RETURN_IF_FAILED(Pair(action.oid, PairingBytes(action.desktop), gone));
     if (m_interest[action.oid] == DeviceInterest::Changed && !ClearChange(action.oid))
         return Status();
-    if (Status status = m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid)); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid)));
     Count(action, m_result.counts);
     return Status();
 }
@@ -528,8 +510,7 @@ Status SyncPass::Conflict(const Action& action) {
     if (copy == nullptr) {
         PairingChange journal;
         journal.addPending.push_back({action.oid, ContentHash(content.value())});
-        if (Status status = m_ctx.desktopState.Apply(m_ctx.partnership, journal); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(m_ctx.desktopState.Apply(m_ctx.partnership, journal));
         DurableWriteDone();
         const HRESULT hr = m_ctx.desktop.SetPacket(nullptr, devicePacket, &madeCopy);
         DurableWriteDone();
@@ -561,8 +542,7 @@ Status SyncPass::Conflict(const Action& action) {
     if (m_ctx.policy == ConflictPolicy::PreferDesktop) {
         if (!discardCopy())
             return Status();
-        if (Status status = ClearPending(action.oid); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(ClearPending(action.oid));
         return SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
                             Counted::InConflict);
     }
@@ -587,8 +567,7 @@ Status SyncPass::Conflict(const Action& action) {
     if (Status status = Pair(action.oid, m_ctx.desktop.ToBytes(copy), {}, {action.oid});
         !status.ok())
         return status;
-    if (Status status = settleDevice(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(settleDevice());
     m_pairingOfItem.erase(action.desktop);
     return SendToDevice(Action{ActionKind::SendToDevice, 0, action.desktop}, Counted::InConflict);
 }
@@ -625,8 +604,7 @@ Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePa
         }
     }
     if (!sameAttributes(reconciled, onDevice.value())) {
-        if (Status status = ClearPending(action.oid); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(ClearPending(action.oid));
         return SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
                             Counted::InConflict);
     }
@@ -641,15 +619,12 @@ Status SyncPass::RenewStoreStamp() {
     // store carries one of the two recorded stamps whenever a run ends.
     StoreStamps stamps = m_ctx.handheldState.Stamps(m_ctx.partnerBit).value_or(StoreStamps{});
     stamps.pending = NewStoreStamp();
-    if (Status status = m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps));
     DurableWriteDone();
-    if (Status status = WriteStoreStamp(m_ctx.partnerBit, stamps.pending); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(WriteStoreStamp(m_ctx.partnerBit, stamps.pending));
     DurableWriteDone();
     stamps = StoreStamps{stamps.pending, 0};
-    if (Status status = m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps));
     DurableWriteDone();
     return Status();
 }

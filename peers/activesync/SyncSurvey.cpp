@@ -10,12 +10,9 @@ namespace jsync {
 using platform::Status;
 
 Status SyncPass::Survey() {
-    if (Status status = m_ledger.Begin(m_ctx.forgetPairings); !status.ok())
-        return status;
-    if (Status status = SurveyDesktop(); !status.ok())
-        return status;
-    if (Status status = SurveyDevice(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(m_ledger.Begin(m_ctx.forgetPairings));
+    JW_RETURN_IF_FAILED(SurveyDesktop());
+    JW_RETURN_IF_FAILED(SurveyDevice());
     SettlePairStates();
     // A pair whose handheld note could not be judged is left as it is.
     std::erase_if(m_input.pairs, [this](const PairedNote& pair) {
@@ -29,20 +26,14 @@ Status SyncPass::Survey() {
 }
 
 Status SyncPass::SurveyDesktop() {
-    auto items = m_ctx.desktop.Enumerate();
-    if (!items.ok())
-        return items.status();
-    m_items = std::move(items.value());
+    JW_ASSIGN_OR_RETURN(auto items, m_ctx.desktop.Enumerate());
+    m_items = std::move(items);
 
     if (!m_ctx.forgetPairings) {
-        auto pairings = m_ctx.desktopState.Pairings(m_ctx.partnership);
-        if (!pairings.ok())
-            return pairings.status();
-        m_pairings = std::move(pairings.value());
-        auto pending = m_ctx.desktopState.PendingCopies(m_ctx.partnership);
-        if (!pending.ok())
-            return pending.status();
-        m_pending = std::move(pending.value());
+        JW_ASSIGN_OR_RETURN(auto pairings, m_ctx.desktopState.Pairings(m_ctx.partnership));
+        m_pairings = std::move(pairings);
+        JW_ASSIGN_OR_RETURN(auto pending, m_ctx.desktopState.PendingCopies(m_ctx.partnership));
+        m_pending = std::move(pending);
     }
     m_input.pendingCopies = m_pending;
     for (const Pairing& pairing : m_pairings) {
@@ -125,10 +116,8 @@ NoteState SyncPass::DeviceStateOf(CEOID oid, bool paired) {
 }
 
 Status SyncPass::SurveyDevice() {
-    auto latest = m_ledger.LatestChanges();
-    if (!latest.ok())
-        return latest.status();
-    for (const auto& [oid, change] : latest.value()) {
+    JW_ASSIGN_OR_RETURN(auto latest, m_ledger.LatestChanges());
+    for (const auto& [oid, change] : latest) {
         const auto pairing = m_pairingOf.find(oid);
         PairedNote* pair = pairing != m_pairingOf.end() ? &m_input.pairs[pairing->second] : nullptr;
         if (change.deleted) {

@@ -90,12 +90,9 @@ Result<std::shared_ptr<MessageStore>> MessageStore::Open(const std::string& path
     }
     if (auto existing = open[path].lock())
         return existing;
-    auto connection = platform::sqlite::Connection::shared(path);
-    if (!connection.ok())
-        return connection.status();
-    std::shared_ptr<MessageStore> store(new MessageStore(connection.value()));
-    if (Status status = store->CreateSchema(); !status.ok())
-        return status;
+    JW_ASSIGN_OR_RETURN(auto connection, platform::sqlite::Connection::shared(path));
+    std::shared_ptr<MessageStore> store(new MessageStore(connection));
+    JW_RETURN_IF_FAILED(store->CreateSchema());
     open[path] = store;
     return store;
 }
@@ -104,9 +101,7 @@ Status MessageStore::CreateSchema() {
     std::lock_guard lock(m_connection->mutex());
     if (!m_connection->firstUse("outlook-schema"))
         return {};
-    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
-    if (!transaction.ok())
-        return transaction.status();
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
     if (Status status = m_connection->exec(
             "CREATE TABLE IF NOT EXISTS notes("
             " sequence INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -125,7 +120,7 @@ Status MessageStore::CreateSchema() {
         return status;
     if (status = insert->bind(1, "current_user").bind(2, "Outlook User").run(); !status.ok())
         return status;
-    return transaction.value()->commit();
+    return transaction->commit();
 }
 
 Status MessageStore::Refresh() {
@@ -189,8 +184,7 @@ Status MessageStore::Reload() {
 Result<std::size_t> MessageStore::Count() {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    if (Status status = Refresh(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(Refresh());
     return m_order.size();
 }
 
@@ -201,8 +195,7 @@ Status MessageStore::LoadOnce() {
 Result<std::optional<Note>> MessageStore::CachedAt(std::size_t index) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    if (Status status = LoadOnce(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(LoadOnce());
     if (index >= m_order.size())
         return std::optional<Note>();
     return std::optional<Note>(m_notes.at(m_order[index]));
@@ -211,8 +204,7 @@ Result<std::optional<Note>> MessageStore::CachedAt(std::size_t index) {
 Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entryId) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    if (Status status = Refresh(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(Refresh());
     auto found = m_byEntryId.find(entryId);
     if (found == m_byEntryId.end())
         return std::optional<Note>();
@@ -222,8 +214,7 @@ Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entry
 Result<std::optional<Note>> MessageStore::CachedBySequence(std::int64_t sequence) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    if (Status status = LoadOnce(); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(LoadOnce());
     auto found = m_notes.find(sequence);
     if (found == m_notes.end())
         return std::optional<Note>();
@@ -233,11 +224,8 @@ Result<std::optional<Note>> MessageStore::CachedBySequence(std::int64_t sequence
 Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
-    if (!transaction.ok())
-        return transaction.status();
-    if (Status status = Refresh(); !status.ok())
-        return status;
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
+    JW_RETURN_IF_FAILED(Refresh());
     const bool chosen = !note.entryId.empty();
     if (chosen && m_byEntryId.count(note.entryId))
         return Status::Failure(ERROR_ALREADY_EXISTS, "EntryID " + note.entryId + " is taken");
@@ -264,7 +252,7 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
         !status.ok())
         return status;
     note.sequence = m_connection->lastInsertRowid();
-    if (status = transaction.value()->commit(); !status.ok()) {
+    if (status = transaction->commit(); !status.ok()) {
         m_loadedVersion.reset(); // the memory copy may be ahead of the file: reload next time
         return status;
     }
@@ -277,11 +265,8 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
 Result<Note> MessageStore::Update(const Note& note, DATE now) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
-    if (!transaction.ok())
-        return transaction.status();
-    if (Status status = Refresh(); !status.ok())
-        return status;
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
+    JW_RETURN_IF_FAILED(Refresh());
     auto found = m_notes.find(note.sequence);
     if (found == m_notes.end())
         return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
@@ -312,7 +297,7 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
                      .run();
         !status.ok())
         return status;
-    if (status = transaction.value()->commit(); !status.ok()) {
+    if (status = transaction->commit(); !status.ok()) {
         m_loadedVersion.reset();
         return status;
     }
@@ -323,11 +308,8 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
 Status MessageStore::Delete(std::int64_t sequence) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    auto transaction = Transaction::begin(*m_connection, Transaction::Kind::Write);
-    if (!transaction.ok())
-        return transaction.status();
-    if (Status status = Refresh(); !status.ok())
-        return status;
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
+    JW_RETURN_IF_FAILED(Refresh());
     auto found = m_notes.find(sequence);
     if (found == m_notes.end())
         return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
@@ -337,7 +319,7 @@ Status MessageStore::Delete(std::int64_t sequence) {
         return status;
     if (status = remove->bind(1, sequence).run(); !status.ok())
         return status;
-    if (status = transaction.value()->commit(); !status.ok()) {
+    if (status = transaction->commit(); !status.ok()) {
         m_loadedVersion.reset();
         return status;
     }
@@ -369,10 +351,8 @@ Result<std::string> MessageStore::Setting(const char* name) {
 }
 
 Result<std::u16string> MessageStore::CurrentUser() {
-    auto name = Setting("current_user");
-    if (!name.ok())
-        return name.status();
-    return unicode::ToUtf16(name.value());
+    JW_ASSIGN_OR_RETURN(auto name, Setting("current_user"));
+    return unicode::ToUtf16(name);
 }
 
 Status MessageStore::SetCurrentUser(const std::u16string& name) {

@@ -92,7 +92,7 @@ public:
             return static_cast<LONG>(connection.status().code());
         auto made = std::unique_ptr<Session>(new Session(connection.value()));
         if (made->m_connection->firstUse("registry")) {
-            auto transaction = Transaction::begin(*made->m_connection, Transaction::Kind::Write);
+            auto transaction = Transaction::beginWrite(*made->m_connection);
             if (!transaction.ok())
                 return static_cast<LONG>(transaction.status().code());
             Status status = made->m_connection->exec(kSchema);
@@ -252,7 +252,7 @@ LONG CreateKey(const std::string& rootFile, HKEY parent, std::string_view subKey
     LONG error = Begin(rootFile, parent, &location, &session);
     if (error != ERROR_SUCCESS)
         return error;
-    auto transaction = Transaction::begin(session->connection(), Transaction::Kind::Write);
+    auto transaction = Transaction::beginWrite(session->connection());
     if (!transaction.ok())
         return static_cast<LONG>(transaction.status().code());
     std::int64_t current = location.id;
@@ -292,7 +292,7 @@ LONG DeleteKey(const std::string& rootFile, HKEY parent, std::string_view subKey
         return error;
     if (SplitPath(subKey).empty())
         return ERROR_ACCESS_DENIED; // a key does not delete itself through its own handle
-    auto transaction = Transaction::begin(session->connection(), Transaction::Kind::Write);
+    auto transaction = Transaction::beginWrite(session->connection());
     if (!transaction.ok())
         return static_cast<LONG>(transaction.status().code());
     std::int64_t id = 0;

@@ -111,13 +111,6 @@ Statement& Statement::bindBlob(int index, std::span<const std::uint8_t> bytes) {
     return *this;
 }
 
-Statement& Statement::bindNull(int index) {
-    int rc = sqlite3_bind_null(m_stmt, index);
-    if (rc != SQLITE_OK && m_status.ok())
-        failure(rc, "bind");
-    return *this;
-}
-
 Statement& Statement::bind(const char* name, std::int64_t value) {
     if (int index = sqlite3_bind_parameter_index(m_stmt, name))
         bind(index, value);
@@ -343,10 +336,8 @@ Result<std::shared_ptr<Connection>> Connection::shared(const std::string& path) 
     return opened;
 }
 
-Result<std::unique_ptr<Transaction>> Transaction::begin(Connection& connection, Kind kind) {
-    Status status = connection.exec(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
-    if (!status.ok())
-        return status;
+Result<std::unique_ptr<Transaction>> Transaction::beginWrite(Connection& connection) {
+    JW_RETURN_IF_FAILED(connection.exec("BEGIN IMMEDIATE"));
     return std::unique_ptr<Transaction>(new Transaction(connection));
 }
 

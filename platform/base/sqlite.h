@@ -42,7 +42,6 @@ public:
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, std::string_view text);
     Statement& bindBlob(int index, std::span<const std::uint8_t> bytes);
-    Statement& bindNull(int index);
     // Named parameters (":name"). A name the statement does not use is
     // skipped, so one set of bindings serves a family of related statements.
     Statement& bind(const char* name, std::int64_t value);
@@ -132,8 +131,9 @@ private:
 // never fail half way through on a lock upgrade. Rolled back unless committed.
 class Transaction {
 public:
-    enum class Kind { Read, Write };
-    static Result<std::unique_ptr<Transaction>> begin(Connection& connection, Kind kind);
+    // Every transaction of the stores writes or reads-then-writes, so each
+    // begins as a writer.
+    static Result<std::unique_ptr<Transaction>> beginWrite(Connection& connection);
     ~Transaction();
     Status commit();
 
@@ -147,12 +147,9 @@ private:
 // holding its mutex, and commits when the body succeeds; rolls back otherwise.
 template <typename Body> Status InWriteTransaction(Connection& connection, Body&& body) {
     std::lock_guard lock(connection.mutex());
-    auto transaction = Transaction::begin(connection, Transaction::Kind::Write);
-    if (!transaction.ok())
-        return transaction.status();
-    if (Status status = body(); !status.ok())
-        return status;
-    return transaction.value()->commit();
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(connection));
+    JW_RETURN_IF_FAILED(body());
+    return transaction->commit();
 }
 
 } // namespace platform::sqlite

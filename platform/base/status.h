@@ -46,6 +46,13 @@ private:
     std::optional<T> m_value;
 };
 
+inline const Status& StatusOf(const Status& status) {
+    return status;
+}
+template <class T> const Status& StatusOf(const Result<T>& result) {
+    return result.status();
+}
+
 // Sets the last error and its message from a failed status (and clears both
 // for a good one). Returns status.ok().
 bool ReportFailure(const Status& status);
@@ -55,3 +62,23 @@ bool ReportFailure(const Status& status);
 const std::string& LastErrorMessage();
 
 } // namespace platform
+
+// Return early with the failure of a Status or Result expression, from a
+// function that itself returns a Status or a Result.
+#define JW_RETURN_IF_FAILED(expression)                                                            \
+    do {                                                                                           \
+        if (auto&& jwChecked = (expression); !jwChecked.ok())                                      \
+            return ::platform::StatusOf(jwChecked);                                                \
+    } while (false)
+
+// Declares `declaration` from the value of a Result expression, or returns
+// the expression's failure.
+#define JW_ASSIGN_OR_RETURN(declaration, expression)                                               \
+    JW_ASSIGN_OR_RETURN_WITH(JW_STATUS_CONCAT(jwResult, __LINE__), declaration, expression)
+#define JW_ASSIGN_OR_RETURN_WITH(result, declaration, expression)                                  \
+    auto result = (expression);                                                                    \
+    if (!result.ok())                                                                              \
+        return result.status();                                                                    \
+    declaration = std::move(result.value())
+#define JW_STATUS_CONCAT(a, b) JW_STATUS_CONCAT_INNER(a, b)
+#define JW_STATUS_CONCAT_INNER(a, b) a##b

@@ -62,11 +62,9 @@ CEOID CeCreateDatabase(LPCWSTR lpszName, DWORD dwDbaseType, WORD wNumSortOrder,
     return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
         if (!lpszName || (wNumSortOrder && !rgSortSpecs))
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing name or sort orders");
-        auto store = StoreSession::open();
-        if (!store.ok())
-            return store.status();
-        return store->createDatabase(lpszName, dwDbaseType,
-                                     std::span<const SORTORDERSPEC>(rgSortSpecs, wNumSortOrder));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        return store.createDatabase(lpszName, dwDbaseType,
+                                    std::span<const SORTORDERSPEC>(rgSortSpecs, wNumSortOrder));
     });
 }
 
@@ -75,28 +73,21 @@ HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFl
         const CEOID oid = poid ? *poid : 0;
         if (oid == 0 && !lpszName)
             return Status::Failure(ERROR_INVALID_PARAMETER, "neither identifier nor name");
-        auto store = StoreSession::open();
-        if (!store.ok())
-            return store.status();
-        auto cursor = DatabaseCursor::open(store.value(), oid,
-                                           oid ? std::u16string_view() : lpszName, propid, dwFlags);
-        if (!cursor.ok())
-            return cursor.status();
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_ASSIGN_OR_RETURN(auto cursor,
+                            DatabaseCursor::open(store, oid, oid ? std::u16string_view() : lpszName,
+                                                 propid, dwFlags));
         if (poid)
-            *poid = cursor.value()->database();
-        return platform::InsertHandle(cursor.value());
+            *poid = cursor->database();
+        return platform::InsertHandle(cursor);
     });
 }
 
 CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDWORD lpdwIndex) {
     return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
-        auto cursor = Cursor(hDatabase);
-        if (!cursor.ok())
-            return cursor.status();
-        auto store = StoreSession::open(cursor.value()->storePath());
-        if (!store.ok())
-            return store.status();
-        return cursor.value()->seek(store.value(), dwSeekType, dwValue, lpdwIndex);
+        JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
+        return cursor->seek(store, dwSeekType, dwValue, lpdwIndex);
     });
 }
 
@@ -105,23 +96,17 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
     return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
         if (!lpcPropID || !lplpBuffer || !lpcbBuffer)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing count or buffer");
-        auto cursor = Cursor(hDbase);
-        if (!cursor.ok())
-            return cursor.status();
-        auto store = StoreSession::open(cursor.value()->storePath());
-        if (!store.ok())
-            return store.status();
+        JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
         CEOID oid = 0;
-        auto properties = cursor.value()->read(store.value(), &oid);
-        if (!properties.ok())
-            return properties.status();
+        JW_ASSIGN_OR_RETURN(auto properties, cursor->read(store, &oid));
         std::vector<ce::ReadEntry> entries;
         if (rgPropID) {
             for (WORD i = 0; i < *lpcPropID; ++i)
                 entries.push_back(
-                    {rgPropID[i], ce::FindProperty(properties.value(), PropNumber(rgPropID[i]))});
+                    {rgPropID[i], ce::FindProperty(properties, PropNumber(rgPropID[i]))});
         } else {
-            for (const auto& property : properties.value())
+            for (const auto& property : properties)
                 entries.push_back({property.propid, &property});
         }
         const std::size_t size = ce::RecordBufferSize(entries);
@@ -142,8 +127,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         }
         ce::FillRecordBuffer(entries, *lplpBuffer);
         *lpcPropID = static_cast<WORD>(entries.size());
-        if (Status moved = cursor.value()->afterRead(store.value()); !moved.ok())
-            return moved;
+        JW_RETURN_IF_FAILED(cursor->afterRead(store));
         return oid;
     });
 }
@@ -152,40 +136,26 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
     return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
         if (cPropID && !rgPropVal)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing property values");
-        auto cursor = Cursor(hDbase);
-        if (!cursor.ok())
-            return cursor.status();
-        auto store = StoreSession::open(cursor.value()->storePath());
-        if (!store.ok())
-            return store.status();
-        return store->writeRecord(cursor.value()->database(), oidRecord,
-                                  std::span<const CEPROPVAL>(rgPropVal, cPropID));
+        JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
+        return store.writeRecord(cursor->database(), oidRecord,
+                                 std::span<const CEPROPVAL>(rgPropVal, cPropID));
     });
 }
 
 BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto cursor = Cursor(hDatabase);
-        if (!cursor.ok())
-            return cursor.status();
-        auto store = StoreSession::open(cursor.value()->storePath());
-        if (!store.ok())
-            return store.status();
-        Status status = store->deleteRecord(cursor.value()->database(), oidRecord);
-        if (!status.ok())
-            return status;
+        JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
+        JW_RETURN_IF_FAILED(store.deleteRecord(cursor->database(), oidRecord));
         return TRUE;
     });
 }
 
 BOOL CeDeleteDatabase(CEOID oid) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto store = StoreSession::open();
-        if (!store.ok())
-            return store.status();
-        Status status = store->deleteDatabase(oid);
-        if (!status.ok())
-            return status;
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_RETURN_IF_FAILED(store.deleteDatabase(oid));
         return TRUE;
     });
 }
@@ -194,11 +164,9 @@ BOOL CeOidGetInfo(CEOID oid, CEOIDINFO* poidInfo) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         if (!poidInfo)
             return Status::Failure(ERROR_INVALID_PARAMETER, "no information structure");
-        auto store = StoreSession::open();
-        if (!store.ok())
-            return store.status();
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
         CEOIDINFO info{};
-        if (auto row = store->database(oid); row.ok()) {
+        if (auto row = store.database(oid); row.ok()) {
             info.wObjType = OBJTYPE_DATABASE;
             CEDBASEINFO& db = info.infDatabase;
             const std::size_t length =
@@ -214,14 +182,12 @@ BOOL CeOidGetInfo(CEOID oid, CEOIDINFO* poidInfo) {
         } else if (row.status().code() != ERROR_FILE_NOT_FOUND) {
             return row.status();
         } else {
-            auto parent = store->recordParent(oid);
-            if (!parent.ok())
-                return parent.status();
-            if (parent.value() == 0)
+            JW_ASSIGN_OR_RETURN(auto parent, store.recordParent(oid));
+            if (parent == 0)
                 return Status::Failure(ERROR_INVALID_PARAMETER,
                                        "no object with identifier " + std::to_string(oid));
             info.wObjType = OBJTYPE_RECORD;
-            info.infRecord.oidParent = parent.value();
+            info.infRecord.oidParent = parent;
         }
         *poidInfo = info;
         return TRUE;
@@ -232,13 +198,9 @@ BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         if (!pNewInfo)
             return Status::Failure(ERROR_INVALID_PARAMETER, "no database information");
-        auto store = StoreSession::open();
-        if (!store.ok())
-            return store.status();
-        auto row = store->database(oidDbase);
-        if (!row.ok())
-            return row.status();
-        ce::DatabaseRow changed = row.value();
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_ASSIGN_OR_RETURN(auto row, store.database(oidDbase));
+        ce::DatabaseRow changed = row;
         if (pNewInfo->dwFlags & CEDB_VALIDNAME)
             changed.name = BoundedName(pNewInfo->szDbaseName, CEDB_MAXDBASENAMELEN);
         if (pNewInfo->dwFlags & CEDB_VALIDTYPE)
@@ -252,20 +214,16 @@ BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
         }
         if (pNewInfo->dwFlags & CEDB_VALIDMODTIME)
             changed.modified = pNewInfo->ftLastModified;
-        Status status = store->updateDatabase(changed);
-        if (!status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(store.updateDatabase(changed));
         return TRUE;
     });
 }
 
 HANDLE CeFindFirstDatabase(DWORD dwDbaseType) {
     return Boundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
-        auto store = StoreSession::open();
-        if (!store.ok())
-            return store.status();
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
         return platform::InsertHandle(
-            std::make_shared<DatabaseEnumeration>(dwDbaseType, store->path()));
+            std::make_shared<DatabaseEnumeration>(dwDbaseType, store.path()));
     });
 }
 
@@ -274,25 +232,20 @@ CEOID CeFindNextDatabase(HANDLE hEnum) {
         auto enumeration = platform::LookupHandleAs<DatabaseEnumeration>(hEnum);
         if (!enumeration)
             return Status::Failure(ERROR_INVALID_HANDLE, "not a database enumeration");
-        auto store = StoreSession::open(enumeration->m_storePath);
-        if (!store.ok())
-            return store.status();
-        auto next = store->nextDatabase(enumeration->m_last, enumeration->m_type);
-        if (!next.ok())
-            return next.status();
-        if (next.value() == 0)
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(enumeration->m_storePath));
+        JW_ASSIGN_OR_RETURN(auto next,
+                            store.nextDatabase(enumeration->m_last, enumeration->m_type));
+        if (next == 0)
             return Status::Failure(ERROR_NO_MORE_ITEMS, "no more databases");
-        enumeration->m_last = next.value();
-        return next.value();
+        enumeration->m_last = next;
+        return next;
     });
 }
 
 BOOL ce::SetAutoSeekNext(HANDLE hDatabase, BOOL on) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto cursor = Cursor(hDatabase);
-        if (!cursor.ok())
-            return cursor.status();
-        cursor.value()->setAutoSeekNext(on != FALSE);
+        JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
+        cursor->setAutoSeekNext(on != FALSE);
         return TRUE;
     });
 }

@@ -93,17 +93,13 @@ Status NoRecord(const char* what) {
 Result<std::shared_ptr<DatabaseCursor>> DatabaseCursor::open(StoreSession& store, CEOID oid,
                                                              std::u16string_view name,
                                                              CEPROPID sortProperty, DWORD flags) {
-    auto row = oid != 0 ? store.database(oid) : store.databaseByName(name);
-    if (!row.ok())
-        return row.status();
+    JW_ASSIGN_OR_RETURN(auto row, oid != 0 ? store.database(oid) : store.databaseByName(name));
     std::shared_ptr<DatabaseCursor> cursor(new DatabaseCursor);
     cursor->m_storePath = store.path();
-    cursor->m_database = row->oid;
+    cursor->m_database = row.oid;
     cursor->m_sortProperty = sortProperty;
     cursor->m_autoSeekNext = (flags & CEDB_AUTOINCREMENT) != 0;
-    Status status = cursor->useSortOrder(row.value());
-    if (!status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(cursor->useSortOrder(row));
     return cursor;
 }
 
@@ -135,10 +131,8 @@ Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
     m_ahead.clear();
     bool relaid = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        auto s = store.prepare(Queries(m_slot).state);
-        if (!s.ok())
-            return s.status();
-        Statement* state = s.value();
+        JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).state));
+        Statement* state = s;
         state->bind(":db", static_cast<std::int64_t>(m_database))
             .bind(":oid", m_where == Where::Start ? 0 : static_cast<std::int64_t>(m_position.oid));
         auto step = state->step();
@@ -163,12 +157,8 @@ Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
         }
         state->reset();
         // The sort orders changed under the handle: find its order again.
-        auto row = store.database(m_database);
-        if (!row.ok())
-            return row.status();
-        Status status = useSortOrder(row.value());
-        if (!status.ok())
-            return status;
+        JW_ASSIGN_OR_RETURN(auto row, store.database(m_database));
+        JW_RETURN_IF_FAILED(useSortOrder(row));
         relaid = true;
     }
     return Status::Failure(ERROR_INVALID_HANDLE, "the database keeps changing its sort orders");
@@ -177,10 +167,8 @@ Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
 Result<DatabaseCursor::Found> DatabaseCursor::query(StoreSession& store, const std::string& sql,
                                                     const std::vector<BYTE>& key, CEOID oid,
                                                     std::int64_t skip) {
-    auto s = store.prepare(sql);
-    if (!s.ok())
-        return s.status();
-    Statement* q = s.value();
+    JW_ASSIGN_OR_RETURN(auto s, store.prepare(sql));
+    Statement* q = s;
     q->bind(":db", static_cast<std::int64_t>(m_database))
         .bind(":oid", static_cast<std::int64_t>(oid))
         .bind(":skip", skip)
@@ -213,10 +201,8 @@ Result<DatabaseCursor::Found> DatabaseCursor::stepForward(StoreSession& store, c
     if (m_where != Where::At)
         return moveBy(store, stamp, 1);
     if (m_ahead.empty()) {
-        auto s = store.prepare(Queries(m_slot).ahead);
-        if (!s.ok())
-            return s.status();
-        Statement* q = s.value();
+        JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).ahead));
+        Statement* q = s;
         q->bind(":db", static_cast<std::int64_t>(m_database))
             .bind(":oid", static_cast<std::int64_t>(m_position.oid))
             .bindBlob(":key", m_position.key)
@@ -288,23 +274,19 @@ Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, con
         return Status::Failure(ERROR_INVALID_PARAMETER,
                                "value seeks need the handle's sort property");
     }
-    auto property = PropertyFromValue(*value);
-    if (!property.ok())
-        return property.status();
-    auto key = SortKeyOfValue(property.value(), m_spec);
-    if (!key.ok())
-        return key.status();
+    JW_ASSIGN_OR_RETURN(auto property, PropertyFromValue(*value));
+    JW_ASSIGN_OR_RETURN(auto key, SortKeyOfValue(property, m_spec));
     const auto& q = Queries(m_slot);
     switch (seekType) {
     case CEDB_SEEK_VALUEFIRSTEQUAL:
-        return query(store, q.equal, key.value(), 0, 0);
+        return query(store, q.equal, key, 0, 0);
     case CEDB_SEEK_VALUESMALLER:
-        return query(store, q.smaller, key.value(), 0, 0);
+        return query(store, q.smaller, key, 0, 0);
     case CEDB_SEEK_VALUEGREATER:
-        return query(store, q.greater, key.value(), 0, 0);
+        return query(store, q.greater, key, 0, 0);
     default: { // CEDB_SEEK_VALUENEXTEQUAL: the next record, if it has the value
         auto next = moveBy(store, stamp, 1);
-        if (!next.ok() || !next.value() || next.value()->position.key == key.value())
+        if (!next.ok() || !next.value() || next.value()->position.key == key)
             return next;
         m_ahead.push_front(std::move(*next.value())); // not taken: still ahead
         return Found();
@@ -314,13 +296,9 @@ Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, con
 
 Result<DatabaseCursor::Found> DatabaseCursor::scanForValue(StoreSession& store,
                                                            const CEPROPVAL& value) {
-    auto wanted = PropertyFromValue(value);
-    if (!wanted.ok())
-        return wanted.status();
-    auto s = store.prepare(Queries(m_slot).scan);
-    if (!s.ok())
-        return s.status();
-    Statement* scan = s.value();
+    JW_ASSIGN_OR_RETURN(auto wanted, PropertyFromValue(value));
+    JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).scan));
+    Statement* scan = s;
     scan->bind(":db", static_cast<std::int64_t>(m_database));
     Found found;
     Statement::Step step = Statement::Step::Done;
@@ -328,8 +306,8 @@ Result<DatabaseCursor::Found> DatabaseCursor::scanForValue(StoreSession& store,
         auto properties = DecodeProperties(scan->columnBlob(2));
         if (!properties.ok())
             continue; // a damaged record holds no value to match
-        const Property* property = FindProperty(properties.value(), wanted->number());
-        if (property && *property == wanted.value()) {
+        const Property* property = FindProperty(properties.value(), wanted.number());
+        if (property && *property == wanted) {
             auto key = scan->columnBlob(1);
             found =
                 Row{Position{static_cast<CEOID>(scan->columnInt64(0)), {key.begin(), key.end()}},
@@ -343,10 +321,8 @@ Result<DatabaseCursor::Found> DatabaseCursor::scanForValue(StoreSession& store,
 }
 
 Result<DWORD> DatabaseCursor::indexOf(StoreSession& store, const Position& position) {
-    auto s = store.prepare(Queries(m_slot).countBefore);
-    if (!s.ok())
-        return s.status();
-    Statement* count = s.value();
+    JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).countBefore));
+    Statement* count = s;
     count->bind(":db", static_cast<std::int64_t>(m_database))
         .bind(":oid", static_cast<std::int64_t>(position.oid))
         .bindBlob(":key", position.key);
@@ -372,10 +348,8 @@ void DatabaseCursor::arrive(Row row, const Stamp& stamp, std::optional<DWORD> in
 
 Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
                                    DWORD* index) {
-    auto stamp = store.connection().changeStamp();
-    if (!stamp.ok())
-        return stamp.status();
-    Status status = refresh(store, stamp.value());
+    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().changeStamp());
+    Status status = refresh(store, stamp);
     if (!status.ok())
         return status;
     const auto& q = Queries(m_slot);
@@ -396,7 +370,7 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
         found = query(store, q.last, {}, 0, std::llabs(static_cast<long long>(offset)));
         break;
     case CEDB_SEEK_CURRENT:
-        found = moveBy(store, stamp.value(), offset);
+        found = moveBy(store, stamp, offset);
         if (m_where == Where::Start && offset >= 0)
             knownIndex = static_cast<DWORD>(offset);
         else if (m_where == Where::At && m_index && m_currentExists)
@@ -406,8 +380,7 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
     case CEDB_SEEK_VALUESMALLER:
     case CEDB_SEEK_VALUEGREATER:
     case CEDB_SEEK_VALUENEXTEQUAL:
-        found =
-            valueSeek(store, stamp.value(), seekType, reinterpret_cast<const CEPROPVAL*>(value));
+        found = valueSeek(store, stamp, seekType, reinterpret_cast<const CEPROPVAL*>(value));
         break;
     default:
         return Status::Failure(ERROR_INVALID_PARAMETER,
@@ -423,22 +396,18 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
     if (seekType != CEDB_SEEK_CURRENT || offset != 1 || m_where != Where::At)
         m_batch = 1;
     if (index && !knownIndex) {
-        auto counted = indexOf(store, found.value()->position);
-        if (!counted.ok())
-            return counted.status();
-        knownIndex = counted.value();
+        JW_ASSIGN_OR_RETURN(auto counted, indexOf(store, found.value()->position));
+        knownIndex = counted;
     }
     if (index)
         *index = *knownIndex;
-    arrive(std::move(*found.value()), stamp.value(), knownIndex);
+    arrive(std::move(*found.value()), stamp, knownIndex);
     return m_position.oid;
 }
 
 Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
-    auto stamp = store.connection().changeStamp();
-    if (!stamp.ok())
-        return stamp.status();
-    Status status = refresh(store, stamp.value());
+    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().changeStamp());
+    Status status = refresh(store, stamp);
     if (!status.ok())
         return status;
     if (m_where == Where::PastEnd)
@@ -446,15 +415,13 @@ Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
     if (m_where == Where::Start || (m_autoSeekNext && !m_currentExists)) {
         // The first record, or with auto-seek-next the one after a record
         // that has gone.
-        auto found = moveBy(store, stamp.value(), m_where == Where::Start ? 0 : 1);
-        if (!found.ok())
-            return found.status();
-        if (!found.value()) {
+        JW_ASSIGN_OR_RETURN(auto&& found, moveBy(store, stamp, m_where == Where::Start ? 0 : 1));
+        if (!found) {
             if (m_where == Where::At)
                 m_where = Where::PastEnd;
             return NoRecord("no record to read");
         }
-        arrive(std::move(*found.value()), stamp.value(),
+        arrive(std::move(*found), stamp,
                m_where == Where::Start ? std::optional<DWORD>(0) : std::nullopt);
     }
     if (!m_currentExists)
@@ -480,19 +447,15 @@ Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
 Status DatabaseCursor::afterRead(StoreSession& store) {
     if (!m_autoSeekNext)
         return Status();
-    auto stamp = store.connection().changeStamp();
-    if (!stamp.ok())
-        return stamp.status();
-    Status status = refresh(store, stamp.value());
+    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().changeStamp());
+    Status status = refresh(store, stamp);
     if (!status.ok())
         return status;
-    auto next = stepForward(store, stamp.value());
-    if (!next.ok())
-        return next.status();
-    if (next.value()) {
+    JW_ASSIGN_OR_RETURN(auto&& next, stepForward(store, stamp));
+    if (next) {
         const std::optional<DWORD> nextIndex =
             m_index ? std::optional<DWORD>(*m_index + 1) : std::nullopt;
-        arrive(std::move(*next.value()), stamp.value(), nextIndex);
+        arrive(std::move(*next), stamp, nextIndex);
     } else {
         m_where = Where::PastEnd;
         m_ahead.clear();

@@ -143,17 +143,13 @@ Result<StoreSession> StoreSession::open() {
 }
 
 Result<StoreSession> StoreSession::open(const std::string& path) {
-    auto connection = Connection::shared(path);
-    if (!connection.ok())
-        return connection.status();
-    StoreSession session(connection.value());
+    JW_ASSIGN_OR_RETURN(auto connection, Connection::shared(path));
+    StoreSession session(connection);
     if (session.m_connection->firstUse("objectstore")) {
-        auto transaction = session.beginWrite();
-        if (!transaction.ok())
-            return transaction.status();
+        JW_ASSIGN_OR_RETURN(auto transaction, session.beginWrite());
         Status status = session.m_connection->exec(kSchema);
         if (status.ok())
-            status = transaction.value()->commit();
+            status = transaction->commit();
         if (!status.ok())
             return status;
     }
@@ -173,7 +169,7 @@ Result<Statement*> StoreSession::prepare(const std::string& sql) {
 }
 
 Result<std::unique_ptr<Transaction>> StoreSession::beginWrite() {
-    return Transaction::begin(*m_connection, Transaction::Kind::Write);
+    return Transaction::beginWrite(*m_connection);
 }
 
 std::uint64_t StoreSession::now() const {
@@ -185,44 +181,34 @@ std::uint64_t StoreSession::now() const {
 }
 
 Result<std::int64_t> StoreSession::bump(const char* counter) {
-    auto s = prepare("UPDATE ce_meta SET value = value + 1 WHERE name = ?1 RETURNING value");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, counter);
-    Status status = StepOne(s.value(), ERROR_INVALID_DATA, "damaged object store: no counter");
-    if (!status.ok())
-        return status;
-    std::int64_t value = s.value()->columnInt64(0);
-    s.value()->reset();
+    JW_ASSIGN_OR_RETURN(
+        auto s, prepare("UPDATE ce_meta SET value = value + 1 WHERE name = ?1 RETURNING value"));
+    s->bind(1, counter);
+    JW_RETURN_IF_FAILED(StepOne(s, ERROR_INVALID_DATA, "damaged object store: no counter"));
+    std::int64_t value = s->columnInt64(0);
+    s->reset();
     return value;
 }
 
 Result<DatabaseRow> StoreSession::database(CEOID oid) {
-    auto s = prepare(std::string("SELECT ") + kDatabaseColumns + " FROM ce_databases WHERE oid=?1");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, static_cast<std::int64_t>(oid));
-    Status status = StepOne(s.value(), ERROR_FILE_NOT_FOUND,
-                            "no database with identifier " + std::to_string(oid));
-    if (!status.ok())
-        return status;
-    auto row = ReadDatabaseRow(*s.value());
-    s.value()->reset();
+    JW_ASSIGN_OR_RETURN(auto s, prepare(std::string("SELECT ") + kDatabaseColumns +
+                                        " FROM ce_databases WHERE oid=?1"));
+    s->bind(1, static_cast<std::int64_t>(oid));
+    JW_RETURN_IF_FAILED(
+        StepOne(s, ERROR_FILE_NOT_FOUND, "no database with identifier " + std::to_string(oid)));
+    auto row = ReadDatabaseRow(*s);
+    s->reset();
     return row;
 }
 
 Result<DatabaseRow> StoreSession::databaseByName(std::u16string_view name) {
-    auto s =
-        prepare(std::string("SELECT ") + kDatabaseColumns + " FROM ce_databases WHERE fold=?1");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, unicode::ToUtf8(platform::FoldCase(name)));
-    Status status = StepOne(s.value(), ERROR_FILE_NOT_FOUND,
-                            "no database named \"" + unicode::ToUtf8(name) + "\"");
-    if (!status.ok())
-        return status;
-    auto row = ReadDatabaseRow(*s.value());
-    s.value()->reset();
+    JW_ASSIGN_OR_RETURN(auto s, prepare(std::string("SELECT ") + kDatabaseColumns +
+                                        " FROM ce_databases WHERE fold=?1"));
+    s->bind(1, unicode::ToUtf8(platform::FoldCase(name)));
+    JW_RETURN_IF_FAILED(
+        StepOne(s, ERROR_FILE_NOT_FOUND, "no database named \"" + unicode::ToUtf8(name) + "\""));
+    auto row = ReadDatabaseRow(*s);
+    s->reset();
     return row;
 }
 
@@ -233,26 +219,22 @@ Result<CEOID> StoreSession::createDatabase(std::u16string_view name, DWORD type,
         status = ValidSorts(sorts);
     if (!status.ok())
         return status;
-    auto transaction = beginWrite();
-    if (!transaction.ok())
-        return transaction.status();
+    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
     if (auto existing = databaseByName(name); existing.ok())
         return Status::Failure(ERROR_ALREADY_EXISTS,
                                "a database named \"" + unicode::ToUtf8(name) + "\" exists");
     else if (existing.status().code() != ERROR_FILE_NOT_FOUND)
         return existing.status();
-    auto oid = bump("next_oid");
-    if (!oid.ok())
-        return oid.status();
-    if (oid.value() > 0xFFFFFFFF)
+    JW_ASSIGN_OR_RETURN(auto oid, bump("next_oid"));
+    if (oid > 0xFFFFFFFF)
         return Status::Failure(ERROR_DISK_FULL, "object identifiers are used up");
-    auto s = prepare("INSERT INTO ce_databases(oid, name, fold, type, sort_count, p0, f0, p1, f1, "
-                     "p2, f2, p3, f3, records, size, modified, layout) VALUES(:oid, :name, :fold, "
-                     ":type, :count, :p0, :f0, :p1, :f1, :p2, :f2, :p3, :f3, 0, 0, :now, 0)");
-    if (!s.ok())
-        return s.status();
-    Statement* insert = s.value();
-    insert->bind(":oid", oid.value())
+    JW_ASSIGN_OR_RETURN(
+        auto s,
+        prepare("INSERT INTO ce_databases(oid, name, fold, type, sort_count, p0, f0, p1, f1, "
+                "p2, f2, p3, f3, records, size, modified, layout) VALUES(:oid, :name, :fold, "
+                ":type, :count, :p0, :f0, :p1, :f1, :p2, :f2, :p3, :f3, 0, 0, :now, 0)"));
+    Statement* insert = s;
+    insert->bind(":oid", oid)
         .bind(":name", unicode::ToUtf8(name))
         .bind(":fold", unicode::ToUtf8(platform::FoldCase(name)))
         .bind(":type", static_cast<std::int64_t>(type))
@@ -261,37 +243,27 @@ Result<CEOID> StoreSession::createDatabase(std::u16string_view name, DWORD type,
     BindSorts(insert, sorts);
     status = insert->run();
     if (status.ok())
-        status = transaction.value()->commit();
+        status = transaction->commit();
     if (!status.ok())
         return status;
-    return static_cast<CEOID>(oid.value());
+    return static_cast<CEOID>(oid);
 }
 
 Status StoreSession::deleteDatabase(CEOID oid) {
-    auto transaction = beginWrite();
-    if (!transaction.ok())
-        return transaction.status();
+    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
     if (auto row = database(oid); !row.ok())
         return row.status();
-    auto sequence = bump("change_sequence");
-    if (!sequence.ok())
-        return sequence.status();
+    JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
     // Every record leaves a tombstone, so the managers learn that it went.
     for (const char* sql :
          {"INSERT OR REPLACE INTO ce_tombstones(oid, db, sequence) "
           "SELECT oid, db, :sequence FROM ce_records WHERE db=:db",
           "DELETE FROM ce_records WHERE db=:db", "DELETE FROM ce_databases WHERE oid=:db"}) {
-        auto s = prepare(sql);
-        if (!s.ok())
-            return s.status();
-        Status status = s.value()
-                            ->bind(":db", static_cast<std::int64_t>(oid))
-                            .bind(":sequence", sequence.value())
-                            .run();
-        if (!status.ok())
-            return status;
+        JW_ASSIGN_OR_RETURN(auto s, prepare(sql));
+        JW_RETURN_IF_FAILED(
+            s->bind(":db", static_cast<std::int64_t>(oid)).bind(":sequence", sequence).run());
     }
-    return transaction.value()->commit();
+    return transaction->commit();
 }
 
 Status StoreSession::updateDatabase(const DatabaseRow& row) {
@@ -300,55 +272,49 @@ Status StoreSession::updateDatabase(const DatabaseRow& row) {
         status = ValidSorts(row.sorts);
     if (!status.ok())
         return status;
-    auto transaction = beginWrite();
-    if (!transaction.ok())
-        return transaction.status();
-    auto old = database(row.oid);
-    if (!old.ok())
-        return old.status();
+    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
+    JW_ASSIGN_OR_RETURN(auto old, database(row.oid));
     if (auto other = databaseByName(row.name); other.ok() && other->oid != row.oid)
         return Status::Failure(ERROR_ALREADY_EXISTS,
                                "a database named \"" + unicode::ToUtf8(row.name) + "\" exists");
     else if (!other.ok() && other.status().code() != ERROR_FILE_NOT_FOUND)
         return other.status();
-    bool resort = old->sorts.size() != row.sorts.size();
+    bool resort = old.sorts.size() != row.sorts.size();
     for (std::size_t i = 0; !resort && i < row.sorts.size(); ++i)
-        resort = old->sorts[i].propid != row.sorts[i].propid ||
-                 old->sorts[i].dwFlags != row.sorts[i].dwFlags;
-    auto s = prepare("UPDATE ce_databases SET name=:name, fold=:fold, type=:type, "
-                     "sort_count=:count, p0=:p0, f0=:f0, p1=:p1, f1=:f1, p2=:p2, f2=:f2, "
-                     "p3=:p3, f3=:f3, modified=:modified, layout=:layout WHERE oid=:oid");
-    if (!s.ok())
-        return s.status();
-    Statement* update = s.value();
+        resort = old.sorts[i].propid != row.sorts[i].propid ||
+                 old.sorts[i].dwFlags != row.sorts[i].dwFlags;
+    JW_ASSIGN_OR_RETURN(
+        auto s, prepare("UPDATE ce_databases SET name=:name, fold=:fold, type=:type, "
+                        "sort_count=:count, p0=:p0, f0=:f0, p1=:p1, f1=:f1, p2=:p2, f2=:f2, "
+                        "p3=:p3, f3=:f3, modified=:modified, layout=:layout WHERE oid=:oid"));
+    Statement* update = s;
     update->bind(":oid", static_cast<std::int64_t>(row.oid))
         .bind(":name", unicode::ToUtf8(row.name))
         .bind(":fold", unicode::ToUtf8(platform::FoldCase(row.name)))
         .bind(":type", static_cast<std::int64_t>(row.type))
         .bind(":count", static_cast<std::int64_t>(row.sorts.size()))
         .bind(":modified", Ticks(row.modified))
-        .bind(":layout", old->layout + (resort ? 1 : 0));
+        .bind(":layout", old.layout + (resort ? 1 : 0));
     BindSorts(update, row.sorts);
     status = update->run();
     if (status.ok() && resort)
         status = rekey(row);
     if (!status.ok())
         return status;
-    return transaction.value()->commit();
+    return transaction->commit();
 }
 
 // Recomputes every sort key of a database's records after its sort orders
 // changed. Runs inside the caller's transaction.
 Status StoreSession::rekey(const DatabaseRow& row) {
-    auto s = prepare("SELECT oid, props FROM ce_records WHERE db=?1 ORDER BY oid");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, static_cast<std::int64_t>(row.oid));
+    JW_ASSIGN_OR_RETURN(auto s,
+                        prepare("SELECT oid, props FROM ce_records WHERE db=?1 ORDER BY oid"));
+    s->bind(1, static_cast<std::int64_t>(row.oid));
     std::vector<std::pair<std::int64_t, PropertyList>> records;
     Statement::Step step;
-    while ((step = s.value()->step()) == Statement::Step::Row) {
-        const std::int64_t oid = s.value()->columnInt64(0);
-        auto properties = DecodeProperties(s.value()->columnBlob(1));
+    while ((step = s->step()) == Statement::Step::Row) {
+        const std::int64_t oid = s->columnInt64(0);
+        auto properties = DecodeProperties(s->columnBlob(1));
         if (!properties.ok())
             return Status::Failure(properties.status().code(), "record " + std::to_string(oid) +
                                                                    ": " +
@@ -356,63 +322,54 @@ Status StoreSession::rekey(const DatabaseRow& row) {
         records.emplace_back(oid, std::move(properties.value()));
     }
     if (step == Statement::Step::Error)
-        return s.value()->status();
-    s.value()->reset();
-    auto u = prepare("UPDATE ce_records SET k0=:k0, k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid");
-    if (!u.ok())
-        return u.status();
+        return s->status();
+    s->reset();
+    JW_ASSIGN_OR_RETURN(
+        auto u, prepare("UPDATE ce_records SET k0=:k0, k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid"));
     static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
     for (const auto& [oid, properties] : records) {
-        Statement* update = u.value();
+        Statement* update = u;
         update->reset();
         update->bind(":oid", oid);
         for (std::size_t i = 0; i < row.sorts.size(); ++i)
             update->bindBlob(kKeys[i], SortKey(properties, row.sorts[i]));
-        Status status = update->run();
-        if (!status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(update->run());
     }
     return Status();
 }
 
 Result<CEOID> StoreSession::nextDatabase(CEOID after, DWORD type) {
-    auto s = prepare("SELECT oid FROM ce_databases WHERE oid > ?1 AND (?2 = 0 OR type = ?2) "
-                     "ORDER BY oid LIMIT 1");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, static_cast<std::int64_t>(after)).bind(2, static_cast<std::int64_t>(type));
-    auto step = s.value()->step();
+    JW_ASSIGN_OR_RETURN(
+        auto s, prepare("SELECT oid FROM ce_databases WHERE oid > ?1 AND (?2 = 0 OR type = ?2) "
+                        "ORDER BY oid LIMIT 1"));
+    s->bind(1, static_cast<std::int64_t>(after)).bind(2, static_cast<std::int64_t>(type));
+    auto step = s->step();
     if (step == Statement::Step::Error)
-        return s.value()->status();
-    CEOID next = step == Statement::Step::Row ? static_cast<CEOID>(s.value()->columnInt64(0)) : 0;
-    s.value()->reset();
+        return s->status();
+    CEOID next = step == Statement::Step::Row ? static_cast<CEOID>(s->columnInt64(0)) : 0;
+    s->reset();
     return next;
 }
 
 Result<CEOID> StoreSession::recordParent(CEOID oid) {
-    auto s = prepare("SELECT db FROM ce_records WHERE oid=?1");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, static_cast<std::int64_t>(oid));
-    auto step = s.value()->step();
+    JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT db FROM ce_records WHERE oid=?1"));
+    s->bind(1, static_cast<std::int64_t>(oid));
+    auto step = s->step();
     if (step == Statement::Step::Error)
-        return s.value()->status();
-    CEOID parent = step == Statement::Step::Row ? static_cast<CEOID>(s.value()->columnInt64(0)) : 0;
-    s.value()->reset();
+        return s->status();
+    CEOID parent = step == Statement::Step::Row ? static_cast<CEOID>(s->columnInt64(0)) : 0;
+    s->reset();
     return parent;
 }
 
 Result<PropertyList> StoreSession::readRecord(CEOID database, CEOID oid) {
-    auto s = prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
-    Status status =
-        StepOne(s.value(), ERROR_KEY_DELETED, "record " + std::to_string(oid) + " is gone");
+    JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
+    s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+    Status status = StepOne(s, ERROR_KEY_DELETED, "record " + std::to_string(oid) + " is gone");
     if (!status.ok())
         return status;
-    auto properties = DecodeProperties(s.value()->columnBlob(0));
-    s.value()->reset();
+    auto properties = DecodeProperties(s->columnBlob(0));
+    s->reset();
     if (!properties.ok())
         return Status::Failure(properties.status().code(), "record " + std::to_string(oid) + ": " +
                                                                properties.status().message());
@@ -421,29 +378,23 @@ Result<PropertyList> StoreSession::readRecord(CEOID database, CEOID oid) {
 
 Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
                                         std::span<const CEPROPVAL> changes) {
-    auto transaction = beginWrite();
-    if (!transaction.ok())
-        return transaction.status();
+    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
     auto row = this->database(database);
     if (!row.ok())
         return Status::Failure(ERROR_INVALID_HANDLE, row.status().message());
     PropertyList properties;
     std::int64_t oldSize = 0;
     if (oid != 0) {
-        auto s = prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2");
-        if (!s.ok())
-            return s.status();
-        s.value()
-            ->bind(1, static_cast<std::int64_t>(oid))
-            .bind(2, static_cast<std::int64_t>(database));
-        Status status = StepOne(s.value(), ERROR_INVALID_PARAMETER,
+        JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
+        s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+        Status status = StepOne(s, ERROR_INVALID_PARAMETER,
                                 "no record " + std::to_string(oid) + " in this database");
         if (!status.ok())
             return status;
-        auto blob = s.value()->columnBlob(0);
+        auto blob = s->columnBlob(0);
         oldSize = static_cast<std::int64_t>(blob.size());
         auto decoded = DecodeProperties(blob);
-        s.value()->reset();
+        s->reset();
         if (!decoded.ok())
             return Status::Failure(decoded.status().code(), "record " + std::to_string(oid) + ": " +
                                                                 decoded.status().message());
@@ -453,88 +404,74 @@ Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
     if (!status.ok())
         return status;
     const std::vector<BYTE> blob = EncodeProperties(properties);
-    auto sequence = bump("change_sequence");
-    if (!sequence.ok())
-        return sequence.status();
+    JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
     std::int64_t target = oid;
     if (oid == 0) {
-        auto next = bump("next_oid");
-        if (!next.ok())
-            return next.status();
-        if (next.value() > 0xFFFFFFFF)
+        JW_ASSIGN_OR_RETURN(auto next, bump("next_oid"));
+        if (next > 0xFFFFFFFF)
             return Status::Failure(ERROR_DISK_FULL, "object identifiers are used up");
-        target = next.value();
+        target = next;
     }
-    auto s = prepare(oid == 0 ? "INSERT INTO ce_records(oid, db, props, sequence, k0, k1, k2, k3) "
-                                "VALUES(:oid, :db, :props, :sequence, :k0, :k1, :k2, :k3)"
-                              : "UPDATE ce_records SET props=:props, sequence=:sequence, k0=:k0, "
-                                "k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid");
-    if (!s.ok())
-        return s.status();
-    Statement* write = s.value();
+    JW_ASSIGN_OR_RETURN(
+        auto s,
+        prepare(oid == 0 ? "INSERT INTO ce_records(oid, db, props, sequence, k0, k1, k2, k3) "
+                           "VALUES(:oid, :db, :props, :sequence, :k0, :k1, :k2, :k3)"
+                         : "UPDATE ce_records SET props=:props, sequence=:sequence, k0=:k0, "
+                           "k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid"));
+    Statement* write = s;
     write->bind(":oid", target)
         .bind(":db", static_cast<std::int64_t>(database))
         .bindBlob(":props", blob)
-        .bind(":sequence", sequence.value());
+        .bind(":sequence", sequence);
     static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
     for (std::size_t i = 0; i < row->sorts.size(); ++i)
         write->bindBlob(kKeys[i], SortKey(properties, row->sorts[i]));
     status = write->run();
     if (!status.ok())
         return status;
-    auto u = prepare("UPDATE ce_databases SET records=records+:added, size=size+:grown, "
-                     "modified=:now WHERE oid=:db");
-    if (!u.ok())
-        return u.status();
-    status = u.value()
-                 ->bind(":added", oid == 0 ? 1 : 0)
+    JW_ASSIGN_OR_RETURN(auto u,
+                        prepare("UPDATE ce_databases SET records=records+:added, size=size+:grown, "
+                                "modified=:now WHERE oid=:db"));
+    status = u->bind(":added", oid == 0 ? 1 : 0)
                  .bind(":grown", static_cast<std::int64_t>(blob.size()) - oldSize)
                  .bind(":now", static_cast<std::int64_t>(now()))
                  .bind(":db", static_cast<std::int64_t>(database))
                  .run();
     if (status.ok())
-        status = transaction.value()->commit();
+        status = transaction->commit();
     if (!status.ok())
         return status;
     return static_cast<CEOID>(target);
 }
 
 Status StoreSession::deleteRecord(CEOID database, CEOID oid) {
-    auto transaction = beginWrite();
-    if (!transaction.ok())
-        return transaction.status();
-    auto s = prepare("SELECT length(props) FROM ce_records WHERE oid=?1 AND db=?2");
-    if (!s.ok())
-        return s.status();
-    s.value()->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
-    Status status = StepOne(s.value(), ERROR_INVALID_PARAMETER,
+    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
+    JW_ASSIGN_OR_RETURN(auto s,
+                        prepare("SELECT length(props) FROM ce_records WHERE oid=?1 AND db=?2"));
+    s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+    Status status = StepOne(s, ERROR_INVALID_PARAMETER,
                             "no record " + std::to_string(oid) + " in this database");
     if (!status.ok())
         return status;
-    const std::int64_t size = s.value()->columnInt64(0);
-    s.value()->reset();
-    auto sequence = bump("change_sequence");
-    if (!sequence.ok())
-        return sequence.status();
+    const std::int64_t size = s->columnInt64(0);
+    s->reset();
+    JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
     for (const char* sql :
          {"INSERT OR REPLACE INTO ce_tombstones(oid, db, sequence) VALUES(:oid, :db, :sequence)",
           "DELETE FROM ce_records WHERE oid=:oid",
           "UPDATE ce_databases SET records=records-1, size=size-:size, modified=:now "
           "WHERE oid=:db"}) {
-        auto d = prepare(sql);
-        if (!d.ok())
-            return d.status();
-        status = d.value()
-                     ->bind(":oid", static_cast<std::int64_t>(oid))
+        JW_ASSIGN_OR_RETURN(auto d, prepare(sql));
+        status = d->bind(":oid", static_cast<std::int64_t>(oid))
                      .bind(":db", static_cast<std::int64_t>(database))
-                     .bind(":sequence", sequence.value())
+                     .bind(":sequence", sequence)
                      .bind(":size", size)
                      .bind(":now", static_cast<std::int64_t>(now()))
                      .run();
         if (!status.ok())
             return status;
     }
-    return transaction.value()->commit();
+    return transaction->commit();
 }
 
 } // namespace ce

@@ -203,13 +203,11 @@ Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> chan
                 properties->erase(it);
             continue;
         }
-        auto property = PropertyFromValue(change);
-        if (!property.ok())
-            return property.status();
+        JW_ASSIGN_OR_RETURN(auto property, PropertyFromValue(change));
         if (it != properties->end())
-            *it = std::move(property.value());
+            *it = std::move(property);
         else
-            properties->push_back(std::move(property.value()));
+            properties->push_back(std::move(property));
     }
     if (properties->size() > 0xFFFF)
         return Status::Failure(ERROR_INVALID_PARAMETER, "more than 65535 properties");

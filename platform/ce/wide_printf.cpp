@@ -1,5 +1,5 @@
 // wvsprintfW: the platform's small wide formatter, bounded by the caller's buffer.
-#include "platform/ce/kernel.h"
+#include "platform/ce/wide_printf.h"
 
 #include <string>
 

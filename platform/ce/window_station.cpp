@@ -132,27 +132,21 @@ Result<ce::StoreSession> OpenStation() {
     if (!store.ok())
         return store;
     if (store->connection().firstUse("window_station")) {
-        Status status = store->connection().exec(kSchema);
-        if (!status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(store->connection().exec(kSchema));
     }
     return store;
 }
 
 Status RemoveRow(ce::StoreSession& store, const WindowRow& row) {
-    auto s = store.prepare("DELETE FROM ce_windows WHERE id=?1");
-    if (!s.ok())
-        return s.status();
+    JW_ASSIGN_OR_RETURN(auto s, store.prepare("DELETE FROM ce_windows WHERE id=?1"));
     unlink(row.socket.c_str());
-    return s.value()->bind(1, row.id).run();
+    return s->bind(1, row.id).run();
 }
 
 Status Retitle(ce::StoreSession& store, std::int64_t id, const std::u16string& title) {
-    auto s = store.prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3");
-    if (!s.ok())
-        return s.status();
-    Status status = s.value()
-                        ->bind(1, unicode::ToUtf8(title))
+    JW_ASSIGN_OR_RETURN(auto s,
+                        store.prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3"));
+    Status status = s->bind(1, unicode::ToUtf8(title))
                         .bind(2, unicode::ToUtf8(platform::FoldCase(title)))
                         .bind(3, id)
                         .run();
@@ -162,10 +156,9 @@ Status Retitle(ce::StoreSession& store, std::int64_t id, const std::u16string& t
 }
 
 Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t id) {
-    auto s = store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1");
-    if (!s.ok())
-        return s.status();
-    Statement* q = s.value();
+    JW_ASSIGN_OR_RETURN(
+        auto s, store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1"));
+    Statement* q = s;
     q->bind(1, id);
     std::optional<WindowRow> row;
     auto step = q->step();
@@ -180,16 +173,14 @@ Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t i
 
 // The live window behind hwnd; a window of a dead process is removed.
 Result<WindowRow> LiveWindow(ce::StoreSession& store, HWND hwnd) {
-    auto row = FindRow(store, IdOf(hwnd));
-    if (!row.ok())
-        return row.status();
-    if (!row.value())
+    JW_ASSIGN_OR_RETURN(auto row, FindRow(store, IdOf(hwnd)));
+    if (!row)
         return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "no such window");
-    if (!IsAlive(row.value()->pid, row.value()->started)) {
-        RemoveRow(store, *row.value());
+    if (!IsAlive(row->pid, row->started)) {
+        RemoveRow(store, *row);
         return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "the window's process has ended");
     }
-    return *row.value();
+    return *row;
 }
 
 bool IsOwn(const WindowRow& row) {
@@ -324,16 +315,13 @@ private:
 
 HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     return Boundary<HWND>(nullptr, [&]() -> Result<HWND> {
-        auto store = OpenStation();
-        if (!store.ok())
-            return store.status();
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         // Newest first, as the top of the z-order would be.
-        auto s = store->prepare("SELECT id, pid, started, socket FROM ce_windows WHERE "
-                                "(:anyClass OR class_fold=:class) AND "
-                                "(:anyTitle OR title_fold=:title) ORDER BY id DESC");
-        if (!s.ok())
-            return s.status();
-        Statement* q = s.value();
+        JW_ASSIGN_OR_RETURN(auto s,
+                            store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE "
+                                          "(:anyClass OR class_fold=:class) AND "
+                                          "(:anyTitle OR title_fold=:title) ORDER BY id DESC"));
+        Statement* q = s;
         q->bind(":anyClass", lpClassName ? 0 : 1)
             .bind(":class", lpClassName ? Fold(lpClassName) : std::string())
             .bind(":anyTitle", lpWindowName ? 0 : 1)
@@ -351,7 +339,7 @@ HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
         }
         q->reset();
         for (const auto& row : dead)
-            RemoveRow(store.value(), row);
+            RemoveRow(store, row);
         if (!found)
             return Status::Failure(ERROR_NOT_FOUND, "no such window");
         return found;
@@ -363,15 +351,9 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         system.postMessage && system.postMessage(hWnd, Msg, wParam, lParam))
         return TRUE;
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto store = OpenStation();
-        if (!store.ok())
-            return store.status();
-        auto row = LiveWindow(store.value(), hWnd);
-        if (!row.ok())
-            return row.status();
-        Status status = Deliver(row.value(), hWnd, Msg, wParam, lParam, {});
-        if (!status.ok())
-            return status;
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
+        JW_RETURN_IF_FAILED(Deliver(row, hWnd, Msg, wParam, lParam, {}));
         return TRUE;
     });
 }
@@ -391,16 +373,12 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
         return TRUE;
     }
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto store = OpenStation();
-        if (!store.ok())
-            return store.status();
-        auto row = LiveWindow(store.value(), hWnd);
-        if (!row.ok())
-            return row.status();
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
         // The text is the window's title: others find it by the new one.
-        Status status = Retitle(store.value(), row->id, text);
+        Status status = Retitle(store, row.id, text);
         if (status.ok())
-            status = Deliver(row.value(), hWnd, WM_SETTEXT, 0, 0, text);
+            status = Deliver(row, hWnd, WM_SETTEXT, 0, 0, text);
         if (!status.ok())
             return status;
         return TRUE;
@@ -409,12 +387,8 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
 
 BOOL SetForegroundWindow(HWND hWnd) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto store = OpenStation();
-        if (!store.ok())
-            return store.status();
-        auto row = LiveWindow(store.value(), hWnd);
-        if (!row.ok())
-            return row.status();
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_RETURN_IF_FAILED(LiveWindow(store, hWnd));
         return TRUE;
     });
 }
@@ -428,9 +402,7 @@ void SetLocalWindowSystem(LocalWindowSystem system) {
 
 HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
     return Boundary<HWND>(nullptr, [&]() -> Result<HWND> {
-        auto fd = EnsureSocket();
-        if (!fd.ok())
-            return fd.status();
+        JW_RETURN_IF_FAILED(EnsureSocket());
         {
             auto& local = Local();
             std::lock_guard lock(local.mutex);
@@ -439,13 +411,10 @@ HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
                 std::atexit(RemoveOwnWindows);
             }
         }
-        auto store = OpenStation();
-        if (!store.ok())
-            return store.status();
-        auto s = store->prepare("INSERT INTO ce_windows(pid, started, socket, class, class_fold, "
-                                "title, title_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-        if (!s.ok())
-            return s.status();
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(
+            auto s, store.prepare("INSERT INTO ce_windows(pid, started, socket, class, class_fold, "
+                                  "title, title_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"));
         const char16_t* cls = className ? className : u"";
         const char16_t* text = title ? title : u"";
         std::string socket;
@@ -453,8 +422,7 @@ HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
             std::lock_guard lock(Local().mutex);
             socket = Local().path;
         }
-        Status status = s.value()
-                            ->bind(1, static_cast<std::int64_t>(getpid()))
+        Status status = s->bind(1, static_cast<std::int64_t>(getpid()))
                             .bind(2, ProcessStart(getpid()))
                             .bind(3, socket)
                             .bind(4, unicode::ToUtf8(cls))
@@ -464,38 +432,26 @@ HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
                             .run();
         if (!status.ok())
             return status;
-        return HandleOf(store->connection().lastInsertRowid());
+        return HandleOf(store.connection().lastInsertRowid());
     });
 }
 
 BOOL DestroyStationWindow(HWND hwnd) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto store = OpenStation();
-        if (!store.ok())
-            return store.status();
-        auto row = FindRow(store.value(), IdOf(hwnd));
-        if (!row.ok())
-            return row.status();
-        if (!row.value() || !IsOwn(*row.value()))
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto row, FindRow(store, IdOf(hwnd)));
+        if (!row || !IsOwn(*row))
             return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "not a window of this process");
-        auto s = store->prepare("DELETE FROM ce_windows WHERE id=?1");
-        if (!s.ok())
-            return s.status();
-        Status status = s.value()->bind(1, row.value()->id).run();
-        if (!status.ok())
-            return status;
+        JW_ASSIGN_OR_RETURN(auto s, store.prepare("DELETE FROM ce_windows WHERE id=?1"));
+        JW_RETURN_IF_FAILED(s->bind(1, row->id).run());
         return TRUE;
     });
 }
 
 BOOL SetStationWindowTitle(HWND hwnd, LPCWSTR title) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        auto store = OpenStation();
-        if (!store.ok())
-            return store.status();
-        Status status = Retitle(store.value(), IdOf(hwnd), title ? title : u"");
-        if (!status.ok())
-            return status;
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_RETURN_IF_FAILED(Retitle(store, IdOf(hwnd), title ? title : u""));
         return TRUE;
     });
 }

@@ -5,6 +5,7 @@
 // File layout (little-endian): "JWCB", entry count (u32), then per entry the
 // format (u32), the byte count (u32) and the bytes. A file that does not fit
 // this layout reads as an empty clipboard.
+#include "platform/base/byte_order.h"
 #include "platform/base/kernel.h"
 #include "platform/ce/machine.h"
 #include "platform/ui/clipboard_file.h"
@@ -41,15 +42,13 @@ std::string FilePath() {
 }
 
 std::uint32_t ReadU32(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return v;
+    return LoadU32(reinterpret_cast<const BYTE*>(bytes.data()) + at);
 }
 
 void AppendU32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    BYTE bytes[4];
+    StoreU32(bytes, v);
+    out.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
 } // namespace

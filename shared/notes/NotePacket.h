@@ -12,6 +12,7 @@
 // system include this header; it depends on nothing but the base types.
 #pragma once
 
+#include "platform/base/byte_order.h"
 #include "platform/base/windef.h"
 
 #include <cstring>
@@ -42,18 +43,6 @@ enum class ReadResult {
     TooShort,       // smaller than the header
     LengthsDontFit, // declared lengths run past the received size
 };
-
-inline DWORD LoadU32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 |
-           static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[3]) << 24;
-}
-
-inline void StoreU32(BYTE* p, DWORD v) {
-    p[0] = static_cast<BYTE>(v);
-    p[1] = static_cast<BYTE>(v >> 8);
-    p[2] = static_cast<BYTE>(v >> 16);
-    p[3] = static_cast<BYTE>(v >> 24);
-}
 
 // Sizes in 64 bits so that no declared length can wrap them.
 inline unsigned long long DeviceNotePacketSize(unsigned long long lenCat,

@@ -1,14 +1,13 @@
 // The store's object handler: Outlook notes to DesktopNotePackets and
 // DeviceNotePackets to Outlook notes, with their text conversions.
 #include "StoreFixture.h"
+#include "support/PinnedClock.h"
 
 #include "desktop/sync/OutlookTime.h"
 #include "shared/notes/NotePacket.h"
 
-#include <chrono>
 #include <cstring>
 #include <functional>
-#include <thread>
 
 namespace storetest {
 namespace {
@@ -61,6 +60,7 @@ protected:
 };
 
 TEST_F(NoteHandlerTest, RoundTripFromHandheldThroughOutlookBack) {
+    PinnedClock clock;
     OutlookNotes outlook;
     ASSERT_EQ(S_OK, Create(DevicePacket(2, u"Work\nHome\n", u"Shopping\r\nMilk, eggs")));
     ASSERT_NE(nullptr, writeSetup.hItem);
@@ -83,7 +83,7 @@ TEST_F(NoteHandlerTest, RoundTripFromHandheldThroughOutlookBack) {
     EXPECT_NE(0u, created.dwHighDateTime);
 
     // Outlook keeps times to the second: a later change must not move ftCreated.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    clock.AdvanceSeconds(2);
     writeSetup.hItem = ItemFor(ids[0]);
     ASSERT_EQ(S_OK, Write(DevicePacket(2, u"", u"changed")));
     const notepacket::DesktopNote changed = Read(writeSetup.hItem);
@@ -100,9 +100,9 @@ TEST_F(NoteHandlerTest, DesktopPacketLayout) {
     readSetup.hItem = ItemFor(id);
     ASSERT_EQ(RWRN_LAST_PACKET, handler->GetPacket(&data, &size, 0));
     ASSERT_EQ(36u, size);
-    EXPECT_EQ(4u, notepacket::LoadU32(data));
-    EXPECT_EQ(4u, notepacket::LoadU32(data + 12));
-    EXPECT_EQ(2u, notepacket::LoadU32(data + 16));
+    EXPECT_EQ(4u, LoadU32(data));
+    EXPECT_EQ(4u, LoadU32(data + 12));
+    EXPECT_EQ(2u, LoadU32(data + 16));
     const BYTE texts[] = {'A', 0, '\n', 0, 'B', 0, '\n', 0, 0, 0, 'H', 0, 'i', 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(texts, data + 20, sizeof texts));
 }
@@ -152,8 +152,8 @@ TEST_F(NoteHandlerTest, DoubleByteTextsKeepTheirWholeLength) {
     DWORD size = 0;
     readSetup.hItem = writeSetup.hItem;
     ASSERT_EQ(RWRN_LAST_PACKET, handler->GetPacket(&data, &size, 0));
-    const DWORD lenCat = notepacket::LoadU32(data + 12);
-    const DWORD lenNote = notepacket::LoadU32(data + 16);
+    const DWORD lenCat = LoadU32(data + 12);
+    const DWORD lenNote = LoadU32(data + 16);
     EXPECT_EQ(5u, lenCat) << "bytes of the ANSI list";
     EXPECT_EQ(17u, lenNote);
     EXPECT_EQ(24u + 2 * (lenCat + lenNote), size);
@@ -182,14 +182,14 @@ TEST_F(NoteHandlerTest, PacketsThatDoNotFitAreRefusedWithOutlookUnchanged) {
         {"note length past the end",
          [&] {
              auto p = packet;
-             notepacket::StoreU32(p.data() + 8, 1000);
+             StoreU32(p.data() + 8, 1000);
              return p;
          }()},
         {"lengths that wrap 32 bits",
          [&] {
              auto p = packet;
-             notepacket::StoreU32(p.data() + 4, 0xFFFFFFFF);
-             notepacket::StoreU32(p.data() + 8, 0xFFFFFFF8);
+             StoreU32(p.data() + 4, 0xFFFFFFFF);
+             StoreU32(p.data() + 8, 0xFFFFFFF8);
              return p;
          }()},
     };
@@ -216,7 +216,7 @@ TEST_F(NoteHandlerTest, MissingHandlesAndNotes) {
     readSetup.hItem = ItemFor("00FF");
     EXPECT_EQ(E_UNEXPECTED, handler->GetPacket(&data, &size, 0));
     EXPECT_EQ(previous, data) << "out-parameters untouched";
-    EXPECT_EQ(1u, notepacket::LoadU32(previous + 16)) << "the previous packet stays";
+    EXPECT_EQ(1u, LoadU32(previous + 16)) << "the previous packet stays";
     writeSetup.hItem = ItemFor("00FF");
     EXPECT_EQ(E_UNEXPECTED, Write(DevicePacket(1, u"", u"y")));
     EXPECT_EQ(1, outlook.Count());

@@ -1,13 +1,12 @@
 // The store over Outlook's Notes folder: settings, session, store identity,
 // enumeration, change detection, filters, conflicts and duplicates.
 #include "StoreFixture.h"
+#include "support/PinnedClock.h"
 
 #include "desktop/sync/OutlookTime.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace storetest {
 namespace {
@@ -204,6 +203,7 @@ TEST_F(StoreTest, PersistedHandleComparesEqualAndUnchanged) {
 }
 
 TEST_F(StoreTest, ChangeInOutlookIsSeenAndUpdateItemTakesItsTime) {
+    PinnedClock clock;
     OutlookNotes outlook;
     const std::string id = outlook.Add("before");
     CreateInitializedStore();
@@ -211,7 +211,7 @@ TEST_F(StoreTest, ChangeInOutlookIsSeenAndUpdateItemTakesItsTime) {
     HREPLITEM item = ItemFor(id, saved);
     EXPECT_FALSE(store->IsItemChanged(nullptr, item, nullptr));
     // Outlook keeps times to the second.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    clock.AdvanceSeconds(2);
     OutlookNoteItem note = outlook.Open(id);
     note.SetBody("after");
     note.Save();

@@ -249,8 +249,8 @@ HREPLITEM StoreTest::ItemFor(const std::string& entryId, FILETIME modified) {
     bytes[0] = 1;
     bytes[1] = 1;
     std::memcpy(bytes.data() + 5, entryId.data(), std::min<std::size_t>(entryId.size(), 140));
-    notepacket::StoreU32(bytes.data() + 146, modified.dwLowDateTime);
-    notepacket::StoreU32(bytes.data() + 150, modified.dwHighDateTime);
+    StoreU32(bytes.data() + 146, modified.dwLowDateTime);
+    StoreU32(bytes.data() + 150, modified.dwHighDateTime);
     HREPLITEM item = store->BytesToObject(bytes.data(), 154);
     EXPECT_NE(nullptr, item);
     handles.push_back(item);

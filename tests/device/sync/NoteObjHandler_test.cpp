@@ -260,7 +260,7 @@ TEST_F(HandlerTest, SetPacketRefusesLengthsThatDoNotFit) {
     const CEOID oid = AddNote(NoteSpec{});
     Init(1);
     auto packet = DesktopPacket(0, FILETIME{}, u"A\n", u"changed");
-    notepacket::StoreU32(packet.data() + 16, 1000);
+    StoreU32(packet.data() + 16, 1000);
     EXPECT_EQ(E_INVALIDARG, Set(oid, packet));
     EXPECT_EQ(E_INVALIDARG, Set(0, packet));
     EXPECT_EQ(1, RecordCount());

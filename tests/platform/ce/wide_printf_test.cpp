@@ -1,5 +1,5 @@
 // wvsprintfW: the conversions the system uses, and the buffer bound.
-#include "platform/ce/kernel.h"
+#include "platform/ce/wide_printf.h"
 
 #include <gtest/gtest.h>
 

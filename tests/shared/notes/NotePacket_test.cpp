@@ -65,7 +65,7 @@ TEST(DeviceNotePacket, RefusesLengthsThatDoNotFit) {
     EXPECT_EQ(ReadResult::TooShort, notepacket::ReadDeviceNotePacket(block.data(), 11, &note));
     EXPECT_EQ(ReadResult::LengthsDontFit,
               notepacket::ReadDeviceNotePacket(block.data(), block.size() - 1, &note));
-    notepacket::StoreU32(block.data() + 8, 0xFFFFFFFF); // a length that would wrap 32 bits
+    StoreU32(block.data() + 8, 0xFFFFFFFF); // a length that would wrap 32 bits
     EXPECT_EQ(ReadResult::LengthsDontFit,
               notepacket::ReadDeviceNotePacket(block.data(), block.size(), &note));
     EXPECT_EQ(ReadResult::TooShort, notepacket::ReadDeviceNotePacket(nullptr, 100, &note));
@@ -109,7 +109,7 @@ TEST(DesktopNotePacket, DoubleByteRegionIsZeroFilled) {
     // spans 14 bytes and the note text starts at 34.
     std::vector<BYTE> block(notepacket::DesktopNotePacketSize(6, 1));
     notepacket::WriteDesktopNotePacket(block.data(), 0, FILETIME{}, 6, u"\u65E5\u672C\n", 1, u"x");
-    EXPECT_EQ(6u, notepacket::LoadU32(block.data() + 12));
+    EXPECT_EQ(6u, LoadU32(block.data() + 12));
     for (int offset = 26; offset < 34; ++offset)
         EXPECT_EQ(0, block[offset]) << "offset " << offset;
     EXPECT_EQ('x', block[34]);
@@ -127,7 +127,7 @@ TEST(DesktopNotePacket, RefusesLengthsThatDoNotFit) {
     EXPECT_EQ(ReadResult::TooShort, notepacket::ReadDesktopNotePacket(block.data(), 19, &note));
     EXPECT_EQ(ReadResult::LengthsDontFit,
               notepacket::ReadDesktopNotePacket(block.data(), block.size() - 2, &note));
-    notepacket::StoreU32(block.data() + 12, 0x80000000);
+    StoreU32(block.data() + 12, 0x80000000);
     EXPECT_EQ(ReadResult::LengthsDontFit,
               notepacket::ReadDesktopNotePacket(block.data(), block.size(), &note));
 }

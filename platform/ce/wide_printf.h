@@ -1,5 +1,5 @@
-// Kernel services of the handheld: those both machines share (time, local
-// heap, critical sections, interlocked counts) and wide formatting.
+// Wide formatting of the handheld's kernel (the services both machines share
+// are in platform/base/kernel.h, which this includes).
 #pragma once
 
 #include "platform/base/kernel.h"
