@@ -154,30 +154,38 @@ Result<PassResult> SyncPass::Run() {
     return m_result;
 }
 
-const Bytes* SyncPass::DevicePacket(CEOID oid) {
-    if (auto cached = m_devicePackets.find(oid); cached != m_devicePackets.end())
-        return &cached->second;
-    Bytes packet;
-    if (FAILED(m_ctx.device.GetPacket(oid, &packet)))
-        return nullptr;
-    return &m_devicePackets.emplace(oid, std::move(packet)).first->second;
+const SyncPass::Fetched& SyncPass::FetchDevice(CEOID oid) {
+    auto [at, added] = m_devicePackets.try_emplace(oid);
+    if (added) {
+        at->second.readAt = HandheldLedger::Now();
+        at->second.hr = m_ctx.device.GetPacket(oid, &at->second.packet);
+    }
+    return at->second;
+}
+
+const SyncPass::Fetched& SyncPass::FetchDesktop(int index) {
+    auto [at, added] = m_desktopPackets.try_emplace(index);
+    if (added) {
+        at->second.readAt = HandheldLedger::Now();
+        at->second.hr = m_ctx.desktop.GetPacket(Item(index), &at->second.packet);
+    }
+    return at->second;
 }
 
 std::string SyncPass::DeviceTitle(CEOID oid) {
-    if (const Bytes* packet = DevicePacket(oid))
-        if (auto content = ContentOfDevicePacket(*packet); content.ok())
+    const Fetched& read = FetchDevice(oid);
+    if (SUCCEEDED(read.hr))
+        if (auto content = ContentOfDevicePacket(read.packet); content.ok())
             return Quoted(TitleOf(content.value()));
     return "handheld note " + std::to_string(oid);
 }
 
 std::string SyncPass::DesktopTitle(int index) {
-    auto cached = m_desktopPackets.find(index);
-    Bytes packet;
-    if (cached == m_desktopPackets.end() && FAILED(m_ctx.desktop.GetPacket(Item(index), &packet)))
-        return "a desktop note";
-    auto content =
-        ContentOfDesktopPacket(cached != m_desktopPackets.end() ? cached->second : packet);
-    return content.ok() ? Quoted(TitleOf(content.value())) : "a desktop note";
+    const Fetched& read = FetchDesktop(index);
+    if (SUCCEEDED(read.hr))
+        if (auto content = ContentOfDesktopPacket(read.packet); content.ok())
+            return Quoted(TitleOf(content.value()));
+    return "a desktop note";
 }
 
 void SyncPass::CheckCarriedWhole(const Bytes& devicePacket) {
@@ -191,10 +199,10 @@ void SyncPass::CheckCarriedWhole(const Bytes& devicePacket) {
 Bytes SyncPass::KeepHandheldTexts(CEOID oid, Bytes desktopPacket) {
     if (GetACP() == CP_UTF8)
         return desktopPacket;
-    Bytes devicePacket;
-    if (FAILED(m_ctx.device.GetPacket(oid, &devicePacket)))
+    const Fetched& read = FetchDevice(oid);
+    if (FAILED(read.hr))
         return desktopPacket;
-    auto handheld = HandheldContentOfDevicePacket(devicePacket);
+    auto handheld = HandheldContentOfDevicePacket(read.packet);
     return handheld.ok() ? WithHandheldTextsKept(desktopPacket, handheld.value()) : desktopPacket;
 }
 
@@ -203,8 +211,8 @@ void SyncPass::Report(const std::vector<Action>& plan) {
     for (const Action& a : plan) {
         switch (a.kind) {
         case ActionKind::SendToDesktop:
-            if (const Bytes* packet = DevicePacket(a.oid))
-                CheckCarriedWhole(*packet);
+            if (const Fetched& read = FetchDevice(a.oid); SUCCEEDED(read.hr))
+                CheckCarriedWhole(read.packet);
             std::fprintf(out, "send to the desktop (%s): %s\n",
                          a.keepsChange    ? "changed here, deleted there: kept"
                          : a.desktop >= 0 ? "changed"
@@ -352,9 +360,8 @@ Status SyncPass::Execute(const Action& action) {
 }
 
 Status SyncPass::SendToDesktop(const Action& action) {
-    Bytes packet;
-    const std::uint64_t readAt = HandheldLedger::Now();
-    if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &packet); FAILED(hr)) {
+    const auto& [fetched, packet, readAt] = FetchDevice(action.oid);
+    if (HRESULT hr = fetched; FAILED(hr)) {
         if (hr == RERR_DISCARD)
             ++m_result.counts.leftOutOnDevice;
         else if (hr != RERR_OBJECT_DELETED) // gone since: the next pass sees its deletion
@@ -368,6 +375,8 @@ Status SyncPass::SendToDesktop(const Action& action) {
     const HREPLITEM target = action.desktop >= 0 ? Item(action.desktop) : nullptr;
     const HRESULT hr = m_ctx.desktop.SetPacket(target, packet, &created);
     DurableWriteDone();
+    if (action.desktop >= 0)
+        m_desktopPackets.erase(action.desktop);
     if (FAILED(hr)) {
         Fail("the desktop store did not take the note", DeviceTitle(action.oid), hr);
         return Status();
@@ -381,11 +390,12 @@ Status SyncPass::SendToDesktop(const Action& action) {
 }
 
 Status SyncPass::SendToDevice(const Action& action, Counted counted) {
-    Bytes packet;
-    if (HRESULT hr = m_ctx.desktop.GetPacket(Item(action.desktop), &packet); FAILED(hr)) {
-        Fail("the desktop store gave no packet", DesktopTitle(action.desktop), hr);
+    const Fetched& read = FetchDesktop(action.desktop);
+    if (FAILED(read.hr)) {
+        Fail("the desktop store gave no packet", DesktopTitle(action.desktop), read.hr);
         return Status();
     }
+    Bytes packet = read.packet;
     if (action.oid != 0 && DeviceChangedMeanwhile(action.oid))
         return Status();
     if (action.oid != 0)
@@ -394,6 +404,8 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
     CEOID written = 0;
     const HRESULT hr = m_ctx.device.SetPacket(action.oid, packet, &written);
     DurableWriteDone();
+    m_devicePackets.erase(action.oid);
+    m_devicePackets.erase(written);
     if (FAILED(hr)) {
         Fail("the handheld provider did not take the note", DesktopTitle(action.desktop), hr);
         return Status();
@@ -485,9 +497,8 @@ Status SyncPass::ClearPending(CEOID oid) {
 }
 
 Status SyncPass::Conflict(const Action& action) {
-    Bytes devicePacket;
-    const std::uint64_t readAt = HandheldLedger::Now();
-    if (HRESULT hr = m_ctx.device.GetPacket(action.oid, &devicePacket); FAILED(hr)) {
+    const auto& [fetched, devicePacket, readAt] = FetchDevice(action.oid);
+    if (HRESULT hr = fetched; FAILED(hr)) {
         if (hr == RERR_DISCARD)
             ++m_result.counts.leftOutOnDevice;
         else if (hr != RERR_OBJECT_DELETED)
@@ -551,6 +562,7 @@ Status SyncPass::Conflict(const Action& action) {
             return Status();
         const HRESULT hr = m_ctx.desktop.SetPacket(local, devicePacket, nullptr);
         DurableWriteDone();
+        m_desktopPackets.erase(action.desktop);
         if (FAILED(hr)) {
             Fail("the desktop store did not take the handheld's version", title, hr);
             return Status();
@@ -575,12 +587,12 @@ Status SyncPass::Conflict(const Action& action) {
 Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePacket,
                                      std::uint64_t readAt) {
     const HREPLITEM local = Item(action.desktop);
-    Bytes desktopPacket;
-    if (HRESULT hr = m_ctx.desktop.GetPacket(local, &desktopPacket); FAILED(hr)) {
-        Fail("the desktop store gave no packet", DesktopTitle(action.desktop), hr);
+    const Fetched& read = FetchDesktop(action.desktop);
+    if (FAILED(read.hr)) {
+        Fail("the desktop store gave no packet", DesktopTitle(action.desktop), read.hr);
         return Status();
     }
-    auto onDesktop = ContentOfDesktopPacket(desktopPacket);
+    auto onDesktop = ContentOfDesktopPacket(read.packet);
     auto onDevice = ContentOfDevicePacket(devicePacket);
     if (!onDesktop.ok() || !onDevice.ok()) {
         Fail((onDesktop.ok() ? onDevice : onDesktop).status().message(),
@@ -598,6 +610,7 @@ Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePa
         const HRESULT hr = m_ctx.desktop.SetPacket(
             local, DevicePacketWithAttributes(devicePacket, reconciled), nullptr);
         DurableWriteDone();
+        m_desktopPackets.erase(action.desktop);
         if (FAILED(hr)) {
             Fail("the desktop store did not take the note", DesktopTitle(action.desktop), hr);
             return Status();

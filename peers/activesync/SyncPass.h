@@ -132,9 +132,19 @@ private:
     // brought up to date, or the item's own.
     Bytes PairingBytes(int index);
     HREPLITEM Item(int index) { return m_items[static_cast<std::size_t>(index)].get(); }
-    // The handheld's packet of `oid` for titles and reports, read once per
-    // pass; null when the provider gives none.
-    const Bytes* DevicePacket(CEOID oid);
+    // A note's packet as a provider gave it, with the provider's answer and
+    // when it was read on the handheld's change clock. Each note is read once
+    // per pass: the survey, the reports and the writes share the reading, and
+    // only a write of the pass itself makes the next use read the note again.
+    // Sending what was read earlier in the pass loses nothing: a note edited
+    // since its reading has a change after `readAt` and stays unsettled.
+    struct Fetched {
+        HRESULT hr = S_OK;
+        Bytes packet;
+        std::uint64_t readAt = 0;
+    };
+    const Fetched& FetchDevice(CEOID oid);
+    const Fetched& FetchDesktop(int index);
     std::string DeviceTitle(CEOID oid);
     // Lists the note when the desktop's code page cannot carry it whole.
     void CheckCarriedWhole(const Bytes& devicePacket);
@@ -156,8 +166,8 @@ private:
     HandheldLedger m_ledger;
     std::unordered_map<CEOID, DeviceInterest> m_interest; // ObjectNotify's answers this pass
     PlanInput m_input;
-    std::unordered_map<int, Bytes> m_desktopPackets;
-    std::unordered_map<CEOID, Bytes> m_devicePackets;
+    std::unordered_map<int, Fetched> m_desktopPackets;
+    std::unordered_map<CEOID, Fetched> m_devicePackets;
 };
 
 } // namespace jsync

@@ -183,22 +183,18 @@ void SyncPass::ReadContents() {
     if (newDesktop.empty() || (newDevice.empty() && m_pending.empty()))
         return;
     for (NewDesktopNote& note : newDesktop) {
-        Bytes packet;
-        if (FAILED(m_ctx.desktop.GetPacket(Item(note.desktop), &packet)))
+        const Fetched& read = FetchDesktop(note.desktop);
+        if (FAILED(read.hr))
             continue;
-        if (auto content = ContentOfDesktopPacket(packet); content.ok()) {
+        if (auto content = ContentOfDesktopPacket(read.packet); content.ok())
             note.contentHash = ContentHash(content.value());
-            m_desktopPackets[note.desktop] = std::move(packet);
-        }
     }
     for (NewDeviceNote& note : newDevice) {
-        Bytes packet;
-        if (FAILED(m_ctx.device.GetPacket(note.oid, &packet)))
+        const Fetched& read = FetchDevice(note.oid);
+        if (FAILED(read.hr))
             continue;
-        if (auto content = ContentOfDevicePacket(packet); content.ok()) {
+        if (auto content = ContentOfDevicePacket(read.packet); content.ok())
             note.contentHash = ContentHash(content.value());
-            m_devicePackets[note.oid] = std::move(packet);
-        }
     }
 }
 
