@@ -7,7 +7,7 @@
 namespace {
 
 struct ContentHash {
-    std::size_t operator()(const NoteContent* note) const {
+    std::size_t operator()(const OutlookNoteFields* note) const {
         std::size_t hash = std::hash<std::string_view>()(note->body);
         hash ^= std::hash<std::string_view>()(note->categories) + 0x9E3779B97F4A7C15ull +
                 (hash << 6) + (hash >> 2);
@@ -16,14 +16,14 @@ struct ContentHash {
 };
 
 struct ContentEqual {
-    bool operator()(const NoteContent* a, const NoteContent* b) const {
+    bool operator()(const OutlookNoteFields* a, const OutlookNoteFields* b) const {
         return a->color == b->color && a->body == b->body && a->categories == b->categories;
     }
 };
 
 } // namespace
 
-std::vector<std::size_t> FindDuplicateNotes(const std::vector<NoteContent>& notes,
+std::vector<std::size_t> FindDuplicateNotes(const std::vector<OutlookNoteFields>& notes,
                                             const std::function<bool(std::size_t)>& takesPart) {
     std::vector<std::optional<bool>> taking(notes.size());
     auto takes = [&](std::size_t i) {
@@ -33,7 +33,7 @@ std::vector<std::size_t> FindDuplicateNotes(const std::vector<NoteContent>& note
     };
     // For each content, the note that keeps it: the first that takes part, or
     // until that is known, the first seen.
-    std::unordered_map<const NoteContent*, std::size_t, ContentHash, ContentEqual> keeper;
+    std::unordered_map<const OutlookNoteFields*, std::size_t, ContentHash, ContentEqual> keeper;
     keeper.reserve(notes.size());
     std::vector<std::size_t> duplicates;
     for (std::size_t i = 0; i < notes.size(); ++i) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-struct NoteContent {
+struct OutlookNoteFields {
     std::string body;
     std::string categories;
     LONG color = 0;
@@ -21,5 +21,5 @@ struct NoteContent {
 // note i takes part at all (a note that does not is neither deleted nor the
 // reason another is); it is asked only about notes that have an equal
 // partner, at most once each.
-std::vector<std::size_t> FindDuplicateNotes(const std::vector<NoteContent>& notes,
+std::vector<std::size_t> FindDuplicateNotes(const std::vector<OutlookNoteFields>& notes,
                                             const std::function<bool(std::size_t)>& takesPart);

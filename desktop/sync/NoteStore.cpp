@@ -568,7 +568,7 @@ HRESULT CNoteStore::RemoveDuplicates(LPSTR lpszObjType, UINT) {
             return E_UNEXPECTED;
         const LONG count = items.GetCount();
         std::vector<OutlookNoteItem> notes;
-        std::vector<NoteContent> contents;
+        std::vector<OutlookNoteFields> contents;
         notes.reserve(static_cast<std::size_t>(std::max<LONG>(count, 0)));
         contents.reserve(notes.capacity());
         // Every note is read before any is deleted, so that a failure leaves

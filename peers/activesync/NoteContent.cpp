@@ -43,29 +43,29 @@ std::u16string DesktopFormOfCategories(std::u16string_view categories,
     return CategoryListFromText(CategoryTextFromList(categories, separator.front()), separator);
 }
 
-Result<NoteContent> ContentOfDesktopPacket(std::span<const BYTE> packet) {
+Result<DeviceNote> ContentOfDesktopPacket(std::span<const BYTE> packet) {
     notepacket::DesktopNote note;
     const auto result = notepacket::ReadDesktopNotePacket(packet.data(), packet.size(), &note);
     if (result != notepacket::ReadResult::Ok)
         return PacketFailure(result, "desktop note packet");
-    return NoteContent{note.color, std::move(note.categories), std::move(note.text)};
+    return DeviceNote{note.color, std::move(note.categories), std::move(note.text)};
 }
 
-Result<NoteContent> HandheldContentOfDevicePacket(std::span<const BYTE> packet) {
-    notepacket::DeviceNote note;
+Result<DeviceNote> HandheldContentOfDevicePacket(std::span<const BYTE> packet) {
+    DeviceNote note;
     const auto result = notepacket::ReadDeviceNotePacket(packet.data(), packet.size(), &note);
     if (result != notepacket::ReadResult::Ok)
         return PacketFailure(result, "handheld note packet");
-    return NoteContent{note.color, std::move(note.categories), std::move(note.text)};
+    return note;
 }
 
-bool DesktopCarriesWhole(const NoteContent& handheld) {
+bool DesktopCarriesWhole(const DeviceNote& handheld) {
     return ThroughCodePage(handheld.text) == handheld.text &&
            ThroughCodePage(handheld.categories) == handheld.categories;
 }
 
 std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
-                                        const NoteContent& handheld) {
+                                        const DeviceNote& handheld) {
     std::vector<BYTE> same(desktopPacket.begin(), desktopPacket.end());
     notepacket::DesktopNote note;
     if (notepacket::ReadDesktopNotePacket(desktopPacket.data(), desktopPacket.size(), &note) !=
@@ -99,15 +99,15 @@ std::vector<BYTE> WithHandheldTextsKept(std::span<const BYTE> desktopPacket,
     return block;
 }
 
-Result<NoteContent> ContentOfDevicePacket(std::span<const BYTE> packet) {
+Result<DeviceNote> ContentOfDevicePacket(std::span<const BYTE> packet) {
     JW_ASSIGN_OR_RETURN(auto note, HandheldContentOfDevicePacket(packet));
-    return NoteContent{note.color,
-                       DesktopCategories(note.categories, UserListSeparator(GetLocaleInfoA)),
-                       ThroughCodePage(note.text)};
+    return DeviceNote{note.color,
+                      DesktopCategories(note.categories, UserListSeparator(GetLocaleInfoA)),
+                      ThroughCodePage(note.text)};
 }
 
 std::vector<BYTE> DevicePacketWithAttributes(std::span<const BYTE> packet,
-                                             const NoteContent& attributes) {
+                                             const DeviceNote& attributes) {
     notepacket::DeviceNote note;
     if (notepacket::ReadDeviceNotePacket(packet.data(), packet.size(), &note) !=
         notepacket::ReadResult::Ok)
@@ -119,7 +119,7 @@ std::vector<BYTE> DevicePacketWithAttributes(std::span<const BYTE> packet,
     return block;
 }
 
-std::uint64_t ContentHash(const NoteContent& content) {
+std::uint64_t ContentHash(const DeviceNote& content) {
     std::uint64_t hash = 0xcbf29ce484222325ull;
     auto mix = [&hash](std::uint32_t unit) {
         for (int i = 0; i < 4; ++i) {
@@ -138,7 +138,7 @@ std::uint64_t ContentHash(const NoteContent& content) {
     return hash;
 }
 
-std::string TitleOf(const NoteContent& content) {
+std::string TitleOf(const DeviceNote& content) {
     return unicode::ToUtf8(NoteTitleOf(content.text));
 }
 

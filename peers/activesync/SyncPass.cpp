@@ -599,9 +599,9 @@ Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePa
              DesktopTitle(action.desktop), E_UNEXPECTED);
         return Status();
     }
-    const NoteContent reconciled =
+    const DeviceNote reconciled =
         ReconciledAttributes(onDevice.value(), onDesktop.value(), m_ctx.policy);
-    auto sameAttributes = [](const NoteContent& a, const NoteContent& b) {
+    auto sameAttributes = [](const DeviceNote& a, const DeviceNote& b) {
         return a.color == b.color && a.categories == b.categories;
     };
     if (!sameAttributes(reconciled, onDesktop.value())) {

@@ -9,10 +9,10 @@
 #include "peers/activesync/CommandLine.h"
 #include "peers/activesync/DesktopProvider.h"
 #include "peers/activesync/DesktopState.h"
+#include "peers/activesync/NoteContent.h"
 #include "peers/activesync/DeviceProvider.h"
 #include "peers/activesync/HandheldLedger.h"
 #include "peers/activesync/HandheldState.h"
-#include "peers/activesync/NoteContent.h"
 #include "peers/activesync/SyncPlan.h"
 
 #include <atomic>

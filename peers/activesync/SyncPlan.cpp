@@ -115,9 +115,9 @@ std::vector<Action> Plan(PlanInput input) {
     return plan;
 }
 
-NoteContent ReconciledAttributes(const NoteContent& device, const NoteContent& desktop,
-                                 ConflictPolicy policy) {
-    NoteContent result = device;
+DeviceNote ReconciledAttributes(const DeviceNote& device, const DeviceNote& desktop,
+                                ConflictPolicy policy) {
+    DeviceNote result = device;
     if (policy == ConflictPolicy::PreferDesktop) {
         result.color = desktop.color;
         result.categories = desktop.categories;

@@ -91,8 +91,8 @@ std::vector<Action> Plan(PlanInput input);
 // whose other fields are not: with a preferred side, that side's; otherwise
 // the categories of both (the handheld's first, each name once) and the
 // handheld's colour. The text is the handheld's.
-NoteContent ReconciledAttributes(const NoteContent& device, const NoteContent& desktop,
-                                 ConflictPolicy policy);
+DeviceNote ReconciledAttributes(const DeviceNote& device, const DeviceNote& desktop,
+                                ConflictPolicy policy);
 
 struct DeletionCounts {
     std::size_t onDesktop = 0;

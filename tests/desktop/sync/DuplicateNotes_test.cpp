@@ -13,7 +13,7 @@ namespace {
 // The walk Outlook users know: note i against every later note j, a match
 // removed (and the folder closing up behind it). Notes outside `taking` are
 // not in the walk.
-std::vector<std::size_t> QuadraticWalk(const std::vector<NoteContent>& notes,
+std::vector<std::size_t> QuadraticWalk(const std::vector<OutlookNoteFields>& notes,
                                        const std::vector<bool>& taking) {
     std::vector<std::size_t> folder;
     for (std::size_t i = 0; i < notes.size(); ++i)
@@ -22,8 +22,8 @@ std::vector<std::size_t> QuadraticWalk(const std::vector<NoteContent>& notes,
     std::vector<std::size_t> removed;
     for (std::size_t i = 0; i < folder.size(); ++i) {
         for (std::size_t j = i + 1; j < folder.size();) {
-            const NoteContent& a = notes[folder[i]];
-            const NoteContent& b = notes[folder[j]];
+            const OutlookNoteFields& a = notes[folder[i]];
+            const OutlookNoteFields& b = notes[folder[j]];
             if (a.body == b.body && a.categories == b.categories && a.color == b.color) {
                 removed.push_back(folder[j]);
                 folder.erase(folder.begin() + static_cast<long>(j));
@@ -36,11 +36,11 @@ std::vector<std::size_t> QuadraticWalk(const std::vector<NoteContent>& notes,
     return removed;
 }
 
-std::vector<NoteContent> RandomNotes(std::mt19937& random, std::size_t count) {
+std::vector<OutlookNoteFields> RandomNotes(std::mt19937& random, std::size_t count) {
     // Few distinct values, so that equal notes are common; "a" and "a\0" differ.
     const std::string bodies[] = {"", "a", std::string("a\0", 2), "b", "Shopping\r\nMilk"};
     const std::string categories[] = {"", "Work", "Work, Home"};
-    std::vector<NoteContent> notes(count);
+    std::vector<OutlookNoteFields> notes(count);
     for (auto& note : notes) {
         note.body = bodies[random() % std::size(bodies)];
         note.categories = categories[random() % std::size(categories)];
@@ -69,7 +69,7 @@ TEST(DuplicateNotes, MatchesTheQuadraticWalk) {
 }
 
 TEST(DuplicateNotes, AsksOnlyAboutNotesWithAnEqualPartner) {
-    const std::vector<NoteContent> notes = {
+    const std::vector<OutlookNoteFields> notes = {
         {"same", "", 3}, {"alone", "", 3}, {"same", "", 3}, {"same", "", 4}};
     std::set<std::size_t> asked;
     const auto found = FindDuplicateNotes(notes, [&](std::size_t i) {
@@ -81,14 +81,14 @@ TEST(DuplicateNotes, AsksOnlyAboutNotesWithAnEqualPartner) {
 }
 
 TEST(DuplicateNotes, ThreeEqualAndOneOtherColourKeepFirstAndFourth) {
-    const std::vector<NoteContent> notes = {
+    const std::vector<OutlookNoteFields> notes = {
         {"x", "A", 1}, {"x", "A", 1}, {"x", "A", 1}, {"x", "A", 2}};
     EXPECT_EQ((std::vector<std::size_t>{1, 2}),
               FindDuplicateNotes(notes, [](std::size_t) { return true; }));
 }
 
 TEST(DuplicateNotes, ANoteLeftOutNeitherGoesNorRemovesAnother) {
-    const std::vector<NoteContent> notes = {{"x", "", 0}, {"x", "", 0}, {"x", "", 0}};
+    const std::vector<OutlookNoteFields> notes = {{"x", "", 0}, {"x", "", 0}, {"x", "", 0}};
     // The first one does not take part: the second keeps the content.
     EXPECT_EQ((std::vector<std::size_t>{2}),
               FindDuplicateNotes(notes, [](std::size_t i) { return i != 0; }));

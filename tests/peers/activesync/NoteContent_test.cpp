@@ -42,7 +42,7 @@ void SetDesktopValue(HKEY root, const char* path, const char* name, const char* 
 
 } // namespace
 
-TEST(NoteContent, DesktopFormOfCategories) {
+TEST(DeviceNote, DesktopFormOfCategories) {
     struct {
         std::u16string categories, separator, expected;
     } cases[] = {
@@ -62,7 +62,7 @@ TEST(NoteContent, DesktopFormOfCategories) {
             << c.separator.size();
 }
 
-TEST(NoteContent, HandheldAndDesktopFormsOfOneNoteAreEqual) {
+TEST(DeviceNote, HandheldAndDesktopFormsOfOneNoteAreEqual) {
     testsupport::TempMachines machines;
     auto device =
         ContentOfDevicePacket(DevicePacket(2, u"Business\nPersonal\n", u"Hello\r\nthere"));
@@ -81,12 +81,12 @@ TEST(NoteContent, HandheldAndDesktopFormsOfOneNoteAreEqual) {
         EXPECT_NE(ContentHash(device.value()), ContentHash(content.value()));
     }
     // The hash keeps fields apart: a name moved into the text is another note.
-    NoteContent a{1, u"A\n", u"B"}, b{1, u"", u"A\nB"};
+    DeviceNote a{1, u"A\n", u"B"}, b{1, u"", u"A\nB"};
     EXPECT_NE(ContentHash(a), ContentHash(b));
 }
 
 // jsync names a note in its reports by the title the handheld lists it under.
-TEST(NoteContent, TitleIsTheHandheldsTitle) {
+TEST(DeviceNote, TitleIsTheHandheldsTitle) {
     struct {
         std::u16string text;
         std::string title;
@@ -99,10 +99,10 @@ TEST(NoteContent, TitleIsTheHandheldsTitle) {
         {u"\u65E5\u672C\r\nx", "\u65E5\u672C"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.title, TitleOf(NoteContent{0, u"", c.text})) << c.title;
+        EXPECT_EQ(c.title, TitleOf(DeviceNote{0, u"", c.text})) << c.title;
 }
 
-TEST(NoteContent, HandheldTextIsTakenThroughTheDesktopCodePage) {
+TEST(DeviceNote, HandheldTextIsTakenThroughTheDesktopCodePage) {
     testsupport::TempMachines machines;
     // A new desktop carries every character.
     auto whole = ContentOfDevicePacket(DevicePacket(0, u"", u"\u65E5 note \U0001F375"));
@@ -127,13 +127,13 @@ TEST(NoteContent, HandheldTextIsTakenThroughTheDesktopCodePage) {
     EXPECT_EQ(ContentHash(device.value()), ContentHash(desktop.value()));
 }
 
-TEST(NoteContent, TextsTheDesktopCouldNotCarryArePutBack) {
+TEST(DeviceNote, TextsTheDesktopCouldNotCarryArePutBack) {
     testsupport::TempMachines machines;
     SetDesktopValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP",
                     "1252");
-    const NoteContent handheld{0, u"T\u00EA\nR\u00F6\u4E2D\n", u"\u65E5 note \U0001F375"};
+    const DeviceNote handheld{0, u"T\u00EA\nR\u00F6\u4E2D\n", u"\u65E5 note \U0001F375"};
     EXPECT_FALSE(DesktopCarriesWhole(handheld));
-    EXPECT_TRUE(DesktopCarriesWhole(NoteContent{0, u"T\u00EA\n", u"caf\u00E9"}));
+    EXPECT_TRUE(DesktopCarriesWhole(DeviceNote{0, u"T\u00EA\n", u"caf\u00E9"}));
 
     // The desktop's lossy forms, a new colour: the handheld's texts stand.
     auto kept = ContentOfDesktopPacket(
@@ -151,17 +151,17 @@ TEST(NoteContent, TextsTheDesktopCouldNotCarryArePutBack) {
     EXPECT_EQ(u"T\u00EA\n", edited->categories);
 }
 
-TEST(NoteContent, EqualTextsAreReconciledByColourAndCategories) {
-    const NoteContent device{1, u"Home\nErrands\n", u"Plan"};
-    const NoteContent desktop{3, u"Business\nHome\n", u"Plan"};
-    const NoteContent both = ReconciledAttributes(device, desktop, ConflictPolicy::KeepBoth);
+TEST(DeviceNote, EqualTextsAreReconciledByColourAndCategories) {
+    const DeviceNote device{1, u"Home\nErrands\n", u"Plan"};
+    const DeviceNote desktop{3, u"Business\nHome\n", u"Plan"};
+    const DeviceNote both = ReconciledAttributes(device, desktop, ConflictPolicy::KeepBoth);
     EXPECT_EQ(1u, both.color);
     EXPECT_EQ(u"Home\nErrands\nBusiness\n", both.categories);
     EXPECT_EQ(u"Plan", both.text);
-    const NoteContent desk = ReconciledAttributes(device, desktop, ConflictPolicy::PreferDesktop);
+    const DeviceNote desk = ReconciledAttributes(device, desktop, ConflictPolicy::PreferDesktop);
     EXPECT_EQ(3u, desk.color);
     EXPECT_EQ(desktop.categories, desk.categories);
-    const NoteContent dev = ReconciledAttributes(device, desktop, ConflictPolicy::PreferDevice);
+    const DeviceNote dev = ReconciledAttributes(device, desktop, ConflictPolicy::PreferDevice);
     EXPECT_EQ(1u, dev.color);
     EXPECT_EQ(device.categories, dev.categories);
     // Reconciling twice changes nothing more.
@@ -169,7 +169,7 @@ TEST(NoteContent, EqualTextsAreReconciledByColourAndCategories) {
               ReconciledAttributes(both, desktop, ConflictPolicy::KeepBoth).categories);
 }
 
-TEST(NoteContent, PacketsThatDoNotFitAreRefused) {
+TEST(DeviceNote, PacketsThatDoNotFitAreRefused) {
     auto packet = DevicePacket(0, u"Cat\n", u"Text");
     packet[8] = 200; // a text length past the end
     EXPECT_FALSE(ContentOfDevicePacket(packet).ok());
