@@ -38,6 +38,9 @@ public:
     bool SeekNote(CEOID target);
     // Titles and identifiers of the notes that pass the filter, in display order.
     int FillNoteList(std::vector<std::u16string>& titles, std::vector<CEOID>& ids);
+    // The next note after the current one, in display order and wrapping
+    // round, whose text contains `lowered` (see NoteCursors::FindNextNote).
+    CEOID FindNextNote(const std::u16string& lowered);
     // Reads a stored note (moving the record cursor to it).
     bool ReadNote(CEOID note, NoteContents* contents);
 
@@ -83,6 +86,8 @@ protected:
     void OnUpdateEditCutCopy(CCmdUI* pCmdUI);
     void OnEditPaste();
     void OnUpdateEditPaste(CCmdUI* pCmdUI);
+    // Find... (asking for the string first) and Find Next.
+    void OnFind(UINT nID);
 
     DECLARE_MESSAGE_MAP()
 
@@ -104,6 +109,10 @@ private:
     SaveResult ReportFailedSave(const std::u16string& text);
     // The editor's selection is not empty.
     bool HasSelection() const;
+    // Gives the editor the focus and selects the first occurrence of
+    // `lowered` in its text (as shown, in lower case) from the end of its
+    // selection on; false when there is none.
+    bool SelectInEditor(const std::u16string& lowered);
 
     NoteCursors m_notes;
 };

@@ -182,6 +182,21 @@ void AddDialogs() {
     };
     ui::AddDialogResource(IDD_SPONSORS, std::move(sponsors));
 
+    DialogTemplate search;
+    search.caption = u"Search for Notes";
+    search.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT;
+    search.cx = 140;
+    search.cy = 46;
+    search.fontName = u"MS Sans Serif";
+    search.pointSize = 8;
+    search.items = {
+        Control(u"edit", u"", IDC_SEARCH_TEXT, WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 7, 7, 126,
+                12),
+        Control(u"button", u"Search", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 25, 50, 14),
+        Control(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 83, 25, 50, 14),
+    };
+    ui::AddDialogResource(IDD_SEARCH, std::move(search));
+
     DialogTemplate info;
     info.caption = u"Note Infos";
     info.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT;

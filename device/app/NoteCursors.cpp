@@ -1,5 +1,7 @@
 #include "device/app/NoteCursors.h"
 
+#include "platform/base/case_fold.h"
+
 CEPROPID SortPropertyOf(NoteSortOrder sort) {
     switch (sort) {
     case kSortBySubject:
@@ -124,6 +126,34 @@ int NoteCursors::FillNoteList(std::vector<std::u16string>& titles, std::vector<C
     if (hadPlace && remembered <= RecordCount())
         CeSeekDatabase(m_display, CEDB_SEEK_BEGINNING, remembered, nullptr);
     return appended;
+}
+
+CEOID NoteCursors::FindNextNote(const std::u16string& lowered, const CategoryFilter& filter) {
+    const CEOID start = CurrentNote(false, filter);
+    if (start == 0 || m_display == INVALID_HANDLE_VALUE)
+        return 0;
+    // Each record once at most, even when the start note went meanwhile and
+    // the walk never meets it again.
+    DWORD left = RecordCount() + 1;
+    NoteRecordProps record;
+    CEOID cur = 0;
+    do {
+        if (CeSeekDatabase(m_display, CEDB_SEEK_CURRENT, 1, nullptr) == 0 &&
+            CeSeekDatabase(m_display, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
+            break;
+        const CEOID at = CeSeekDatabase(m_display, CEDB_SEEK_CURRENT, 0, nullptr);
+        cur = CeSeekDatabase(m_records, CEDB_SEEK_CEOID, at, nullptr);
+        if (cur == 0)
+            continue;
+        if (record.ReadCurrent(m_records) != cur)
+            break;
+        if (NotePassesFilter(record, filter) &&
+            platform::LowerCase(record.Text(PROPID_NOTE_TEXT)).find(lowered) !=
+                std::u16string::npos)
+            return cur;
+    } while (cur != start && --left > 0);
+    SeekNote(start, filter);
+    return 0;
 }
 
 void NoteCursors::ChangeSortOrder(NoteSortOrder sort) {

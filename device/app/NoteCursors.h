@@ -66,6 +66,13 @@ public:
     int FillNoteList(std::vector<std::u16string>& titles, std::vector<CEOID>& ids,
                      const CategoryFilter& filter);
 
+    // Find's walk: the next note after the current one in display order,
+    // wrapping round and ending with the current note itself, that passes
+    // the filter and whose stored text in lower case contains `lowered`; it
+    // becomes current. 0 when none does (or a record cannot be read): the
+    // current note stays current.
+    CEOID FindNextNote(const std::u16string& lowered, const CategoryFilter& filter);
+
     // Reopens the display cursor on `sort` and puts it on the current note.
     void ChangeSortOrder(NoteSortOrder sort);
 

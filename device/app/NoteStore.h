@@ -53,8 +53,8 @@ bool ReadNote(HANDLE cursor, CEOID note, NoteContents* contents);
 
 // Stores a changed note: text, title, colour, categories and the modification
 // time now (just past the record's modification and synchronization times
-// when the clock has not moved past them); every other property (creation and synchronization times) goes
-// back as read. On success the cursor stands on the note.
+// when the clock has not moved past them); every other property (creation and synchronization
+// times) goes back as read. On success the cursor stands on the note.
 bool WriteNote(HANDLE cursor, CEOID note, const std::u16string& text, DWORD color,
                const std::u16string& categories);
 
