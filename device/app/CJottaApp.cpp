@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr char16_t kSection[] = u"Common";
 constexpr char16_t kMutexName[] = u"Jotterwick";
 constexpr char16_t kFrameTitle[] = u"Jotterwick";
 constexpr int kBannerMilliseconds = 7000;
@@ -87,32 +86,33 @@ int CJottaApp::ExitInstance() {
 }
 
 void CJottaApp::LoadSettings() {
-    m_bWrapLines = static_cast<int>(GetProfileInt(kSection, u"WrapLines", 1));
-    const UINT sort = GetProfileInt(kSection, u"Sort", kSortBySubject);
+    m_bWrapLines = static_cast<int>(GetProfileInt(kSettingsSection, u"WrapLines", 1));
+    const UINT sort = GetProfileInt(kSettingsSection, u"Sort", kSortBySubject);
     m_nSort = sort <= kSortByModified ? static_cast<NoteSortOrder>(sort) : kSortByCreated;
-    m_nDefaultColor = static_cast<int>(GetProfileInt(kSection, u"DefaultColor", NoteYellow));
-    m_bDebug = static_cast<int>(GetProfileInt(kSection, u"Debug", 0));
-    m_strLastFind = GetProfileString(kSection, u"LastFind", u"");
-    m_arrFilterCats = SplitCategories(GetProfileString(kSection, u"FilterCat", u""), u'\t');
+    m_nDefaultColor =
+        static_cast<int>(GetProfileInt(kSettingsSection, u"DefaultColor", NoteYellow));
+    m_bDebug = static_cast<int>(GetProfileInt(kSettingsSection, u"Debug", 0));
+    m_strLastFind = GetProfileString(kSettingsSection, u"LastFind", u"");
+    m_arrFilterCats = SplitCategories(GetProfileString(kSettingsSection, u"FilterCat", u""), u'\t');
     m_bSettingsLoaded = true;
 }
 
 void CJottaApp::SaveSettings() {
     const std::u16string filter = JoinCategories(m_arrFilterCats, u'\t');
-    WriteProfileInt(kSection, u"Sort", m_nSort);
-    WriteProfileInt(kSection, u"DefaultColor", m_nDefaultColor);
-    WriteProfileInt(kSection, u"WrapLines", m_bWrapLines);
-    WriteProfileString(kSection, u"LastFind", m_strLastFind.c_str());
-    WriteProfileString(kSection, u"FilterCat", filter.c_str());
+    WriteProfileInt(kSettingsSection, u"Sort", m_nSort);
+    WriteProfileInt(kSettingsSection, u"DefaultColor", m_nDefaultColor);
+    WriteProfileInt(kSettingsSection, u"WrapLines", m_bWrapLines);
+    WriteProfileString(kSettingsSection, u"LastFind", m_strLastFind.c_str());
+    WriteProfileString(kSettingsSection, u"FilterCat", filter.c_str());
 }
 
 void CJottaApp::ApplyBannerRule() {
-    int n = static_cast<int>(GetProfileInt(kSection, u"BannerCount", 1));
+    int n = static_cast<int>(GetProfileInt(kSettingsSection, u"BannerCount", 1));
     if (n < 1 || n > kBannerStarts)
         n = 1;
     if (n == 1)
         ShowSponsorBanner();
-    WriteProfileInt(kSection, u"BannerCount", n - 1 < 1 ? kBannerStarts : n - 1);
+    WriteProfileInt(kSettingsSection, u"BannerCount", n - 1 < 1 ? kBannerStarts : n - 1);
 }
 
 void CJottaApp::ShowSponsorBanner() {

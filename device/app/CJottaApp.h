@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+// The registry section of the program's settings (under the application's key).
+inline constexpr char16_t kSettingsSection[] = u"Common";
+
 class CJottaApp : public CWinApp {
 public:
     CJottaApp();

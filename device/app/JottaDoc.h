@@ -88,6 +88,10 @@ protected:
     void OnUpdateEditPaste(CCmdUI* pCmdUI);
     // Find... (asking for the string first) and Find Next.
     void OnFind(UINT nID);
+    // The three uses of the categories pick list.
+    void OnEditCategories();
+    void OnSyncFilter();
+    void OnViewFilterNotes();
 
     DECLARE_MESSAGE_MAP()
 

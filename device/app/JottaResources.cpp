@@ -197,6 +197,23 @@ void AddDialogs() {
     };
     ui::AddDialogResource(IDD_SEARCH, std::move(search));
 
+    DialogTemplate categories;
+    categories.caption = u"Categories";
+    categories.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT;
+    categories.cx = 120;
+    categories.cy = 110;
+    categories.fontName = u"MS Sans Serif";
+    categories.pointSize = 8;
+    categories.items = {
+        Control(u"listbox", u"", IDC_CATEGORY_LIST,
+                LBS_SORT | LBS_MULTIPLESEL | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL |
+                    WS_BORDER | WS_TABSTOP,
+                7, 7, 106, 76),
+        Control(u"button", u"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 89, 50, 14),
+        Control(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 63, 89, 50, 14),
+    };
+    ui::AddDialogResource(IDD_CATEGORIES, std::move(categories));
+
     DialogTemplate info;
     info.caption = u"Note Infos";
     info.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT;

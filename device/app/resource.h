@@ -12,10 +12,14 @@ constexpr WORD IDR_MAINFRAME = 128;
 constexpr WORD IDD_ABOUTBOX = 100;
 constexpr WORD IDD_SEARCH = 130;
 constexpr WORD IDD_NOTEINFO = 134;
+constexpr WORD IDD_CATEGORIES = 137;
 constexpr WORD IDD_SPONSORS = 138;
 
 // The search dialog's text.
 constexpr int IDC_SEARCH_TEXT = 1000;
+
+// The categories pick list.
+constexpr int IDC_CATEGORY_LIST = 1004;
 
 // Controls of the Note Infos dialog.
 constexpr int IDC_INFO_SUBJECT = 1001;

@@ -100,6 +100,18 @@ std::string DumpCommon() {
     return dump;
 }
 
+void PutCategories(std::initializer_list<std::u16string> names) {
+    CeCreateDatabase(kCategoriesDatabaseName, 0, 0, nullptr);
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabase(&oid, kCategoriesDatabaseName, 0, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, db);
+    for (const std::u16string& name : names) {
+        CEPROPVAL value = StringProp(PROPID_CATEGORY_NAME, name);
+        ASSERT_NE(0u, CeWriteRecordProps(db, 0, 1, &value));
+    }
+    CloseHandle(db);
+}
+
 CEOID PutNote(const std::u16string& text, DWORD color, const std::u16string& categories,
               FILETIME created, FILETIME modified) {
     CEOID oidDb = 0;

@@ -45,6 +45,9 @@ CEOID PutNote(const std::u16string& text, DWORD color = NoteYellow,
               const std::u16string& categories = u"", FILETIME created = {1, 1},
               FILETIME modified = {0, 0});
 
+// Category names added to the handheld's categories database, in this order.
+void PutCategories(std::initializer_list<std::u16string> names);
+
 class JottaTest : public ::testing::Test {
 protected:
     void SetUp() override;
