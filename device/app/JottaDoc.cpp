@@ -2,6 +2,7 @@
 
 #include "device/app/CJottaApp.h"
 #include "device/app/JottaListView.h"
+#include "device/app/JottaResources.h"
 #include "device/app/JottaView.h"
 #include "device/app/NoteInfoDlg.h"
 #include "device/app/RescueFile.h"
@@ -38,6 +39,8 @@ ON_COMMAND_RANGE(ID_SORT_SUBJECT, ID_SORT_CREATED, OnSort)
 ON_UPDATE_COMMAND_UI_RANGE(ID_SORT_SUBJECT, ID_SORT_CREATED, OnUpdateSort)
 ON_COMMAND_RANGE(ID_EXTRAS_FIND, ID_EXTRAS_FINDNEXT, OnFind)
 ON_UPDATE_COMMAND_UI_RANGE(ID_EXTRAS_FIND, ID_EXTRAS_FINDNEXT, OnUpdateNeedsNote)
+ON_COMMAND(ID_EXTRAS_IMPORT, OnImport)
+ON_COMMAND(ID_EXTRAS_EXPORT, OnExport)
 ON_UPDATE_COMMAND_UI_RANGE(ID_EXTRAS_IMPORT, ID_EXTRAS_EXPORT, OnUpdateNeedsNote)
 ON_COMMAND(ID_EXTRAS_DELETEDB, OnDeleteDatabase)
 ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
@@ -58,26 +61,17 @@ DWORD ColorOfCommand(UINT nID) {
     return kColorOfCommand[nID - ID_COLOR_BLUE];
 }
 
-// A string resource with %1 and %2 replaced.
-std::u16string Message(UINT id, const std::u16string& first, const std::u16string& second = {}) {
-    std::u16string text = ui::FindStringResource(id).value_or(u"");
-    for (const auto& [mark, value] : {std::pair{u"%1", &first}, std::pair{u"%2", &second}})
-        if (const auto at = text.find(mark); at != std::u16string::npos)
-            text.replace(at, 2, *value);
-    return text;
-}
-
 // Why the note database refused a write, from the last error.
 std::u16string FailureReason(DWORD error) {
     switch (error) {
     case ERROR_DISK_FULL:
-        return Message(IDS_REASON_FULL, {});
+        return ResourceMessage(IDS_REASON_FULL, {});
     case ERROR_ACCESS_DENIED:
-        return Message(IDS_REASON_DENIED, {});
+        return ResourceMessage(IDS_REASON_DENIED, {});
     case ERROR_WRITE_FAULT:
-        return Message(IDS_REASON_WRITE, {});
+        return ResourceMessage(IDS_REASON_WRITE, {});
     default:
-        return Message(IDS_REASON_OTHER, unicode::ToUtf16(std::to_string(error)));
+        return ResourceMessage(IDS_REASON_OTHER, unicode::ToUtf16(std::to_string(error)));
     }
 }
 
@@ -191,12 +185,12 @@ bool CJottaDoc::KeepAsNewNote(const NoteContents& mine, UINT message) {
 CJottaDoc::SaveResult CJottaDoc::ReportFailedSave(const std::u16string& text) {
     const std::u16string reason = FailureReason(GetLastError());
     const std::u16string file = FreeRescueFileName();
-    if (AfxMessageBox(Message(IDS_SAVE_FAILED, reason, file).c_str(),
+    if (AfxMessageBox(ResourceMessage(IDS_SAVE_FAILED, reason, file).c_str(),
                       MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return SaveResult::NotKept;
     if (WriteRescueFile(file, text))
         return SaveResult::InFile;
-    AfxMessageBox(Message(IDS_RESCUE_FAILED, file).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(ResourceMessage(IDS_RESCUE_FAILED, file).c_str(), MB_OK | MB_ICONEXCLAMATION);
     return SaveResult::NotKept;
 }
 

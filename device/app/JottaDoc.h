@@ -88,6 +88,9 @@ protected:
     void OnUpdateEditPaste(CCmdUI* pCmdUI);
     // Find... (asking for the string first) and Find Next.
     void OnFind(UINT nID);
+    // The note's text to a text file and from one.
+    void OnExport();
+    void OnImport();
     // The three uses of the categories pick list.
     void OnEditCategories();
     void OnSyncFilter();

@@ -47,6 +47,8 @@ void AddStrings() {
                           u"%2 instead? No keeps the text in the editor."},
         {IDS_RESCUE_FAILED, u"The text could not be written to %1 either. It stays in the "
                             u"editor; make room on the handheld and save again."},
+        {IDS_EXPORT_FAILED, u"The note could not be written to %1: %2."},
+        {IDS_IMPORT_FAILED, u"%1 could not be imported: %2."},
         {IDS_REASON_FULL, u"the handheld's storage is full"},
         {IDS_REASON_DENIED, u"the note database is read-only or in use by another program"},
         {IDS_REASON_WRITE, u"the handheld's storage refused the write"},
@@ -240,6 +242,14 @@ void AddDialogs() {
 }
 
 } // namespace
+
+std::u16string ResourceMessage(UINT id, const std::u16string& first, const std::u16string& second) {
+    std::u16string text = ui::FindStringResource(id).value_or(u"");
+    for (const auto& [mark, value] : {std::pair{u"%1", &first}, std::pair{u"%2", &second}})
+        if (const auto at = text.find(mark); at != std::u16string::npos)
+            text.replace(at, 2, *value);
+    return text;
+}
 
 void LoadJottaResources() {
     AddStrings();

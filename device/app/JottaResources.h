@@ -8,5 +8,9 @@
 // table. Called once at start (and by tests before they build a frame).
 void LoadJottaResources();
 
+// String resource `id` with %1 and %2 replaced.
+std::u16string ResourceMessage(UINT id, const std::u16string& first,
+                               const std::u16string& second = {});
+
 // The sponsorship address shown on the sponsors banner.
 inline constexpr char16_t kSponsorAddress[] = u"http://www.jotterwick.example/sponsors";

@@ -119,6 +119,8 @@ constexpr DWORD ERROR_KEY_DELETED = 1018;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_NOT_FOUND = 1168;
 constexpr DWORD ERROR_NOT_OWNER = 288;
+constexpr DWORD ERROR_INVALID_FLAGS = 1004;
+constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 
 // Globally unique identifiers, laid out as on Windows.
 struct GUID {

@@ -19,8 +19,6 @@ constexpr LCTYPE LOCALE_IDEFAULTANSICODEPAGE = 0x00001004;
 // ERROR_INVALID_FLAGS (another item) or ERROR_INVALID_PARAMETER.
 int GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData);
 
-constexpr DWORD ERROR_INVALID_FLAGS = 1004;
-constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 
 // The desktop's ANSI code page: HKLM
 // "SYSTEM\CurrentControlSet\Control\Nls\CodePage" "ACP" (decimal text): UTF-8

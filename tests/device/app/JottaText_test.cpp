@@ -1,0 +1,142 @@
+// Import and Export as the person uses them: the file dialogs, the text in
+// the handheld's ANSI code page, the overwrite question and failures told.
+#include "JottaFixture.h"
+
+#include "platform/base/unicode.h"
+#include "platform/ce/registry.h"
+
+#include <fstream>
+#include <sstream>
+
+using namespace jottatest;
+
+namespace {
+
+class TextFileTest : public JottaTest {
+protected:
+    void SetUp() override {
+        JottaTest::SetUp();
+        SetRegNumber(u"BannerCount", 3); // no banner in these tests
+        SetRegNumber(u"Sort", kSortBySubject);
+    }
+    std::string Path(const std::string& name) { return machines.handheld() + "/" + name; }
+    std::u16string WidePath(const std::string& name) { return unicode::ToUtf16(Path(name)); }
+    std::string Contents(const std::string& name) {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    void Put(const std::string& name, const std::string& bytes) {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+    void Export(const std::string& name) {
+        user().ExpectSaveFile(u"Save As", WidePath(name));
+        Command(ID_EXTRAS_EXPORT);
+    }
+    void Import(const std::string& name) {
+        user().ExpectOpenFile(u"Open", WidePath(name));
+        Command(ID_EXTRAS_IMPORT);
+    }
+};
+
+} // namespace
+
+TEST_F(TextFileTest, ExportWritesTheTextAsShownInTheAnsiCodePage) {
+    PutNote(u"Café\r\n10 € für Mañana");
+    Start();
+    Type(u"Neu ");
+    Export("note.txt");
+    EXPECT_EQ("Neu Caf\xE9\r\n10 \x80 f\xFCr Ma\xF1"
+              "ana",
+              Contents("note.txt"));
+    EXPECT_TRUE(doc->IsModified()) << "exporting saves nothing";
+
+    // An existing file is replaced only when the person says so.
+    user().ExpectSaveFile(u"Save As", WidePath("note.txt"));
+    user().ExpectMessageBox(
+        u"Save As", WidePath("note.txt") + u" already exists.\nDo you want to replace it?", IDNO);
+    user().ExpectSaveFile(u"Save As", std::nullopt); // No goes back to the dialog
+    Command(ID_EXTRAS_EXPORT);
+    EXPECT_EQ('N', Contents("note.txt")[0]);
+}
+
+TEST_F(TextFileTest, ExportTakesTheHandheldsDoubleByteCodePageWhole) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                                             u"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage",
+                                             0, nullptr, 0, 0, nullptr, &key, nullptr));
+    const std::u16string acp = u"932";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"ACP", 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(acp.c_str()), 8));
+    RegCloseKey(key);
+    PutNote(u"漢字かな");
+    Start();
+    Export("kanji.txt");
+    EXPECT_EQ("\x8A\xBF\x8E\x9A\x82\xA9\x82\xC8", Contents("kanji.txt"))
+        << "every character, though it takes two bytes";
+    Put("back.txt", Contents("kanji.txt") + "\r\nABC");
+    Import("back.txt");
+    EXPECT_EQ(u"漢字かな\r\nABC", EditorText());
+}
+
+TEST_F(TextFileTest, ImportReplacesTheEditorsTextAndTheSaveStoresIt) {
+    const CEOID note = PutNote(u"Alpha\r\nold");
+    PutNote(u"Beta");
+    Start();
+    Put("in.txt", "Imported\r\nTeil \xFC");
+    Import("in.txt");
+    EXPECT_EQ(u"Imported\r\nTeil ü", EditorText());
+    EXPECT_TRUE(doc->IsModified());
+    NoteContents stored;
+    ASSERT_TRUE(doc->ReadNote(note, &stored));
+    EXPECT_EQ(u"Alpha\r\nold", stored.text) << "nothing stored before the save";
+
+    // Choosing another note offers the save; No keeps the stored text.
+    ExpectQuestion(u"Save changes?", IDNO);
+    TapLine(1);
+    ASSERT_TRUE(doc->ReadNote(note, &stored));
+    EXPECT_EQ(u"Alpha\r\nold", stored.text);
+
+    Put("empty.txt", "");
+    Import("empty.txt");
+    EXPECT_EQ(u"", EditorText());
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(TextFileTest, ImportAsksToSaveFirstAndEveryCancelChangesNothing) {
+    PutNote(u"Alpha");
+    Start();
+    Type(u"typed ");
+    ExpectQuestion(u"Save changes?", IDCANCEL);
+    Command(ID_EXTRAS_IMPORT);
+    EXPECT_EQ(u"typed Alpha", EditorText());
+
+    ExpectQuestion(u"Save changes?", IDYES);
+    user().ExpectOpenFile(u"Open", std::nullopt);
+    Command(ID_EXTRAS_IMPORT);
+    EXPECT_EQ(u"typed Alpha", EditorText());
+    EXPECT_FALSE(doc->IsModified()) << "saved at the question, then the dialog was cancelled";
+
+    user().ExpectSaveFile(u"Save As", std::nullopt);
+    Command(ID_EXTRAS_EXPORT);
+}
+
+TEST_F(TextFileTest, FailuresAreToldWithTheFileAndNothingChanges) {
+    PutNote(u"Alpha");
+    Start();
+    user().ExpectOpenFile(u"Open", WidePath("missing.txt"));
+    ExpectQuestion(
+        (WidePath("missing.txt") + u" could not be imported: No such file or directory.").c_str(),
+        IDOK);
+    Command(ID_EXTRAS_IMPORT);
+    EXPECT_EQ(u"Alpha", EditorText());
+    EXPECT_FALSE(doc->IsModified());
+
+    user().ExpectSaveFile(u"Save As", WidePath("no/such/folder/out.txt"));
+    ExpectQuestion((u"The note could not be written to " + WidePath("no/such/folder/out.txt") +
+                    u": No such file or directory.")
+                       .c_str(),
+                   IDOK);
+    Command(ID_EXTRAS_EXPORT);
+}
