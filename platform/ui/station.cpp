@@ -47,8 +47,10 @@ void RetitleOnStation(const Window& window) {
 namespace ui {
 
 bool JoinWindowStation() {
+    if (!platform::InstalledMachine())
+        return false;
     detail::g_joined = true;
-    return platform::InstalledMachine() != nullptr;
+    return true;
 }
 
 } // namespace ui
