@@ -1,7 +1,7 @@
 // The scripted user's script lines (a file named by $JOTTERWICK_SCRIPT): any
 // line is refused with a reason or parsed, and a parsed line formats to a
 // line that parses to the same expectation.
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/headless/scripted_user.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // jotta [--handheld DIR]: the notes program of the handheld.
 #include "device/app/CJottaApp.h"
 #include "platform/ce/machine.h"
-#include "platform/ui/headless_backend.h"
-#include "platform/ui/terminal_backend.h"
+#include "platform/ui/headless/headless_backend.h"
+#include "platform/ui/terminal/terminal_backend.h"
 
 #include <unistd.h>
 

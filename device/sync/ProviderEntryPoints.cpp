@@ -4,7 +4,7 @@
 #include "device/sync/jottadev.h"
 
 #include "platform/ce/registry.h"
-#include "platform/ce/window_station.h"
+#include "platform/ui/winuser.h"
 
 #include <algorithm>
 #include <cstring>

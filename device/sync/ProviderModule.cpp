@@ -1,7 +1,7 @@
 #include "device/sync/ProviderModule.h"
 
 #include "platform/ce/wide_printf.h"
-#include "platform/ce/window_station.h"
+#include "platform/ui/winuser.h"
 
 #include <cstdarg>
 

@@ -100,20 +100,12 @@ struct LocalStation {
     pid_t pid = 0;
     int fd = -1;
     std::string path;
-    ce::LocalWindowSystem windowSystem;
     bool cleanupRegistered = false;
 };
 
 LocalStation& Local() {
     static LocalStation* station = new LocalStation;
     return *station;
-}
-
-// The process's own window system answers first for every window it knows,
-// child windows included, which the station table never holds.
-ce::LocalWindowSystem LocalSystem() {
-    std::lock_guard lock(Local().mutex);
-    return Local().windowSystem;
 }
 
 struct WindowRow {
@@ -313,7 +305,9 @@ private:
 
 } // namespace
 
-HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+namespace ce {
+
+HWND FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     return Boundary<HWND>(nullptr, [&]() -> Result<HWND> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         // Newest first, as the top of the z-order would be.
@@ -346,10 +340,7 @@ HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     });
 }
 
-BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    if (auto system = LocalSystem();
-        system.postMessage && system.postMessage(hWnd, Msg, wParam, lParam))
-        return TRUE;
+BOOL PostStationMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
@@ -358,20 +349,8 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     });
 }
 
-BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
+BOOL SetStationWindowText(HWND hWnd, LPCWSTR lpString) {
     const std::u16string text = lpString ? lpString : u"";
-    if (auto system = LocalSystem(); system.setWindowText && system.setWindowText(hWnd, text)) {
-        // Handled in-process. When it is a station window of this process,
-        // the table keeps its new title for the others' searches.
-        if (IdOf(hWnd) != 0) {
-            if (auto store = OpenStation(); store.ok()) {
-                auto row = FindRow(store.value(), IdOf(hWnd));
-                if (row.ok() && row.value() && IsOwn(*row.value()))
-                    Retitle(store.value(), row.value()->id, text);
-            }
-        }
-        return TRUE;
-    }
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
@@ -385,19 +364,12 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
     });
 }
 
-BOOL SetForegroundWindow(HWND hWnd) {
+BOOL IsLiveStationWindow(HWND hWnd) {
     return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_RETURN_IF_FAILED(LiveWindow(store, hWnd));
         return TRUE;
     });
-}
-
-namespace ce {
-
-void SetLocalWindowSystem(LocalWindowSystem system) {
-    std::lock_guard lock(Local().mutex);
-    Local().windowSystem = std::move(system);
 }
 
 HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {

@@ -1,138 +1,108 @@
 #include "platform/mfc/CommandBar.h"
 
 #include "platform/mfc/CmdUI.h"
-#include "platform/ui/menu.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/resources.h"
+
+#include <algorithm>
 
 IMPLEMENT_DYNAMIC(CCeCommandBar, CWnd)
 
 namespace {
 
-// Applies a command's state to one tool button.
+// Applies a command's state to one tool button's state bits.
 class ButtonCmdUI : public CCmdUI {
 public:
-    explicit ButtonCmdUI(CCeCommandBar::Button& button) : m_button(button) {}
+    explicit ButtonCmdUI(BYTE& state) : m_state(state) {}
     void Enable(BOOL bOn = TRUE) override {
-        m_button.state =
-            bOn ? (m_button.state | TBSTATE_ENABLED) : (m_button.state & ~TBSTATE_ENABLED);
+        m_state = bOn ? (m_state | TBSTATE_ENABLED) : (m_state & ~TBSTATE_ENABLED);
         m_bEnableChanged = TRUE;
     }
     void SetCheck(int nCheck = 1) override {
-        m_button.state =
-            nCheck ? (m_button.state | TBSTATE_CHECKED) : (m_button.state & ~TBSTATE_CHECKED);
+        m_state = nCheck ? (m_state | TBSTATE_CHECKED) : (m_state & ~TBSTATE_CHECKED);
     }
 
 private:
-    CCeCommandBar::Button& m_button;
+    BYTE& m_state;
 };
 
 } // namespace
-
-CCeCommandBar::~CCeCommandBar() {
-    if (m_hMenu)
-        ::DestroyMenu(m_hMenu);
-}
 
 BOOL CCeCommandBar::Create(CWnd* pParentWnd) {
     if (!pParentWnd)
         return FALSE;
     RECT client{};
     pParentWnd->GetClientRect(&client);
-    const RECT bar{0, 0, client.right, ui::kLineHeight + 8};
-    return CWnd::Create(nullptr, u"", WS_CHILD | WS_VISIBLE, bar, pParentWnd, 0xE805);
+    const RECT bar{0, 0, client.right, kCommandBarHeight};
+    return CWnd::Create(WC_COMMANDBARW, u"", WS_CHILD | WS_VISIBLE, bar, pParentWnd, 0xE805);
 }
 
 BOOL CCeCommandBar::InsertMenuBar(UINT nIDMenu) {
-    HMENU menu = ::LoadMenuW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(nIDMenu)));
-    if (!menu)
-        return FALSE;
-    if (m_hMenu)
-        ::DestroyMenu(m_hMenu);
-    m_hMenu = menu;
-    Invalidate();
-    return TRUE;
+    return m_hWnd && CommandBar_InsertMenubar(m_hWnd, nullptr, static_cast<WORD>(nIDMenu), 0);
 }
 
 BOOL CCeCommandBar::AddBitmap(UINT nIDBitmap, int nNumImages) {
-    const auto* labels = ui::FindToolBarResource(MAKEINTRESOURCEW(static_cast<WORD>(nIDBitmap)));
-    if (!labels || nNumImages <= 0 || static_cast<std::size_t>(nNumImages) > labels->size())
-        return FALSE;
-    m_images.assign(labels->begin(), labels->begin() + nNumImages);
-    return TRUE;
+    return m_hWnd && CommandBar_AddBitmap(m_hWnd, nullptr, static_cast<int>(nIDBitmap), nNumImages,
+                                          0, 0) >= 0;
 }
 
 BOOL CCeCommandBar::InsertButtons(int nButtons, const TBBUTTON* lpButtons) {
-    if (!lpButtons || nButtons <= 0)
-        return FALSE;
-    std::vector<Button> added;
-    for (int i = 0; i < nButtons; ++i) {
-        const TBBUTTON& b = lpButtons[i];
-        const bool separator = (b.fsStyle & TBSTYLE_SEP) != 0;
-        if (!separator && (b.iBitmap < 0 || static_cast<std::size_t>(b.iBitmap) >= m_images.size()))
-            return FALSE;
-        added.push_back(
-            {separator ? 0u : static_cast<UINT>(b.idCommand), b.iBitmap,
-             separator ? std::u16string() : m_images[static_cast<std::size_t>(b.iBitmap)],
-             b.fsState, b.fsStyle});
-    }
-    m_buttons.insert(m_buttons.end(), added.begin(), added.end());
-    Invalidate();
-    return TRUE;
+    return m_hWnd && nButtons > 0 &&
+           CommandBar_AddButtons(m_hWnd, static_cast<UINT>(nButtons), lpButtons);
 }
 
 BOOL CCeCommandBar::AddAdornments(DWORD dwFlags) {
+    return m_hWnd && CommandBar_AddAdornments(m_hWnd, dwFlags, 0);
+}
+
+HMENU CCeCommandBar::GetMenu() const {
+    return m_hWnd ? CommandBar_GetMenu(m_hWnd, 0) : nullptr;
+}
+
+std::vector<CCeCommandBar::Button> CCeCommandBar::Buttons() const {
+    std::vector<Button> buttons;
     if (!m_hWnd)
-        return FALSE;
-    m_adornments = dwFlags;
-    Invalidate();
-    return TRUE;
+        return buttons;
+    const auto count = ::SendMessageW(m_hWnd, TB_BUTTONCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        TBBUTTON b{};
+        ::SendMessageW(m_hWnd, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&b));
+        const auto command = static_cast<WPARAM>(b.idCommand);
+        std::u16string label;
+        if (!(b.fsStyle & TBSTYLE_SEP)) {
+            label.resize(static_cast<std::size_t>(
+                std::max<LRESULT>(0, ::SendMessageW(m_hWnd, TB_GETBUTTONTEXTW, command, 0))));
+            std::vector<char16_t> text(label.size() + 1);
+            ::SendMessageW(m_hWnd, TB_GETBUTTONTEXTW, command,
+                           reinterpret_cast<LPARAM>(text.data()));
+            label.assign(text.data(), label.size());
+        }
+        buttons.push_back(
+            {static_cast<UINT>(b.idCommand), b.iBitmap, std::move(label), b.fsState, b.fsStyle});
+    }
+    return buttons;
+}
+
+DWORD CCeCommandBar::Adornments() const {
+    return m_hWnd ? static_cast<DWORD>(::SendMessageW(m_hWnd, CBM_GETADORNMENTS, 0, 0)) : 0;
 }
 
 void CCeCommandBar::UpdateButtons(CCmdTarget* pTarget) {
-    for (Button& button : m_buttons) {
+    for (const Button& button : Buttons()) {
         if (button.style & TBSTYLE_SEP)
             continue;
-        ButtonCmdUI state(button);
-        state.m_nID = button.command;
-        state.DoUpdate(pTarget, TRUE);
+        BYTE state = button.state;
+        ButtonCmdUI update(state);
+        update.m_nID = button.command;
+        update.DoUpdate(pTarget, TRUE);
+        if (state != button.state)
+            ::SendMessageW(m_hWnd, TB_SETSTATE, button.command, state);
     }
     Invalidate();
 }
 
 BOOL CCeCommandBar::PressButton(UINT nCommand) {
-    for (const Button& button : m_buttons) {
-        if (button.command != nCommand || (button.style & TBSTYLE_SEP))
-            continue;
-        if (!(button.state & TBSTATE_ENABLED))
-            return FALSE;
-        ::SendMessageW(::GetParent(m_hWnd), WM_COMMAND,
-                       MAKEWPARAM(static_cast<WORD>(nCommand), BN_CLICKED), 0);
-        return TRUE;
-    }
-    return FALSE;
+    return m_hWnd && static_cast<BOOL>(::SendMessageW(m_hWnd, CBM_CLICKBUTTON, nCommand, 0));
 }
 
 BOOL CCeCommandBar::PressAdornment(DWORD dwFlag) {
-    if (!(m_adornments & dwFlag))
-        return FALSE;
-    HWND frame = ::GetParent(m_hWnd);
-    if (dwFlag == CMDBAR_HELP) {
-        HELPINFO info{sizeof(HELPINFO), 0, 0, nullptr, 0, {0, 0}};
-        ::SendMessageW(frame, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-        return TRUE;
-    }
-    if (dwFlag == CMDBAR_OK) {
-        ::SendMessageW(frame, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return TRUE;
-    }
-    return FALSE;
-}
-
-void CCeCommandBar::PostNcDestroy() {
-    if (m_hMenu)
-        ::DestroyMenu(m_hMenu);
-    m_hMenu = nullptr;
-    m_buttons.clear();
-    m_adornments = 0;
+    return m_hWnd && static_cast<BOOL>(::SendMessageW(m_hWnd, CBM_CLICKADORNMENT, dwFlag, 0));
 }

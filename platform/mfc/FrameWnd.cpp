@@ -49,7 +49,7 @@ CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID) {
         return nullptr;
     RECT client{};
     GetClientRect(&client);
-    client.top = m_wndCommandBar.m_hWnd ? ui::kLineHeight + 8 : 0;
+    client.top = m_wndCommandBar.m_hWnd ? kCommandBarHeight : 0;
     if (!view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, client, this, nID, pContext))
         return nullptr; // the view deleted itself when its window failed
     return view;
@@ -99,7 +99,7 @@ void CFrameWnd::OnClose() {
 
 void CFrameWnd::OnSize(UINT, int cx, int cy) {
     // The command bar on top, the first pane below it.
-    const int barHeight = m_wndCommandBar.m_hWnd ? ui::kLineHeight + 8 : 0;
+    const int barHeight = m_wndCommandBar.m_hWnd ? kCommandBarHeight : 0;
     if (m_wndCommandBar.m_hWnd)
         ::MoveWindow(m_wndCommandBar.m_hWnd, 0, 0, cx, barHeight, TRUE);
     if (HWND pane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST))

@@ -1,6 +1,6 @@
 #include "platform/ui/backend.h"
 
-#include "platform/ui/headless_backend.h"
+#include "platform/ui/headless/headless_backend.h"
 
 namespace ui {
 

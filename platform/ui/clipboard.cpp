@@ -7,7 +7,7 @@
 // this layout reads as an empty clipboard.
 #include "platform/base/byte_order.h"
 #include "platform/base/kernel.h"
-#include "platform/ce/machine.h"
+#include "platform/base/machine.h"
 #include "platform/ui/clipboard_file.h"
 #include "platform/ui/window_impl.h"
 
@@ -37,8 +37,10 @@ ClipboardState& State() {
     return state;
 }
 
+// Empty in a process that runs on no machine: it has no clipboard to share.
 std::string FilePath() {
-    return ce::HandheldDirectory() + "/run/clipboard";
+    platform::Machine* machine = platform::InstalledMachine();
+    return machine ? machine->Folder() + "/run/clipboard" : std::string();
 }
 
 std::uint32_t ReadU32(const std::string& bytes, std::size_t at) {
@@ -128,6 +130,10 @@ BOOL OpenClipboard(HWND) {
     auto& state = State();
     if (state.lockFd >= 0) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (FilePath().empty()) {
+        SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
     const std::string lockPath = FilePath() + ".lock";

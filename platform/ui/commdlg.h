@@ -3,6 +3,8 @@
 
 #include "platform/ui/winuser.h"
 
+#include <string>
+
 struct OPENFILENAMEW {
     DWORD lStructSize;
     HWND hwndOwner;
@@ -43,10 +45,16 @@ constexpr DWORD FNERR_BUFFERTOOSMALL = 0x3003;
 // TRUE with the chosen path in lpstrFile (and its name in lpstrFileTitle),
 // FALSE when cancelled (CommDlgExtendedError 0) or failed (its code). A name
 // without an extension gets lpstrDefExt; a relative name is taken in
-// lpstrInitialDir, else in the handheld's "My Documents". The open dialog
+// lpstrInitialDir, else in DocumentsFolder(). The open dialog
 // with OFN_FILEMUSTEXIST refuses a missing file with a message box and asks
 // again; the save dialog with OFN_OVERWRITEPROMPT asks "<path> already
 // exists.\nDo you want to replace it?" and on No asks again.
 BOOL GetOpenFileNameW(LPOPENFILENAMEW lpofn);
 BOOL GetSaveFileNameW(LPOPENFILENAMEW lpofn);
 DWORD CommDlgExtendedError();
+
+namespace ui {
+// The default folder of the file dialogs: the machine's "My Documents", or
+// the working directory in a process that runs on no machine.
+std::string DocumentsFolder();
+} // namespace ui

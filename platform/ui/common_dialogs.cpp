@@ -1,8 +1,8 @@
 // The file open and save dialogs.
 #include "platform/ui/commdlg.h"
 
+#include "platform/base/machine.h"
 #include "platform/base/unicode.h"
-#include "platform/ce/machine.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/message_box.h"
 
@@ -28,7 +28,7 @@ std::filesystem::path Resolve(const OPENFILENAMEW& ofn, const std::u16string& na
     if (path.is_relative()) {
         const std::string base = ofn.lpstrInitialDir && *ofn.lpstrInitialDir
                                      ? unicode::ToUtf8(ofn.lpstrInitialDir)
-                                     : ce::HandheldDirectory() + "/My Documents";
+                                     : ui::DocumentsFolder();
         path = std::filesystem::path(base) / path;
     }
     if (!path.has_extension() && ofn.lpstrDefExt && *ofn.lpstrDefExt)
@@ -115,4 +115,13 @@ BOOL GetSaveFileNameW(LPOPENFILENAMEW lpofn) {
 }
 DWORD CommDlgExtendedError() {
     return g_extendedError;
+}
+
+std::string ui::DocumentsFolder() {
+    platform::Machine* machine = platform::InstalledMachine();
+    if (machine)
+        return machine->Folder() + "/My Documents";
+    std::error_code error;
+    const auto here = std::filesystem::current_path(error);
+    return error ? std::string(".") : here.string();
 }

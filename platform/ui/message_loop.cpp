@@ -47,10 +47,13 @@ MSG Make(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 // Moves what other processes sent into the queue; a text set from outside is
 // applied at once, since it cannot wait in a queue as a pointer.
 void DrainStation() {
-    if (!ui::detail::StationJoined() || ce::StationSocket() < 0)
+    if (!ui::detail::StationJoined())
         return;
-    ce::StationMessage m;
-    while (ce::ReceiveStationMessage(&m, 0)) {
+    platform::Machine* machine = platform::InstalledMachine();
+    if (machine->StationSocket() < 0)
+        return;
+    platform::StationMessage m;
+    while (machine->ReceiveStationMessage(&m, 0)) {
         if (!ui::detail::Find(m.hwnd))
             continue;
         if (m.message == WM_SETTEXT)
@@ -164,8 +167,9 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
             return m->message != WM_QUIT;
         }
         std::vector<int> fds;
-        if (ui::detail::StationJoined() && ce::StationSocket() >= 0)
-            fds.push_back(ce::StationSocket());
+        if (ui::detail::StationJoined())
+            if (const int socket = platform::InstalledMachine()->StationSocket(); socket >= 0)
+                fds.push_back(socket);
         ui::CurrentBackend().WaitForInput(MillisecondsToNextTimer(), fds);
     }
 }

@@ -1,47 +1,30 @@
-// The window system's side of the handheld window station: top-level windows
-// registered there, and the hook through which PostMessageW and
-// SetWindowTextW reach this process's own windows.
+// The window system's side of the window station: top-level windows
+// registered there, and PostMessageW, SetWindowTextW, FindWindowW and
+// SetForegroundWindow, which serve this process's own windows in-process
+// and the others' through the station of the machine the process runs on.
 #include "platform/ui/window_impl.h"
 
 namespace ui::detail {
 
 namespace {
 bool g_joined = false;
-bool g_hookInstalled = false;
 } // namespace
 
-void InstallLocalWindowSystem() {
-    if (g_hookInstalled)
-        return;
-    g_hookInstalled = true;
-    ce::LocalWindowSystem system;
-    system.postMessage = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (!Find(hwnd))
-            return false;
-        QueuePosted(MSG{hwnd, message, wParam, lParam, 0, {0, 0}});
-        return true;
-    };
-    system.setWindowText = [](HWND hwnd, const std::u16string& text) {
-        if (!Find(hwnd))
-            return false;
-        SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        return true;
-    };
-    ce::SetLocalWindowSystem(std::move(system));
-}
-
 bool StationJoined() {
-    return g_joined;
+    return g_joined && platform::InstalledMachine();
 }
 
 void RegisterOnStation(Window& window) {
-    HWND handle = ce::CreateStationWindow(window.className.c_str(), window.text.c_str());
+    platform::Machine* machine = platform::InstalledMachine();
+    if (!machine)
+        return;
+    HWND handle = machine->CreateStationWindow(window.className.c_str(), window.text.c_str());
     if (!handle)
         return;
     if (Find(handle)) {
         // Never expected: the station's handles and ours come from different
         // ranges. Stay local rather than alias a live window.
-        ce::DestroyStationWindow(handle);
+        machine->DestroyStationWindow(handle);
         return;
     }
     window.handle = handle;
@@ -49,12 +32,14 @@ void RegisterOnStation(Window& window) {
 }
 
 void UnregisterFromStation(Window& window) {
-    ce::DestroyStationWindow(window.handle);
+    if (platform::Machine* machine = platform::InstalledMachine())
+        machine->DestroyStationWindow(window.handle);
     window.onStation = false;
 }
 
 void RetitleOnStation(const Window& window) {
-    ce::SetStationWindowTitle(window.handle, window.text.c_str());
+    if (platform::Machine* machine = platform::InstalledMachine())
+        machine->SetStationWindowTitle(window.handle, window.text.c_str());
 }
 
 } // namespace ui::detail
@@ -62,9 +47,52 @@ void RetitleOnStation(const Window& window) {
 namespace ui {
 
 bool JoinWindowStation() {
-    detail::InstallLocalWindowSystem();
+    if (!platform::InstalledMachine())
+        return false;
     detail::g_joined = true;
     return true;
 }
 
 } // namespace ui
+
+namespace {
+
+BOOL NoStation() {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+}
+
+} // namespace
+
+BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (ui::detail::Find(hWnd)) {
+        ui::detail::QueuePosted(MSG{hWnd, Msg, wParam, lParam, 0, {0, 0}});
+        return TRUE;
+    }
+    platform::Machine* machine = platform::InstalledMachine();
+    return machine ? machine->PostStationMessage(hWnd, Msg, wParam, lParam) : NoStation();
+}
+
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
+    if (ui::detail::Find(hWnd)) {
+        // A station window's new title reaches the station with WM_SETTEXT.
+        SendMessageW(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString ? lpString : u""));
+        return TRUE;
+    }
+    platform::Machine* machine = platform::InstalledMachine();
+    return machine ? machine->SetStationWindowText(hWnd, lpString) : NoStation();
+}
+
+HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+    platform::Machine* machine = platform::InstalledMachine();
+    if (!machine) {
+        SetLastError(ERROR_NOT_FOUND);
+        return nullptr;
+    }
+    return machine->FindStationWindow(lpClassName, lpWindowName);
+}
+
+BOOL SetForegroundWindow(HWND hWnd) {
+    platform::Machine* machine = platform::InstalledMachine();
+    return machine ? machine->IsLiveStationWindow(hWnd) : NoStation();
+}

@@ -108,6 +108,8 @@ void RegisterSystemClasses() {
     RegisterStaticClass();
     RegisterComboBoxClass();
     RegisterDialogClass();
+    RegisterCommandBarClass();
+    RegisterSplitterClass();
 }
 
 void RegisterSystemClass(const char16_t* name, WNDPROC proc) {
@@ -230,8 +232,6 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    ui::detail::InstallLocalWindowSystem();
-
     auto window = std::make_unique<Window>();
     window->className = rc->name;
     window->proc = rc->cls.lpfnWndProc;

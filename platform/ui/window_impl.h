@@ -62,6 +62,8 @@ void RegisterButtonClass();
 void RegisterStaticClass();
 void RegisterComboBoxClass();
 void RegisterDialogClass();
+void RegisterCommandBarClass();
+void RegisterSplitterClass();
 // Each control file registers its class through this.
 void RegisterSystemClass(const char16_t* name, WNDPROC proc);
 // Marks a window for painting; the loop sends WM_PAINT when idle.
@@ -73,9 +75,6 @@ void RegisterOnStation(Window& window);
 void UnregisterFromStation(Window& window);
 void RetitleOnStation(const Window& window);
 bool StationJoined();
-// Installs the hook through which PostMessageW and SetWindowTextW reach this
-// process's windows (station.cpp); idempotent.
-void InstallLocalWindowSystem();
 // Queues a posted message (message_loop.cpp).
 void QueuePosted(const MSG& msg);
 // Drops what belongs to a destroyed window: posted messages, timers.

@@ -1,16 +1,17 @@
 // The window system's Win32 surface: windows, messages, the message loop,
 // timers, keyboard state, accelerators, the clipboard, cursors and screen
 // metrics. Controls, dialogs and GDI have their own headers (controls.h,
-// dialog.h, gdi.h, commdlg.h); window_station.h has the messages shared with
-// other processes (WM_NULL, WM_DESTROY, WM_SETTEXT, WM_CLOSE, WM_QUIT, WM_USER)
-// and PostMessageW / SetWindowTextW, which reach this process's own windows
-// through the hook the window system installs.
+// dialog.h, gdi.h, commdlg.h); platform/base/machine.h has the messages shared
+// with other processes (WM_NULL, WM_DESTROY, WM_SETTEXT, WM_CLOSE, WM_QUIT,
+// WM_USER). PostMessageW, SetWindowTextW, FindWindowW and SetForegroundWindow
+// reach other processes' windows through the window station of the machine
+// the process runs on (platform::InstalledMachine).
 //
 // One user-interface thread: every call here belongs to it.
 #pragma once
 
+#include "platform/base/machine.h"
 #include "platform/base/windef.h"
-#include "platform/ce/window_station.h"
 
 #include <functional>
 #include <string>
@@ -88,7 +89,7 @@ inline bool IS_INTRESOURCE(LPCWSTR name) {
     return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0;
 }
 
-// Window messages (those in window_station.h are not repeated).
+// Window messages (those in platform/base/machine.h are not repeated).
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_MOVE = 0x0003;
 constexpr UINT WM_SIZE = 0x0005;
@@ -363,6 +364,15 @@ LRESULT CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wPara
 // Messages. SendMessageW calls the window procedure at once; 0 with
 // ERROR_INVALID_WINDOW_HANDLE for an unknown window.
 LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Queues the message for a window of this process, or for its owner through
+// the station. FALSE (ERROR_INVALID_WINDOW_HANDLE) for an unknown or dead window.
+BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// On a window of another process the text arrives there as WM_SETTEXT.
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString);
+// A top-level window on the station by class and/or title (null matches
+// any): the newest live match, or null.
+HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
+BOOL SetForegroundWindow(HWND hWnd);
 // Waits for the next message for the thread (hWnd null) or for hWnd and its
 // children; FALSE when it is WM_QUIT.
 BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
@@ -432,7 +442,7 @@ namespace ui {
 // other processes find it with FindWindowW and reach it with PostMessageW and
 // SetWindowTextW; the message loop then also waits on the station socket.
 // The notes program joins at start; a desktop program does not. False when
-// the station cannot be reached.
+// the process runs on no machine with a station.
 bool JoinWindowStation();
 
 // Every top-level window of this process, oldest first (back ends draw them).

@@ -14,9 +14,9 @@
 #include "device/app/resource.h"
 #include "platform/ce/registry.h"
 #include "platform/mfc/CmdUI.h"
+#include "platform/ui/headless/scripted_user.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/resources.h"
-#include "platform/ui/scripted_user.h"
 #include "support/Machine.h"
 
 #include <gtest/gtest.h>

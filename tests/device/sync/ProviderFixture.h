@@ -110,7 +110,8 @@ protected:
         monitor = std::make_unique<testsupport::ChildProcess>(
             testsupport::BuiltProgram("peers/trailmonitor/trailmonitor"),
             std::vector<std::string>{});
-        ASSERT_TRUE(testsupport::WaitFor([] { return FindWindowW(u"TrailMonitor", nullptr); }));
+        ASSERT_TRUE(
+            testsupport::WaitFor([] { return ce::FindStationWindow(u"TrailMonitor", nullptr); }));
     }
 
     // The trace once it holds `lines` line ends (the viewer prints one per line).

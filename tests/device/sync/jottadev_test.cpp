@@ -321,11 +321,11 @@ TEST_F(JottadevTest, GetObjTypeInfoDescribesTheNoteDatabase) {
 TEST_F(JottadevTest, ReportStatusPostsSyncFinishedOnlyForTheEnd) {
     testsupport::ChildProcess program(testsupport::BuiltProgram("tests/support/window_probe"),
                                       {"JottaFrame", "Jotterwick"});
-    ASSERT_TRUE(testsupport::WaitFor([] { return FindWindowW(nullptr, u"Jotterwick"); }));
+    ASSERT_TRUE(testsupport::WaitFor([] { return ce::FindStationWindow(nullptr, u"Jotterwick"); }));
     for (UINT code : {1u, 3u, 6u, 2u, 7u})
         EXPECT_TRUE(reportStatus(const_cast<LPWSTR>(u"Jotterwick"), code, 0));
     // A marker posted after them proves nothing else is still on its way.
-    PostMessageW(FindWindowW(nullptr, u"Jotterwick"), WM_USER, 1, 1);
+    ce::PostStationMessage(ce::FindStationWindow(nullptr, u"Jotterwick"), WM_USER, 1, 1);
     ASSERT_TRUE(testsupport::WaitFor(
         [&] { return program.Output().find("1024 1 1") != std::string::npos; }));
     EXPECT_EQ("1135 0 0 \n1024 1 1 \n", program.Output());

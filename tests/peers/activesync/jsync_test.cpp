@@ -517,8 +517,8 @@ TEST_F(JsyncFixture, TheNotesProgramIsToldWhenASynchronizationEnds) {
     testsupport::ChildProcess program(testsupport::BuiltProgram("tests/support/window_probe"),
                                       {"QuillmarksFrame", "Jotterwick"});
     // The window exists once the station lists it.
-    ASSERT_TRUE(
-        testsupport::WaitFor([] { return FindWindowW(nullptr, u"Jotterwick") != nullptr; }));
+    ASSERT_TRUE(testsupport::WaitFor(
+        [] { return ce::FindStationWindow(nullptr, u"Jotterwick") != nullptr; }));
     AddDeviceNote("A note", NoteYellow);
     Tick();
     ASSERT_EQ(0, Jsync().status);

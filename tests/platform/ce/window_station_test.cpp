@@ -50,66 +50,67 @@ TEST_F(WindowStationTest, AWindowOfAnotherProcessIsFoundAndGetsMessagesAndText) 
     ChildProcess probe(testsupport::BuiltProgram("tests/support/window_probe"),
                        {"TrailMonitor", "Viewer"});
     HWND byClass = nullptr;
-    ASSERT_TRUE(
-        WaitFor([&] { return (byClass = FindWindowW(u"TrailMonitor", nullptr)) != nullptr; }));
-    EXPECT_EQ(byClass, FindWindowW(nullptr, u"Viewer"));
-    EXPECT_EQ(byClass, FindWindowW(u"trailmonitor", u"VIEWER")) << "names match without case";
-    EXPECT_EQ(nullptr, FindWindowW(u"TrailMonitor", u"Other"));
-    EXPECT_EQ(nullptr, FindWindowW(u"Other", nullptr));
+    ASSERT_TRUE(WaitFor(
+        [&] { return (byClass = ce::FindStationWindow(u"TrailMonitor", nullptr)) != nullptr; }));
+    EXPECT_EQ(byClass, ce::FindStationWindow(nullptr, u"Viewer"));
+    EXPECT_EQ(byClass, ce::FindStationWindow(u"trailmonitor", u"VIEWER"))
+        << "names match without case";
+    EXPECT_EQ(nullptr, ce::FindStationWindow(u"TrailMonitor", u"Other"));
+    EXPECT_EQ(nullptr, ce::FindStationWindow(u"Other", nullptr));
 
-    ASSERT_TRUE(PostMessageW(byClass, WM_USER + 111, 7, -3));
-    ASSERT_TRUE(SetWindowTextW(byClass, u"GetPacket: sCat Work \u00e9"));
-    EXPECT_TRUE(SetForegroundWindow(byClass));
+    ASSERT_TRUE(ce::PostStationMessage(byClass, WM_USER + 111, 7, -3));
+    ASSERT_TRUE(ce::SetStationWindowText(byClass, u"GetPacket: sCat Work \u00e9"));
+    EXPECT_TRUE(ce::IsLiveStationWindow(byClass));
     const std::string expected = "1135 7 -3 \n12 0 0 GetPacket: sCat Work \u00e9\n";
     EXPECT_TRUE(WaitFor([&] { return probe.Output() == expected; })) << probe.Output();
     // The text is the window's title now.
-    EXPECT_EQ(byClass, FindWindowW(nullptr, u"GetPacket: sCat Work \u00e9"));
-    EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Viewer"));
+    EXPECT_EQ(byClass, ce::FindStationWindow(nullptr, u"GetPacket: sCat Work \u00e9"));
+    EXPECT_EQ(nullptr, ce::FindStationWindow(nullptr, u"Viewer"));
 
     // A process that ends normally takes its window with it.
     EXPECT_EQ(0, probe.Stop());
-    EXPECT_EQ(nullptr, FindWindowW(u"TrailMonitor", nullptr));
+    EXPECT_EQ(nullptr, ce::FindStationWindow(u"TrailMonitor", nullptr));
 }
 
 TEST_F(WindowStationTest, WindowsOfDeadProcessesAreSkippedAndRemoved) {
     const pid_t dead = ForkWindowOwner(u"Jotta", u"Jotterwick");
     ASSERT_GT(dead, 0);
-    HWND stale = FindWindowW(nullptr, u"Jotterwick");
+    HWND stale = ce::FindStationWindow(nullptr, u"Jotterwick");
     ASSERT_NE(nullptr, stale);
     kill(dead, SIGKILL);
     waitpid(dead, nullptr, 0);
     SetLastError(0);
-    EXPECT_FALSE(PostMessageW(stale, WM_USER, 0, 0));
+    EXPECT_FALSE(ce::PostStationMessage(stale, WM_USER, 0, 0));
     EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
 
     // A live window with the same title behind a dead one is still found.
     const pid_t dead2 = ForkWindowOwner(u"Jotta", u"Jotterwick");
     ChildProcess live(testsupport::BuiltProgram("tests/support/window_probe"),
                       {"Probe", "Jotterwick"});
-    ASSERT_TRUE(WaitFor([&] { return FindWindowW(u"Probe", nullptr) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return ce::FindStationWindow(u"Probe", nullptr) != nullptr; }));
     const pid_t dead3 = ForkWindowOwner(u"Jotta", u"Jotterwick");
     kill(dead2, SIGKILL);
     kill(dead3, SIGKILL);
     waitpid(dead2, nullptr, 0);
     waitpid(dead3, nullptr, 0);
-    HWND found = FindWindowW(nullptr, u"Jotterwick");
+    HWND found = ce::FindStationWindow(nullptr, u"Jotterwick");
     ASSERT_NE(nullptr, found);
-    EXPECT_TRUE(PostMessageW(found, WM_USER + 111, 0, 0));
+    EXPECT_TRUE(ce::PostStationMessage(found, WM_USER + 111, 0, 0));
     EXPECT_TRUE(WaitFor([&] { return live.Output() == "1135 0 0 \n"; })) << live.Output();
     // A search that meets only dead windows removes them all: the live
     // window's socket is the only one left.
-    EXPECT_EQ(nullptr, FindWindowW(u"Jotta", nullptr));
+    EXPECT_EQ(nullptr, ce::FindStationWindow(u"Jotta", nullptr));
     int sockets = 0;
     for (const auto& entry : std::filesystem::directory_iterator(ce::HandheldDirectory() + "/run"))
         sockets += entry.path().extension() == ".sock";
     EXPECT_EQ(1, sockets);
 }
 
-TEST_F(WindowStationTest, OwnWindowsQueueOnTheOwnSocketUnlessTheWindowSystemTakesThem) {
+TEST_F(WindowStationTest, OwnWindowsQueueOnTheOwnSocket) {
     HWND own = ce::CreateStationWindow(u"Main", u"Jotterwick");
     ASSERT_NE(nullptr, own);
     ASSERT_GE(ce::StationSocket(), 0);
-    ASSERT_TRUE(PostMessageW(own, WM_USER + 1, 2, 3));
+    ASSERT_TRUE(ce::PostStationMessage(own, WM_USER + 1, 2, 3));
     ce::StationMessage m;
     ASSERT_TRUE(ce::ReceiveStationMessage(&m, 1000));
     EXPECT_EQ(own, m.hwnd);
@@ -118,28 +119,18 @@ TEST_F(WindowStationTest, OwnWindowsQueueOnTheOwnSocketUnlessTheWindowSystemTake
     EXPECT_EQ(3, m.lParam);
     EXPECT_FALSE(ce::ReceiveStationMessage(&m, 0));
 
-    std::vector<std::string> handled;
-    ce::SetLocalWindowSystem({[&](HWND, UINT msg, WPARAM, LPARAM) {
-                                  handled.push_back("post " + std::to_string(msg));
-                                  return true;
-                              },
-                              [&](HWND, const std::u16string& text) {
-                                  handled.push_back("text " +
-                                                    std::string(text.begin(), text.end()));
-                                  return true;
-                              }});
-    EXPECT_TRUE(PostMessageW(own, WM_CLOSE, 0, 0));
-    EXPECT_TRUE(SetWindowTextW(own, u"New"));
-    EXPECT_EQ((std::vector<std::string>{"post 16", "text New"}), handled);
-    EXPECT_EQ(own, FindWindowW(nullptr, u"New")) << "the title changed for everyone";
-    // Windows the station does not hold (a child window) go to the window system too.
+    // A text set on an own window retitles it for everyone and arrives as WM_SETTEXT.
+    EXPECT_TRUE(ce::SetStationWindowText(own, u"New"));
+    EXPECT_EQ(own, ce::FindStationWindow(nullptr, u"New")) << "the title changed for everyone";
+    ASSERT_TRUE(ce::ReceiveStationMessage(&m, 1000));
+    EXPECT_EQ(WM_SETTEXT, m.message);
+    EXPECT_EQ(u"New", m.text);
+    // Windows the station does not hold (a child window) are unknown to it.
     HWND child = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x7001));
-    EXPECT_TRUE(SetWindowTextW(child, u"Child"));
-    EXPECT_TRUE(PostMessageW(child, WM_USER, 0, 0));
-    EXPECT_EQ("text Child", handled[2]);
-    EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Child"));
+    EXPECT_FALSE(ce::SetStationWindowText(child, u"Child"));
+    EXPECT_FALSE(ce::PostStationMessage(child, WM_USER, 0, 0));
+    EXPECT_EQ(nullptr, ce::FindStationWindow(nullptr, u"Child"));
     EXPECT_FALSE(ce::ReceiveStationMessage(&m, 0)) << "nothing was queued";
-    ce::SetLocalWindowSystem({});
 
     // A datagram that does not match its declared size is dropped.
     const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
@@ -156,8 +147,8 @@ TEST_F(WindowStationTest, OwnWindowsQueueOnTheOwnSocketUnlessTheWindowSystemTake
     EXPECT_FALSE(ce::ReceiveStationMessage(&m, 100));
 
     EXPECT_TRUE(ce::DestroyStationWindow(own));
-    EXPECT_EQ(nullptr, FindWindowW(u"Main", nullptr));
-    EXPECT_FALSE(PostMessageW(own, WM_USER, 0, 0));
+    EXPECT_EQ(nullptr, ce::FindStationWindow(u"Main", nullptr));
+    EXPECT_FALSE(ce::PostStationMessage(own, WM_USER, 0, 0));
     EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
 }
 

@@ -42,10 +42,12 @@ protected:
     UINT MenuState(UINT id) {
         return GetMenuState(frame->GetCommandBar().GetMenu(), id, MF_BYCOMMAND);
     }
-    const CCeCommandBar::Button& ButtonOf(UINT id) {
-        const auto& buttons = frame->GetCommandBar().Buttons();
-        return *std::find_if(buttons.begin(), buttons.end(),
-                             [id](const auto& b) { return b.command == id; });
+    CCeCommandBar::Button ButtonOf(UINT id) {
+        const auto buttons = frame->GetCommandBar().Buttons();
+        const auto it = std::find_if(buttons.begin(), buttons.end(),
+                                     [id](const auto& b) { return b.command == id; });
+        EXPECT_NE(buttons.end(), it) << "no button for command " << id;
+        return it == buttons.end() ? CCeCommandBar::Button{} : *it;
     }
 
     std::unique_ptr<CTestApp> app;

@@ -1,6 +1,6 @@
 #include "platform/ui/message_box.h"
 
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/headless/scripted_user.h"
 
 #include <gtest/gtest.h>
 

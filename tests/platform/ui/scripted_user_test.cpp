@@ -1,4 +1,4 @@
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/headless/scripted_user.h"
 
 #include "platform/ui/message_box.h"
 

@@ -1,6 +1,7 @@
 // A headless program with one top-level window on the handheld's window
 // station: prints each message and text it receives from outside, one line
 // each, and ends when its window is closed (or after ten seconds).
+#include "platform/ce/machine.h"
 #include "platform/ui/winuser.h"
 
 #include <cstdio>
@@ -37,6 +38,8 @@ LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 int main() {
+    // The handheld of $JOTTERWICK_HANDHELD is the machine it runs on.
+    ce::HandheldDirectory();
     if (!ui::JoinWindowStation())
         return 1;
     WNDCLASSW cls{};

@@ -1,8 +1,8 @@
 // The terminal back end's pure layout rules: pixels to cells, the edit
 // control's rows and caret, colour mapping, text wrapping, menu labels and
 // key translation.
-#include "platform/ui/terminal_keys.h"
-#include "platform/ui/terminal_layout.h"
+#include "platform/ui/terminal/terminal_keys.h"
+#include "platform/ui/terminal/terminal_layout.h"
 
 #include <curses.h>
 #include <gtest/gtest.h>

@@ -7,8 +7,9 @@
 //                           the name chosen, or (cancel)
 //   help:FILE               the help notice: "help"
 #include "platform/base/unicode.h"
+#include "platform/ce/machine.h"
 #include "platform/ui/message_box.h"
-#include "platform/ui/terminal_backend.h"
+#include "platform/ui/terminal/terminal_backend.h"
 #include "platform/ui/winuser.h"
 
 #include <cstdio>
@@ -36,6 +37,8 @@ std::vector<std::string> Split(const std::string& text) {
 int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
+    // The handheld of $JOTTERWICK_HANDHELD is the machine it runs on.
+    ce::HandheldDirectory();
     auto terminal = ui::TerminalBackend::Create();
     if (!terminal) {
         std::fprintf(stderr, "terminal_prompt_helper: no terminal\n");

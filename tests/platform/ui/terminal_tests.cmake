@@ -1,5 +1,6 @@
-# The terminal back end: its layout rules, its prompts shown by a helper
-# program, and the notes program, driven in tmux.
+# The terminal back end: its layout rules and its prompts, shown by a helper
+# program and driven in tmux. The session library drives the notes program's
+# terminal test too (tests/device/app).
 jotterwick_test(platform_ui_terminal_test SOURCES terminal_layout_test.cpp
                 LIBS platform_ui_terminal)
 target_compile_definitions(platform_ui_terminal_test PRIVATE NCURSES_WIDECHAR=1)
@@ -8,15 +9,9 @@ add_library(terminal_test_session STATIC terminal_session.cpp)
 target_link_libraries(terminal_test_session PUBLIC test_support)
 
 add_executable(ui_terminal_prompt_helper terminal_prompt_helper.cpp)
-target_link_libraries(ui_terminal_prompt_helper PRIVATE platform_ui_terminal)
+target_link_libraries(ui_terminal_prompt_helper PRIVATE platform_ui_terminal platform_ce)
 jotterwick_test(platform_ui_terminal_prompts_test SOURCES terminal_prompts_test.cpp
                 LIBS terminal_test_session)
 target_compile_definitions(platform_ui_terminal_prompts_test PRIVATE
     UI_TERMINAL_PROMPT_HELPER="$<TARGET_FILE:ui_terminal_prompt_helper>")
 add_dependencies(platform_ui_terminal_prompts_test ui_terminal_prompt_helper)
-
-if(TARGET jotta)
-    jotterwick_test(platform_ui_terminal_jotta_test SOURCES terminal_jotta_test.cpp
-                    LIBS terminal_test_session platform_ce)
-    add_dependencies(platform_ui_terminal_jotta_test jotta ceutil)
-endif()

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/ce/machine.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/headless/scripted_user.h"
 #include "platform/ui/winuser.h"
 
 #include <gtest/gtest.h>

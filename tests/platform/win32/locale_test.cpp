@@ -2,7 +2,7 @@
 // window system's scripted user.
 #include "platform/win32/locale.h"
 
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/headless/scripted_user.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/registry.h"
 #include "support/Machine.h"

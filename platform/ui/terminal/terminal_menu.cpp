@@ -1,9 +1,9 @@
 // The command bar's menus in the terminal: F10 or Alt+mnemonic opens a title,
 // arrows move, Enter or the item's mnemonic chooses, Escape goes back.
 // A chosen command is posted to the frame, as the platform's menu does.
-#include "platform/mfc/CommandBar.h"
+#include "platform/ui/commctrl.h"
 #include "platform/ui/menu.h"
-#include "platform/ui/terminal_screen.h"
+#include "platform/ui/terminal/terminal_screen.h"
 
 #include <algorithm>
 
@@ -117,9 +117,9 @@ void DrawLevel(const Level& level) {
 } // namespace
 
 void RunMenuBar(const DrawnScreen& screen, int first, const std::function<DrawnScreen()>& redraw) {
-    if (!screen.commandBar || !screen.commandBar->GetMenu())
+    HMENU bar = screen.commandBar ? CommandBar_GetMenu(screen.commandBar, 0) : nullptr;
+    if (!bar)
         return;
-    HMENU bar = screen.commandBar->GetMenu();
     const HWND frame = screen.frame;
     std::vector<BarSlot> titles;
     for (const BarSlot& slot : screen.slots)

@@ -1,4 +1,4 @@
-#include "platform/ui/terminal_layout.h"
+#include "platform/ui/terminal/terminal_layout.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/terminal_keys.h"
+#include "platform/ui/terminal/terminal_keys.h"
 
 #include <curses.h>
 

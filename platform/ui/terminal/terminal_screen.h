@@ -3,16 +3,14 @@
 // platform/ui's terminal files; every call belongs to the UI thread.
 #pragma once
 
-#include "platform/ui/terminal_keys.h"
-#include "platform/ui/terminal_layout.h"
+#include "platform/ui/terminal/terminal_keys.h"
+#include "platform/ui/terminal/terminal_layout.h"
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class CCeCommandBar;
 
 namespace ui::terminal {
 
@@ -52,7 +50,7 @@ struct BarSlot {
 
 // What the last drawing showed: the command bar of the frame and its places.
 struct DrawnScreen {
-    CCeCommandBar* commandBar = nullptr;
+    HWND commandBar = nullptr;
     HWND frame = nullptr;
     std::vector<BarSlot> slots;
 };
@@ -68,8 +66,8 @@ void Present();
 
 // The class name of a window in lower case ("edit", "listbox" ...).
 std::u16string ClassOf(HWND hwnd);
-// The command bar of top-level window `top` (a framework frame), or null.
-CCeCommandBar* CommandBarOf(HWND top);
+// The command bar ("CommandBar" child) of top-level window `top`, or null.
+HWND CommandBarOf(HWND top);
 
 // The deepest visible window at a cell, newest top-level window first; null
 // when no window is there.

@@ -1,8 +1,8 @@
 // The notes program in a real terminal: `jotta` runs in a tmux session of
 // 100 x 30 cells on a fresh handheld; the test types keys and reads back what
 // the screen shows.
+#include "platform/ui/terminal_session.h"
 #include "support/Machine.h"
-#include "terminal_session.h"
 
 #include "platform/ce/window_station.h"
 
@@ -251,9 +251,9 @@ TEST_F(TerminalJottaTest, ExitFromTheMenuGivesTheTerminalBack) {
 
 TEST_F(TerminalJottaTest, CloseFromAnotherProcessGivesTheTerminalBack) {
     HWND frame = nullptr;
-    ASSERT_TRUE(
-        testsupport::WaitFor([&] { return (frame = FindWindowW(nullptr, u"Jotterwick")); }));
-    ASSERT_TRUE(PostMessageW(frame, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] { return (frame = ce::FindStationWindow(nullptr, u"Jotterwick")); }));
+    ASSERT_TRUE(ce::PostStationMessage(frame, WM_CLOSE, 0, 0));
     ASSERT_TRUE(WaitForScreen("jotta ended 0")) << Screen();
     EXPECT_EQ(std::string::npos, Screen().find("F10 menu")) << Screen();
 }
@@ -286,13 +286,13 @@ void ExpectHeadlessIn(const std::string& environment, const std::string& expecte
                      " " + Quoted(testsupport::BuiltProgram("device/app/jotta")));
     ASSERT_TRUE(session.started());
     HWND frame = nullptr;
-    ASSERT_TRUE(
-        testsupport::WaitFor([&] { return (frame = FindWindowW(nullptr, u"Jotterwick")); }));
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] { return (frame = ce::FindStationWindow(nullptr, u"Jotterwick")); }));
     EXPECT_FALSE(testsupport::WaitFor(
         [&] { return session.Screen().find("F10 menu") != std::string::npos; }, 1000))
         << session.Screen();
     EXPECT_NE(std::string::npos, session.Screen().find(expected)) << session.Screen();
-    ASSERT_TRUE(PostMessageW(frame, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(ce::PostStationMessage(frame, WM_CLOSE, 0, 0));
     EXPECT_TRUE(session.WaitForScreen("jotta ended 0")) << session.Screen();
 }
 

@@ -1,11 +1,10 @@
 // Drawing the window tree with ncursesw: each visible window at its cells,
-// built-in controls by what they hold, the framework's command bar as a line
-// of menu titles and tool buttons.
-#include "platform/mfc/CommandBar.h"
-#include "platform/mfc/SplitterWnd.h"
+// by its class, style and text: built-in controls by what they hold, the
+// command bar as a line of menu titles and tool buttons.
+#include "platform/ui/commctrl.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/message_box.h"
-#include "platform/ui/terminal_screen.h"
+#include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
 
@@ -190,17 +189,28 @@ void DrawComboBox(HWND combo, const CellRect& at, bool enabled, bool focused) {
     PutText(at.row, at.col + at.cols - 2, u" v", 2, attr);
 }
 
-void DrawCommandBar(CCeCommandBar& bar, HWND frame, const CellRect& at, DrawnScreen& screen) {
+// The label of a command bar's button: the text of its image.
+std::u16string ButtonLabel(HWND bar, int command) {
+    const auto length = SendMessageW(bar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(command), 0);
+    std::u16string label(static_cast<std::size_t>(std::max<LRESULT>(0, length)) + 1, u'\0');
+    SendMessageW(bar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(command),
+                 reinterpret_cast<LPARAM>(label.data()));
+    label.resize(label.size() - 1);
+    return label;
+}
+
+void DrawCommandBar(HWND bar, HWND frame, const CellRect& at, DrawnScreen& screen) {
     const Attr barAttr = ReverseAttr();
     Fill({at.row, at.col, 1, at.cols}, barAttr);
-    screen.commandBar = &bar;
+    screen.commandBar = bar;
     screen.frame = frame;
     // The adornments keep their place at the right end; what does not fit
     // before them is left out.
+    const auto flags = static_cast<DWORD>(SendMessageW(bar, CBM_GETADORNMENTS, 0, 0));
     std::vector<std::pair<std::u16string, BarSlot::Kind>> adornments;
-    if (bar.Adornments() & CMDBAR_HELP)
+    if (flags & CMDBAR_HELP)
         adornments.push_back({u"[?]", BarSlot::Kind::Help});
-    if (bar.Adornments() & CMDBAR_OK)
+    if (flags & CMDBAR_OK)
         adornments.push_back({u"[OK]", BarSlot::Kind::Ok});
     int adornmentWidth = 0;
     for (const auto& a : adornments)
@@ -221,7 +231,7 @@ void DrawCommandBar(CCeCommandBar& bar, HWND frame, const CellRect& at, DrawnScr
         screen.slots.push_back(slot);
         col += width;
     };
-    if (HMENU menu = bar.GetMenu()) {
+    if (HMENU menu = CommandBar_GetMenu(bar, 0)) {
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             char16_t title[128] = {};
             GetMenuStringW(menu, static_cast<UINT>(i), title, 128, MF_BYPOSITION);
@@ -231,18 +241,21 @@ void DrawCommandBar(CCeCommandBar& bar, HWND frame, const CellRect& at, DrawnScr
         }
     }
     ++col;
-    for (const auto& button : bar.Buttons()) {
-        if (button.style & TBSTYLE_SEP) {
+    const auto buttons = SendMessageW(bar, TB_BUTTONCOUNT, 0, 0);
+    for (LRESULT i = 0; i < buttons; ++i) {
+        TBBUTTON button{};
+        SendMessageW(bar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+        if (button.fsStyle & TBSTYLE_SEP) {
             ++col;
             continue;
         }
         Attr attr = barAttr;
-        if (!(button.state & TBSTATE_ENABLED))
+        if (!(button.fsState & TBSTATE_ENABLED))
             attr |= DimAttr();
-        if (button.state & TBSTATE_CHECKED)
+        if (button.fsState & TBSTATE_CHECKED)
             attr = NormalAttr() | BoldAttr();
-        place(u"[" + button.label + u"]", attr,
-              {BarSlot::Kind::Button, 0, 0, 0, 0, button.command, 0});
+        place(u"[" + ButtonLabel(bar, button.idCommand) + u"]", attr,
+              {BarSlot::Kind::Button, 0, 0, 0, 0, static_cast<UINT>(button.idCommand), 0});
     }
     col = std::max(at.col, end - adornmentWidth);
     limit = end;
@@ -257,7 +270,6 @@ void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
     const bool enabled = IsWindowEnabled(hwnd);
     const bool focused = GetFocus() == hwnd;
     const std::u16string cls = ClassOf(hwnd);
-    CWnd* object = CWnd::FromHandlePermanent(hwnd);
     if (cls == u"edit") {
         DrawEdit(hwnd, at, enabled, focused);
     } else if (cls == u"listbox") {
@@ -269,14 +281,15 @@ void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
     } else if (cls == u"combobox") {
         DrawComboBox(hwnd, at, enabled, focused);
         return;
-    } else if (auto* bar = dynamic_cast<CCeCommandBar*>(object)) {
+    } else if (cls == u"commandbar") {
         // The bar spans its frame's top line, whatever width it was made with.
         const CellRect frame = CellsOfWindow(GetParent(hwnd));
-        DrawCommandBar(*bar, GetParent(hwnd), {at.row, frame.col, at.rows, frame.cols}, screen);
-    } else if (auto* splitter = dynamic_cast<CSplitterWnd*>(object)) {
+        DrawCommandBar(hwnd, GetParent(hwnd), {at.row, frame.col, at.rows, frame.cols}, screen);
+    } else if (cls == u"splitter") {
         // The panes cover it; what shows between them is the splitter bar.
         Fill(at, NormalAttr());
-        const bool columns = splitter->GetColumnCount() > 1;
+        const bool columns =
+            HIWORD(static_cast<DWORD_PTR>(SendMessageW(hwnd, SPM_GETGRID, 0, 0))) > 1;
         for (int r = 0; r < at.rows; ++r)
             for (int c = 0; c < at.cols; ++c)
                 mvaddch(at.row + r, at.col + c, columns ? ACS_VLINE : ACS_HLINE);
@@ -462,10 +475,10 @@ std::u16string ClassOf(HWND hwnd) {
     return cls;
 }
 
-CCeCommandBar* CommandBarOf(HWND top) {
+HWND CommandBarOf(HWND top) {
     for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (auto* bar = dynamic_cast<CCeCommandBar*>(CWnd::FromHandlePermanent(c)))
-            return bar;
+        if (ClassOf(c) == u"commandbar")
+            return c;
     return nullptr;
 }
 

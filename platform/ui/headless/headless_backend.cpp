@@ -1,8 +1,8 @@
-#include "platform/ui/headless_backend.h"
+#include "platform/ui/headless/headless_backend.h"
 
 #include "platform/base/unicode.h"
 #include "platform/ui/dialog.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/headless/scripted_user.h"
 
 #include <poll.h>
 

@@ -2,11 +2,11 @@
 // help notice as centred boxes over the windows, and modal dialogs worked
 // with the keyboard where they stand.
 #include "platform/base/unicode.h"
-#include "platform/ce/machine.h"
+#include "platform/ui/commdlg.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_box.h"
-#include "platform/ui/terminal_backend.h"
-#include "platform/ui/terminal_screen.h"
+#include "platform/ui/terminal/terminal_backend.h"
+#include "platform/ui/terminal/terminal_screen.h"
 
 #include <fnmatch.h>
 
@@ -187,7 +187,7 @@ void TerminalBackend::ShowHelp(const std::u16string& helpFile) {
 
 std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt& prompt) {
     const std::u16string folder = prompt.initialDirectory.empty()
-                                      ? unicode::ToUtf16(ce::HandheldDirectory() + "/My Documents")
+                                      ? unicode::ToUtf16(DocumentsFolder())
                                       : prompt.initialDirectory;
     const auto [types, pattern] = FirstFilter(prompt.filter);
     const std::vector<std::u16string> files = FilesMatching(folder, pattern);

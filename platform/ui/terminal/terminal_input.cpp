@@ -1,6 +1,6 @@
 // Reading the terminal: keys (with Escape-prefixed Alt keys), stylus taps
 // from the mouse, and size changes.
-#include "platform/ui/terminal_screen.h"
+#include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/headless/scripted_user.h"
 
 #include "platform/base/unicode.h"
 #include "platform/ui/escape.h"

@@ -1,10 +1,10 @@
 // The terminal back end's life and its part of the message loop: taking over
 // the terminal, giving it back, waiting for keys and taps beside the loop's
 // descriptors, and delivering them to the windows.
-#include "platform/ui/terminal_backend.h"
+#include "platform/ui/terminal/terminal_backend.h"
 
-#include "platform/mfc/CommandBar.h"
-#include "platform/ui/terminal_screen.h"
+#include "platform/ui/commctrl.h"
+#include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
 #include <poll.h>
@@ -110,13 +110,13 @@ void PressSlot(const terminal::DrawnScreen& screen, const terminal::BarSlot& slo
             redraw);
         break;
     case terminal::BarSlot::Kind::Button:
-        screen.commandBar->PressButton(slot.command);
+        SendMessageW(screen.commandBar, CBM_CLICKBUTTON, slot.command, 0);
         break;
     case terminal::BarSlot::Kind::Help:
-        screen.commandBar->PressAdornment(CMDBAR_HELP);
+        SendMessageW(screen.commandBar, CBM_CLICKADORNMENT, CMDBAR_HELP, 0);
         break;
     case terminal::BarSlot::Kind::Ok:
-        screen.commandBar->PressAdornment(CMDBAR_OK);
+        SendMessageW(screen.commandBar, CBM_CLICKADORNMENT, CMDBAR_OK, 0);
         break;
     }
 }
