@@ -18,7 +18,9 @@ const char kUsage[] =
     "                       notes paired, every other note copied, nothing deleted\n"
     "  --allow-mass-delete  delete even when more than half of a side's notes would go\n"
     "  --watch              keep synchronizing as notes change, until interrupted\n"
-    "  options              open the desktop store's options dialog\n";
+    "  options              open the desktop store's options dialog\n"
+    "  --help               show this help\n"
+    "  --version            show the version\n";
 
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string* error) {
     Options options;
@@ -61,7 +63,10 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
             options.watch = true;
         } else if (arg == "--help" || arg == "-h") {
             options.command = Command::Help;
-            commandGiven = true;
+            return options;
+        } else if (arg == "--version") {
+            options.command = Command::Version;
+            return options;
         } else if (arg == "options" && !commandGiven) {
             options.command = Command::Options;
             commandGiven = true;

@@ -13,7 +13,7 @@
 
 namespace jsync {
 
-enum class Command { Synchronize, Options, Help };
+enum class Command { Synchronize, Options, Help, Version };
 
 struct Options {
     Command command = Command::Synchronize;

@@ -2,6 +2,7 @@
 // desktop, as one program (see CommandLine.h and docs/sync.md).
 #include "peers/activesync/CommandLine.h"
 #include "peers/activesync/Session.h"
+#include "platform/base/installation.h"
 
 #include <atomic>
 #include <csignal>
@@ -63,11 +64,15 @@ int main(int argc, char** argv) {
     const auto options =
         jsync::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &error);
     if (!options) {
-        std::fprintf(stderr, "jsync: %s\n%s", error.c_str(), jsync::kUsage);
+        std::fputs(platform::ArgumentErrorText("jsync", error).c_str(), stderr);
         return 2;
     }
     if (options->command == jsync::Command::Help) {
         std::fputs(jsync::kUsage, stdout);
+        return 0;
+    }
+    if (options->command == jsync::Command::Version) {
+        std::fputs(platform::VersionText("jsync").c_str(), stdout);
         return 0;
     }
     try {
