@@ -9,6 +9,9 @@
 #include "platform/win32/registry.h"
 #include "platform/win32/variant_time.h"
 
+#include <cstdio>
+#include <filesystem>
+
 using namespace jsynctest;
 
 namespace {
@@ -306,6 +309,7 @@ TEST_F(JsyncFixture, TwoDesktopsArePartnersOfOneHandheld) {
     AddDeviceNote("From the handheld", NoteYellow);
     const std::string desktopA = machines->desktop();
     const std::string desktopB = machines->desktop() + "-second";
+    ASSERT_EQ(0, RunProgram("peers/outlook/outlook-notes", {"--desktop", desktopB, "list"}).status);
     Tick();
     RunResult run = Jsync({"--partner", "1"});
     ASSERT_EQ(0, run.status) << run.output;
@@ -591,4 +595,95 @@ TEST_F(JsyncFixture, ANoteTypedOnTheDesktopsCommandLineKeepsItsFirstLineAsTitle)
     ExpectInStep("3 [] Weekend plan\\r\\nhike\n");
     Tick();
     ExpectNothingToDo();
+}
+
+namespace {
+
+// Every folder and file under `root`: its path, type and mode, and a regular
+// file's checksum, one per line. Read by child processes: a descriptor this
+// process opened and closed on a store would drop SQLite's locks on it.
+std::string TreeText(const std::string& root) {
+    const std::string command = "cd '" + root +
+                                "' && find . -printf '%p %y %m\\n' | sort && "
+                                "find . -type f -print0 | sort -z | xargs -0 -r sha1sum";
+    std::string text;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return "cannot read " + root;
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, n);
+    return pclose(pipe) == 0 ? text : "cannot read " + root;
+}
+
+} // namespace
+
+TEST_F(JsyncFixture, ADryRunLeavesBothFoldersByteForByte) {
+    const CEOID note = AddDeviceNote("On the handheld", NoteYellow);
+    AddDesktopNote("On the desktop", NoteBlue);
+    Tick();
+    const auto handheld = TreeText(machines->handheld());
+    const auto desktop = TreeText(machines->desktop());
+    // Before the first synchronization: no registration, partnership or lock yet.
+    RunResult run = Jsync({"--dry-run"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find("receive from the desktop (new): \"On the desktop\""))
+        << run.output;
+    EXPECT_EQ(handheld, TreeText(machines->handheld()));
+    EXPECT_EQ(desktop, TreeText(machines->desktop()));
+
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    EditDeviceNote(note, "Changed on the handheld", NoteYellow);
+    Tick();
+    const auto handheldAfter = TreeText(machines->handheld());
+    const auto desktopAfter = TreeText(machines->desktop());
+    run = Jsync({"--dry-run"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find("send to the desktop (changed): \"Changed on the handheld\""))
+        << run.output;
+    EXPECT_EQ(handheldAfter, TreeText(machines->handheld()));
+    EXPECT_EQ(desktopAfter, TreeText(machines->desktop()));
+}
+
+TEST_F(JsyncFixture, AMachineThatIsNotThereOrOfTheOtherKindIsRefused) {
+    AddDeviceNote("On the handheld", NoteYellow);
+    Tick();
+    const std::string handheld = machines->handheld();
+    const std::string desktop = machines->desktop();
+    // Two mistyped desktops: neither is made, neither takes a partner slot.
+    for (const std::string& typo : {desktop + "-typo", desktop + "-typo2"}) {
+        const RunResult run = Jsync({"--desktop", typo});
+        EXPECT_EQ(1, run.status) << run.output;
+        EXPECT_NE(std::string::npos, run.output.find("there is no desktop at " + typo))
+            << run.output;
+        EXPECT_FALSE(std::filesystem::exists(typo)) << typo;
+    }
+    RunResult run = Jsync({"--handheld", handheld + "-typo"});
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("there is no handheld at " + handheld + "-typo"))
+        << run.output;
+    EXPECT_FALSE(std::filesystem::exists(handheld + "-typo"));
+
+    run = Jsync({"--handheld", desktop, "--desktop", handheld});
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("--handheld and --desktop are swapped"))
+        << run.output;
+    run = Jsync({"--desktop", handheld});
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find(handheld + " is a handheld, not a desktop"))
+        << run.output;
+    const std::string empty = desktop + "-empty";
+    std::filesystem::create_directory(empty);
+    run = Jsync({"--desktop", empty});
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find(empty + " holds no desktop")) << run.output;
+    EXPECT_TRUE(std::filesystem::is_empty(empty));
+
+    // The real desktop still finds the slot free.
+    run = Jsync({"--partner", "1"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
 }
