@@ -36,15 +36,10 @@ Status Refuse(const std::string& what) {
 
 } // namespace
 
-Status CheckMachines(const std::string& handheldDir, const std::string& desktopDir) {
-    const Kind handheld = KindOf(handheldDir);
-    const Kind desktop = KindOf(desktopDir);
-    if (handheld == Kind::Desktop && desktop == Kind::Handheld)
-        return Refuse(handheldDir + " is a desktop and " + desktopDir +
-                      " a handheld: --handheld and --desktop are swapped");
-    switch (handheld) {
+Status CheckHandheld(const std::string& handheldDir) {
+    switch (KindOf(handheldDir)) {
     case Kind::Handheld:
-        break;
+        return Status();
     case Kind::Missing:
         return Refuse("there is no handheld at " + handheldDir +
                       " (a new one is made by jotta or by ceutil --handheld DIR init)");
@@ -53,11 +48,21 @@ Status CheckMachines(const std::string& handheldDir, const std::string& desktopD
     case Kind::Desktop:
         return Refuse(handheldDir + " is a desktop, not a handheld (it holds no objectstore.db)");
     case Kind::Other:
-        return Refuse(handheldDir + " holds no handheld (no objectstore.db)");
+        break;
     }
+    return Refuse(handheldDir + " holds no handheld (no objectstore.db)");
+}
+
+Status CheckMachines(const std::string& handheldDir, const std::string& desktopDir) {
+    const Kind desktop = KindOf(desktopDir);
+    if (KindOf(handheldDir) == Kind::Desktop && desktop == Kind::Handheld)
+        return Refuse(handheldDir + " is a desktop and " + desktopDir +
+                      " a handheld: --handheld and --desktop are swapped");
+    if (Status status = CheckHandheld(handheldDir); !status.ok())
+        return status;
     switch (desktop) {
     case Kind::Desktop:
-        break;
+        return Status();
     case Kind::Missing:
         return Refuse("there is no desktop at " + desktopDir +
                       " (a new one is made by outlook-notes --desktop DIR)");
@@ -66,9 +71,9 @@ Status CheckMachines(const std::string& handheldDir, const std::string& desktopD
     case Kind::Handheld:
         return Refuse(desktopDir + " is a handheld, not a desktop (it holds objectstore.db)");
     case Kind::Other:
-        return Refuse(desktopDir + " holds no desktop (no registry.db or outlook.db)");
+        break;
     }
-    return Status();
+    return Refuse(desktopDir + " holds no desktop (no registry.db or outlook.db)");
 }
 
 namespace {

@@ -15,6 +15,8 @@ namespace jsync {
 // what was found instead: nothing, a folder of something else, or the other
 // kind of machine (the two swapped). Creates nothing.
 platform::Status CheckMachines(const std::string& handheldDir, const std::string& desktopDir);
+// The handheld half of CheckMachines.
+platform::Status CheckHandheld(const std::string& handheldDir);
 
 // A copy of both machine folders in a fresh temporary folder, removed with
 // the object. Regular files and folders are copied; sockets are left out.

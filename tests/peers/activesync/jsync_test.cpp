@@ -239,6 +239,7 @@ struct ConflictCase {
     std::vector<std::string> args;
     bool sameText;
     const char* expected;
+    const char* outcome; // the summary's line under "Conflicts"
 };
 
 void PrintTo(const ConflictCase& c, std::ostream* out) {
@@ -261,6 +262,9 @@ TEST_P(JsyncConflictTest, ChangedOnBothSides) {
     const RunResult run = Jsync(c.args);
     ASSERT_EQ(0, run.status) << run.output;
     EXPECT_EQ(1, SummaryCount(run.output, "Conflicts")) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find(std::string("Conflicts:                 1\n    ") + c.outcome + "\n"))
+        << run.output;
     EXPECT_EQ(0, SummaryCount(run.output, "Received from the desktop"))
         << "a version received in a conflict counts with the conflict\n"
         << run.output;
@@ -271,11 +275,27 @@ TEST_P(JsyncConflictTest, ChangedOnBothSides) {
 
 INSTANTIATE_TEST_SUITE_P(
     Policies, JsyncConflictTest,
-    ::testing::Values(
-        ConflictCase{"KeepBoth", {}, false, "3 [] Desktop version\n3 [] Handheld version\n"},
-        ConflictCase{"PreferDesktop", {"--prefer", "desktop"}, false, "3 [] Desktop version\n"},
-        ConflictCase{"PreferDevice", {"--prefer", "device"}, false, "3 [] Handheld version\n"},
-        ConflictCase{"EqualTexts", {}, true, "3 [] Agreed\n"}),
+    ::testing::Values(ConflictCase{"KeepBoth",
+                                   {},
+                                   false,
+                                   "3 [] Desktop version\n3 [] Handheld version\n",
+                                   "\"Handheld version\": both versions kept on both sides"},
+                      ConflictCase{"PreferDesktop",
+                                   {"--prefer", "desktop"},
+                                   false,
+                                   "3 [] Desktop version\n",
+                                   "\"Handheld version\": the desktop's version won"},
+                      ConflictCase{"PreferDevice",
+                                   {"--prefer", "device"},
+                                   false,
+                                   "3 [] Handheld version\n",
+                                   "\"Handheld version\": the handheld's version won"},
+                      ConflictCase{
+                          "EqualTexts",
+                          {},
+                          true,
+                          "3 [] Agreed\n",
+                          "\"Agreed\": the texts were equal; colour and categories made the same"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(JsyncFixture, AChangeAgainstADeletionIsKept) {
@@ -686,4 +706,44 @@ TEST_F(JsyncFixture, AMachineThatIsNotThereOrOfTheOtherKindIsRefused) {
     run = Jsync({"--partner", "1"});
     ASSERT_EQ(0, run.status) << run.output;
     EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+}
+
+TEST_F(JsyncFixture, PartnersAreListedAndAForgottenSlotIsFreeForAnotherDesktop) {
+    AddDeviceNote("From the handheld", NoteYellow);
+    Tick();
+    const std::string home = machines->desktop() + "-home";
+    const std::string third = machines->desktop() + "-third";
+    for (const std::string& desktop : {home, third})
+        ASSERT_EQ(0,
+                  RunProgram("peers/outlook/outlook-notes", {"--desktop", desktop, "list"}).status);
+    RunResult run = Jsync({"partners"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ("partner 1: free\npartner 2: free\n", run.output);
+    EXPECT_FALSE(std::filesystem::exists(machines->handheld() + "/activesync"))
+        << "listing changes nothing";
+
+    ASSERT_EQ(0, Jsync().status);
+    ASSERT_EQ(0, Jsync({"--desktop", home}).status);
+    run = Jsync({"--desktop", third});
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("two partners already")) << run.output;
+    run = Jsync({"partners"});
+    EXPECT_EQ("partner 1: " + machines->desktop() + "\npartner 2: " + home + "\n", run.output);
+
+    run = Jsync({"forget", "--partner", "2"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ("partner slot 2 is free; it belonged to the desktop " + home + "\n", run.output);
+    EXPECT_EQ(0, Jsync({"forget", "--partner", "2"}).status) << "a free slot stays free";
+    run = Jsync({"--desktop", third});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+    EXPECT_EQ("partner 1: " + machines->desktop() + "\npartner 2: " + third + "\n",
+              Jsync({"partners"}).output);
+    // The forgotten desktop finds its slot taken and says by whom.
+    run = Jsync({"--desktop", home});
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("now belongs to the desktop " + third))
+        << run.output;
+    // The first desktop is untouched.
+    ExpectNothingToDo();
 }
