@@ -747,3 +747,23 @@ TEST_F(JsyncFixture, PartnersAreListedAndAForgottenSlotIsFreeForAnotherDesktop) 
     // The first desktop is untouched.
     ExpectNothingToDo();
 }
+
+// Under the sanitizers, jsync once ended with LeakSanitizer's tracer crashing
+// ("Tracer caught signal 11") for some lengths of the handheld's path: they
+// moved the heap, and with it where the providers' thread-local blocks lay.
+TEST_F(JsyncFixture, EndsCleanlyWhateverTheLengthOfTheHandheldsPath) {
+    AddDesktopNote("Travels", NoteYellow);
+    Tick();
+    const std::string base = machines->handheld() + "-";
+    for (std::size_t length = std::max<std::size_t>(60, base.size() + 1); length <= 80; ++length) {
+        const std::string handheld = base + std::string(length - base.size(), 'h');
+        ASSERT_EQ(length, handheld.size());
+        ASSERT_EQ(0, RunProgram("tools/ceutil/ceutil", {"--handheld", handheld, "init"}).status);
+        const RunResult run = Jsync({"--handheld", handheld});
+        EXPECT_EQ(0, run.status) << "a handheld path of " << length << " characters\n"
+                                 << run.output;
+        EXPECT_EQ(std::string::npos, run.output.find("Sanitizer"))
+            << "a handheld path of " << length << " characters\n"
+            << run.output;
+    }
+}
