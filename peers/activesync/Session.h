@@ -1,7 +1,8 @@
 // A session of the service managers with one existing handheld and one
 // existing desktop: the registrations read (and written when absent), the
-// partnership found or made on both sides, both providers loaded and initialised. Passes run in it,
-// once or, with --watch, whenever a side changes, until interrupted.
+// partnership found or made on both sides, both providers loaded and
+// initialised. Passes run in it, once or, with --watch, whenever a side
+// changes, until interrupted.
 #pragma once
 
 #include "peers/activesync/CommandLine.h"
