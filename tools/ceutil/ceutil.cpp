@@ -478,14 +478,6 @@ int Categories(Context& c, const std::vector<std::string>& args) {
 int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     Context c{out, err};
     std::vector<std::string> args = arguments;
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        out << kUsage;
-        return kOk;
-    }
-    if (!args.empty() && args[0] == "--version") {
-        out << platform::VersionText("ceutil");
-        return kOk;
-    }
     if (!args.empty() && args[0] == "--handheld") {
         if (args.size() < 2)
             return c.usage("--handheld needs a directory");
@@ -495,6 +487,14 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if (args.empty())
         return c.usage("no command");
     const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        out << kUsage;
+        return kOk;
+    }
+    if (command == "--version") {
+        out << platform::VersionText("ceutil");
+        return kOk;
+    }
     if (command == "init")
         return Init(c, args);
     if (command == "dbs")

@@ -147,6 +147,14 @@ TEST_F(CeutilTest, BadArgumentsGetTheUsageAndStatusTwo) {
         EXPECT_EQ("", o.out) << line;
     }
     EXPECT_EQ(2, Run({"--handheld"}, false).status);
+    for (const bool withHandheld : {false, true}) {
+        const Outcome help = Run({"--help"}, withHandheld);
+        EXPECT_EQ(0, help.status);
+        EXPECT_EQ(0u, help.out.find("usage: ceutil")) << help.out;
+        const Outcome version = Run({"--version"}, withHandheld);
+        EXPECT_EQ(0, version.status);
+        EXPECT_EQ(0u, version.out.find("ceutil (Jotterwick) ")) << version.out;
+    }
 }
 
 TEST_F(CeutilTest, CategoriesAndTheRegistry) {
