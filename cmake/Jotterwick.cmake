@@ -24,7 +24,22 @@ endfunction()
 # pinned clock, the machine folders, store connections) has one home. Calls
 # within the library bind directly; nothing interposes on its functions.
 function(jotterwick_runtime_library name)
+    jotterwick_static_tls(${name})
     target_compile_options(${name} PRIVATE -fno-semantic-interposition)
     target_link_options(${name} PRIVATE ${JOTTERWICK_NO_UNDEFINED})
-    install(TARGETS ${name} LIBRARY DESTINATION lib)
+    install(TARGETS ${name} LIBRARY DESTINATION ${JOTTERWICK_INSTALL_LIBDIR})
+endfunction()
+
+# jotterwick_static_tls(NAME): the thread-local variables of NAME, a library
+# or the objects of one, live in the static TLS block (initial-exec model),
+# also when the library is loaded with dlopen: glibc then places them in the
+# block's surplus, which holds a few hundred bytes, so they stay small.
+# Otherwise glibc mallocs a block per thread on first use, and the sanitizer
+# runtimes of GCC up to 13 (LLVM up to 16) misread such a block whenever it
+# lies 16 bytes past a 4096-byte boundary: they take it for a glibc 2.19 block
+# with a header, read a start and a size from before it, and LeakSanitizer's
+# tracer crashes at exit ("Tracer caught signal 11") on that range. Where the
+# block lies follows from earlier allocations, e.g. the length of a path.
+function(jotterwick_static_tls name)
+    target_compile_options(${name} PRIVATE -ftls-model=initial-exec)
 endfunction()

@@ -3,10 +3,20 @@
 # runs it on the default handheld ($JOTTERWICK_HANDHELD, else
 # ~/.local/share/jotterwick/handheld). Arguments go to jotta, e.g.
 #     scripts/run.sh --handheld /tmp/my-handheld
+# The build says nothing unless it fails; then its whole output is shown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 build=build/release
-cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target jotta -j"${JOBS:-2}"
+log=$(mktemp)
+quietly() {
+    if ! "$@" >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        exit 1
+    fi
+}
+quietly cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+quietly cmake --build "$build" --target jotta -j"${JOBS:-2}"
+rm -f "$log"
 exec "$build/device/app/jotta" "$@"

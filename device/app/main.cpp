@@ -1,5 +1,6 @@
 // jotta [--handheld DIR]: the notes program of the handheld.
 #include "device/app/CJottaApp.h"
+#include "platform/base/installation.h"
 #include "platform/ce/machine.h"
 #include "platform/ui/headless/headless_backend.h"
 #include "platform/ui/terminal/terminal_backend.h"
@@ -15,6 +16,13 @@
 namespace {
 
 CJottaApp theApp;
+
+constexpr char kUsage[] = "usage: jotta [--handheld DIR]\n"
+                          "The notes program of the handheld: in a terminal it draws with curses,\n"
+                          "otherwise it runs headless.\n"
+                          "  --handheld DIR  the handheld's directory (made when missing)\n"
+                          "  --help          this help\n"
+                          "  --version       the version\n";
 
 // The one place where the program picks how it meets the user: in the
 // terminal when it runs in one, headless (prompts answered by the scripted
@@ -35,14 +43,25 @@ void ChooseBackend() {
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--handheld") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--handheld") == 0) {
+            if (i + 1 >= argc) {
+                std::fputs(
+                    platform::ArgumentErrorText("jotta", "--handheld needs a directory").c_str(),
+                    stderr);
+                return 2;
+            }
             ce::SetHandheldDirectory(argv[++i]);
-        } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::puts("usage: jotta [--handheld DIR]");
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(platform::VersionText("jotta").c_str(), stdout);
             return 0;
         } else {
-            std::fprintf(stderr, "jotta: unknown argument '%s'\nusage: jotta [--handheld DIR]\n",
-                         argv[i]);
+            std::fputs(
+                platform::ArgumentErrorText("jotta", std::string("unexpected argument: ") + argv[i])
+                    .c_str(),
+                stderr);
             return 2;
         }
     }

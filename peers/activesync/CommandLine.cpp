@@ -6,6 +6,8 @@ const char kUsage[] =
     "usage: jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] [--prefer desktop|device]\n"
     "             [--dry-run] [--combine] [--allow-mass-delete] [--watch]\n"
     "       jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] options\n"
+    "       jsync [--handheld DIR] partners\n"
+    "       jsync [--handheld DIR] forget --partner 1|2\n"
     "Synchronizes the notes of a handheld with Outlook's Notes folder on a desktop.\n"
     "  --handheld DIR       the handheld's directory\n"
     "  --desktop DIR        the desktop's directory\n"
@@ -18,7 +20,11 @@ const char kUsage[] =
     "                       notes paired, every other note copied, nothing deleted\n"
     "  --allow-mass-delete  delete even when more than half of a side's notes would go\n"
     "  --watch              keep synchronizing as notes change, until interrupted\n"
-    "  options              open the desktop store's options dialog\n";
+    "  options              open the desktop store's options dialog\n"
+    "  partners             list the handheld's two partner slots\n"
+    "  forget --partner N   end the partnership in slot N, freeing it\n"
+    "  --help               show this help\n"
+    "  --version            show the version\n";
 
 std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string* error) {
     Options options;
@@ -61,9 +67,18 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
             options.watch = true;
         } else if (arg == "--help" || arg == "-h") {
             options.command = Command::Help;
-            commandGiven = true;
+            return options;
+        } else if (arg == "--version") {
+            options.command = Command::Version;
+            return options;
         } else if (arg == "options" && !commandGiven) {
             options.command = Command::Options;
+            commandGiven = true;
+        } else if (arg == "partners" && !commandGiven) {
+            options.command = Command::Partners;
+            commandGiven = true;
+        } else if (arg == "forget" && !commandGiven) {
+            options.command = Command::Forget;
             commandGiven = true;
         } else {
             return fail("unexpected argument: " + arg);
@@ -73,6 +88,15 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
         (options.dryRun || options.watch || options.allowMassDelete ||
          options.policy != ConflictPolicy::KeepBoth))
         return fail("options takes only --handheld, --desktop and --partner");
+    const bool synchronizing = options.dryRun || options.watch || options.allowMassDelete ||
+                               options.combine || options.policy != ConflictPolicy::KeepBoth;
+    if (options.command == Command::Partners &&
+        (synchronizing || options.desktop || options.partner))
+        return fail("partners takes only --handheld");
+    if (options.command == Command::Forget && (synchronizing || options.desktop))
+        return fail("forget takes only --handheld and --partner");
+    if (options.command == Command::Forget && !options.partner)
+        return fail("forget needs --partner 1 or --partner 2");
     if (options.watch && options.dryRun)
         return fail("--watch and --dry-run do not go together");
     return options;

@@ -3,6 +3,8 @@
 //         [--prefer desktop|device] [--dry-run] [--combine] [--allow-mass-delete]
 //         [--watch]
 //   jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] options
+//   jsync [--handheld DIR] partners
+//   jsync [--handheld DIR] forget --partner 1|2
 #pragma once
 
 #include "peers/activesync/SyncPlan.h"
@@ -13,7 +15,7 @@
 
 namespace jsync {
 
-enum class Command { Synchronize, Options, Help };
+enum class Command { Synchronize, Options, Partners, Forget, Help, Version };
 
 struct Options {
     Command command = Command::Synchronize;

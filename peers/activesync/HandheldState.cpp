@@ -115,6 +115,22 @@ Status HandheldState::Claim(UINT partnerBit, std::uint32_t partnership, const st
     });
 }
 
+Status HandheldState::Release(UINT partnerBit) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        for (const char* sql :
+             {"DELETE FROM partners WHERE bit = ?", "DELETE FROM synced WHERE bit = ?",
+              "DELETE FROM stamps WHERE bit = ?"}) {
+            Status status;
+            Statement* statement = m_db->prepare(sql, &status);
+            if (!statement)
+                return status;
+            if (status = statement->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+                return status;
+        }
+        return Status();
+    });
+}
+
 Status HandheldState::SetMark(UINT partnerBit, std::uint64_t mark) {
     return InWriteTransaction(*m_db, [&]() -> Status {
         Status status;

@@ -52,6 +52,9 @@ public:
     // Gives the slot to a partnership. A slot that changes hands starts over:
     // mark 0 and no synchronized notes.
     platform::Status Claim(UINT partnerBit, std::uint32_t partnership, const std::string& name);
+    // Ends the partnership in the slot: the slot is free, with nothing of
+    // what that partner had synchronized. Freeing a free slot does nothing.
+    platform::Status Release(UINT partnerBit);
     platform::Status SetMark(UINT partnerBit, std::uint64_t mark);
     // Mark 0 and no synchronized notes: the partner's next pass looks at every note.
     platform::Status StartOver(UINT partnerBit);

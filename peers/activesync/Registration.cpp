@@ -1,6 +1,7 @@
 #include "peers/activesync/Registration.h"
 
 #include "desktop/sync/jottapc.h"
+#include "platform/base/installation.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"
 #include "platform/com/objbase.h"
@@ -27,20 +28,6 @@ constexpr char kDesktopObjectKey[] =
 constexpr char16_t kDeviceObjectKey[] =
     u"Windows CE Services\\Synchronization\\Objects\\Jotterwick";
 constexpr char kDisplayName[] = "Jotterwick";
-
-std::string ProgramDirectory() {
-    std::error_code error;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : self.parent_path().string();
-}
-
-// A built library when the build tree has it, else the one beside jsync.
-std::string LibraryPath(const char* built, const char* fileName) {
-    std::error_code error;
-    if (built && *built && std::filesystem::exists(built, error))
-        return built;
-    return ProgramDirectory() + "/" + fileName;
-}
 
 bool FileExists(const std::string& path) {
     std::error_code error;
@@ -144,9 +131,9 @@ ProviderLibraries BuiltLibraries() {
 #ifndef JSYNC_BUILT_OUTLOOK
 #define JSYNC_BUILT_OUTLOOK ""
 #endif
-    return {LibraryPath(JSYNC_BUILT_JOTTAPC, "libjottapc.so"),
-            LibraryPath(JSYNC_BUILT_JOTTADEV, "libjottadev.so"),
-            LibraryPath(JSYNC_BUILT_OUTLOOK, "liboutlook.so")};
+    return {platform::RuntimeLibraryPath(JSYNC_BUILT_JOTTAPC, "libjottapc.so"),
+            platform::RuntimeLibraryPath(JSYNC_BUILT_JOTTADEV, "libjottadev.so"),
+            platform::RuntimeLibraryPath(JSYNC_BUILT_OUTLOOK, "liboutlook.so")};
 }
 
 Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries, WriteMissing write) {

@@ -19,8 +19,8 @@
 
 namespace jsync {
 
-// The libraries jsync registers when no registration is present: those built
-// beside it, or installed next to the jsync program.
+// The libraries jsync registers when no registration is present: the installed
+// ones when jsync runs installed, else those built beside it.
 struct ProviderLibraries {
     std::string desktopStore;   // libjottapc.so
     std::string deviceProvider; // libjottadev.so

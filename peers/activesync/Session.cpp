@@ -52,6 +52,18 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
         ce::SetHandheldDirectory(*options.handheld);
     if (options.desktop)
         win32::SetDesktopDirectory(*options.desktop);
+    session->m_desktopName = win32::ChosenDesktopDirectory();
+    if (Status status = CheckMachines(ce::ChosenHandheldDirectory(), session->m_desktopName);
+        !status.ok())
+        return status;
+    if (options.dryRun) {
+        auto scratch = ScratchMachines::Copy(ce::ChosenHandheldDirectory(), session->m_desktopName);
+        if (!scratch.ok())
+            return scratch.status();
+        session->m_scratch = std::make_unique<ScratchMachines>(std::move(scratch.value()));
+        ce::SetHandheldDirectory(session->m_scratch->HandheldDir());
+        win32::SetDesktopDirectory(session->m_scratch->DesktopDir());
+    }
     session->m_handheldDir = ce::HandheldDirectory();
     session->m_desktopDir = win32::DesktopDirectory();
 
@@ -117,7 +129,7 @@ Status Session::FindPartnership(const Options& options) {
                                        slot->desktopName);
         if (!slot && write) {
             if (Status status =
-                    m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopDir);
+                    m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopName);
                 !status.ok())
                 return status;
             DurableWriteDone();
@@ -155,7 +167,7 @@ Status Session::FindPartnership(const Options& options) {
     JW_ASSIGN_OR_RETURN(auto created, m_desktopState->CreatePartnership(deviceId, m_partnerBit));
     DurableWriteDone();
     m_partnership = created;
-    if (Status status = m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopDir);
+    if (Status status = m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopName);
         !status.ok())
         return status;
     DurableWriteDone();

@@ -1,7 +1,8 @@
-// A session of the service managers with one handheld and one desktop: the
-// registrations read (and written when absent), the partnership found or made
-// on both sides, both providers loaded and initialised. Passes run in it,
-// once or, with --watch, whenever a side changes, until interrupted.
+// A session of the service managers with one existing handheld and one
+// existing desktop: the registrations read (and written when absent), the
+// partnership found or made on both sides, both providers loaded and
+// initialised. Passes run in it, once or, with --watch, whenever a side
+// changes, until interrupted.
 #pragma once
 
 #include "peers/activesync/CommandLine.h"
@@ -9,6 +10,7 @@
 #include "peers/activesync/DesktopState.h"
 #include "peers/activesync/DeviceProvider.h"
 #include "peers/activesync/HandheldState.h"
+#include "peers/activesync/MachineFolders.h"
 #include "peers/activesync/ReplNotify.h"
 #include "peers/activesync/SyncPass.h"
 
@@ -47,8 +49,11 @@ private:
     platform::Status Combine();
 
     Options m_options;
+    // A dry run's copies of both machines; the folders below are then theirs.
+    std::unique_ptr<ScratchMachines> m_scratch;
     std::string m_handheldDir;
     std::string m_desktopDir;
+    std::string m_desktopName; // the desktop's own folder, as the handheld names it
     int m_lockFile = -1;
     std::unique_ptr<HandheldState> m_handheldState;
     std::unique_ptr<DesktopState> m_desktopState;

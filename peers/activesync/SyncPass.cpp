@@ -77,6 +77,8 @@ void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun) {
     std::fprintf(out, "  Deleted on the desktop:    %zu\n", c.deletedOnDesktop);
     std::fprintf(out, "  Deleted on the handheld:   %zu\n", c.deletedOnDevice);
     std::fprintf(out, "  Conflicts:                 %zu\n", c.conflicts);
+    for (const std::string& conflict : result.conflicts)
+        std::fprintf(out, "    %s\n", conflict.c_str());
     std::fprintf(out, "  Equal notes paired:        %zu\n", c.pairedEqual);
     std::fprintf(out,
                  "  Left out by the filters:   %zu (%zu on the handheld, %zu on the desktop)\n",
@@ -542,20 +544,31 @@ Status SyncPass::Conflict(const Action& action) {
     };
     auto settleDevice = [&]() -> Status { return SettleSent(action.oid, readAt); };
 
+    // The summary tells how each conflict ended, once it has ended well.
+    const std::size_t failuresBefore = m_result.failures.size();
+    auto settled = [&](const char* how, Status status) {
+        if (status.ok() && m_result.failures.size() == failuresBefore)
+            m_result.conflicts.push_back(title + ": " + how);
+        return status;
+    };
+
     const HRESULT info = m_ctx.desktop.ConflictInfo(local, copy);
     if (info == RERR_IGNORE) {
         // Equal texts: no choice for the person, but colour and categories
         // may still differ; they are made the same on both sides.
         if (!discardCopy())
             return Status();
-        return ReconcileEqualTexts(action, devicePacket, readAt);
+        return settled("the texts were equal; colour and categories made the same",
+                       ReconcileEqualTexts(action, devicePacket, readAt));
     }
     if (m_ctx.policy == ConflictPolicy::PreferDesktop) {
         if (!discardCopy())
             return Status();
-        JW_RETURN_IF_FAILED(ClearPending(action.oid));
-        return SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
-                            Counted::InConflict);
+        if (Status status = ClearPending(action.oid); !status.ok())
+            return status;
+        return settled("the desktop's version won",
+                       SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
+                                    Counted::InConflict));
     }
     if (m_ctx.policy == ConflictPolicy::PreferDevice) {
         if (DesktopChangedMeanwhile(action.oid, action.desktop))
@@ -572,7 +585,7 @@ Status SyncPass::Conflict(const Action& action) {
         if (Status status = Pair(action.oid, PairingBytes(action.desktop), {}, {action.oid});
             !status.ok())
             return status;
-        return settleDevice();
+        return settled("the handheld's version won", settleDevice());
     }
     // Both versions on both sides: the handheld note pairs with its copy, the
     // desktop note goes to the handheld as a new note.
@@ -581,7 +594,9 @@ Status SyncPass::Conflict(const Action& action) {
         return status;
     JW_RETURN_IF_FAILED(settleDevice());
     m_pairingOfItem.erase(action.desktop);
-    return SendToDevice(Action{ActionKind::SendToDevice, 0, action.desktop}, Counted::InConflict);
+    return settled(
+        "both versions kept on both sides",
+        SendToDevice(Action{ActionKind::SendToDevice, 0, action.desktop}, Counted::InConflict));
 }
 
 Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePacket,

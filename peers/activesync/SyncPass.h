@@ -55,6 +55,9 @@ struct PassResult {
     PassCounts counts;
     // Notes that could not be synchronized, each with the reason.
     std::vector<std::string> failures;
+    // Each conflict settled, by the handheld's title, with how: which side's
+    // version won, or that both were kept.
+    std::vector<std::string> conflicts;
     // Notes sent to a desktop whose code page cannot carry all their
     // characters, by title (the handheld keeps them whole).
     std::vector<std::string> notCarriedWhole;

@@ -1,7 +1,10 @@
 // jsync: the synchronization service managers of the handheld and the
 // desktop, as one program (see CommandLine.h and docs/sync.md).
 #include "peers/activesync/CommandLine.h"
+#include "peers/activesync/PartnerSlots.h"
 #include "peers/activesync/Session.h"
+#include "platform/base/installation.h"
+#include "platform/ce/machine.h"
 
 #include <atomic>
 #include <csignal>
@@ -17,6 +20,18 @@ void OnSignal(int) {
 }
 
 int Run(const jsync::Options& options) {
+    if (options.command == jsync::Command::Partners || options.command == jsync::Command::Forget) {
+        if (options.handheld)
+            ce::SetHandheldDirectory(*options.handheld);
+        const std::string handheld = ce::ChosenHandheldDirectory();
+        const platform::Status status =
+            options.command == jsync::Command::Partners
+                ? jsync::ListPartners(handheld, stdout)
+                : jsync::ForgetPartner(handheld, *options.partner, stdout);
+        if (!status.ok())
+            std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
+        return status.ok() ? 0 : 1;
+    }
     auto session = jsync::Session::Open(options);
     if (!session.ok()) {
         std::fprintf(stderr, "jsync: %s\n", session.status().message().c_str());
@@ -63,11 +78,15 @@ int main(int argc, char** argv) {
     const auto options =
         jsync::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &error);
     if (!options) {
-        std::fprintf(stderr, "jsync: %s\n%s", error.c_str(), jsync::kUsage);
+        std::fputs(platform::ArgumentErrorText("jsync", error).c_str(), stderr);
         return 2;
     }
     if (options->command == jsync::Command::Help) {
         std::fputs(jsync::kUsage, stdout);
+        return 0;
+    }
+    if (options->command == jsync::Command::Version) {
+        std::fputs(platform::VersionText("jsync").c_str(), stdout);
         return 0;
     }
     try {

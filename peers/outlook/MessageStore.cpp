@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <random>
 #include <unistd.h>
 
@@ -56,9 +57,13 @@ std::int64_t BitsFromDate(double value) {
 }
 
 std::string RandomHex(std::size_t length) {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    // One generator for the process: thread-local state this large would not
+    // fit the static TLS block of a library loaded with dlopen.
+    static std::mutex mutex;
+    static std::mt19937_64 generator{std::random_device{}()};
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text(length, '0');
+    std::lock_guard lock(mutex);
     for (char& c : text)
         c = kDigits[generator() & 0xF];
     return text;

@@ -4,11 +4,14 @@
 #include "peers/outlook/DispatchIds.h"
 #include "peers/outlook/MessageStore.h"
 #include "peers/outlook/registration.h"
+#include "platform/base/installation.h"
 #include "platform/base/unicode.h"
 #include "platform/win32/machine.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 
@@ -16,17 +19,22 @@ namespace outlook {
 
 namespace {
 
-constexpr char kUsage[] = "usage: outlook-notes [--desktop DIR] COMMAND\n"
-                          "  list [--json]                 the notes of the Notes folder\n"
-                          "  show ENTRYID                  one note\n"
-                          "  add --body TEXT [--color N] [--categories \"A, B\"] [--entryid HEX]\n"
-                          "      [--entryid-length N]      a new note; prints its EntryID\n"
-                          "  edit ENTRYID [--body TEXT] [--color N] [--categories TEXT]\n"
-                          "  delete ENTRYID\n"
-                          "  categories [add NAME]         Outlook's category master list\n"
-                          "  user [NAME]                   the current user (NAME sets it)\n"
-                          "  register                      registers the automation server\n"
-                          "colours: 0 blue, 1 green, 2 red, 3 yellow, 4 white\n";
+constexpr char kUsage[] =
+    "usage: outlook-notes [--desktop DIR] COMMAND\n"
+    "  list [--json]                 the notes of the Notes folder\n"
+    "  show ENTRYID                  one note\n"
+    "  add (--body TEXT | --body-file FILE) [--color N] [--categories \"A, B\"]\n"
+    "      [--entryid HEX] [--entryid-length N]\n"
+    "                                a new note; prints its EntryID\n"
+    "  edit ENTRYID [--body TEXT | --body-file FILE] [--color N] [--categories TEXT]\n"
+    "  --body-file FILE              the body is the file's text (- standard input)\n"
+    "  delete ENTRYID\n"
+    "  categories [add NAME]         Outlook's category master list\n"
+    "  user [NAME]                   the current user (NAME sets it)\n"
+    "  register                      registers the automation server\n"
+    "  --help                        this help\n"
+    "  --version                     the version\n"
+    "colours: 0 blue, 1 green, 2 red, 3 yellow, 4 white\n";
 
 struct UsageError {
     std::string message;
@@ -262,6 +270,31 @@ void ApplyEdits(const AutomationObject& item, const std::map<std::string, std::s
         Check(item.Put(kColor, LongArgument(ParseColor(found->second)), &error), error, "Color");
 }
 
+// Reads the body of --body-file into "--body": the file's text as it is, or
+// standard input for "-".
+void TakeBodyFile(std::map<std::string, std::string>& options, std::istream& in) {
+    const auto file = options.find("--body-file");
+    if (file == options.end())
+        return;
+    if (options.count("--body"))
+        throw UsageError{"--body and --body-file do not go together"};
+    std::string body;
+    if (file->second == "-") {
+        body.assign(std::istreambuf_iterator<char>(in), {});
+        if (in.bad())
+            throw Failure{"cannot read the body from standard input"};
+    } else {
+        std::ifstream stream(file->second, std::ios::binary);
+        if (!stream)
+            throw Failure{"cannot open " + file->second};
+        body.assign(std::istreambuf_iterator<char>(stream), {});
+        if (stream.bad())
+            throw Failure{"cannot read " + file->second};
+    }
+    options.erase(file);
+    options["--body"] = std::move(body);
+}
+
 void Save(const AutomationObject& item) {
     CallError error;
     Check(item.Invoke(kSave, DISPATCH_METHOD, {}, nullptr, &error), error, "Save");
@@ -316,7 +349,8 @@ int Show(Session& session, const std::string& entryId, std::ostream& out) {
     return 0;
 }
 
-int Run(const std::vector<std::string>& args, const std::string& serverPath, std::ostream& out) {
+int Run(const std::vector<std::string>& args, const std::string& serverPath, std::istream& in,
+        std::ostream& out) {
     std::size_t at = 0;
     if (at < args.size() && args[at] == "--desktop") {
         if (at + 1 >= args.size())
@@ -327,6 +361,14 @@ int Run(const std::vector<std::string>& args, const std::string& serverPath, std
     if (at >= args.size())
         throw UsageError{"no command"};
     const std::string command = args[at++];
+    if (command == "--help" || command == "-h") {
+        out << kUsage;
+        return 0;
+    }
+    if (command == "--version") {
+        out << platform::VersionText("outlook-notes");
+        return 0;
+    }
     auto operand = [&](const char* what) {
         if (at >= args.size() || args[at].rfind("--", 0) == 0)
             throw UsageError{command + " needs " + what};
@@ -348,16 +390,18 @@ int Run(const std::vector<std::string>& args, const std::string& serverPath, std
         ParseOptions(args, at, {}, {});
     } else if (command == "add") {
         options = ParseOptions(
-            args, at, {"--body", "--color", "--categories", "--entryid", "--entryid-length"}, {});
-        if (!options.count("--body"))
-            throw UsageError{"add needs --body"};
+            args, at,
+            {"--body", "--body-file", "--color", "--categories", "--entryid", "--entryid-length"},
+            {});
+        if (!options.count("--body") && !options.count("--body-file"))
+            throw UsageError{"add needs --body or --body-file"};
         if (options.count("--color"))
             ParseColor(options["--color"]);
     } else if (command == "edit") {
         entryId = operand("an EntryID");
-        options = ParseOptions(args, at, {"--body", "--color", "--categories"}, {});
+        options = ParseOptions(args, at, {"--body", "--body-file", "--color", "--categories"}, {});
         if (options.empty())
-            throw UsageError{"edit needs --body, --color or --categories"};
+            throw UsageError{"edit needs --body, --body-file, --color or --categories"};
         if (options.count("--color"))
             ParseColor(options["--color"]);
     } else if (command == "categories") {
@@ -376,6 +420,8 @@ int Run(const std::vector<std::string>& args, const std::string& serverPath, std
     } else {
         throw UsageError{"unknown command: " + command};
     }
+
+    TakeBodyFile(options, in);
 
     if (!IsServerRegistered() && !RegisterServer(serverPath))
         throw Failure{"cannot register Outlook.Application in the desktop registry"};
@@ -445,12 +491,12 @@ int Run(const std::vector<std::string>& args, const std::string& serverPath, std
 } // namespace
 
 int RunNotesCommand(const std::vector<std::string>& arguments, const std::string& serverPath,
-                    std::ostream& out, std::ostream& err) {
+                    std::istream& in, std::ostream& out, std::ostream& err) {
     // Exceptions carry a command's outcome inside this program only.
     try {
-        return Run(arguments, serverPath, out);
+        return Run(arguments, serverPath, in, out);
     } catch (const UsageError& usage) {
-        err << "outlook-notes: " << usage.message << "\n" << kUsage;
+        err << platform::ArgumentErrorText("outlook-notes", usage.message);
         return 2;
     } catch (const Failure& failure) {
         err << "outlook-notes: " << failure.message << "\n";

@@ -2,6 +2,7 @@
 // note operation goes through the automation server "Outlook.Application".
 #pragma once
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,9 +11,10 @@ namespace outlook {
 
 // Runs one command line (without the program name). Returns the exit status:
 // 0 done, 1 failed (unknown EntryID, automation error), 2 bad arguments
-// (usage on `err`). `serverPath` is the library registered on first use when
-// "Outlook.Application" is not registered yet.
+// (one line on `err`). `serverPath` is the library registered on first use when
+// "Outlook.Application" is not registered yet. `in` gives the body of
+// --body-file -.
 int RunNotesCommand(const std::vector<std::string>& arguments, const std::string& serverPath,
-                    std::ostream& out, std::ostream& err);
+                    std::istream& in, std::ostream& out, std::ostream& err);
 
 } // namespace outlook

@@ -1,5 +1,6 @@
 // trailmonitor: owns a top-level window of class "TrailMonitor" on a handheld
 // and prints each text set on it as one line, until interrupted.
+#include "platform/base/installation.h"
 #include "platform/base/kernel.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
@@ -18,9 +19,15 @@ void OnSignal(int) {
     g_stop = 1;
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: trailmonitor [--handheld DIR] [--time]\n"
-                         "Prints every trace line of the handheld provider as it comes.\n");
+constexpr char kUsage[] = "usage: trailmonitor [--handheld DIR] [--time]\n"
+                          "Prints every trace line of the handheld provider as it comes.\n"
+                          "  --handheld DIR  the handheld's directory\n"
+                          "  --time          starts each line with the local time\n"
+                          "  --help          this help\n"
+                          "  --version       the version\n";
+
+int ArgumentError(const std::string& problem) {
+    std::fputs(platform::ArgumentErrorText("trailmonitor", problem).c_str(), stderr);
     return 2;
 }
 
@@ -38,12 +45,21 @@ std::string LocalTimeStamp() {
 int main(int argc, char** argv) {
     bool withTime = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--time") == 0)
+        if (std::strcmp(argv[i], "--time") == 0) {
             withTime = true;
-        else if (std::strcmp(argv[i], "--handheld") == 0 && i + 1 < argc)
+        } else if (std::strcmp(argv[i], "--handheld") == 0) {
+            if (i + 1 >= argc)
+                return ArgumentError("--handheld needs a directory");
             ce::SetHandheldDirectory(argv[++i]);
-        else
-            return Usage();
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(platform::VersionText("trailmonitor").c_str(), stdout);
+            return 0;
+        } else {
+            return ArgumentError(std::string("unexpected argument: ") + argv[i]);
+        }
     }
     struct sigaction action {};
     action.sa_handler = OnSignal;

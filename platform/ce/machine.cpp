@@ -37,6 +37,11 @@ std::string HandheldDirectory() {
     return directory;
 }
 
+std::string ChosenHandheldDirectory() {
+    std::lock_guard lock(g_mutex);
+    return g_directory.empty() ? DefaultDirectory() : g_directory;
+}
+
 void SetHandheldDirectory(const std::string& directory) {
     std::lock_guard lock(g_mutex);
     g_directory = directory;

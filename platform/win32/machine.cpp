@@ -37,6 +37,11 @@ std::string DesktopDirectory() {
     return directory;
 }
 
+std::string ChosenDesktopDirectory() {
+    std::lock_guard lock(g_mutex);
+    return g_directory.empty() ? DefaultDirectory() : g_directory;
+}
+
 void SetDesktopDirectory(const std::string& directory) {
     std::lock_guard lock(g_mutex);
     g_directory = directory;

@@ -9,6 +9,8 @@ namespace win32 {
 // else $XDG_DATA_HOME/jotterwick/desktop (~/.local/share/... when unset).
 // Created on first use.
 std::string DesktopDirectory();
+// The same directory, named only: nothing is created.
+std::string ChosenDesktopDirectory();
 
 // Chooses the desktop for every module of this process (not for processes it
 // starts). Closes nothing already open.

@@ -1,16 +1,19 @@
 #include "tools/ceutil/ceutil.h"
 
+#include "platform/base/installation.h"
 #include "platform/base/kernel.h"
 #include "platform/base/status.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/database.h"
 #include "platform/ce/machine.h"
+#include "platform/ce/object_store.h"
 #include "platform/ce/registry.h"
 #include "tools/ceutil/property_text.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace ceutil {
 
@@ -18,6 +21,7 @@ namespace {
 
 const char* const kUsage =
     R"(usage: ceutil [--handheld DIR] COMMAND ...
+  init                                 make a new handheld (an existing one is kept)
   dbs                                  databases with type, sort orders, record count
   dump NAME [--json]                   every record of a database with every property
   add NAME PROP... [--create]          add a record, print its identifier
@@ -29,10 +33,13 @@ const char* const kUsage =
   drop NAME                            delete a database with its records
   reg get ROOT KEY VALUE               ROOT is HKCU or HKLM
   reg set ROOT KEY VALUE (--dword N | --sz TEXT)
+                                       TEXT takes the escapes of lpwstr
   categories add NAME...               add names to "\Categories Database"
   categories list
+  --help                               this help
+  --version                            the version
 PROP is NUMBER:TYPE=VALUE, TYPE one of i2 ui2 i4 ui4 bool filetime lpwstr blob;
-lpwstr takes \r \n \t \\, blob is hex, filetime a decimal count.
+lpwstr (and reg set --sz) takes \r \n \t \\, blob is hex, filetime a decimal count.
 Without --handheld: $JOTTERWICK_HANDHELD, else ~/.local/share/jotterwick/handheld.
 )";
 
@@ -44,7 +51,7 @@ struct Context {
     std::ostream& err;
 
     int usage(const std::string& problem) {
-        err << "ceutil: " << problem << "\n" << kUsage;
+        err << platform::ArgumentErrorText("ceutil", problem);
         return kBadUsage;
     }
     int fail(const std::string& problem) {
@@ -396,7 +403,11 @@ int Registry(Context& c, const std::vector<std::string>& args) {
         std::memcpy(data.data(), &value, 4);
         type = REG_DWORD;
     } else {
-        const std::u16string text = unicode::ToUtf16(args[6]);
+        // The same escapes as a note's text values, so one text reads alike in both.
+        auto parsed = ParseProperty("0:lpwstr=" + args[6]);
+        if (!parsed.ok())
+            return c.usage(parsed.status().message());
+        const std::u16string& text = parsed->text;
         data.resize((text.size() + 1) * 2);
         std::memcpy(data.data(), text.c_str(), data.size());
     }
@@ -408,6 +419,24 @@ int Registry(Context& c, const std::vector<std::string>& args) {
     RegCloseKey(opened);
     if (error != ERROR_SUCCESS)
         return c.fail("cannot set \"" + args[4] + "\" (error " + std::to_string(error) + ")");
+    return kOk;
+}
+
+// Makes the handheld's folder and its object store; a handheld already there
+// is left as it is. A desktop's folder is refused, so the two stay apart.
+int Init(Context& c, const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        return c.usage("init takes no arguments");
+    const std::filesystem::path dir = ce::ChosenHandheldDirectory();
+    std::error_code error;
+    if (!std::filesystem::exists(dir / "objectstore.db", error) &&
+        (std::filesystem::exists(dir / "registry.db", error) ||
+         std::filesystem::exists(dir / "outlook.db", error)))
+        return c.fail(dir.string() + " is a desktop; a handheld needs a folder of its own");
+    auto store = ce::StoreSession::open();
+    if (!store.ok())
+        return c.fail("cannot make a handheld at " + dir.string() + ": " +
+                      store.status().message());
     return kOk;
 }
 
@@ -449,10 +478,6 @@ int Categories(Context& c, const std::vector<std::string>& args) {
 int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     Context c{out, err};
     std::vector<std::string> args = arguments;
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        out << kUsage;
-        return kOk;
-    }
     if (!args.empty() && args[0] == "--handheld") {
         if (args.size() < 2)
             return c.usage("--handheld needs a directory");
@@ -462,6 +487,16 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if (args.empty())
         return c.usage("no command");
     const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        out << kUsage;
+        return kOk;
+    }
+    if (command == "--version") {
+        out << platform::VersionText("ceutil");
+        return kOk;
+    }
+    if (command == "init")
+        return Init(c, args);
     if (command == "dbs")
         return args.size() == 1 ? Dbs(c) : c.usage("dbs takes no arguments");
     if (command == "dump") {

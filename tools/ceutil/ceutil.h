@@ -11,7 +11,7 @@ namespace ceutil {
 // Exit statuses.
 constexpr int kOk = 0;
 constexpr int kFailed = 1;   // a missing database or record, or a store failure
-constexpr int kBadUsage = 2; // the arguments do not fit; the usage went to `err`
+constexpr int kBadUsage = 2; // the arguments do not fit; one line says why on `err`
 
 // Runs one command line (without the program name).
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -248,7 +248,7 @@ TEST_F(ProgramTest, AnUnknownArgumentEndsTheProgramWithUsage) {
     EXPECT_EQ(nullptr, Program()) << "no window was made";
     testsupport::ChildProcess help(testsupport::BuiltProgram("device/app/jotta"), {"--help"});
     EXPECT_EQ(0, help.Wait());
-    EXPECT_EQ("usage: jotta [--handheld DIR]\n", help.Output());
+    EXPECT_EQ(0u, help.Output().find("usage: jotta [--handheld DIR]\n")) << help.Output();
 }
 
 // Records another program wrote with properties of other types (a title or

@@ -27,15 +27,33 @@ TEST(CommandLine, AcceptedArguments) {
     options = ParseCommandLine({"--desktop", "/d", "options"}, &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(Command::Options, options->command);
+
+    options = ParseCommandLine({"--handheld", "/h", "partners"}, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(Command::Partners, options->command);
+    options = ParseCommandLine({"forget", "--partner", "2"}, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(Command::Forget, options->command);
+    EXPECT_EQ(2u, *options->partner);
 }
 
 TEST(CommandLine, RefusedArguments) {
     const std::vector<std::vector<std::string>> refused = {
-        {"--partner", "3"},       {"--partner"},
-        {"--prefer", "both"},     {"--handheld"},
-        {"--handheld", ""},       {"--frobnicate"},
-        {"options", "--dry-run"}, {"--watch", "--dry-run"},
-        {"options", "options"},   {"sync"},
+        {"--partner", "3"},
+        {"--partner"},
+        {"--prefer", "both"},
+        {"--handheld"},
+        {"--handheld", ""},
+        {"--frobnicate"},
+        {"options", "--dry-run"},
+        {"--watch", "--dry-run"},
+        {"options", "options"},
+        {"sync"},
+        {"forget"},
+        {"forget", "--partner", "1", "--desktop", "/d"},
+        {"partners", "--partner", "1"},
+        {"partners", "--dry-run"},
+        {"partners", "forget"},
     };
     for (const auto& args : refused) {
         std::string error;

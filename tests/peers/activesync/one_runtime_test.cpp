@@ -172,3 +172,29 @@ TEST_F(OneRuntimeTest, ProvidersAndOutlookShareTheProcessRuntime) {
 }
 
 } // namespace
+
+// Every library a process may load with dlopen keeps its thread-local
+// variables in the static TLS block (see jotterwick_static_tls): a block
+// malloc'd per thread is what the sanitizer runtimes misread at exit.
+TEST(RuntimeLibraries, KeepTheirThreadLocalsInTheStaticBlock) {
+    const jsync::ProviderLibraries providers = jsync::BuiltLibraries();
+    std::vector<std::string> libraries{providers.deviceProvider, providers.desktopStore,
+                                       providers.outlook};
+    for (void* symbol : {reinterpret_cast<void*>(&GetLastError),
+                         reinterpret_cast<void*>(&ce::SetHandheldDirectory),
+                         reinterpret_cast<void*>(&win32::SetDesktopDirectory)})
+        libraries.push_back(DefinitionOf(symbol).file);
+    for (const std::string& library : libraries) {
+        const std::string command = "readelf -ldW '" + library + "'";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(nullptr, pipe) << command;
+        std::string text;
+        char buffer[4096];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, n);
+        ASSERT_EQ(0, pclose(pipe)) << command;
+        const bool hasTls = text.find("\n  TLS ") != std::string::npos;
+        EXPECT_TRUE(!hasTls || text.find("STATIC_TLS") != std::string::npos)
+            << library << " has thread-local variables outside the static TLS block";
+    }
+}

@@ -135,9 +135,11 @@ TEST_F(OutlookNotes, ExitStatuses) {
         int status;
         const char* err;
     } cases[] = {
-        {"", 2, "usage:"},
+        {"", 2, "no command"},
         {"frobnicate", 2, "unknown command"},
-        {"add", 2, "add needs --body"},
+        {"add", 2, "add needs --body or --body-file"},
+        {"add --body x --body-file /dev/null", 2, "do not go together"},
+        {"add --body-file /nonexistent/body.txt", 1, "cannot open /nonexistent/body.txt"},
         {"add --body x --color 9", 2, "--color takes 0 to 4"},
         {"add --body", 2, "--body needs a value"},
         {"show", 2, "show needs an EntryID"},
@@ -153,9 +155,41 @@ TEST_F(OutlookNotes, ExitStatuses) {
         EXPECT_EQ(c.status, outcome.status);
         EXPECT_NE(std::string::npos, outcome.err.find(c.err)) << outcome.err;
         if (c.status == 2) {
-            EXPECT_NE(std::string::npos, outcome.err.find("usage: outlook-notes"));
+            EXPECT_NE(std::string::npos, outcome.err.find("(try 'outlook-notes --help')\n"));
+            EXPECT_EQ(1, std::count(outcome.err.begin(), outcome.err.end(), '\n'))
+                << "one line, not the whole usage\n"
+                << outcome.err;
         }
     }
+    Outcome help = Run("--help");
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ(0u, help.out.find("usage: outlook-notes")) << help.out;
+    Outcome version = Run("--version");
+    EXPECT_EQ(0, version.status);
+    EXPECT_EQ(0u, version.out.find("outlook-notes (Jotterwick) ")) << version.out;
+}
+
+TEST_F(OutlookNotes, ALongBodyComesFromAFileOrStandardInput) {
+    std::string body;
+    for (int i = 0; body.size() < 200000; ++i)
+        body += "line " + std::to_string(i) + " of a long note\n";
+    const std::string file = machines.desktop() + "/../body.txt";
+    std::ofstream(file, std::ios::binary) << body;
+
+    const std::string fromFile = Add("--body-file '" + file + "'");
+    Outcome show = Run("show " + fromFile);
+    ASSERT_EQ(0, show.status) << show.err;
+    EXPECT_EQ(show.out.size() - body.size() - 1, show.out.find("\n\n" + body) + 2)
+        << "the whole body, shown after the header";
+
+    const std::string fromInput = Add("--body-file - < '" + file + "'");
+    const std::string again = Run("show " + fromInput).out;
+    EXPECT_EQ(show.out.substr(show.out.find("\n\n")), again.substr(again.find("\n\n")));
+
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "Short now\n";
+    ASSERT_EQ(0, Run("edit " + fromInput + " --body-file - < '" + file + "'").status);
+    show = Run("show " + fromInput);
+    EXPECT_EQ(show.out.size() - 13, show.out.find("\n\nShort now\n\n")) << show.out;
 }
 
 TEST_F(OutlookNotes, CategoriesAndUser) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -130,6 +131,7 @@ TEST_F(CeutilTest, BadArgumentsGetTheUsageAndStatusTwo) {
         {"reg", "get", "HKXX", "Key", "Value"},
         {"reg", "set", "HKCU", "Key", "Value", "--qword", "1"},
         {"reg", "set", "HKCU", "Key", "Value", "--dword", "x"},
+        {"reg", "set", "HKCU", "Key", "Value", "--sz", "bad\\escape"},
         {"categories"},
         {"categories", "add"},
         {"create", "X", "--sort", "90:nothing"},
@@ -140,10 +142,19 @@ TEST_F(CeutilTest, BadArgumentsGetTheUsageAndStatusTwo) {
         for (const auto& a : args)
             line += a + " ";
         EXPECT_EQ(2, o.status) << line;
-        EXPECT_NE(std::string::npos, o.err.find("usage: ceutil")) << line;
+        EXPECT_NE(std::string::npos, o.err.find("(try 'ceutil --help')\n")) << line;
+        EXPECT_EQ(1, std::count(o.err.begin(), o.err.end(), '\n')) << "one line\n" << o.err;
         EXPECT_EQ("", o.out) << line;
     }
     EXPECT_EQ(2, Run({"--handheld"}, false).status);
+    for (const bool withHandheld : {false, true}) {
+        const Outcome help = Run({"--help"}, withHandheld);
+        EXPECT_EQ(0, help.status);
+        EXPECT_EQ(0u, help.out.find("usage: ceutil")) << help.out;
+        const Outcome version = Run({"--version"}, withHandheld);
+        EXPECT_EQ(0, version.status);
+        EXPECT_EQ(0u, version.out.find("ceutil (Jotterwick) ")) << version.out;
+    }
 }
 
 TEST_F(CeutilTest, CategoriesAndTheRegistry) {
@@ -162,8 +173,28 @@ TEST_F(CeutilTest, CategoriesAndTheRegistry) {
     EXPECT_EQ("7\n",
               Run({"reg", "get", "HKCU", "software\\jotterwick\\quillmarks\\common", "DEBUG"}).out);
     EXPECT_EQ("caf\xc3\xa9\n", Run({"reg", "get", "HKLM", "Software\\X", "Name"}).out);
+    // --sz takes the escapes lpwstr values take.
+    ASSERT_EQ(
+        0, Run({"reg", "set", "HKLM", "Software\\X", "Lines", "--sz", "Private\\n\\t\\\\"}).status);
+    EXPECT_EQ("Private\n\t\\\n", Run({"reg", "get", "HKLM", "Software\\X", "Lines"}).out);
     EXPECT_EQ(1, Run({"reg", "get", "HKLM", "Software\\X", "Other"}).status);
     EXPECT_EQ(1, Run({"reg", "get", "HKCU", "Software\\X", "Name"}).status) << "roots apart";
+}
+
+TEST_F(CeutilTest, InitMakesAHandheldAndKeepsOneThatIsThere) {
+    const std::string fresh = m_machines.handheld() + "-new";
+    const Outcome made = Run({"--handheld", fresh, "init"}, false);
+    ASSERT_EQ(0, made.status) << made.err;
+    EXPECT_TRUE(std::ifstream(fresh + "/objectstore.db").good());
+    ASSERT_EQ(0, Run({"--handheld", fresh, "create", "Kept"}, false).status);
+    ASSERT_EQ(0, Run({"--handheld", fresh, "init"}, false).status);
+    EXPECT_NE(std::string::npos, Run({"--handheld", fresh, "dbs"}, false).out.find("\"Kept\""));
+    // A desktop's folder is not made a handheld too.
+    std::ofstream(m_machines.desktop() + "/registry.db") << "";
+    const Outcome desktop = Run({"--handheld", m_machines.desktop(), "init"}, false);
+    EXPECT_EQ(1, desktop.status);
+    EXPECT_NE(std::string::npos, desktop.err.find("is a desktop")) << desktop.err;
+    EXPECT_FALSE(std::ifstream(m_machines.desktop() + "/objectstore.db").good());
 }
 
 TEST_F(CeutilTest, TheHandheldComesFromTheEnvironmentWithoutTheOption) {
