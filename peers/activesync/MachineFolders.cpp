@@ -58,8 +58,7 @@ Status CheckMachines(const std::string& handheldDir, const std::string& desktopD
     if (KindOf(handheldDir) == Kind::Desktop && desktop == Kind::Handheld)
         return Refuse(handheldDir + " is a desktop and " + desktopDir +
                       " a handheld: --handheld and --desktop are swapped");
-    if (Status status = CheckHandheld(handheldDir); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(CheckHandheld(handheldDir));
     switch (desktop) {
     case Kind::Desktop:
         return Status();
@@ -109,10 +108,8 @@ Result<ScratchMachines> ScratchMachines::Copy(const std::string& handheldDir,
     if (error || !mkdtemp(pattern.data()))
         return Status::Failure(ERROR_WRITE_FAULT, "cannot make a folder for the dry run");
     ScratchMachines scratch(pattern);
-    if (Status status = CopyFolder(handheldDir, scratch.HandheldDir()); !status.ok())
-        return status;
-    if (Status status = CopyFolder(desktopDir, scratch.DesktopDir()); !status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(CopyFolder(handheldDir, scratch.HandheldDir()));
+    JW_RETURN_IF_FAILED(CopyFolder(desktopDir, scratch.DesktopDir()));
     return scratch;
 }
 

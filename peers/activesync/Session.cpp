@@ -57,10 +57,9 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
         !status.ok())
         return status;
     if (options.dryRun) {
-        auto scratch = ScratchMachines::Copy(ce::ChosenHandheldDirectory(), session->m_desktopName);
-        if (!scratch.ok())
-            return scratch.status();
-        session->m_scratch = std::make_unique<ScratchMachines>(std::move(scratch.value()));
+        JW_ASSIGN_OR_RETURN(auto scratch, ScratchMachines::Copy(ce::ChosenHandheldDirectory(),
+                                                                session->m_desktopName));
+        session->m_scratch = std::make_unique<ScratchMachines>(std::move(scratch));
         ce::SetHandheldDirectory(session->m_scratch->HandheldDir());
         win32::SetDesktopDirectory(session->m_scratch->DesktopDir());
     }

@@ -564,8 +564,7 @@ Status SyncPass::Conflict(const Action& action) {
     if (m_ctx.policy == ConflictPolicy::PreferDesktop) {
         if (!discardCopy())
             return Status();
-        if (Status status = ClearPending(action.oid); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(ClearPending(action.oid));
         return settled("the desktop's version won",
                        SendToDevice(Action{ActionKind::SendToDevice, action.oid, action.desktop},
                                     Counted::InConflict));

@@ -448,9 +448,7 @@ Status DatabaseCursor::afterRead(StoreSession& store) {
     if (!m_autoSeekNext)
         return Status();
     JW_ASSIGN_OR_RETURN(auto stamp, store.connection().changeStamp());
-    Status status = refresh(store, stamp);
-    if (!status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(refresh(store, stamp));
     JW_ASSIGN_OR_RETURN(auto&& next, stepForward(store, stamp));
     if (next) {
         const std::optional<DWORD> nextIndex =
