@@ -84,6 +84,10 @@ LRESULT CopyItemText(const ListBoxState& s, WPARAM index, LPARAM buffer) {
 
 LRESULT KeyDown(HWND hwnd, ListBoxState& s, UINT key) {
     const int last = s.items.Count() - 1;
+    // A list of many choices has its focus on the first line until the
+    // person moves it, so that Space chooses something from the start.
+    if (Multiple(hwnd) && s.caret < 0 && last >= 0)
+        s.caret = 0;
     const int from = Multiple(hwnd) ? s.caret : s.current;
     int to = from;
     switch (key) {

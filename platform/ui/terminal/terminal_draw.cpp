@@ -102,12 +102,19 @@ void DrawListBox(HWND list, const CellRect& at, bool enabled, bool focused) {
         const auto got =
             SendMessageW(list, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
         text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, got)));
-        const bool selected = multiple ? SendMessageW(list, LB_GETSEL, item, 0) > 0
-                                       : static_cast<LRESULT>(item) == current;
-        // The selection stands out in the focused list; elsewhere it is only marked.
+        const bool atCaret =
+            static_cast<LRESULT>(item) == std::max<LRESULT>(current, multiple ? 0 : -1);
+        // A list of many choices marks each line chosen, and the line that
+        // Space would toggle stands out; a list of one choice shows it by
+        // standing out in the focused list and by a mark elsewhere.
         Attr attr = base;
-        if (selected)
+        if (multiple) {
+            text = (SendMessageW(list, LB_GETSEL, item, 0) > 0 ? u"[x] " : u"[ ] ") + text;
+            if (atCaret && focused)
+                attr |= ReverseAttr();
+        } else if (atCaret) {
             attr |= focused ? ReverseAttr() : BoldAttr() | A_UNDERLINE;
+        }
         PutText(at.row + row, at.col, text, at.cols, attr, true);
     }
 }

@@ -309,3 +309,40 @@ TEST(TerminalJottaChoice, HeadlessWithANoteOnATerminalThatCannotBeDrawnOn) {
 }
 
 } // namespace
+
+TEST_F(TerminalJottaTest, ThePickListMarksEachChosenCategoryAndSpaceToggles) {
+    ASSERT_TRUE(
+        Shell(ceutil + " --handheld " + Quoted(machines.handheld()) + " categories add Work Home"));
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    Type("Plain note");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "Plain note")) << Screen();
+
+    // Escape leaves the filter as it was.
+    Keys("M-v");
+    Keys("f");
+    ASSERT_TRUE(WaitForScreen("[ ] Home")) << Screen();
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("[ ] Home")) << Screen();
+    EXPECT_TRUE(WaitForLine(1, "Plain note")) << Screen();
+
+    Keys("M-v");
+    Keys("f");
+    ASSERT_TRUE(WaitForScreen("[ ] Work")) << Screen();
+    EXPECT_LT(Screen().find("[ ] Home"), Screen().find("[ ] Work")) << "sorted: " << Screen();
+    Keys("Space");
+    ASSERT_TRUE(WaitForScreen("[x] Home")) << Screen();
+    Keys("Down");
+    Keys("Space");
+    ASSERT_TRUE(WaitForScreen("[x] Work")) << Screen();
+    Keys("Space");
+    ASSERT_TRUE(WaitForScreen("[ ] Work")) << Screen();
+    Keys("Enter");
+    // Only notes of Home are listed now: the plain note is not.
+    ASSERT_TRUE(WaitForNoScreen("[x] Home")) << Screen();
+    EXPECT_TRUE(WaitForNoScreen("Plain note")) << Screen();
+    Keys("M-v");
+    Keys("a"); // All Notes
+    EXPECT_TRUE(WaitForLine(1, "Plain note")) << Screen();
+}

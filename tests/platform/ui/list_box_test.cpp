@@ -131,6 +131,20 @@ TEST_F(ListBoxTest, MultipleSelection) {
     EXPECT_EQ((std::vector<std::string>{"selchange 51"}), g_notes);
 }
 
+TEST_F(ListBoxTest, SpaceTogglesTheFocusedLineFromTheFirstOn) {
+    HWND list = Make(LBS_SORT | LBS_MULTIPLESEL);
+    for (const char16_t* t : {u"Work", u"Home"})
+        Add(list, t);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0); // no line moved to yet: the first
+    EXPECT_EQ("Home* Work ", Dump(list));
+    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ("Home* Work* ", Dump(list));
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ("Home* Work ", Dump(list));
+    EXPECT_EQ(1, SendMessageW(list, LB_GETCARETINDEX, 0, 0));
+}
+
 TEST_F(ListBoxTest, PrefixAndExactSearchWrapRound) {
     HWND list = Make(0);
     for (const char16_t* t : {u"Work", u"home", u"Homework", u"Hobby"})
