@@ -385,7 +385,15 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
     Result<Found> found = Found();
     switch (seekType) {
     case CEDB_SEEK_CEOID:
-        found = query(store, q.byOid, {}, static_cast<CEOID>(value), 0);
+        // The record the handle stands on, read while the store held still,
+        // needs no query: a reader seeks to it again before each read.
+        if (m_where == Where::At && m_currentExists && m_currentBlob &&
+            m_position.oid == static_cast<CEOID>(value)) {
+            found = Found(Row{m_position, m_currentBlob});
+            knownIndex = m_index;
+        } else {
+            found = query(store, q.byOid, {}, static_cast<CEOID>(value), 0);
+        }
         break;
     case CEDB_SEEK_BEGINNING:
         found = query(store, q.first, {}, 0, static_cast<std::int64_t>(value));

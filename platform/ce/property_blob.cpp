@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 
 namespace ce {
 
@@ -100,7 +99,25 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
     if (!reader.read(2, &count))
         return Damaged(reader, "property count cut short");
     PropertyList properties;
-    std::set<WORD> numbers;
+    // Each property takes at least its identifier's four bytes.
+    properties.reserve(std::min<std::uint64_t>(count, reader.left() / 4));
+    // Numbers already taken: the few properties of a usual record are
+    // scanned; a record with more gets a bitmap of all numbers.
+    constexpr std::size_t kScanned = 32;
+    std::vector<bool> numbers;
+    auto seenBefore = [&](WORD number) {
+        if (numbers.empty() && properties.size() < kScanned)
+            return std::any_of(properties.begin(), properties.end(),
+                               [number](const Property& p) { return p.number() == number; });
+        if (numbers.empty()) {
+            numbers.resize(0x10000);
+            for (const auto& p : properties)
+                numbers[p.number()] = true;
+        }
+        const bool seen = numbers[number];
+        numbers[number] = true;
+        return seen;
+    };
     for (std::uint64_t i = 0; i < count; ++i) {
         Property property;
         std::uint64_t propid = 0;
@@ -109,7 +126,7 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
         property.propid = static_cast<CEPROPID>(propid);
         if (!IsKnownType(property.type()))
             return Damaged(reader, "unknown value type " + std::to_string(property.type()));
-        if (!numbers.insert(property.number()).second)
+        if (seenBefore(property.number()))
             return Damaged(reader, "property " + std::to_string(property.number()) + " twice");
         if (std::size_t width = ScalarWidth(property.type())) {
             if (!reader.read(width, &property.scalar))
@@ -193,23 +210,33 @@ const Property* FindProperty(const PropertyList& properties, WORD number) {
     return nullptr;
 }
 
-Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> changes) {
+Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> changes,
+                       std::vector<WORD>* changed) {
+    auto note = [changed](WORD number) {
+        if (changed)
+            changed->push_back(number);
+    };
     for (const auto& change : changes) {
         const WORD number = PropNumber(change.propid);
         auto it = std::find_if(properties->begin(), properties->end(),
                                [&](const Property& p) { return p.number() == number; });
         if (change.wFlags & CEDB_PROPDELETE) {
-            if (it != properties->end())
+            if (it != properties->end()) {
                 properties->erase(it);
+                note(number);
+            }
             continue;
         }
         auto property = PropertyFromValue(change);
         if (!property.ok())
             return property.status();
-        if (it != properties->end())
-            *it = std::move(property.value());
-        else
+        if (it == properties->end()) {
             properties->push_back(std::move(property.value()));
+            note(number);
+        } else if (*it != property.value()) {
+            *it = std::move(property.value());
+            note(number);
+        }
     }
     if (properties->size() > 0xFFFF)
         return Status::Failure(ERROR_INVALID_PARAMETER, "more than 65535 properties");
