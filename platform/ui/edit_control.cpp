@@ -104,10 +104,12 @@ std::vector<ui::EditLine> Layout(HWND hwnd, const EditState& s) {
             // a long line without blanks costs its length, not its square.
             while (stop - at > width) {
                 std::size_t cut = at + width;
-                const std::size_t blank =
-                    std::u16string_view(text).substr(at, width).find_last_of(u" \t");
-                if (blank != std::u16string_view::npos)
-                    cut = at + blank + 1;
+                std::size_t afterBlank = cut;
+                while (afterBlank > at && text[afterBlank - 1] != u' ' &&
+                       text[afterBlank - 1] != u'\t')
+                    --afterBlank;
+                if (afterBlank > at)
+                    cut = afterBlank;
                 else if (InsidePair(text, cut) && cut - 1 > at)
                     cut -= 1;
                 lines.push_back({at, cut - at});
