@@ -488,19 +488,16 @@ Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
 Status DatabaseCursor::afterRead(StoreSession& store) {
     if (!m_autoSeekNext)
         return Status();
-    auto stamp = store.connection().changeStamp();
-    if (!stamp.ok())
-        return stamp.status();
-    Status status = refresh(store, stamp.value());
-    if (!status.ok())
-        return status;
-    auto next = stepForward(store, stamp.value());
+    // The move belongs to the read's call: the store as the read saw it. A
+    // commit since then shows at the next call, which finds the stamp changed.
+    const Stamp stamp = m_checked;
+    auto next = stepForward(store, stamp);
     if (!next.ok())
         return next.status();
     if (next.value()) {
         const std::optional<DWORD> nextIndex =
             m_index ? std::optional<DWORD>(*m_index + 1) : std::nullopt;
-        arrive(std::move(*next.value()), stamp.value(), nextIndex);
+        arrive(std::move(*next.value()), stamp, nextIndex);
     } else {
         m_where = Where::PastEnd;
         m_ahead.clear();
