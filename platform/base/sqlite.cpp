@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <set>
 #include <thread>
 #include <vector>
