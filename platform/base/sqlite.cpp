@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <set>
 #include <thread>
 #include <vector>
@@ -65,17 +66,20 @@ bool ReadLogIndexHeader(sqlite3* db, std::array<std::uint8_t, 48>* header) {
     volatile void* region = nullptr;
     if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || !region)
         return false;
-    const auto* bytes = static_cast<const volatile std::uint8_t*>(region);
-    std::array<std::uint8_t, 48> first, second;
+    // Read a word at a time, as SQLite lays the header out in 32-bit fields.
+    const auto* words = static_cast<const volatile std::uint32_t*>(region);
+    std::array<std::uint32_t, 12> first, second;
     for (std::size_t i = 0; i < first.size(); ++i)
-        first[i] = bytes[i];
+        first[i] = words[i];
     file->pMethods->xShmBarrier(file);
     for (std::size_t i = 0; i < second.size(); ++i)
-        second[i] = bytes[48 + i];
-    constexpr std::size_t kIsInit = 12;
-    if (first != second || first[kIsInit] == 0)
+        second[i] = words[first.size() + i];
+    std::array<std::uint8_t, 48> read;
+    std::memcpy(read.data(), first.data(), read.size());
+    constexpr std::size_t kIsInit = 12; // a byte: 0 until the header is built
+    if (first != second || read[kIsInit] == 0)
         return false;
-    *header = first;
+    *header = read;
     return true;
 }
 

@@ -116,6 +116,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         if (!properties.ok())
             return properties.status();
         std::vector<ce::ReadEntry> entries;
+        entries.reserve(rgPropID ? *lpcPropID : properties.value().size());
         if (rgPropID) {
             for (WORD i = 0; i < *lpcPropID; ++i)
                 entries.push_back(

@@ -1,6 +1,7 @@
 #include "platform/ce/property_blob.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace ce {
@@ -141,12 +142,15 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
                 return Damaged(reader, "value runs past the end");
             if (unitSize == 2) {
                 property.text.resize(length);
-                for (std::size_t u = 0; u < length; ++u) {
-                    property.text[u] =
-                        static_cast<char16_t>(bytes[2 * u] | (bytes[2 * u + 1] << 8));
-                    if (property.text[u] == 0)
-                        return Damaged(reader, "NUL inside a string");
+                if constexpr (std::endian::native == std::endian::little) {
+                    std::memcpy(property.text.data(), bytes.data(), bytes.size());
+                } else {
+                    for (std::size_t u = 0; u < length; ++u)
+                        property.text[u] =
+                            static_cast<char16_t>(bytes[2 * u] | (bytes[2 * u + 1] << 8));
                 }
+                if (property.text.find(u'\0') != std::u16string::npos)
+                    return Damaged(reader, "NUL inside a string");
             } else {
                 property.bytes.assign(bytes.begin(), bytes.end());
             }
