@@ -1,7 +1,8 @@
 // The notes program at scale: refilling the note list (the list view's
 // OnUpdate) over 10,000 notes in each sort order, and loading a 64 KB note
-// into the editor; beside each, the limit: a plain cursor walk reading every
-// note in the same order, and a plain read of the 64 KB note.
+// into the editor; beside each, the limits: a plain cursor walk reading every
+// note in the same order, the same rows read straight from the store file
+// with SQLite, and a plain read of the 64 KB note.
 //
 //   cmake -S . -B build-jotta-rel -DCMAKE_BUILD_TYPE=RelWithDebInfo
 //   cmake --build build-jotta-rel --target jotta_bench -j2
@@ -16,6 +17,7 @@
 #include "platform/mfc/FrameWnd.h"
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <memory>
@@ -71,6 +73,10 @@ struct Program {
         list = doc->FindListView();
         editor = doc->FindEditorView();
     }
+    ~Program() {
+        app.reset();
+        std::filesystem::remove_all(dir);
+    }
     void Sort(NoteSortOrder sort) {
         app->m_pMainWnd->SendMessage(WM_COMMAND, ID_SORT_SUBJECT + sort, 0);
     }
@@ -109,6 +115,53 @@ void BM_CursorWalk(benchmark::State& state) {
     CloseHandle(cursor);
 }
 BENCHMARK(BM_CursorWalk)->ArgName("sort")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// The limit below the platform: the same records, in the same order, read
+// straight from the handheld's store file with one SQLite statement.
+void BM_DirectWalk(benchmark::State& state) {
+    const Program& p = TheProgram();
+    sqlite3* db = nullptr;
+    const std::string path = p.dir + "/handheld/objectstore.db";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        state.SkipWithError("cannot open the store");
+        return;
+    }
+    // The sort-key column of the order: the slot the database gave its property.
+    const CEPROPID sort = SortPropertyOf(static_cast<NoteSortOrder>(state.range(0)));
+    std::string column = "oid";
+    sqlite3_stmt* slots = nullptr;
+    sqlite3_prepare_v2(db, "SELECT oid, p0, p1, p2, p3 FROM ce_databases", -1, &slots, nullptr);
+    std::int64_t database = 0;
+    while (sqlite3_step(slots) == SQLITE_ROW)
+        for (int slot = 0; slot < 4; ++slot)
+            if (sqlite3_column_int64(slots, 1 + slot) == sort) {
+                database = sqlite3_column_int64(slots, 0);
+                column = "k" + std::to_string(slot);
+            }
+    sqlite3_finalize(slots);
+    const std::string sql =
+        "SELECT oid, props FROM ce_records WHERE db=?1 ORDER BY " + column + ", oid";
+    int read = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* walk = nullptr;
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &walk, nullptr);
+        sqlite3_bind_int64(walk, 1, database);
+        std::size_t bytes = 0;
+        read = 0;
+        while (sqlite3_step(walk) == SQLITE_ROW) {
+            benchmark::DoNotOptimize(sqlite3_column_int64(walk, 0));
+            bytes += static_cast<std::size_t>(sqlite3_column_bytes(walk, 1));
+            ++read;
+        }
+        sqlite3_finalize(walk);
+        benchmark::DoNotOptimize(bytes);
+    }
+    sqlite3_close(db);
+    if (read != kNotes + 1)
+        state.SkipWithError("the walk missed records");
+    state.counters["records"] = read;
+}
+BENCHMARK(BM_DirectWalk)->ArgName("sort")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_EditorLoad64K(benchmark::State& state) {
     Program& p = TheProgram();

@@ -28,12 +28,14 @@ void Check(bool ok, const char* what) {
     }
 }
 
-// A desktop with kNotes notes, made once per run.
-const std::string& Desktop() {
-    static const std::string directory = [] {
+// A desktop with kNotes notes, made once per run and removed at its end.
+struct TemporaryDesktop {
+    std::string directory;
+    TemporaryDesktop() {
         char pattern[] = "/tmp/outlook-bench-XXXXXX";
         Check(mkdtemp(pattern) != nullptr, "mkdtemp");
-        win32::SetDesktopDirectory(pattern);
+        directory = pattern;
+        win32::SetDesktopDirectory(directory);
         Check(outlook::RegisterServer(OUTLOOK_LIBRARY), "RegisterServer");
         auto store = outlook::MessageStore::ForCurrentDesktop();
         Check(store.ok(), "opening outlook.db");
@@ -42,9 +44,13 @@ const std::string& Desktop() {
             note.body = u"Note " + std::u16string(1, char16_t(u'A' + i % 26));
             Check(store.value()->Insert(note, 48, 36526.0 + i / 86400.0).ok(), "Insert");
         }
-        return std::string(pattern);
-    }();
-    return directory;
+    }
+    ~TemporaryDesktop() { std::filesystem::remove_all(directory); }
+};
+
+const std::string& Desktop() {
+    static const TemporaryDesktop desktop;
+    return desktop.directory;
 }
 
 void AutomationWalk(benchmark::State& state) {
@@ -66,8 +72,8 @@ void AutomationWalk(benchmark::State& state) {
         std::size_t characters = 0;
         for (LONG i = 1; i <= count; ++i) {
             outlook::AutomationObject item;
-            items.InvokeObject(outlook::kItem, DISPATCH_METHOD,
-                               {outlook::ShortArgument(static_cast<SHORT>(i))}, &item, &error);
+            items.InvokeObject(outlook::kItem, DISPATCH_METHOD, {outlook::LongArgument(i)}, &item,
+                               &error);
             std::u16string entryId;
             DATE modified = 0;
             item.GetText(outlook::kEntryID, &entryId, &error);

@@ -1,7 +1,8 @@
 // The controls the notes program leans on, at its sizes: the note list filled
 // with 10,000 lines (as the list view refills it) and a 64 KB note put into the
 // editor, with the limits beside them (the same texts copied into plain
-// containers).
+// containers); and a 1 MB line without blanks laid out with word wrap, beside
+// the same line without it.
 //
 //   cmake -S . -B build-ui-release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 //   cmake --build build-ui-release --target ui_controls_bench -j2
@@ -108,6 +109,30 @@ void EditTypeAtEnd(benchmark::State& state) {
     DestroyWindow(edit);
 }
 
+// A megabyte on one line without a blank, put into the editor and laid out
+// (its line count asked), with word wrap on and, as the limit, off.
+void EditLongLine(benchmark::State& state, DWORD style) {
+    const std::u16string text(1024 * 1024, u'w');
+    HWND edit = CreateWindowExW(0, u"edit", nullptr, style, 0, 0, 300, 200, Parent(), nullptr,
+                                nullptr, nullptr);
+    SendMessageW(edit, EM_LIMITTEXT, text.size(), 0);
+    LRESULT lines = 0;
+    for (auto _ : state) {
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        lines = SendMessageW(edit, EM_GETLINECOUNT, 0, 0);
+        UpdateWindow(edit);
+    }
+    state.counters["lines"] = static_cast<double>(lines);
+    DestroyWindow(edit);
+}
+
+void EditLongLineWrapped(benchmark::State& state) {
+    EditLongLine(state, 0x50200044);
+}
+void EditLongLineUnwrapped(benchmark::State& state) {
+    EditLongLine(state, 0x50200044 | WS_HSCROLL | ES_AUTOHSCROLL);
+}
+
 void EditLimit(benchmark::State& state) {
     const auto text = BigNote();
     for (auto _ : state) {
@@ -122,6 +147,8 @@ BENCHMARK(ListLimit)->Unit(benchmark::kMillisecond);
 BENCHMARK(EditLoad)->Unit(benchmark::kMicrosecond);
 BENCHMARK(EditTypeAtEnd)->Unit(benchmark::kMicrosecond);
 BENCHMARK(EditLimit)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EditLongLineWrapped)->Unit(benchmark::kMillisecond);
+BENCHMARK(EditLongLineUnwrapped)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -316,9 +316,8 @@ int List(Session& session, bool json, std::ostream& out) {
         out << "[";
     for (LONG i = 1; i <= count; ++i) {
         AutomationObject item;
-        Check(items.InvokeObject(kItem, DISPATCH_METHOD, {ShortArgument(static_cast<SHORT>(i))},
-                                 &item, &error),
-              error, "Item");
+        Check(items.InvokeObject(kItem, DISPATCH_METHOD, {LongArgument(i)}, &item, &error), error,
+              "Item");
         const NoteFields note = Read(item);
         if (json) {
             out << (i > 1 ? ",\n " : "\n ") << "{\"entryId\": " << JsonString(note.entryId)

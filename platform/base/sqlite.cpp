@@ -2,10 +2,13 @@
 
 #include "platform/base/private_files.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstring>
 #include <set>
 #include <thread>
 #include <vector>
@@ -43,6 +46,56 @@ Status SqliteFailure(sqlite3* db, int rc, std::string_view what) {
     text += db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }
+
+std::atomic<int> g_processId{0};
+
+void RememberProcessId() {
+    g_processId.store(static_cast<int>(getpid()), std::memory_order_relaxed);
+}
+
+// The header of the write-ahead log's index, from SQLite's own mapping of the
+// -shm file: two copies of 48 bytes, which a writer updates second copy
+// first, so that a reader that finds them equal (first copy first) and marked
+// initialized has read one whole header (the WAL file format's rules).
+bool ReadLogIndexHeader(sqlite3* db, std::array<std::uint8_t, 48>* header) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap ||
+        !file->pMethods->xShmBarrier)
+        return false;
+    volatile void* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || !region)
+        return false;
+    // Read a word at a time, as SQLite lays the header out in 32-bit fields.
+    const auto* words = static_cast<const volatile std::uint32_t*>(region);
+    std::array<std::uint32_t, 12> first, second;
+    for (std::size_t i = 0; i < first.size(); ++i)
+        first[i] = words[i];
+    file->pMethods->xShmBarrier(file);
+    for (std::size_t i = 0; i < second.size(); ++i)
+        second[i] = words[first.size() + i];
+    std::array<std::uint8_t, 48> read;
+    std::memcpy(read.data(), first.data(), read.size());
+    constexpr std::size_t kIsInit = 12; // a byte: 0 until the header is built
+    if (first != second || read[kIsInit] == 0)
+        return false;
+    *header = read;
+    return true;
+}
+
+} // namespace
+
+int CurrentProcessId() {
+    static const bool registered = [] {
+        RememberProcessId();
+        pthread_atfork(nullptr, nullptr, RememberProcessId);
+        return true;
+    }();
+    (void)registered;
+    return g_processId.load(std::memory_order_relaxed);
+}
+
+namespace {
 
 Status Closed(const std::string& path) {
     return Status::Failure(ERROR_INVALID_HANDLE, path + ": the connection is closed");
@@ -213,7 +266,7 @@ Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
 }
 
 Connection::Connection(sqlite3* db, std::string path)
-    : m_db(db), m_pid(getpid()), m_path(std::move(path)) {
+    : m_db(db), m_pid(CurrentProcessId()), m_path(std::move(path)) {
     if (OpenConnections* live = LiveMade()) {
         std::lock_guard lock(live->mutex);
         live->live.insert(this);
@@ -243,7 +296,7 @@ void Connection::closeAll() {
     std::lock_guard lock(live->mutex);
     for (Connection* connection : live->live)
         // A connection inherited across fork belongs to the parent.
-        if (connection->m_pid == getpid())
+        if (connection->m_pid == CurrentProcessId())
             connection->close();
 }
 
@@ -289,6 +342,12 @@ int Connection::changes() const {
 }
 
 Result<ChangeStamp> Connection::changeStamp() {
+    if (!m_db)
+        return Closed(m_path);
+    ChangeStamp stamp;
+    stamp.ownChanges = sqlite3_total_changes64(m_db);
+    if (ReadLogIndexHeader(m_db, &stamp.logIndex))
+        return stamp;
     Status status;
     Statement* version = prepare("PRAGMA data_version", &status);
     if (!version)
@@ -298,9 +357,14 @@ Result<ChangeStamp> Connection::changeStamp() {
         return step == Statement::Step::Error
                    ? version->status()
                    : Status::Failure(ERROR_READ_FAULT, "PRAGMA data_version gave no row");
-    ChangeStamp stamp{version->columnInt64(0), sqlite3_total_changes64(m_db)};
+    stamp.dataVersion = version->columnInt64(0);
     version->reset();
     return stamp;
+}
+
+Status Connection::setCacheSize(std::int64_t kibibytes) {
+    const std::string pragma = "PRAGMA cache_size=" + std::to_string(-kibibytes);
+    return exec(pragma.c_str());
 }
 
 bool Connection::firstUse(std::string_view what) {
@@ -321,11 +385,12 @@ Result<std::shared_ptr<Connection>> Connection::shared(const std::string& path) 
     // Never destroyed: connections outlive static destructors of other objects.
     static Cache* cache = new Cache;
     std::lock_guard lock(cache->mutex);
-    if (cache->pid != getpid()) {
+    const int pid = CurrentProcessId();
+    if (cache->pid != pid) {
         for (auto& [_, connection] : cache->connections)
             cache->abandoned.push_back(connection);
         cache->connections.clear();
-        cache->pid = getpid();
+        cache->pid = pid;
     }
     auto it = cache->connections.find(path);
     if (it != cache->connections.end())

@@ -11,6 +11,7 @@
 
 #include "platform/base/status.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -75,10 +76,17 @@ private:
 // stamps mean no connection, this one or any other, committed a change in
 // between. Lets a reader keep what it read while the stamp holds.
 struct ChangeStamp {
+    // The header of the write-ahead log's index as every connection to the
+    // file shares it: each commit, by any process, changes it. All zero when
+    // it could not be read whole, and dataVersion stands in.
+    std::array<std::uint8_t, 48> logIndex{};
     std::int64_t dataVersion = -1; // commits by other connections
     std::int64_t ownChanges = -1;  // rows changed through this connection
     bool operator==(const ChangeStamp&) const = default;
 };
+
+// The id of this process, asked of the system once and again after a fork.
+int CurrentProcessId();
 
 class Connection {
 public:
@@ -98,7 +106,12 @@ public:
     Statement* prepare(const std::string& sql, Status* status);
     std::int64_t lastInsertRowid() const;
     int changes() const;
+    // Reads the shared header of the write-ahead log's index, which needs no
+    // lock and no system call; only while a writer is changing it, or before
+    // the log is open, does it take a read transaction (PRAGMA data_version).
     Result<ChangeStamp> changeStamp();
+    // Sizes the connection's page cache (SQLite's cache_size, in KiB).
+    Status setCacheSize(std::int64_t kibibytes);
     // True the first time it is asked about `what` on this connection: lets a
     // store create its schema once per connection.
     bool firstUse(std::string_view what);

@@ -101,6 +101,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         CEOID oid = 0;
         JW_ASSIGN_OR_RETURN(auto properties, cursor->read(store, &oid));
         std::vector<ce::ReadEntry> entries;
+        entries.reserve(rgPropID ? *lpcPropID : properties.size());
         if (rgPropID) {
             for (WORD i = 0; i < *lpcPropID; ++i)
                 entries.push_back(

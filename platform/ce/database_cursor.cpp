@@ -359,7 +359,15 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
     Result<Found> found = Found();
     switch (seekType) {
     case CEDB_SEEK_CEOID:
-        found = query(store, q.byOid, {}, static_cast<CEOID>(value), 0);
+        // The record the handle stands on, read while the store held still,
+        // needs no query: a reader seeks to it again before each read.
+        if (m_where == Where::At && m_currentExists && m_currentBlob &&
+            m_position.oid == static_cast<CEOID>(value)) {
+            found = Found(Row{m_position, m_currentBlob});
+            knownIndex = m_index;
+        } else {
+            found = query(store, q.byOid, {}, static_cast<CEOID>(value), 0);
+        }
         break;
     case CEDB_SEEK_BEGINNING:
         found = query(store, q.first, {}, 0, static_cast<std::int64_t>(value));
@@ -447,8 +455,9 @@ Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
 Status DatabaseCursor::afterRead(StoreSession& store) {
     if (!m_autoSeekNext)
         return Status();
-    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().changeStamp());
-    JW_RETURN_IF_FAILED(refresh(store, stamp));
+    // The move belongs to the read's call: the store as the read saw it. A
+    // commit since then shows at the next call, which finds the stamp changed.
+    const Stamp stamp = m_checked;
     JW_ASSIGN_OR_RETURN(auto&& next, stepForward(store, stamp));
     if (next) {
         const std::optional<DWORD> nextIndex =

@@ -6,6 +6,8 @@
 #include "platform/ce/machine.h"
 #include "platform/ce/sort_key.h"
 
+#include <algorithm>
+
 namespace ce {
 
 using platform::Result;
@@ -146,8 +148,15 @@ Result<StoreSession> StoreSession::open(const std::string& path) {
     JW_ASSIGN_OR_RETURN(auto connection, Connection::shared(path));
     StoreSession session(connection);
     if (session.m_connection->firstUse("objectstore")) {
+        // Walks and seeks read the store's indexes over and over; SQLite's
+        // default cache of 2 MB holds a small store only (100,000 notes make
+        // about 90 MB). Pages are taken only as they are read.
+        constexpr std::int64_t kCacheKiB = 128 * 1024;
+        Status status = session.m_connection->setCacheSize(kCacheKiB);
+        if (!status.ok())
+            return status;
         JW_ASSIGN_OR_RETURN(auto transaction, session.beginWrite());
-        Status status = session.m_connection->exec(kSchema);
+        status = session.m_connection->exec(kSchema);
         if (status.ok())
             status = transaction->commit();
         if (!status.ok())
@@ -400,10 +409,32 @@ Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
                                                                 decoded.status().message());
         properties = std::move(decoded.value());
     }
-    Status status = MergeProperties(&properties, changes);
+    std::vector<WORD> changed;
+    Status status = MergeProperties(&properties, changes, &changed);
     if (!status.ok())
         return status;
-    const std::vector<BYTE> blob = EncodeProperties(properties);
+    // What the write must store: a new record everything; a rewrite only what
+    // differs, so that a write that changes nothing keeps the stored
+    // properties and one that changes no sort property leaves the sort
+    // indexes alone. Either way the record is stamped as written.
+    const bool sortChanged = std::any_of(row->sorts.begin(), row->sorts.end(), [&](auto& spec) {
+        return std::find(changed.begin(), changed.end(), PropNumber(spec.propid)) != changed.end();
+    });
+    const char* sql = "UPDATE ce_records SET sequence=:sequence WHERE oid=:oid";
+    if (oid == 0)
+        sql = "INSERT INTO ce_records(oid, db, props, sequence, k0, k1, k2, k3) "
+              "VALUES(:oid, :db, :props, :sequence, :k0, :k1, :k2, :k3)";
+    else if (sortChanged)
+        sql = "UPDATE ce_records SET props=:props, sequence=:sequence, k0=:k0, k1=:k1, k2=:k2, "
+              "k3=:k3 WHERE oid=:oid";
+    else if (!changed.empty())
+        sql = "UPDATE ce_records SET props=:props, sequence=:sequence WHERE oid=:oid";
+    std::vector<BYTE> blob;
+    std::int64_t newSize = oldSize;
+    if (oid == 0 || !changed.empty()) {
+        blob = EncodeProperties(properties);
+        newSize = static_cast<std::int64_t>(blob.size());
+    }
     JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
     std::int64_t target = oid;
     if (oid == 0) {
@@ -412,20 +443,16 @@ Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
             return Status::Failure(ERROR_DISK_FULL, "object identifiers are used up");
         target = next;
     }
-    JW_ASSIGN_OR_RETURN(
-        auto s,
-        prepare(oid == 0 ? "INSERT INTO ce_records(oid, db, props, sequence, k0, k1, k2, k3) "
-                           "VALUES(:oid, :db, :props, :sequence, :k0, :k1, :k2, :k3)"
-                         : "UPDATE ce_records SET props=:props, sequence=:sequence, k0=:k0, "
-                           "k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid"));
+    JW_ASSIGN_OR_RETURN(auto s, prepare(sql));
     Statement* write = s;
     write->bind(":oid", target)
         .bind(":db", static_cast<std::int64_t>(database))
         .bindBlob(":props", blob)
         .bind(":sequence", sequence);
     static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
-    for (std::size_t i = 0; i < row->sorts.size(); ++i)
-        write->bindBlob(kKeys[i], SortKey(properties, row->sorts[i]));
+    if (oid == 0 || sortChanged)
+        for (std::size_t i = 0; i < row->sorts.size(); ++i)
+            write->bindBlob(kKeys[i], SortKey(properties, row->sorts[i]));
     status = write->run();
     if (!status.ok())
         return status;
@@ -433,7 +460,7 @@ Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
                         prepare("UPDATE ce_databases SET records=records+:added, size=size+:grown, "
                                 "modified=:now WHERE oid=:db"));
     status = u->bind(":added", oid == 0 ? 1 : 0)
-                 .bind(":grown", static_cast<std::int64_t>(blob.size()) - oldSize)
+                 .bind(":grown", newSize - oldSize)
                  .bind(":now", static_cast<std::int64_t>(now()))
                  .bind(":db", static_cast<std::int64_t>(database))
                  .run();

@@ -1,8 +1,8 @@
 #include "platform/ce/property_blob.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
-#include <set>
 
 namespace ce {
 
@@ -100,7 +100,25 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
     if (!reader.read(2, &count))
         return Damaged(reader, "property count cut short");
     PropertyList properties;
-    std::set<WORD> numbers;
+    // Each property takes at least its identifier's four bytes.
+    properties.reserve(std::min<std::uint64_t>(count, reader.left() / 4));
+    // Numbers already taken: the few properties of a usual record are
+    // scanned; a record with more gets a bitmap of all numbers.
+    constexpr std::size_t kScanned = 32;
+    std::vector<bool> numbers;
+    auto seenBefore = [&](WORD number) {
+        if (numbers.empty() && properties.size() < kScanned)
+            return std::any_of(properties.begin(), properties.end(),
+                               [number](const Property& p) { return p.number() == number; });
+        if (numbers.empty()) {
+            numbers.resize(0x10000);
+            for (const auto& p : properties)
+                numbers[p.number()] = true;
+        }
+        const bool seen = numbers[number];
+        numbers[number] = true;
+        return seen;
+    };
     for (std::uint64_t i = 0; i < count; ++i) {
         Property property;
         std::uint64_t propid = 0;
@@ -109,7 +127,7 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
         property.propid = static_cast<CEPROPID>(propid);
         if (!IsKnownType(property.type()))
             return Damaged(reader, "unknown value type " + std::to_string(property.type()));
-        if (!numbers.insert(property.number()).second)
+        if (seenBefore(property.number()))
             return Damaged(reader, "property " + std::to_string(property.number()) + " twice");
         if (std::size_t width = ScalarWidth(property.type())) {
             if (!reader.read(width, &property.scalar))
@@ -124,12 +142,15 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
                 return Damaged(reader, "value runs past the end");
             if (unitSize == 2) {
                 property.text.resize(length);
-                for (std::size_t u = 0; u < length; ++u) {
-                    property.text[u] =
-                        static_cast<char16_t>(bytes[2 * u] | (bytes[2 * u + 1] << 8));
-                    if (property.text[u] == 0)
-                        return Damaged(reader, "NUL inside a string");
+                if constexpr (std::endian::native == std::endian::little) {
+                    std::memcpy(property.text.data(), bytes.data(), bytes.size());
+                } else {
+                    for (std::size_t u = 0; u < length; ++u)
+                        property.text[u] =
+                            static_cast<char16_t>(bytes[2 * u] | (bytes[2 * u + 1] << 8));
                 }
+                if (property.text.find(u'\0') != std::u16string::npos)
+                    return Damaged(reader, "NUL inside a string");
             } else {
                 property.bytes.assign(bytes.begin(), bytes.end());
             }
@@ -193,21 +214,31 @@ const Property* FindProperty(const PropertyList& properties, WORD number) {
     return nullptr;
 }
 
-Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> changes) {
+Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> changes,
+                       std::vector<WORD>* changed) {
+    auto note = [changed](WORD number) {
+        if (changed)
+            changed->push_back(number);
+    };
     for (const auto& change : changes) {
         const WORD number = PropNumber(change.propid);
         auto it = std::find_if(properties->begin(), properties->end(),
                                [&](const Property& p) { return p.number() == number; });
         if (change.wFlags & CEDB_PROPDELETE) {
-            if (it != properties->end())
+            if (it != properties->end()) {
                 properties->erase(it);
+                note(number);
+            }
             continue;
         }
         JW_ASSIGN_OR_RETURN(auto property, PropertyFromValue(change));
-        if (it != properties->end())
-            *it = std::move(property);
-        else
+        if (it == properties->end()) {
             properties->push_back(std::move(property));
+            note(number);
+        } else if (*it != property) {
+            *it = std::move(property);
+            note(number);
+        }
     }
     if (properties->size() > 0xFFFF)
         return Status::Failure(ERROR_INVALID_PARAMETER, "more than 65535 properties");

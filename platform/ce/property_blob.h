@@ -59,6 +59,9 @@ const Property* FindProperty(const PropertyList& properties, WORD number);
 
 // Merges changes into a record's properties: a value replaces the property of
 // the same number in place or joins at the end; CEDB_PROPDELETE removes it.
-platform::Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> changes);
+// When `changed` is given, the numbers of the properties that now differ
+// (added, removed, or given another value or type) are appended to it.
+platform::Status MergeProperties(PropertyList* properties, std::span<const CEPROPVAL> changes,
+                                 std::vector<WORD>* changed = nullptr);
 
 } // namespace ce

@@ -10,32 +10,30 @@ std::size_t AlignTwo(std::size_t offset) {
     return (offset + 1) & ~std::size_t{1};
 }
 
-// Where each entry's data goes, after the array; returns the total size.
-std::size_t Layout(const std::vector<ReadEntry>& entries, std::vector<std::size_t>* offsets) {
-    std::size_t offset = entries.size() * sizeof(CEPROPVAL);
-    for (const auto& entry : entries) {
-        std::size_t at = offset;
-        if (entry.property && entry.property->type() == CEVT_LPWSTR) {
-            at = AlignTwo(offset);
-            offset = at + (entry.property->text.size() + 1) * sizeof(WCHAR);
-        } else if (entry.property && entry.property->type() == CEVT_BLOB) {
-            offset += entry.property->bytes.size();
-        }
-        if (offsets)
-            offsets->push_back(at);
+// Where an entry's data goes when the data before it ends at *end (the data
+// follows the array, entry after entry); moves *end past it.
+std::size_t Place(const ReadEntry& entry, std::size_t* end) {
+    std::size_t at = *end;
+    if (entry.property && entry.property->type() == CEVT_LPWSTR) {
+        at = AlignTwo(*end);
+        *end = at + (entry.property->text.size() + 1) * sizeof(WCHAR);
+    } else if (entry.property && entry.property->type() == CEVT_BLOB) {
+        *end += entry.property->bytes.size();
     }
-    return offset;
+    return at;
 }
 
 } // namespace
 
 std::size_t RecordBufferSize(const std::vector<ReadEntry>& entries) {
-    return Layout(entries, nullptr);
+    std::size_t end = entries.size() * sizeof(CEPROPVAL);
+    for (const auto& entry : entries)
+        Place(entry, &end);
+    return end;
 }
 
 void FillRecordBuffer(const std::vector<ReadEntry>& entries, BYTE* block) {
-    std::vector<std::size_t> offsets;
-    Layout(entries, &offsets);
+    std::size_t end = entries.size() * sizeof(CEPROPVAL);
     // memcpy throughout: a caller's block need not be aligned.
     auto place = [block](std::size_t i, const CEPROPVAL& value) {
         std::memcpy(block + i * sizeof(CEPROPVAL), &value, sizeof value);
@@ -44,6 +42,7 @@ void FillRecordBuffer(const std::vector<ReadEntry>& entries, BYTE* block) {
         CEPROPVAL value{};
         value.propid = entries[i].propid;
         const Property* p = entries[i].property;
+        const std::size_t at = Place(entries[i], &end);
         if (!p) {
             value.wFlags = CEDB_PROPNOTFOUND;
             place(i, value);
@@ -70,7 +69,7 @@ void FillRecordBuffer(const std::vector<ReadEntry>& entries, BYTE* block) {
                                   static_cast<DWORD>(p->scalar >> 32)};
             break;
         case CEVT_LPWSTR: {
-            BYTE* text = block + offsets[i];
+            BYTE* text = block + at;
             const WCHAR terminator = 0;
             std::memcpy(text, p->text.data(), p->text.size() * sizeof(WCHAR));
             std::memcpy(text + p->text.size() * sizeof(WCHAR), &terminator, sizeof terminator);
@@ -79,9 +78,9 @@ void FillRecordBuffer(const std::vector<ReadEntry>& entries, BYTE* block) {
         }
         case CEVT_BLOB:
             value.val.blob.dwCount = static_cast<DWORD>(p->bytes.size());
-            value.val.blob.lpb = block + offsets[i];
+            value.val.blob.lpb = block + at;
             if (!p->bytes.empty())
-                std::memcpy(block + offsets[i], p->bytes.data(), p->bytes.size());
+                std::memcpy(block + at, p->bytes.data(), p->bytes.size());
             break;
         default:
             break;

@@ -91,19 +91,25 @@ std::vector<ui::EditLine> Layout(HWND hwnd, const EditState& s) {
     std::vector<ui::EditLine> lines;
     const std::u16string& text = s.text;
     const bool multiline = Multiline(hwnd);
+    const bool wraps = Wraps(hwnd);
     const std::size_t width = static_cast<std::size_t>(VisibleColumns(hwnd));
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = multiline ? text.find(u"\r\n", start) : std::u16string::npos;
         const std::size_t stop = end == std::u16string::npos ? text.size() : end;
         std::size_t at = start;
-        if (Wraps(hwnd)) {
-            // Break at the last blank that fits; a word longer than the line is cut.
+        if (wraps) {
+            // Break at the last blank that fits; a word longer than the line is
+            // cut. The blank is looked for within the piece that fits only, so
+            // a long line without blanks costs its length, not its square.
             while (stop - at > width) {
                 std::size_t cut = at + width;
-                const std::size_t blank = text.find_last_of(u" \t", cut - 1);
-                if (blank != std::u16string::npos && blank >= at && blank + 1 > at)
-                    cut = blank + 1;
+                std::size_t afterBlank = cut;
+                while (afterBlank > at && text[afterBlank - 1] != u' ' &&
+                       text[afterBlank - 1] != u'\t')
+                    --afterBlank;
+                if (afterBlank > at)
+                    cut = afterBlank;
                 else if (InsidePair(text, cut) && cut - 1 > at)
                     cut -= 1;
                 lines.push_back({at, cut - at});

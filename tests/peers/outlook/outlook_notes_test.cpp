@@ -1,4 +1,5 @@
 // outlook-notes: commands, output and exit statuses.
+#include "platform/base/sqlite.h"
 #include "support/Machine.h"
 
 #include <algorithm>
@@ -218,6 +219,25 @@ TEST_F(OutlookNotes, LongEntryIdsAndFaultsForTests) {
     EXPECT_NE(std::string::npos, failed.err.find("Save: Outlook error 77"));
     const std::string list = Run("list").out;
     EXPECT_EQ(1, std::count(list.begin(), list.end(), '\n'));
+}
+
+// Items are numbered past what 16 bits hold: the list goes on to the last.
+TEST_F(OutlookNotes, ListGoesPastNote32767) {
+    Add("--body Copied");
+    auto db = platform::sqlite::Connection::open(machines.desktop() + "/outlook.db");
+    ASSERT_TRUE(db.ok()) << db.status().message();
+    // 32,768 copies of the note, with entry IDs of 48 digits ending in their number.
+    ASSERT_TRUE(db.value()
+                    ->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 32768) INSERT INTO notes(entry_id, body, categories, color, "
+                           "created, modified) SELECT printf('%048d', i), body, categories, "
+                           "color, created, modified FROM notes, n")
+                    .ok());
+    const Outcome list = Run("list");
+    ASSERT_EQ(0, list.status) << list.err;
+    EXPECT_EQ(32769, std::count(list.out.begin(), list.out.end(), '\n'));
+    const std::string last = list.out.substr(list.out.rfind('\n', list.out.size() - 2) + 1);
+    EXPECT_EQ(std::string(43, '0') + "32768", last.substr(0, 48)) << last;
 }
 
 } // namespace

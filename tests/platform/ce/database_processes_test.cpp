@@ -138,6 +138,66 @@ TEST(DatabaseProcessesTest, AWalkSeesAnotherProcessChangeWhatIsAhead) {
     CloseHandle(h);
 }
 
+// The writer keeps running, with its connection open, between its writes:
+// each of its commits shows at the walker's very next call, also while the
+// walker holds records it read ahead.
+TEST(DatabaseProcessesTest, AWalkSeesEachCommitOfAWriterThatKeepsRunning) {
+    testsupport::TempMachines machines;
+    SORTORDERSPEC sort{MakePropId(1, CEVT_UI4), 0};
+    ASSERT_NE(0u, CeCreateDatabase(u"Walk", 0, 1, &sort));
+    CEOID db = 0;
+    HANDLE h = CeOpenDatabase(&db, u"Walk", sort.propid, CEDB_AUTOINCREMENT, nullptr);
+    std::vector<CEOID> oids;
+    for (ULONG i = 0; i < 20; ++i)
+        oids.push_back(Write(h, 0, {U4(1, i * 10), Str(2, u"old")}));
+    int toWriter[2], toWalker[2];
+    ASSERT_EQ(0, pipe(toWriter));
+    ASSERT_EQ(0, pipe(toWalker));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        CEOID id = 0;
+        HANDLE mine = CeOpenDatabase(&id, u"Walk", 0, 0, nullptr);
+        char command = 0;
+        while (read(toWriter[0], &command, 1) == 1 && command != 'q') {
+            bool ok = false;
+            if (command == 't')
+                ok = Write(mine, oids[8], {Str(2, u"new")}) != 0;
+            else if (command == 'd')
+                ok = CeDeleteRecord(mine, oids[10]);
+            else if (command == 'a')
+                ok = Write(mine, 0, {U4(1, 105), Str(2, u"added")}) != 0;
+            else if (command == 'm')
+                ok = Write(mine, oids[12], {U4(1, 5)}) != 0;
+            const char reply = ok ? 'k' : 'f';
+            (void)!write(toWalker[1], &reply, 1);
+        }
+        _exit(0);
+    }
+    auto writer = [&](char command) {
+        char reply = 0;
+        return write(toWriter[1], &command, 1) == 1 && read(toWalker[0], &reply, 1) == 1 &&
+               reply == 'k';
+    };
+    ASSERT_EQ(oids[0], CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, nullptr));
+    for (int i = 0; i < 8; ++i)
+        ASSERT_EQ("old", CurrentString(h, 2)) << i;
+    ASSERT_TRUE(writer('t'));
+    EXPECT_EQ("new", CurrentString(h, 2)) << "record 8, rewritten";
+    EXPECT_EQ("old", CurrentString(h, 2)) << "record 9";
+    ASSERT_TRUE(writer('d'));
+    ASSERT_TRUE(writer('a'));
+    EXPECT_EQ("added", CurrentString(h, 2)) << "10 gone, 105 added";
+    ASSERT_TRUE(writer('m'));
+    EXPECT_EQ("old", CurrentString(h, 2)) << "record 11";
+    EXPECT_EQ(oids[13], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 0, nullptr)) << "12 moved behind";
+    EXPECT_EQ(oids[12], CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 1, nullptr));
+    ASSERT_EQ(1, write(toWriter[1], "q", 1));
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    CloseHandle(h);
+}
+
 TEST(DatabaseProcessesTest, AWriteThatReturnedSurvivesTheWriterBeingKilled) {
     testsupport::TempMachines machines;
     ASSERT_NE(0u, CeCreateDatabase(u"Notes", 0, 0, nullptr));

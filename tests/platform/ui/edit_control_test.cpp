@@ -217,6 +217,42 @@ TEST_F(EditTest, WordWrapBreaksAtTheWidthAndScrollingOtherwise) {
     EXPECT_EQ(3u, ui::EditLayout(wrapping).size());
 }
 
+// A megabyte on one line without a blank: every line of the layout is cut
+// at the width, the pieces follow each other without gap or overlap, and a
+// blank or a surrogate pair far back in the text does not move a later cut.
+TEST_F(EditTest, WordWrapCutsAMegabyteLineWithoutBlanksAtTheWidth) {
+    constexpr std::size_t kLength = 1024 * 1024;
+    constexpr std::size_t kWidth = 10; // 80 pixels
+    std::u16string line(kLength, u'w');
+    line[3] = u' '; // a blank in the first piece only: lines then start at 4 + 10 n
+    constexpr std::size_t kPair = kLength / 2 + 5; // a pair across one of those cuts
+    static_assert((kPair + 1 - 4) % kWidth == 0);
+    line[kPair] = u'\xD83C';
+    line[kPair + 1] = u'\xDF75';
+    HWND wrapping = MakeEdit(0x50200044);
+    SendMessageW(wrapping, EM_LIMITTEXT, kLength, 0);
+    SetWindowTextW(wrapping, line.c_str());
+    ASSERT_EQ(static_cast<int>(kLength), GetWindowTextLengthW(wrapping));
+
+    const auto lines = ui::EditLayout(wrapping);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(0u, lines.front().start);
+    EXPECT_EQ(4u, lines.front().length) << "broken after the blank";
+    std::size_t next = 0, shortLines = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(next, lines[i].start) << "line " << i;
+        ASSERT_GT(lines[i].length, 0u) << "line " << i;
+        ASSERT_LE(lines[i].length, kWidth) << "line " << i;
+        if (lines[i].length < kWidth && i + 1 < lines.size())
+            ++shortLines;
+        next = lines[i].start + lines[i].length;
+    }
+    EXPECT_EQ(kLength, next);
+    // The first line, and the one that ends before the pair instead of inside it.
+    EXPECT_EQ(2u, shortLines);
+    EXPECT_EQ(static_cast<LRESULT>(lines.size()), SendMessageW(wrapping, EM_GETLINECOUNT, 0, 0));
+}
+
 TEST_F(EditTest, ReplacingTheControlKeepsTextSelectionAndModifiedFlag) {
     // The notes editor switches word wrap by replacing its control; what it
     // carries over must survive: the text with unsaved edits and the selection.
