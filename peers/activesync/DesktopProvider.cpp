@@ -33,9 +33,12 @@ Result<std::unique_ptr<DesktopProvider>> DesktopProvider::Create(const CLSID& cl
     void* created = nullptr;
     const HRESULT hr =
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore, &created);
-    if (FAILED(hr) || created == nullptr)
+    if (FAILED(hr) || created == nullptr) {
+        // A refused library says which registry value named it.
+        const std::string why = hr == E_ACCESSDENIED ? ": " + platform::LastErrorMessage() : "";
         return Status::Failure(ERROR_FILE_NOT_FOUND,
-                               "cannot create the desktop store (" + ResultText(hr) + ")");
+                               "cannot create the desktop store (" + ResultText(hr) + ")" + why);
+    }
     std::unique_ptr<DesktopProvider> provider(
         new DesktopProvider(static_cast<IReplStore*>(created)));
     STOREINFO info = EmptyStoreInfo();

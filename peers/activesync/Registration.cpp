@@ -1,6 +1,7 @@
 #include "peers/activesync/Registration.h"
 
 #include "desktop/sync/jottapc.h"
+#include "platform/base/library_check.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"
 #include "platform/com/objbase.h"
@@ -28,18 +29,21 @@ constexpr char16_t kDeviceObjectKey[] =
     u"Windows CE Services\\Synchronization\\Objects\\Jotterwick";
 constexpr char kDisplayName[] = "Jotterwick";
 
-std::string ProgramDirectory() {
-    std::error_code error;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : self.parent_path().string();
-}
-
-// A built library when the build tree has it, else the one beside jsync.
+// The library as built, when this jsync runs from the build tree that made
+// it; else the one its installation put in lib/ (or beside jsync).
 std::string LibraryPath(const char* built, const char* fileName) {
-    std::error_code error;
-    if (built && *built && std::filesystem::exists(built, error))
-        return built;
-    return ProgramDirectory() + "/" + fileName;
+    const auto folders = platform::InstalledLibraryFolders();
+    std::vector<std::string> candidates;
+    if (built && *built)
+        candidates.push_back(built);
+    for (const std::string& folder : folders) {
+        candidates.push_back(folder + "/../lib/" + fileName);
+        candidates.push_back(folder + "/" + fileName);
+    }
+    for (const std::string& candidate : candidates)
+        if (platform::CheckLibrary(candidate, "jsync", folders).ok())
+            return candidate;
+    return candidates.empty() ? std::string(fileName) : candidates.front();
 }
 
 bool FileExists(const std::string& path) {
