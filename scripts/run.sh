@@ -6,7 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-build=build/release
-cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Its own build: the program a person uses carries no test hooks.
+build=build/run
+cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DJOTTERWICK_TEST_HOOKS=OFF >/dev/null
 cmake --build "$build" --target jotta -j"${JOBS:-2}"
 exec "$build/device/app/jotta" "$@"

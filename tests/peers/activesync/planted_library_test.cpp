@@ -93,8 +93,8 @@ TEST_F(PlantedLibrary, TheHandheldRegistrationCannotChooseCodeForJsync) {
 TEST_F(PlantedLibrary, TheDesktopRegistrationLoadsOnlyInstalledUnchangeableLibraries) {
     // Outside the desktop's program folder: never.
     const std::string outside = Plant(machines->desktop() + "/Downloads");
-    ASSERT_EQ(ERROR_SUCCESS, win32::WriteRegistryText(HKEY_CLASSES_ROOT, StoreClassKey(),
-                                                      nullptr, outside));
+    ASSERT_EQ(ERROR_SUCCESS,
+              win32::WriteRegistryText(HKEY_CLASSES_ROOT, StoreClassKey(), nullptr, outside));
     jsynctest::RunResult run = Jsync();
     ExpectUntouched(outside, run);
     EXPECT_NE(std::string::npos,
@@ -110,8 +110,9 @@ TEST_F(PlantedLibrary, TheDesktopRegistrationLoadsOnlyInstalledUnchangeableLibra
               win32::WriteRegistryText(HKEY_CLASSES_ROOT, StoreClassKey(), nullptr, shared));
     run = Jsync();
     ExpectUntouched(shared, run);
-    EXPECT_NE(std::string::npos, run.output.find(shared + ", named by the desktop registry value "
-                                                          "HKCR\\" +
+    EXPECT_NE(std::string::npos, run.output.find(shared +
+                                                 ", named by the desktop registry value "
+                                                 "HKCR\\" +
                                                  StoreClassKey() + ": other users may change it"))
         << run.output;
 }
