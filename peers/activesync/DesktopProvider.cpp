@@ -64,7 +64,7 @@ Status DesktopProvider::Initialize(IReplNotify* notify) {
     HRESULT hr = m_store->GetStoreInfo(&info);
     if (hr == E_OUTOFMEMORY || (SUCCEEDED(hr) && info.cbStoreId > 0)) {
         // The first call tells the identifier's size.
-        if (info.cbStoreId == 0 || info.cbStoreId > 64 * 1024)
+        if (info.cbStoreId == 0 || info.cbStoreId > kMaxStoreIdBytes)
             return Status::Failure(ERROR_INVALID_DATA,
                                    "the desktop store's identifier is unusable");
         m_storeId.assign(info.cbStoreId, 0);

@@ -119,8 +119,14 @@ Status Session::FindPartnership(const Options& options) {
     auto deviceId = m_handheldState->DeviceId(write);
     if (!deviceId.ok())
         return deviceId.status();
-    if (auto known = deviceId.value() != 0 ? m_desktopState->FindPartnership(deviceId.value())
-                                           : std::nullopt) {
+    std::optional<Partnership> known;
+    if (deviceId.value() != 0) {
+        auto found = m_desktopState->FindPartnership(deviceId.value());
+        if (!found.ok())
+            return found.status();
+        known = found.value();
+    }
+    if (known) {
         m_partnership = *known;
         m_partnerBit = known->partnerBit;
         if (options.partner && *options.partner != m_partnerBit)
