@@ -37,10 +37,36 @@ DWORD Win32ErrorFor(int rc) {
     }
 }
 
+// What a person can do about a failure of the file.
+const char* Advice(int rc) {
+    switch (rc & 0xFF) {
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+        return "; check that the file and its folder can be written by you";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "; the file is damaged: put it back from a backup, or move it away to start "
+               "afresh";
+    case SQLITE_FULL:
+        return "; the disk is full: make room and try again";
+    default:
+        return "";
+    }
+}
+
+// "<what>: <file>: <SQLite's reason>; <advice>", the file named whenever the
+// connection knows it.
 Status SqliteFailure(sqlite3* db, int rc, std::string_view what) {
     std::string text(what);
     text += ": ";
+    const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+    if (file && *file) {
+        text += file;
+        text += ": ";
+    }
     text += db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    text += Advice(rc);
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }
 
@@ -261,7 +287,8 @@ Status Connection::exec(const char* sql) {
     int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
     if (rc == SQLITE_OK)
         return Status();
-    std::string text = std::string(sql) + ": " + (error ? error : sqlite3_errstr(rc));
+    // The statements are the store's own business: the message names the file.
+    std::string text = m_path + ": " + (error ? error : sqlite3_errstr(rc)) + Advice(rc);
     sqlite3_free(error);
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }

@@ -117,6 +117,23 @@ TEST_F(CeutilTest, ADamagedRecordIsNamedAndTheOthersStillDump) {
     EXPECT_NE(std::string::npos, dump.err.find("NUL inside a string")) << dump.err;
 }
 
+TEST_F(CeutilTest, ADamagedStoreIsNamedWithWhatToDo) {
+    const std::string store = m_machines.handheld() + "/objectstore.db";
+    std::ofstream(store, std::ios::trunc) << std::string(4096, 'J');
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"dbs"}, {"dump", "Notes"}, {"add", "Notes", "1:ui4=1"}}) {
+        SCOPED_TRACE(args[0]);
+        const Outcome run = Run(args);
+        EXPECT_EQ(1, run.status);
+        EXPECT_NE(std::string::npos,
+                  run.err.find(store + ": file is not a database; the file is damaged: put it "
+                                       "back from a backup, or move it away to start afresh"))
+            << run.err;
+        EXPECT_EQ(std::string::npos, run.err.find("CREATE")) << "no SQL for people: " << run.err;
+    }
+    EXPECT_EQ(std::string(4096, 'J'), Slurp(store)) << "the damaged file is left as it was";
+}
+
 TEST_F(CeutilTest, MissingDatabasesAndRecordsFailWithStatusOne) {
     ASSERT_EQ(0, Run({"create", "Notes"}).status);
     struct Case {
