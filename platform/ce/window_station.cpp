@@ -162,7 +162,7 @@ Result<std::string> SocketFolder() {
     std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
     std::string base = "/tmp/jotterwick-" + std::to_string(geteuid());
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        runtime && *runtime == '/' && std::strlen(runtime) < 48)
+        runtime && *runtime == '/' && std::strlen(runtime) < 48 && access(runtime, W_OK) == 0)
         base = std::string(runtime) + "/jotterwick";
     for (const std::string& folder : {base, base + "/" + name})
         if (Status status = CheckPrivateFolder(folder); !status.ok())
