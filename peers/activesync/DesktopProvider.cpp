@@ -2,7 +2,9 @@
 #include "peers/activesync/ObjectHandler.h"
 #include "peers/activesync/ResultText.h"
 
+#include "platform/base/status.h"
 #include "platform/com/objbase.h"
+#include "platform/win32/machine.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,8 +60,12 @@ DesktopProvider::~DesktopProvider() {
 
 Status DesktopProvider::Initialize(IReplNotify* notify) {
     if (const HRESULT hr = m_store->Initialize(notify, ISF_SELECTED_DEVICE); FAILED(hr))
-        return Status::Failure(ERROR_ACCESS_DENIED, "the desktop store could not be initialised (" +
-                                                        ResultText(hr) + ")");
+        return Status::Failure(ERROR_ACCESS_DENIED,
+                               "the desktop store could not be initialised (" + ResultText(hr) +
+                                   "): Outlook's message store " + win32::DesktopDirectory() +
+                                   "/outlook.db could not be opened; if it is damaged or a "
+                                   "dangling link, put it back from a backup, or move it away "
+                                   "to start afresh");
     STOREINFO info = EmptyStoreInfo();
     HRESULT hr = m_store->GetStoreInfo(&info);
     if (hr == E_OUTOFMEMORY || (SUCCEEDED(hr) && info.cbStoreId > 0)) {

@@ -37,24 +37,6 @@ DWORD Win32ErrorFor(int rc) {
     }
 }
 
-// What a person can do about a failure of the file.
-const char* Advice(int rc) {
-    switch (rc & 0xFF) {
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_CANTOPEN:
-        return "; check that the file and its folder can be written by you";
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        return "; the file is damaged: put it back from a backup, or move it away to start "
-               "afresh";
-    case SQLITE_FULL:
-        return "; the disk is full: make room and try again";
-    default:
-        return "";
-    }
-}
-
 // "<what>: <file>: <SQLite's reason>; <advice>", the file named whenever the
 // connection knows it.
 Status SqliteFailure(sqlite3* db, int rc, std::string_view what) {
@@ -66,7 +48,7 @@ Status SqliteFailure(sqlite3* db, int rc, std::string_view what) {
         text += ": ";
     }
     text += db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    text += Advice(rc);
+    text += FileAdvice(Win32ErrorFor(rc));
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }
 
@@ -102,6 +84,20 @@ __attribute__((destructor)) void CloseAtExit() {
 }
 
 } // namespace
+
+const char* FileAdvice(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return "; check that the file and its folder can be written by you";
+    case ERROR_INVALID_DATA:
+        return "; the file is damaged: put it back from a backup, or move it away to start "
+               "afresh";
+    case ERROR_DISK_FULL:
+        return "; the disk is full: make room and try again";
+    default:
+        return "";
+    }
+}
 
 Statement::~Statement() {
     sqlite3_finalize(m_stmt);
@@ -288,7 +284,8 @@ Status Connection::exec(const char* sql) {
     if (rc == SQLITE_OK)
         return Status();
     // The statements are the store's own business: the message names the file.
-    std::string text = m_path + ": " + (error ? error : sqlite3_errstr(rc)) + Advice(rc);
+    std::string text =
+        m_path + ": " + (error ? error : sqlite3_errstr(rc)) + FileAdvice(Win32ErrorFor(rc));
     sqlite3_free(error);
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }
