@@ -4,6 +4,7 @@
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Registration.h"
 #include "peers/activesync/StoreStamp.h"
+#include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 
@@ -37,6 +38,12 @@ Result<int> LockDesktop(const std::string& desktopDir) {
                                "another jsync is synchronizing this desktop (" + desktopDir + ")");
     }
     return fd;
+}
+
+// A slot's desktop as the handheld's state names it: data of the handheld,
+// shown with its control characters escaped.
+std::string DesktopOf(const PartnerSlot& slot) {
+    return unicode::Printable(slot.desktopName, 200);
 }
 
 std::string OtherSlotAdvice(UINT bit) {
@@ -139,7 +146,7 @@ Status Session::FindPartnership(const Options& options) {
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "partner slot " + std::to_string(m_partnerBit) +
                                        " of the handheld now belongs to the desktop " +
-                                       slot->desktopName);
+                                       DesktopOf(*slot));
         if (!slot && write) {
             if (Status status =
                     m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopDir);
@@ -157,7 +164,7 @@ Status Session::FindPartnership(const Options& options) {
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "partner slot " + std::to_string(*bit) +
                                        " of the handheld belongs to the desktop " +
-                                       slot->desktopName + OtherSlotAdvice(*bit));
+                                       DesktopOf(*slot) + OtherSlotAdvice(*bit));
     } else {
         for (UINT candidate : {1u, 2u})
             if (!bit && !m_handheldState->Slot(candidate))
@@ -165,8 +172,8 @@ Status Session::FindPartnership(const Options& options) {
         if (!bit)
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "the handheld has two partners already (" +
-                                       m_handheldState->Slot(1)->desktopName + " and " +
-                                       m_handheldState->Slot(2)->desktopName + ")");
+                                       DesktopOf(*m_handheldState->Slot(1)) + " and " +
+                                       DesktopOf(*m_handheldState->Slot(2)) + ")");
     }
     m_partnerBit = *bit;
     if (!write) {

@@ -3,6 +3,7 @@
 #include "support/Machine.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,26 @@ TEST(DamagedMachine, ADamagedStoreFileIsNamedWithWhatToDo) {
             << run.output;
         EXPECT_EQ(garbage, Slurp(path)) << "the damaged file is left as it was";
     }
+}
+
+TEST(DamagedMachine, ADesktopNameFromTheHandheldCannotDriveTheTerminal) {
+    testsupport::TempMachines machines;
+    ASSERT_EQ(0, Jsync(machines).status);
+    // The handheld says its slot belongs to another desktop, whose name
+    // would retitle the terminal.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_open((machines.handheld() + "/activesync/partners.db").c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "UPDATE partners SET partnership = partnership + 1, "
+                                      "desktop = 'Bob' || char(27) || ']0;owned' || char(7)",
+                                      nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    const Outcome run = Jsync(machines);
+    EXPECT_NE(0, run.status);
+    EXPECT_NE(std::string::npos, run.output.find("belongs to the desktop Bob\\x1b]0;owned\\x07"))
+        << run.output;
+    EXPECT_EQ(std::string::npos, run.output.find('\x1b'));
 }
 
 } // namespace
