@@ -12,5 +12,5 @@ run_suite() {
     cmake --build "$dir" -j"$jobs"
     ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
 }
-run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DJOTTERWICK_SANITIZE=ON
+run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOTTERWICK_TEST_HOOKS=ON
+run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DJOTTERWICK_SANITIZE=ON -DJOTTERWICK_TEST_HOOKS=ON

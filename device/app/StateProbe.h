@@ -4,6 +4,7 @@
 //     wParam kProbeWriteState: writes the state to the file named by
 //         $JOTTERWICK_STATE_FILE (whole, by rename); nothing when unset.
 //     wParam kProbeTypeChar: the character lParam typed into the editor.
+// The main frame answers it only in a build with JOTTERWICK_TEST_HOOKS.
 #pragma once
 
 #include "platform/ui/winuser.h"

@@ -2,7 +2,9 @@
 #include "peers/activesync/ObjectHandler.h"
 #include "peers/activesync/ResultText.h"
 
+#include "platform/base/status.h"
 #include "platform/com/objbase.h"
+#include "platform/win32/machine.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,9 +35,12 @@ Result<std::unique_ptr<DesktopProvider>> DesktopProvider::Create(const CLSID& cl
     void* created = nullptr;
     const HRESULT hr =
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore, &created);
-    if (FAILED(hr) || created == nullptr)
+    if (FAILED(hr) || created == nullptr) {
+        // A refused library says which registry value named it.
+        const std::string why = hr == E_ACCESSDENIED ? ": " + platform::LastErrorMessage() : "";
         return Status::Failure(ERROR_FILE_NOT_FOUND,
-                               "cannot create the desktop store (" + ResultText(hr) + ")");
+                               "cannot create the desktop store (" + ResultText(hr) + ")" + why);
+    }
     std::unique_ptr<DesktopProvider> provider(
         new DesktopProvider(static_cast<IReplStore*>(created)));
     STOREINFO info = EmptyStoreInfo();
@@ -55,13 +60,17 @@ DesktopProvider::~DesktopProvider() {
 
 Status DesktopProvider::Initialize(IReplNotify* notify) {
     if (const HRESULT hr = m_store->Initialize(notify, ISF_SELECTED_DEVICE); FAILED(hr))
-        return Status::Failure(ERROR_ACCESS_DENIED, "the desktop store could not be initialised (" +
-                                                        ResultText(hr) + ")");
+        return Status::Failure(ERROR_ACCESS_DENIED,
+                               "the desktop store could not be initialised (" + ResultText(hr) +
+                                   "): Outlook's message store " + win32::DesktopDirectory() +
+                                   "/outlook.db could not be opened; if it is damaged or a "
+                                   "dangling link, put it back from a backup, or move it away "
+                                   "to start afresh");
     STOREINFO info = EmptyStoreInfo();
     HRESULT hr = m_store->GetStoreInfo(&info);
     if (hr == E_OUTOFMEMORY || (SUCCEEDED(hr) && info.cbStoreId > 0)) {
         // The first call tells the identifier's size.
-        if (info.cbStoreId == 0 || info.cbStoreId > 64 * 1024)
+        if (info.cbStoreId == 0 || info.cbStoreId > kMaxStoreIdBytes)
             return Status::Failure(ERROR_INVALID_DATA,
                                    "the desktop store's identifier is unusable");
         m_storeId.assign(info.cbStoreId, 0);

@@ -54,7 +54,7 @@ Status DesktopState::CreateSchema() {
     return m_db->exec(kSchema);
 }
 
-std::optional<Partnership> DesktopState::FindPartnership(std::uint64_t deviceId) {
+Result<std::optional<Partnership>> DesktopState::FindPartnership(std::uint64_t deviceId) {
     std::lock_guard lock(m_db->mutex());
     Status status;
     Statement* find = Prepare(*m_db,
@@ -62,20 +62,34 @@ std::optional<Partnership> DesktopState::FindPartnership(std::uint64_t deviceId)
                               "WHERE device_id = ?",
                               &status);
     if (!find)
-        return std::nullopt;
+        return status;
     find->bind(1, static_cast<std::int64_t>(deviceId));
-    if (find->step() != Statement::Step::Row)
-        return std::nullopt;
+    const Statement::Step step = find->step();
+    if (step == Statement::Step::Error)
+        return find->status();
+    if (step == Statement::Step::Done)
+        return std::optional<Partnership>();
+    const std::int64_t id = find->columnInt64(0);
+    const std::int64_t bit = find->columnInt64(1);
+    const std::size_t storeIdSize = find->columnIsNull(2) ? 0 : find->columnBlob(2).size();
+    const std::size_t folderSize = find->columnIsNull(3) ? 0 : find->columnBlob(3).size();
+    if (id <= 0 || id > 0xFFFFFFFFll || (bit != 1 && bit != 2) || storeIdSize > kMaxStoreIdBytes ||
+        folderSize > kMaxHandleBytes) {
+        find->reset();
+        return Status::Failure(ERROR_INVALID_DATA,
+                               "the partnership of this handheld in " + m_db->path() +
+                                   " is damaged; move that file away to start a new partnership");
+    }
     Partnership p;
-    p.id = static_cast<std::uint32_t>(find->columnInt64(0));
+    p.id = static_cast<std::uint32_t>(id);
     p.deviceId = deviceId;
-    p.partnerBit = static_cast<UINT>(find->columnInt64(1));
+    p.partnerBit = static_cast<UINT>(bit);
     if (!find->columnIsNull(2))
         p.storeId = CopyOf(find->columnBlob(2));
     if (!find->columnIsNull(3))
         p.folder = CopyOf(find->columnBlob(3));
     find->reset();
-    return p;
+    return std::optional<Partnership>(std::move(p));
 }
 
 Result<Partnership> DesktopState::CreatePartnership(std::uint64_t deviceId, UINT partnerBit) {
@@ -176,9 +190,17 @@ Result<std::vector<PendingCopy>> DesktopState::PendingCopies(std::uint32_t partn
     select->bind(1, static_cast<std::int64_t>(partnership));
     std::vector<PendingCopy> copies;
     Statement::Step step;
-    while ((step = select->step()) == Statement::Step::Row)
-        copies.push_back({static_cast<CEOID>(select->columnInt64(0)),
-                          static_cast<std::uint64_t>(select->columnInt64(1))});
+    while ((step = select->step()) == Statement::Step::Row) {
+        const auto oid = select->columnInt64(0);
+        if (oid <= 0 || oid > 0xFFFFFFFFll) {
+            select->reset();
+            return Status::Failure(ERROR_INVALID_DATA,
+                                   "damaged conflict copy for handheld object " +
+                                       std::to_string(oid) + " in " + m_db->path());
+        }
+        copies.push_back(
+            {static_cast<CEOID>(oid), static_cast<std::uint64_t>(select->columnInt64(1))});
+    }
     if (step == Statement::Step::Error)
         return select->status();
     return copies;

@@ -26,6 +26,8 @@ using Bytes = std::vector<std::uint8_t>;
 // Persisted handle bytes are refused beyond this size: the store's own form
 // is a few hundred bytes at most.
 constexpr std::size_t kMaxHandleBytes = 1024;
+// A store identifier is refused beyond this size, as the store's answer is.
+constexpr std::size_t kMaxStoreIdBytes = 64 * 1024;
 
 struct Partnership {
     std::uint32_t id = 0; // the partnership identifier, also written on the handheld
@@ -60,7 +62,10 @@ public:
     // Opens (creating when missing) the state of the desktop directory.
     static platform::Result<std::unique_ptr<DesktopState>> Open(const std::string& desktopDir);
 
-    std::optional<Partnership> FindPartnership(std::uint64_t deviceId);
+    // The partnership with the handheld `deviceId`, none when there is none;
+    // a damaged row (identifier, partner bit or sizes out of range) fails
+    // with ERROR_INVALID_DATA naming the file.
+    platform::Result<std::optional<Partnership>> FindPartnership(std::uint64_t deviceId);
     platform::Result<Partnership> CreatePartnership(std::uint64_t deviceId, UINT partnerBit);
     platform::Status SetFolder(std::uint32_t partnership, const Bytes& folder);
     // Records a new store identifier and forgets every pairing made with the

@@ -1,6 +1,7 @@
 #include "peers/activesync/DeviceProvider.h"
 #include "peers/activesync/ObjectHandler.h"
 
+#include "platform/base/library_check.h"
 #include "platform/ce/database.h"
 
 #include <dlfcn.h>
@@ -41,8 +42,17 @@ REPLSETUP Setup(bool read, CEOID oid) {
 
 Result<std::unique_ptr<DeviceProvider>> DeviceProvider::Load(const std::string& library,
                                                              UINT partnerBit) {
+    // The handheld's registry only names the library; what runs is always
+    // one of jsync's own installation.
+    auto checked =
+        platform::CheckLibrary(library,
+                               "the handheld registry value HKLM\\Windows CE "
+                               "Services\\Synchronization\\Objects\\Jotterwick \"Store\"",
+                               platform::InstalledLibraryFolders());
+    if (!checked.ok())
+        return checked.status();
     std::unique_ptr<DeviceProvider> provider(new DeviceProvider);
-    provider->m_library = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    provider->m_library = dlopen(checked->c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!provider->m_library) {
         const char* why = dlerror();
         return Status::Failure(ERROR_FILE_NOT_FOUND, "cannot load the handheld provider " +

@@ -13,9 +13,19 @@ namespace {
 
 std::uint64_t g_writes = 0;
 
+// Only a test build reads the switches; a shipped jsync ignores them.
+const char* Switch(const char* name) {
+#ifdef JOTTERWICK_TEST_HOOKS
+    return std::getenv(name);
+#else
+    (void)name;
+    return nullptr;
+#endif
+}
+
 std::uint64_t CrashAfter() {
     static const std::uint64_t limit = [] {
-        const char* text = std::getenv("JOTTERWICK_JSYNC_CRASH_AFTER");
+        const char* text = Switch("JOTTERWICK_JSYNC_CRASH_AFTER");
         char* end = nullptr;
         const unsigned long long value = text ? std::strtoull(text, &end, 10) : 0;
         return text && *text && end && *end == '\0' ? value : 0ull;
@@ -36,7 +46,7 @@ std::uint64_t DurableWriteCount() {
 }
 
 void HoldAfterSurvey() {
-    const char* hold = std::getenv("JOTTERWICK_JSYNC_HOLD");
+    const char* hold = Switch("JOTTERWICK_JSYNC_HOLD");
     if (!hold || !*hold)
         return;
     std::ofstream(std::string(hold) + ".held").put('\n');

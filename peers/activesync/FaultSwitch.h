@@ -4,6 +4,7 @@
 // the partnership state counts. $JOTTERWICK_JSYNC_HOLD=FILE holds each pass
 // between its survey and its work (FILE.held is made, the pass goes on once
 // FILE is gone, or after ten seconds), so that a test can change notes then.
+// Both are read only in a build with JOTTERWICK_TEST_HOOKS.
 #pragma once
 
 #include <cstdint>

@@ -2,9 +2,12 @@
 
 #include "desktop/sync/jottapc.h"
 #include "platform/base/installation.h"
+#include "platform/base/sqlite.h"
 #include "platform/base/unicode.h"
+#include "platform/ce/machine.h"
 #include "platform/ce/registry.h"
 #include "platform/com/objbase.h"
+#include "platform/win32/machine.h"
 #include "platform/win32/registry.h"
 
 #include <filesystem>
@@ -67,9 +70,19 @@ std::string ClassIdText(const CLSID& clsid) {
     return unicode::ToUtf8(std::u16string_view(text, 38));
 }
 
-Status RegistryFailure(LONG result, const std::string& what) {
+// The registry files the registrations live in.
+std::string DesktopRegistryFile() {
+    return win32::DesktopDirectory() + "/registry.db";
+}
+std::string HandheldRegistryFile() {
+    return ce::HandheldDirectory() + "/objectstore.db";
+}
+
+Status RegistryFailure(LONG result, const std::string& what, const std::string& file) {
     return Status::Failure(static_cast<DWORD>(result),
-                           "cannot write " + what + " (error " + std::to_string(result) + ")");
+                           "cannot write " + what + " in " + file + " (error " +
+                               std::to_string(result) + ")" +
+                               platform::sqlite::FileAdvice(static_cast<DWORD>(result)));
 }
 
 Status RegisterDesktopStore(const std::string& library) {
@@ -95,7 +108,7 @@ Status RegisterDesktopStore(const std::string& library) {
     for (const Entry& entry : entries)
         if (LONG result = win32::WriteRegistryText(entry.root, entry.path, entry.name, entry.text);
             result != ERROR_SUCCESS)
-            return RegistryFailure(result, "the desktop registration");
+            return RegistryFailure(result, "the desktop registration", DesktopRegistryFile());
     return Status();
 }
 
@@ -107,14 +120,16 @@ Status RegisterDeviceProvider(const std::string& library) {
     LONG result = WriteDeviceText(kDeviceObjectKey, u"Display Name", u"Jotterwick");
     if (result == ERROR_SUCCESS)
         result = WriteDeviceText(kDeviceObjectKey, u"Store", unicode::ToUtf16(library));
-    return result == ERROR_SUCCESS ? Status()
-                                   : RegistryFailure(result, "the handheld registration");
+    return result == ERROR_SUCCESS
+               ? Status()
+               : RegistryFailure(result, "the handheld registration", HandheldRegistryFile());
 }
 
 Status RegisterOutlookWhenMissing([[maybe_unused]] const std::string& library) {
 #ifdef JSYNC_HAS_OUTLOOK_STANDIN
     if (!outlook::IsServerRegistered() && FileExists(library) && !outlook::RegisterServer(library))
-        return RegistryFailure(static_cast<LONG>(GetLastError()), "the Outlook registration");
+        return RegistryFailure(static_cast<LONG>(GetLastError()), "the Outlook registration",
+                               DesktopRegistryFile());
 #endif
     return Status();
 }

@@ -4,6 +4,7 @@
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Registration.h"
 #include "peers/activesync/StoreStamp.h"
+#include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 
@@ -37,6 +38,12 @@ Result<int> LockDesktop(const std::string& desktopDir) {
                                "another jsync is synchronizing this desktop (" + desktopDir + ")");
     }
     return fd;
+}
+
+// A slot's desktop as the handheld's state names it: data of the handheld,
+// shown with its control characters escaped.
+std::string DesktopOf(const PartnerSlot& slot) {
+    return unicode::Printable(slot.desktopName, 200);
 }
 
 std::string OtherSlotAdvice(UINT bit) {
@@ -112,7 +119,11 @@ Session::~Session() {
 Status Session::FindPartnership(const Options& options) {
     const bool write = !options.dryRun;
     JW_ASSIGN_OR_RETURN(auto deviceId, m_handheldState->DeviceId(write));
-    if (auto known = deviceId != 0 ? m_desktopState->FindPartnership(deviceId) : std::nullopt) {
+    std::optional<Partnership> known;
+    if (deviceId != 0) {
+        JW_ASSIGN_OR_RETURN(known, m_desktopState->FindPartnership(deviceId));
+    }
+    if (known) {
         m_partnership = *known;
         m_partnerBit = known->partnerBit;
         if (options.partner && *options.partner != m_partnerBit)
@@ -125,7 +136,7 @@ Status Session::FindPartnership(const Options& options) {
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "partner slot " + std::to_string(m_partnerBit) +
                                        " of the handheld now belongs to the desktop " +
-                                       slot->desktopName);
+                                       DesktopOf(*slot));
         if (!slot && write) {
             if (Status status =
                     m_handheldState->Claim(m_partnerBit, m_partnership.id, m_desktopName);
@@ -143,7 +154,7 @@ Status Session::FindPartnership(const Options& options) {
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "partner slot " + std::to_string(*bit) +
                                        " of the handheld belongs to the desktop " +
-                                       slot->desktopName + OtherSlotAdvice(*bit));
+                                       DesktopOf(*slot) + OtherSlotAdvice(*bit));
     } else {
         for (UINT candidate : {1u, 2u})
             if (!bit && !m_handheldState->Slot(candidate))
@@ -151,8 +162,8 @@ Status Session::FindPartnership(const Options& options) {
         if (!bit)
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "the handheld has two partners already (" +
-                                       m_handheldState->Slot(1)->desktopName + " and " +
-                                       m_handheldState->Slot(2)->desktopName + ")");
+                                       DesktopOf(*m_handheldState->Slot(1)) + " and " +
+                                       DesktopOf(*m_handheldState->Slot(2)) + ")");
     }
     m_partnerBit = *bit;
     if (!write) {

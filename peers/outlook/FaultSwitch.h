@@ -1,7 +1,8 @@
 // The fault switch: makes named members raise an automation exception, for
 // tests. The text "Member:code[:count]" (several separated by ';') comes from
 // $JOTTERWICK_OUTLOOK_FAULT and from HKCU "Software\Jotterwick\Outlook"
-// "Fault"; see registration.h.
+// "Fault"; see registration.h. Only a build with JOTTERWICK_TEST_HOOKS reads
+// them.
 #pragma once
 
 #include "platform/base/windef.h"

@@ -3,6 +3,7 @@
 #include "platform/base/case_fold.h"
 #include "platform/base/sqlite.h"
 
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <string>
@@ -211,7 +212,22 @@ LONG Walk(Session& session, std::int64_t from, std::string_view subKey, std::int
     return ERROR_SUCCESS;
 }
 
-LONG ReadValue(Statement* s, Value* value) {
+// Why a stored value cannot be what its type says, or null when it can. No
+// program writes such a value; a registry file from elsewhere may hold one.
+const char* Damage(std::int64_t type, std::size_t size) {
+    if (type < 0 || type > 0xFFFFFFFFll)
+        return "its type is out of range";
+    if (type == REG_DWORD && size != sizeof(DWORD))
+        return "a REG_DWORD that is not four bytes long";
+    if (size > kMaxValueBytes)
+        return "it is larger than a registry value can be";
+    return nullptr;
+}
+
+// Reads the statement's next value. A damaged one is refused with
+// ERROR_INVALID_DATA and named on standard error, since the registry
+// functions have only their result code to say it with.
+LONG ReadValue(const std::string& file, Statement* s, Value* value) {
     auto step = s->step();
     if (step == Statement::Step::Error)
         return static_cast<LONG>(s->status().code());
@@ -219,8 +235,16 @@ LONG ReadValue(Statement* s, Value* value) {
         return ERROR_FILE_NOT_FOUND;
     Value read;
     read.name = s->columnText(0);
-    read.type = static_cast<DWORD>(s->columnInt64(1));
     auto bytes = s->columnBlob(2);
+    if (const char* why = Damage(s->columnInt64(1), bytes.size())) {
+        std::fprintf(
+            stderr,
+            "jotterwick: the registry value \"%s\" in %s is damaged (%s); it is left as it is\n",
+            read.name.c_str(), file.c_str(), why);
+        s->reset();
+        return ERROR_INVALID_DATA;
+    }
+    read.type = static_cast<DWORD>(s->columnInt64(1));
     read.data.assign(bytes.begin(), bytes.end());
     s->reset();
     *value = std::move(read);
@@ -332,13 +356,15 @@ LONG QueryValue(const std::string& rootFile, HKEY key, std::string_view name, Va
     if (!s)
         return error;
     s->bind(1, location.id).bind(2, FoldCaseUtf8(name));
-    error = ReadValue(s, value);
+    error = ReadValue(location.file, s, value);
     s->reset();
     return error;
 }
 
 LONG SetValue(const std::string& rootFile, HKEY key, std::string_view name, DWORD type,
               std::span<const BYTE> data) {
+    if (data.size() > kMaxValueBytes)
+        return ERROR_INVALID_PARAMETER;
     KeyLocation location;
     std::unique_ptr<Session> session;
     LONG error = Begin(rootFile, key, &location, &session);
@@ -387,7 +413,7 @@ LONG EnumValue(const std::string& rootFile, HKEY key, DWORD index, Value* value)
     if (!s)
         return error;
     s->bind(1, location.id).bind(2, static_cast<std::int64_t>(index));
-    error = ReadValue(s, value);
+    error = ReadValue(location.file, s, value);
     s->reset();
     return error == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : error;
 }

@@ -21,6 +21,11 @@
 
 namespace platform::registry {
 
+// The most bytes a value holds. A stored value longer than this, or a
+// REG_DWORD that is not four bytes, is damaged: reading it fails with
+// ERROR_INVALID_DATA (named on standard error) and changes nothing.
+constexpr std::size_t kMaxValueBytes = 1024 * 1024;
+
 struct Value {
     std::string name;
     DWORD type = REG_NONE;

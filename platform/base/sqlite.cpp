@@ -40,10 +40,18 @@ DWORD Win32ErrorFor(int rc) {
     }
 }
 
+// "<what>: <file>: <SQLite's reason>; <advice>", the file named whenever the
+// connection knows it.
 Status SqliteFailure(sqlite3* db, int rc, std::string_view what) {
     std::string text(what);
     text += ": ";
+    const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+    if (file && *file) {
+        text += file;
+        text += ": ";
+    }
     text += db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    text += FileAdvice(Win32ErrorFor(rc));
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }
 
@@ -129,6 +137,20 @@ __attribute__((destructor)) void CloseAtExit() {
 }
 
 } // namespace
+
+const char* FileAdvice(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return "; check that the file and its folder can be written by you";
+    case ERROR_INVALID_DATA:
+        return "; the file is damaged: put it back from a backup, or move it away to start "
+               "afresh";
+    case ERROR_DISK_FULL:
+        return "; the disk is full: make room and try again";
+    default:
+        return "";
+    }
+}
 
 Statement::~Statement() {
     sqlite3_finalize(m_stmt);
@@ -307,7 +329,9 @@ Status Connection::exec(const char* sql) {
     int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
     if (rc == SQLITE_OK)
         return Status();
-    std::string text = std::string(sql) + ": " + (error ? error : sqlite3_errstr(rc));
+    // The statements are the store's own business: the message names the file.
+    std::string text =
+        m_path + ": " + (error ? error : sqlite3_errstr(rc)) + FileAdvice(Win32ErrorFor(rc));
     sqlite3_free(error);
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }

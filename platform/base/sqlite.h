@@ -156,6 +156,10 @@ private:
     bool m_open = true;
 };
 
+// What a person can do when a store file fails with `error` (a Win32 code as
+// the failures here carry): "; <advice>", or "" when there is nothing to say.
+const char* FileAdvice(DWORD error);
+
 // Runs `body` (returning a Status) in one write transaction on `connection`,
 // holding its mutex, and commits when the body succeeds; rolls back otherwise.
 template <typename Body> Status InWriteTransaction(Connection& connection, Body&& body) {

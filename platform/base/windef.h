@@ -76,7 +76,9 @@ using LPSYSTEMTIME = SYSTEMTIME*;
 // HRESULT helpers and the values the system uses.
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
-constexpr HRESULT HResult(std::uint32_t v) { return static_cast<HRESULT>(v); }
+constexpr HRESULT HResult(std::uint32_t v) {
+    return static_cast<HRESULT>(v);
+}
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD e) {
     return e == 0 ? 0 : HResult((e & 0x0000FFFFu) | (7u << 16) | 0x80000000u);
 }
@@ -87,6 +89,7 @@ constexpr HRESULT E_NOINTERFACE = HResult(0x80004002);
 constexpr HRESULT E_POINTER = HResult(0x80004003);
 constexpr HRESULT E_ABORT = HResult(0x80004004);
 constexpr HRESULT E_FAIL = HResult(0x80004005);
+constexpr HRESULT E_ACCESSDENIED = HResult(0x80070005);
 constexpr HRESULT E_UNEXPECTED = HResult(0x8000FFFF);
 constexpr HRESULT E_OUTOFMEMORY = HResult(0x8007000E);
 constexpr HRESULT E_INVALIDARG = HResult(0x80070057);

@@ -1,10 +1,15 @@
 // The handheld's window station: top-level windows in the object store, and
-// one Unix datagram socket per process under run/
-// on which messages for its windows arrive.
+// one Unix datagram socket per process in the machine's socket folder, on
+// which messages for its windows arrive.
+//
+// The table is data anyone with the handheld directory may have written: a
+// socket path in it is only ever unlinked or sent to when it names a socket
+// of this user in this machine's own socket folder.
 #include "platform/ce/window_station.h"
 
 #include "platform/base/case_fold.h"
 #include "platform/base/handles.h"
+#include "platform/base/private_files.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/object_store.h"
@@ -13,11 +18,13 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -108,6 +115,65 @@ LocalStation& Local() {
     return *station;
 }
 
+// The longest socket file name: "<pid>-<6 digits>.sock".
+constexpr std::size_t kSocketNameMax = 10 + 1 + 6 + 5;
+
+std::string AbsolutePath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// A private folder of this user's: made 0700 when missing, refused when it
+// is someone else's, a symbolic link, or open to others.
+Status CheckPrivateFolder(const std::string& folder) {
+    platform::MakePrivateDirectories(folder);
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0)
+        return Status::Failure(ERROR_ACCESS_DENIED, "cannot make the socket folder " + folder +
+                                                        ": " + std::strerror(errno));
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & 077))
+        return Status::Failure(ERROR_ACCESS_DENIED,
+                               "the socket folder " + folder +
+                                   " is not a private folder of this user; remove it");
+    return Status();
+}
+
+// Where the handheld's sockets live: its run/ folder when a socket path
+// there fits an address, else a folder named after a hash of the handheld's
+// absolute path under $XDG_RUNTIME_DIR/jotterwick or /tmp/jotterwick-<uid>.
+// Every process of the machine works it out alike.
+Result<std::string> SocketFolder() {
+    const std::string handheld = AbsolutePath(ce::HandheldDirectory());
+    const std::string run = handheld + "/run";
+    if (run.size() + 1 + kSocketNameMax < sizeof(sockaddr_un{}.sun_path))
+        return run;
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (unsigned char c : handheld)
+        hash = (hash ^ c) * 1099511628211ull;
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    std::string base = "/tmp/jotterwick-" + std::to_string(geteuid());
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        runtime && *runtime == '/' && std::strlen(runtime) < 48 && access(runtime, W_OK) == 0)
+        base = std::string(runtime) + "/jotterwick";
+    for (const std::string& folder : {base, base + "/" + name})
+        if (Status status = CheckPrivateFolder(folder); !status.ok())
+            return status;
+    return base + "/" + name;
+}
+
+// Whether `path` is a socket of this user directly in the socket folder:
+// the only files the station unlinks or sends to.
+bool IsStationSocket(const std::string& path) {
+    auto folder = SocketFolder();
+    if (!folder.ok() || path.size() <= folder->size() + 1 ||
+        path.compare(0, folder->size(), *folder) || path[folder->size()] != '/' ||
+        path.find('/', folder->size() + 1) != std::string::npos)
+        return false;
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode) && info.st_uid == geteuid();
+}
+
 struct WindowRow {
     std::int64_t id = 0;
     pid_t pid = 0;
@@ -131,7 +197,8 @@ Result<ce::StoreSession> OpenStation() {
 
 Status RemoveRow(ce::StoreSession& store, const WindowRow& row) {
     JW_ASSIGN_OR_RETURN(auto s, store.prepare("DELETE FROM ce_windows WHERE id=?1"));
-    unlink(row.socket.c_str());
+    if (IsStationSocket(row.socket))
+        unlink(row.socket.c_str());
     return s->bind(1, row.id).run();
 }
 
@@ -226,13 +293,16 @@ Result<int> EnsureSocket() {
         return local.fd;
     // A forked child does not listen on its parent's socket.
     local.fd = -1;
+    auto folder = SocketFolder();
+    if (!folder.ok())
+        return folder.status();
     std::random_device random;
-    const std::string path = ce::HandheldDirectory() + "/run/" + std::to_string(getpid()) + "-" +
+    const std::string path = *folder + "/" + std::to_string(getpid()) + "-" +
                              std::to_string(random() % 1000000) + ".sock";
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path)
-        return Status::Failure(ERROR_INVALID_PARAMETER, "handheld directory path too long");
+        return Status::Failure(ERROR_INVALID_PARAMETER, "socket path too long: " + path);
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -282,6 +352,10 @@ template <class T, class Body> T Boundary(T failure, Body body) {
 
 Status Deliver(const WindowRow& row, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                const std::u16string& text) {
+    if (!IsStationSocket(row.socket))
+        return Status::Failure(ERROR_INVALID_WINDOW_HANDLE,
+                               "the window's socket " + row.socket +
+                                   " is not a socket of this handheld's socket folder");
     Wire header{reinterpret_cast<std::uintptr_t>(hwnd), msg,
                 static_cast<std::uint32_t>(std::min(text.size(), kMaxTextUnits)),
                 static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam)};
@@ -483,7 +557,7 @@ HANDLE CreateMutexW(void*, BOOL, LPCWSTR lpName) {
             if (c == '/' || c == '\\')
                 c = '_';
         const std::string path = ce::HandheldDirectory() + "/run/" + name + ".lock";
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
             return Status::Failure(ERROR_ACCESS_DENIED,
                                    "cannot open " + path + ": " + std::strerror(errno));

@@ -1,14 +1,21 @@
 // Class lookup (ProgID -> CLSID -> in-process library) and object creation.
 #include "platform/com/objbase.h"
 
+#include "platform/base/library_check.h"
 #include "platform/win32/codepage.h"
+#include "platform/win32/machine.h"
 #include "platform/win32/registry.h"
 
+#include <cstdio>
 #include <dlfcn.h>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -35,15 +42,38 @@ std::string ClassKeyName(REFCLSID clsid) {
     return "CLSID\\" + win32::WideToAnsi(std::u16string_view(text, 38));
 }
 
-// The library's handle, loading it on first use. Null when it can't be loaded.
-void* LoadServer(const std::string& path) {
+// A desktop's servers come from this program's installation or from the
+// desktop's own program folder, where its installer copies them.
+std::vector<std::string> ServerFolders() {
+    std::vector<std::string> folders = platform::InstalledLibraryFolders();
+    char resolved[PATH_MAX];
+    const std::string programFiles = win32::DesktopDirectory() + "/Program Files";
+    if (realpath(programFiles.c_str(), resolved))
+        folders.push_back(resolved);
+    return folders;
+}
+
+// The library's handle, loading it on first use. Sets *hr and returns null
+// when the library is refused or can't be loaded; a refusal is also said on
+// standard error, since the caller's message may only carry the result code.
+void* LoadServer(const std::string& classKey, const std::string& path, HRESULT* hr) {
+    auto checked = platform::CheckLibrary(
+        path, "the desktop registry value HKCR\\" + classKey + "\\InprocServer32", ServerFolders());
+    if (!checked.ok()) {
+        std::fprintf(stderr, "jotterwick: %s\n", checked.status().message().c_str());
+        platform::ReportFailure(checked.status());
+        *hr = checked.status().code() == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : CO_E_DLLNOTFOUND;
+        return nullptr;
+    }
     auto& libraries = Libraries();
     std::lock_guard lock(libraries.mutex);
-    if (auto found = libraries.handles.find(path); found != libraries.handles.end())
+    if (auto found = libraries.handles.find(*checked); found != libraries.handles.end())
         return found->second;
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(checked->c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle)
-        libraries.handles.emplace(path, handle);
+        libraries.handles.emplace(*checked, handle);
+    else
+        *hr = CO_E_DLLNOTFOUND;
     return handle;
 }
 
@@ -81,12 +111,14 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void*, REFIID riid
     *ppv = nullptr;
     if (!(dwClsContext & CLSCTX_INPROC))
         return REGDB_E_CLASSNOTREG;
-    const auto path = ReadClassesText(ClassKeyName(rclsid) + "\\InprocServer32");
+    const std::string classKey = ClassKeyName(rclsid);
+    const auto path = ReadClassesText(classKey + "\\InprocServer32");
     if (!path || path->empty())
         return REGDB_E_CLASSNOTREG;
-    void* library = LoadServer(*path);
+    HRESULT loaded = S_OK;
+    void* library = LoadServer(classKey, *path, &loaded);
     if (!library)
-        return CO_E_DLLNOTFOUND;
+        return loaded;
     auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(dlsym(library, "DllGetClassObject"));
     if (!getClassObject)
         return CO_E_ERRORINDLL;

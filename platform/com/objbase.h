@@ -86,8 +86,11 @@ HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid);
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 
 // REGDB_E_CLASSNOTREG when the class or its InprocServer32 is missing,
-// CO_E_DLLNOTFOUND when the library can't be loaded, CO_E_ERRORINDLL when it
-// lacks DllGetClassObject; otherwise the server's own result.
+// CO_E_DLLNOTFOUND when the library can't be loaded, E_ACCESSDENIED when it is
+// refused (outside this program's installation and the desktop's
+// "Program Files", or changeable by others: see platform/base/library_check.h;
+// the last error message says why), CO_E_ERRORINDLL when it lacks
+// DllGetClassObject; otherwise the server's own result.
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void* pvReserved, REFIID riid,
                          void** ppv);
 // CoGetClassObject for IID_IClassFactory, then CreateInstance. *ppv is null on failure.

@@ -11,7 +11,7 @@ trap 'rm -rf "$scratch"' EXIT
 prefix=$scratch/prefix
 home=$scratch/home
 mkdir "$home"
-cmake --install "$build" --prefix "$prefix" >/dev/null
+JOTTERWICK_INSTALL_TEST_BUILD=1 cmake --install "$build" --prefix "$prefix" >/dev/null
 programs=(jotta jsync outlook-notes ceutil trailmonitor)
 
 as_person() {

@@ -183,13 +183,18 @@ int Dump(Context& c, const std::string& name, bool json) {
     if (int status = OpenOrFail(c, db, name))
         return status;
     bool first = true;
+    int status = kOk;
     if (json)
         c.out << "[";
     for (CEOID oid = CeSeekDatabase(db.handle(), CEDB_SEEK_BEGINNING, 0, nullptr); oid;
          oid = CeSeekDatabase(db.handle(), CEDB_SEEK_CURRENT, 1, nullptr)) {
         ce::PropertyList properties;
-        if (!ReadCurrent(db.handle(), &properties))
-            return c.failLast("cannot read record " + std::to_string(oid));
+        // A damaged record is named and left out; the others are still shown.
+        if (!ReadCurrent(db.handle(), &properties)) {
+            status = c.failLast("record " + std::to_string(oid) + " of \"" + name + "\" in " +
+                                ce::HandheldDirectory() + "/objectstore.db cannot be read");
+            continue;
+        }
         if (json) {
             c.out << (first ? "\n" : ",\n") << "  {\"oid\": " << oid << ", \"properties\": [";
             for (std::size_t i = 0; i < properties.size(); ++i)
@@ -208,7 +213,7 @@ int Dump(Context& c, const std::string& name, bool json) {
     }
     if (json)
         c.out << (first ? "]\n" : "\n]\n");
-    return kOk;
+    return status;
 }
 
 // Parses PROP arguments; a bad one is a usage error.

@@ -16,7 +16,7 @@ TEST(DesktopState, PartnershipsAndPairingsPersist) {
     {
         auto state = DesktopState::Open(machines.desktop());
         ASSERT_TRUE(state.ok()) << state.status().message();
-        EXPECT_FALSE(state.value()->FindPartnership(77));
+        EXPECT_FALSE(state.value()->FindPartnership(77).value());
         auto created = state.value()->CreatePartnership(77, 2);
         ASSERT_TRUE(created.ok());
         id = created->id;
@@ -29,7 +29,7 @@ TEST(DesktopState, PartnershipsAndPairingsPersist) {
     }
     auto state = DesktopState::Open(machines.desktop());
     ASSERT_TRUE(state.ok());
-    auto found = state.value()->FindPartnership(77);
+    auto found = state.value()->FindPartnership(77).value();
     ASSERT_TRUE(found);
     EXPECT_EQ(id, found->id);
     EXPECT_EQ(2u, found->partnerBit);
@@ -59,7 +59,7 @@ TEST(DesktopState, PartnershipsAndPairingsPersist) {
     // A new store forgets every pairing and the folder.
     ASSERT_TRUE(state.value()->ResetForStore(id, {'u', 0}).ok());
     EXPECT_TRUE(state.value()->Pairings(id)->empty());
-    found = state.value()->FindPartnership(77);
+    found = state.value()->FindPartnership(77).value();
     EXPECT_EQ((Bytes{'u', 0}), *found->storeId);
     EXPECT_FALSE(found->folder);
 }
@@ -87,6 +87,47 @@ TEST(DesktopState, RefusesHandlesThatDoNotFit) {
     auto pairings = state.value()->Pairings(id);
     ASSERT_FALSE(pairings.ok());
     EXPECT_NE(std::string::npos, pairings.status().message().find("damaged"));
+}
+
+TEST(DesktopState, ADamagedPartnershipRowIsNamedAndLeftAsItIs) {
+    testsupport::TempMachines machines;
+    const std::string file = machines.desktop() + "/activesync/partnerships.db";
+    struct Case {
+        const char* name;
+        const char* change;
+    } cases[] = {
+        {"partner bit", "UPDATE partnerships SET partner_bit = 7"},
+        {"identifier", "UPDATE partnerships SET id = 5000000000"},
+        {"store identifier", "UPDATE partnerships SET store_id = zeroblob(70000)"},
+        {"folder handle", "UPDATE partnerships SET folder = zeroblob(2000)"},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        auto state = DesktopState::Open(machines.desktop());
+        ASSERT_TRUE(state.ok());
+        ASSERT_TRUE(state.value()->CreatePartnership(77, 1).ok());
+        auto db = platform::sqlite::Connection::open(file);
+        ASSERT_TRUE(db.ok());
+        ASSERT_TRUE(db.value()->exec(each.change).ok());
+        auto found = state.value()->FindPartnership(77);
+        ASSERT_FALSE(found.ok());
+        EXPECT_EQ("the partnership of this handheld in " + file +
+                      " is damaged; move that file away to start a new partnership",
+                  found.status().message());
+        ASSERT_TRUE(db.value()->exec("DELETE FROM partnerships").ok());
+    }
+    // A conflict copy of an impossible handheld object.
+    auto state = DesktopState::Open(machines.desktop());
+    const std::uint32_t id = state.value()->CreatePartnership(78, 2)->id;
+    auto db = platform::sqlite::Connection::open(file);
+    ASSERT_TRUE(db.value()
+                    ->exec(("INSERT INTO pending_copies(partnership, oid, content_hash) VALUES(" +
+                            std::to_string(id) + ", -4, 1)")
+                               .c_str())
+                    .ok());
+    auto pending = state.value()->PendingCopies(id);
+    ASSERT_FALSE(pending.ok());
+    EXPECT_NE(std::string::npos, pending.status().message().find(file));
 }
 
 TEST(HandheldState, SlotsMarksAndSynchronizedNotes) {

@@ -3,6 +3,7 @@
 #include "platform/base/registry_store.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <unistd.h>
@@ -97,6 +98,70 @@ TEST_F(RegistryStoreTest, EnumerationIsInNameOrderWithoutCase) {
     EXPECT_EQ((std::vector<std::string>{"Alpha", "beta", "gamma"}), keys);
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, reg::EnumValue(m_a, key, 3, &value));
     RegCloseKey(key);
+}
+
+} // namespace
+
+namespace {
+
+// Stores `bytes` of `type` as value "v" of HKCU\Software\X straight into the
+// file, as no program would.
+void Plant(const std::string& file, std::int64_t type, const std::vector<BYTE>& bytes) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(file.c_str(), &db));
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_prepare_v2(db, "UPDATE reg_values SET type=?1, data=?2", -1, &s, nullptr));
+    sqlite3_bind_int64(s, 1, type);
+    sqlite3_bind_blob(s, 2, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    EXPECT_EQ(SQLITE_DONE, sqlite3_step(s));
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+}
+
+TEST_F(RegistryStoreTest, DamagedValuesAreRefusedAndLeftAlone) {
+    HKEY key = nullptr;
+    reg::Disposition d{};
+    ASSERT_EQ(ERROR_SUCCESS, reg::CreateKey(m_a, HKEY_CURRENT_USER, "Software\\X", &key, &d));
+    ASSERT_EQ(ERROR_SUCCESS, reg::SetValue(m_a, key, "v", REG_BINARY, Bytes("good")));
+    struct Case {
+        const char* name;
+        std::int64_t type;
+        std::vector<BYTE> bytes;
+        const char* why;
+    } cases[] = {
+        {"short DWORD", REG_DWORD, {1, 2, 3}, "a REG_DWORD that is not four bytes long"},
+        {"long DWORD", REG_DWORD, {1, 2, 3, 4, 5}, "a REG_DWORD that is not four bytes long"},
+        {"oversized", REG_BINARY, std::vector<BYTE>(reg::kMaxValueBytes + 1, 'x'),
+         "it is larger than a registry value can be"},
+        {"negative type", -1, {1}, "its type is out of range"},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        Plant(m_a, each.type, each.bytes);
+        reg::Value untouched;
+        untouched.name = "sentinel";
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(ERROR_INVALID_DATA, reg::QueryValue(m_a, key, "v", &untouched));
+        EXPECT_EQ(ERROR_INVALID_DATA, reg::EnumValue(m_a, key, 0, &untouched));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ("sentinel", untouched.name);
+        EXPECT_NE(std::string::npos, said.find("the registry value \"v\" in " + m_a +
+                                               " is damaged (" + each.why + ")"))
+            << said;
+    }
+    // Nothing was changed: the damaged value is still there to be looked at.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(m_a.c_str(), &db));
+    sqlite3_stmt* s = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, "SELECT type FROM reg_values", -1, &s, nullptr));
+    ASSERT_EQ(SQLITE_ROW, sqlite3_step(s));
+    EXPECT_EQ(-1, sqlite3_column_int64(s, 0));
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    EXPECT_EQ(
+        ERROR_INVALID_PARAMETER,
+        reg::SetValue(m_a, key, "w", REG_BINARY, std::vector<BYTE>(reg::kMaxValueBytes + 1, 'x')));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/com/objbase.h"
 
 #include "peers/outlook/registration.h"
+#include "platform/base/status.h"
 #include "platform/com/oleauto.h"
 #include "platform/win32/registry.h"
 #include "support/Machine.h"
@@ -125,7 +126,19 @@ TEST_F(ClassRegistry, MissingClassesAndLibrariesFailWithTheirCodes) {
     SetClassesText(key + "\\InprocServer32", machines.desktop() + "/missing.so");
     EXPECT_EQ(CO_E_DLLNOTFOUND,
               CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
-    SetClassesText(key + "\\InprocServer32", "libm.so.6"); // a library that serves no class
+    // A bare name is not looked for along the library search path.
+    SetClassesText(key + "\\InprocServer32", "libm.so.6");
+    EXPECT_EQ(CO_E_DLLNOTFOUND,
+              CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
+    // A library of the system's, not of this installation: refused, saying why.
+    SetClassesText(key + "\\InprocServer32", "/etc/passwd");
+    EXPECT_EQ(E_ACCESSDENIED,
+              CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
+    EXPECT_EQ("refusing to load /etc/passwd, named by the desktop registry value HKCR\\" + key +
+                  "\\InprocServer32: it is not in a folder this program was installed or built in",
+              platform::LastErrorMessage());
+    // A library of the build that serves no class.
+    SetClassesText(key + "\\InprocServer32", PLATFORM_BASE_PATH);
     EXPECT_EQ(CO_E_ERRORINDLL,
               CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object));
     // The server refuses a class it does not serve.

@@ -2,6 +2,7 @@
 #include "support/Machine.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -85,6 +86,53 @@ TEST_F(CeutilTest, AddDumpSetAndDeleteRecords) {
     EXPECT_EQ("\"Notes\" oid " + std::to_string(std::stoul(first) - 1) +
                   " type 0 records 1 sort []\n",
               Run({"dbs"}).out);
+}
+
+TEST_F(CeutilTest, ADamagedRecordIsNamedAndTheOthersStillDump) {
+    std::vector<std::string> oids;
+    for (const char* text : {"30:lpwstr=one", "30:lpwstr=x", "30:lpwstr=three"}) {
+        const Outcome added = Run({"add", "Notes", "--create", text});
+        ASSERT_EQ(0, added.status) << added.err;
+        oids.push_back(added.out.substr(0, added.out.size() - 1));
+    }
+    // The middle record's string becomes "a", NUL, "b": written by no program.
+    sqlite3* db = nullptr;
+    const std::string store = m_machines.handheld() + "/objectstore.db";
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(store.c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      ("UPDATE ce_records SET props = substr(props, 1, 7) || "
+                                       "x'03000000610000006200' WHERE oid = " +
+                                       oids[1])
+                                          .c_str(),
+                                      nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+
+    const Outcome dump = Run({"dump", "Notes"});
+    EXPECT_EQ(1, dump.status);
+    EXPECT_EQ("record " + oids[0] + "\n  30:lpwstr = \"one\"\nrecord " + oids[2] +
+                  "\n  30:lpwstr = \"three\"\n",
+              dump.out);
+    EXPECT_NE(std::string::npos,
+              dump.err.find("record " + oids[1] + " of \"Notes\" in " + store + " cannot be read"))
+        << dump.err;
+    EXPECT_NE(std::string::npos, dump.err.find("NUL inside a string")) << dump.err;
+}
+
+TEST_F(CeutilTest, ADamagedStoreIsNamedWithWhatToDo) {
+    const std::string store = m_machines.handheld() + "/objectstore.db";
+    std::ofstream(store, std::ios::trunc) << std::string(4096, 'J');
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"dbs"}, {"dump", "Notes"}, {"add", "Notes", "1:ui4=1"}}) {
+        SCOPED_TRACE(args[0]);
+        const Outcome run = Run(args);
+        EXPECT_EQ(1, run.status);
+        EXPECT_NE(std::string::npos,
+                  run.err.find(store + ": file is not a database; the file is damaged: put it "
+                                       "back from a backup, or move it away to start afresh"))
+            << run.err;
+        EXPECT_EQ(std::string::npos, run.err.find("CREATE")) << "no SQL for people: " << run.err;
+    }
+    EXPECT_EQ(std::string(4096, 'J'), Slurp(store)) << "the damaged file is left as it was";
 }
 
 TEST_F(CeutilTest, MissingDatabasesAndRecordsFailWithStatusOne) {

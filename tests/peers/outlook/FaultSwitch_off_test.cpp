@@ -1,0 +1,26 @@
+// The Outlook stand-in built without the test hooks: its fault switch is set
+// in the environment and in the registry, and no member fails.
+#include "peers/outlook/FaultSwitch.h"
+
+#include "platform/win32/registry.h"
+#include "support/Machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+TEST(FaultSwitchOfAShippedOutlook, IsIgnored) {
+    testsupport::TempMachines machines;
+    setenv("JOTTERWICK_OUTLOOK_FAULT", "Save:4096", 1);
+    ASSERT_EQ(ERROR_SUCCESS,
+              win32::WriteRegistryText(HKEY_CURRENT_USER, "Software\\Jotterwick\\Outlook", "Fault",
+                                       "Delete:4096"));
+    outlook::LoadRegistryFaults();
+    EXPECT_EQ(std::nullopt, outlook::TakeFault(u"Save"));
+    EXPECT_EQ(std::nullopt, outlook::TakeFault(u"Delete"));
+    unsetenv("JOTTERWICK_OUTLOOK_FAULT");
+}
+
+} // namespace
