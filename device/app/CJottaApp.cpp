@@ -6,7 +6,7 @@
 #include "device/app/JottaView.h"
 #include "device/app/MainFrm.h"
 #include "device/app/resource.h"
-#include "platform/ce/window_station.h"
+#include "platform/ce/named_mutex.h"
 #include "platform/mfc/Dialog.h"
 #include "platform/mfc/DocTemplate.h"
 

@@ -139,6 +139,20 @@ private:
     std::set<std::string, std::less<>> m_used;
 };
 
+// Resets a cached statement when the scope that steps it ends, on every way
+// out: a statement left stepping holds its read snapshot, so the connection
+// would not see later commits and the log could not be checkpointed.
+class ResetWhenDone {
+public:
+    explicit ResetWhenDone(Statement* statement) : m_statement(statement) {}
+    ~ResetWhenDone() { m_statement->reset(); }
+    ResetWhenDone(const ResetWhenDone&) = delete;
+    ResetWhenDone& operator=(const ResetWhenDone&) = delete;
+
+private:
+    Statement* m_statement;
+};
+
 // A transaction on a connection. Writers begin with BEGIN IMMEDIATE so that
 // they take the write lock first (waiting for it up to the busy timeout) and
 // never fail half way through on a lock upgrade. Rolled back unless committed.

@@ -5,6 +5,7 @@
 
 #include "platform/base/windef.h"
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <utility>
@@ -56,6 +57,21 @@ template <class T> const Status& StatusOf(const Result<T>& result) {
 // Sets the last error and its message from a failed status (and clears both
 // for a good one). Returns status.ok().
 bool ReportFailure(const Status& status);
+
+// Runs `body`, which returns a Result<T>, at the platform's surface: a
+// failure (or an exception thrown inside) becomes the platform's failure
+// value and the thread's last error.
+template <class T, class Body> T AtBoundary(T failure, Body&& body) {
+    try {
+        Result<T> result = body();
+        if (result.ok())
+            return std::move(result.value());
+        ReportFailure(result.status());
+    } catch (const std::exception& e) {
+        ReportFailure(Status::Failure(ERROR_NOT_ENOUGH_MEMORY, e.what()));
+    }
+    return failure;
+}
 
 // The message that goes with the calling thread's last error, set by
 // ReportFailure; empty when the last failure carried none.

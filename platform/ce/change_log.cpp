@@ -2,43 +2,34 @@
 
 #include "platform/ce/object_store.h"
 
-using platform::ReportFailure;
+using platform::Result;
+using platform::sqlite::ResetWhenDone;
 using platform::sqlite::Statement;
 
 namespace ce {
 
 std::uint64_t CurrentChangeSequence() {
-    auto store = StoreSession::open();
-    if (!store.ok()) {
-        ReportFailure(store.status());
-        return 0;
-    }
-    auto s = store->prepare("SELECT value FROM ce_meta WHERE name='change_sequence'");
-    if (!s.ok()) {
-        ReportFailure(s.status());
-        return 0;
-    }
-    std::uint64_t sequence = 0;
-    if (s.value()->step() == Statement::Step::Row)
-        sequence = static_cast<std::uint64_t>(s.value()->columnInt64(0));
-    s.value()->reset();
-    return sequence;
+    return platform::AtBoundary<std::uint64_t>(0, []() -> Result<std::uint64_t> {
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_ASSIGN_OR_RETURN(
+            Statement * s, store.prepare("SELECT value FROM ce_meta WHERE name='change_sequence'"));
+        ResetWhenDone done(s);
+        return s->step() == Statement::Step::Row ? static_cast<std::uint64_t>(s->columnInt64(0))
+                                                 : 0;
+    });
 }
 
 bool ChangesSince(std::uint64_t since, CEOID oidDatabase, std::vector<RecordChange>* changes) {
-    try {
-        auto store = StoreSession::open();
-        if (!store.ok())
-            return ReportFailure(store.status());
+    return platform::AtBoundary<bool>(false, [&]() -> Result<bool> {
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
         // Both halves are range searches on their sequence indexes.
-        auto s =
-            store->prepare("SELECT oid, db, sequence, 0 FROM ce_records WHERE sequence > :since "
-                           "AND (:db = 0 OR db = :db) UNION ALL "
-                           "SELECT oid, db, sequence, 1 FROM ce_tombstones WHERE sequence > :since "
-                           "AND (:db = 0 OR db = :db) ORDER BY 3, 1");
-        if (!s.ok())
-            return ReportFailure(s.status());
-        Statement* q = s.value();
+        JW_ASSIGN_OR_RETURN(
+            Statement * q,
+            store.prepare("SELECT oid, db, sequence, 0 FROM ce_records WHERE sequence > :since "
+                          "AND (:db = 0 OR db = :db) UNION ALL "
+                          "SELECT oid, db, sequence, 1 FROM ce_tombstones WHERE sequence > :since "
+                          "AND (:db = 0 OR db = :db) ORDER BY 3, 1"));
+        ResetWhenDone done(q);
         q->bind(":since", static_cast<std::int64_t>(since))
             .bind(":db", static_cast<std::int64_t>(oidDatabase));
         std::vector<RecordChange> found;
@@ -48,14 +39,11 @@ bool ChangesSince(std::uint64_t since, CEOID oidDatabase, std::vector<RecordChan
                 {static_cast<CEOID>(q->columnInt64(0)), static_cast<CEOID>(q->columnInt64(1)),
                  static_cast<std::uint64_t>(q->columnInt64(2)), q->columnInt64(3) != 0});
         if (step == Statement::Step::Error)
-            return ReportFailure(q->status());
-        q->reset();
+            return q->status();
         if (changes)
             *changes = std::move(found);
         return true;
-    } catch (const std::exception& e) {
-        return ReportFailure(platform::Status::Failure(ERROR_NOT_ENOUGH_MEMORY, e.what()));
-    }
+    });
 }
 
 } // namespace ce

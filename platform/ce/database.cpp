@@ -28,19 +28,6 @@ public:
     CEOID m_last = 0;
 };
 
-// Runs body, turning a failure into the platform's value and last error.
-template <class T, class Body> T Boundary(T failure, Body body) {
-    try {
-        Result<T> result = body();
-        if (result.ok())
-            return result.value();
-        ReportFailure(result.status());
-    } catch (const std::exception& e) {
-        ReportFailure(Status::Failure(ERROR_NOT_ENOUGH_MEMORY, e.what()));
-    }
-    return failure;
-}
-
 Result<std::shared_ptr<DatabaseCursor>> Cursor(HANDLE handle) {
     auto cursor = platform::LookupHandleAs<DatabaseCursor>(handle);
     if (!cursor)
@@ -59,7 +46,7 @@ std::u16string_view BoundedName(const WCHAR* name, std::size_t capacity) {
 
 CEOID CeCreateDatabase(LPCWSTR lpszName, DWORD dwDbaseType, WORD wNumSortOrder,
                        SORTORDERSPEC* rgSortSpecs) {
-    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+    return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         if (!lpszName || (wNumSortOrder && !rgSortSpecs))
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing name or sort orders");
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
@@ -69,7 +56,7 @@ CEOID CeCreateDatabase(LPCWSTR lpszName, DWORD dwDbaseType, WORD wNumSortOrder,
 }
 
 HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFlags, HWND) {
-    return Boundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
+    return platform::AtBoundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
         const CEOID oid = poid ? *poid : 0;
         if (oid == 0 && !lpszName)
             return Status::Failure(ERROR_INVALID_PARAMETER, "neither identifier nor name");
@@ -84,7 +71,7 @@ HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFl
 }
 
 CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDWORD lpdwIndex) {
-    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+    return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
         return cursor->seek(store, dwSeekType, dwValue, lpdwIndex);
@@ -93,7 +80,7 @@ CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDW
 
 CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID* rgPropID,
                         LPBYTE* lplpBuffer, LPDWORD lpcbBuffer) {
-    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+    return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         if (!lpcPropID || !lplpBuffer || !lpcbBuffer)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing count or buffer");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
@@ -134,7 +121,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
 }
 
 CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL* rgPropVal) {
-    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+    return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         if (cPropID && !rgPropVal)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing property values");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
@@ -145,7 +132,7 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
 }
 
 BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
         JW_RETURN_IF_FAILED(store.deleteRecord(cursor->database(), oidRecord));
@@ -154,7 +141,7 @@ BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
 }
 
 BOOL CeDeleteDatabase(CEOID oid) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
         JW_RETURN_IF_FAILED(store.deleteDatabase(oid));
         return TRUE;
@@ -162,7 +149,7 @@ BOOL CeDeleteDatabase(CEOID oid) {
 }
 
 BOOL CeOidGetInfo(CEOID oid, CEOIDINFO* poidInfo) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         if (!poidInfo)
             return Status::Failure(ERROR_INVALID_PARAMETER, "no information structure");
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
@@ -196,7 +183,7 @@ BOOL CeOidGetInfo(CEOID oid, CEOIDINFO* poidInfo) {
 }
 
 BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         if (!pNewInfo)
             return Status::Failure(ERROR_INVALID_PARAMETER, "no database information");
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
@@ -221,7 +208,7 @@ BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
 }
 
 HANDLE CeFindFirstDatabase(DWORD dwDbaseType) {
-    return Boundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
+    return platform::AtBoundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
         return platform::InsertHandle(
             std::make_shared<DatabaseEnumeration>(dwDbaseType, store.path()));
@@ -229,7 +216,7 @@ HANDLE CeFindFirstDatabase(DWORD dwDbaseType) {
 }
 
 CEOID CeFindNextDatabase(HANDLE hEnum) {
-    return Boundary<CEOID>(0, [&]() -> Result<CEOID> {
+    return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         auto enumeration = platform::LookupHandleAs<DatabaseEnumeration>(hEnum);
         if (!enumeration)
             return Status::Failure(ERROR_INVALID_HANDLE, "not a database enumeration");
@@ -244,7 +231,7 @@ CEOID CeFindNextDatabase(HANDLE hEnum) {
 }
 
 BOOL ce::SetAutoSeekNext(HANDLE hDatabase, BOOL on) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
         cursor->setAutoSeekNext(on != FALSE);
         return TRUE;

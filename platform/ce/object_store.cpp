@@ -202,22 +202,22 @@ Result<std::int64_t> StoreSession::bump(const char* counter) {
 Result<DatabaseRow> StoreSession::database(CEOID oid) {
     JW_ASSIGN_OR_RETURN(auto s, prepare(std::string("SELECT ") + kDatabaseColumns +
                                         " FROM ce_databases WHERE oid=?1"));
+    platform::sqlite::ResetWhenDone sDone(s);
     s->bind(1, static_cast<std::int64_t>(oid));
     JW_RETURN_IF_FAILED(
         StepOne(s, ERROR_FILE_NOT_FOUND, "no database with identifier " + std::to_string(oid)));
     auto row = ReadDatabaseRow(*s);
-    s->reset();
     return row;
 }
 
 Result<DatabaseRow> StoreSession::databaseByName(std::u16string_view name) {
     JW_ASSIGN_OR_RETURN(auto s, prepare(std::string("SELECT ") + kDatabaseColumns +
                                         " FROM ce_databases WHERE fold=?1"));
+    platform::sqlite::ResetWhenDone sDone(s);
     s->bind(1, unicode::ToUtf8(platform::FoldCase(name)));
     JW_RETURN_IF_FAILED(
         StepOne(s, ERROR_FILE_NOT_FOUND, "no database named \"" + unicode::ToUtf8(name) + "\""));
     auto row = ReadDatabaseRow(*s);
-    s->reset();
     return row;
 }
 
@@ -318,6 +318,7 @@ Status StoreSession::updateDatabase(const DatabaseRow& row) {
 Status StoreSession::rekey(const DatabaseRow& row) {
     JW_ASSIGN_OR_RETURN(auto s,
                         prepare("SELECT oid, props FROM ce_records WHERE db=?1 ORDER BY oid"));
+    platform::sqlite::ResetWhenDone sDone(s);
     s->bind(1, static_cast<std::int64_t>(row.oid));
     std::vector<std::pair<std::int64_t, PropertyList>> records;
     Statement::Step step;
@@ -332,7 +333,6 @@ Status StoreSession::rekey(const DatabaseRow& row) {
     }
     if (step == Statement::Step::Error)
         return s->status();
-    s->reset();
     JW_ASSIGN_OR_RETURN(
         auto u, prepare("UPDATE ce_records SET k0=:k0, k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid"));
     static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
@@ -362,23 +362,23 @@ Result<CEOID> StoreSession::nextDatabase(CEOID after, DWORD type) {
 
 Result<CEOID> StoreSession::recordParent(CEOID oid) {
     JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT db FROM ce_records WHERE oid=?1"));
+    platform::sqlite::ResetWhenDone sDone(s);
     s->bind(1, static_cast<std::int64_t>(oid));
     auto step = s->step();
     if (step == Statement::Step::Error)
         return s->status();
     CEOID parent = step == Statement::Step::Row ? static_cast<CEOID>(s->columnInt64(0)) : 0;
-    s->reset();
     return parent;
 }
 
 Result<PropertyList> StoreSession::readRecord(CEOID database, CEOID oid) {
     JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
+    platform::sqlite::ResetWhenDone sDone(s);
     s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
     Status status = StepOne(s, ERROR_KEY_DELETED, "record " + std::to_string(oid) + " is gone");
     if (!status.ok())
         return status;
     auto properties = DecodeProperties(s->columnBlob(0));
-    s->reset();
     if (!properties.ok())
         return Status::Failure(properties.status().code(), "record " + std::to_string(oid) + ": " +
                                                                properties.status().message());
@@ -475,13 +475,13 @@ Status StoreSession::deleteRecord(CEOID database, CEOID oid) {
     JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
     JW_ASSIGN_OR_RETURN(auto s,
                         prepare("SELECT length(props) FROM ce_records WHERE oid=?1 AND db=?2"));
+    platform::sqlite::ResetWhenDone sDone(s);
     s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
     Status status = StepOne(s, ERROR_INVALID_PARAMETER,
                             "no record " + std::to_string(oid) + " in this database");
     if (!status.ok())
         return status;
     const std::int64_t size = s->columnInt64(0);
-    s->reset();
     JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
     for (const char* sql :
          {"INSERT OR REPLACE INTO ce_tombstones(oid, db, sequence) VALUES(:oid, :db, :sequence)",

@@ -216,8 +216,9 @@ Status Retitle(ce::StoreSession& store, std::int64_t id, const std::u16string& t
 
 Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t id) {
     JW_ASSIGN_OR_RETURN(
-        auto s, store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1"));
-    Statement* q = s;
+        Statement * q,
+        store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1"));
+    platform::sqlite::ResetWhenDone qDone(q);
     q->bind(1, id);
     std::optional<WindowRow> row;
     auto step = q->step();
@@ -226,7 +227,6 @@ Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t i
     if (step == Statement::Step::Row)
         row = WindowRow{q->columnInt64(0), static_cast<pid_t>(q->columnInt64(1)), q->columnInt64(2),
                         q->columnText(3)};
-    q->reset();
     return row;
 }
 
@@ -338,18 +338,6 @@ void RemoveOwnWindows() {
     unlink(path.c_str());
 }
 
-template <class T, class Body> T Boundary(T failure, Body body) {
-    try {
-        Result<T> result = body();
-        if (result.ok())
-            return result.value();
-        ReportFailure(result.status());
-    } catch (const std::exception& e) {
-        ReportFailure(Status::Failure(ERROR_NOT_ENOUGH_MEMORY, e.what()));
-    }
-    return failure;
-}
-
 Status Deliver(const WindowRow& row, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                const std::u16string& text) {
     if (!IsStationSocket(row.socket))
@@ -362,27 +350,12 @@ Status Deliver(const WindowRow& row, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     return Send(row.socket, header, text.substr(0, header.textUnits));
 }
 
-// A named mutex: the lock on run/<name>.lock, held while the handle is open.
-class NamedMutex : public platform::KernelObject {
-public:
-    NamedMutex(int fd, bool owned) : m_fd(fd), m_owned(owned) {}
-    ~NamedMutex() override {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    bool owned() const { return m_owned; }
-
-private:
-    int m_fd;
-    bool m_owned;
-};
-
 } // namespace
 
 namespace ce {
 
 HWND FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
-    return Boundary<HWND>(nullptr, [&]() -> Result<HWND> {
+    return platform::AtBoundary<HWND>(nullptr, [&]() -> Result<HWND> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         // Newest first, as the top of the z-order would be.
         JW_ASSIGN_OR_RETURN(auto s,
@@ -415,7 +388,7 @@ HWND FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
 }
 
 BOOL PostStationMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
         JW_RETURN_IF_FAILED(Deliver(row, hWnd, Msg, wParam, lParam, {}));
@@ -425,7 +398,7 @@ BOOL PostStationMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL SetStationWindowText(HWND hWnd, LPCWSTR lpString) {
     const std::u16string text = lpString ? lpString : u"";
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
         // The text is the window's title: others find it by the new one.
@@ -439,7 +412,7 @@ BOOL SetStationWindowText(HWND hWnd, LPCWSTR lpString) {
 }
 
 BOOL IsLiveStationWindow(HWND hWnd) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_RETURN_IF_FAILED(LiveWindow(store, hWnd));
         return TRUE;
@@ -447,7 +420,7 @@ BOOL IsLiveStationWindow(HWND hWnd) {
 }
 
 HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
-    return Boundary<HWND>(nullptr, [&]() -> Result<HWND> {
+    return platform::AtBoundary<HWND>(nullptr, [&]() -> Result<HWND> {
         JW_RETURN_IF_FAILED(EnsureSocket());
         {
             auto& local = Local();
@@ -483,7 +456,7 @@ HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
 }
 
 BOOL DestroyStationWindow(HWND hwnd) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_ASSIGN_OR_RETURN(auto row, FindRow(store, IdOf(hwnd)));
         if (!row || !IsOwn(*row))
@@ -495,7 +468,7 @@ BOOL DestroyStationWindow(HWND hwnd) {
 }
 
 BOOL SetStationWindowTitle(HWND hwnd, LPCWSTR title) {
-    return Boundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
+    return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto store, OpenStation());
         JW_RETURN_IF_FAILED(Retitle(store, IdOf(hwnd), title ? title : u""));
         return TRUE;
@@ -545,48 +518,3 @@ bool ReceiveStationMessage(StationMessage* message, int timeoutMs) {
 }
 
 } // namespace ce
-
-HANDLE CreateMutexW(void*, BOOL, LPCWSTR lpName) {
-    return Boundary<HANDLE>(nullptr, [&]() -> Result<HANDLE> {
-        if (!lpName) {
-            SetLastError(ERROR_SUCCESS);
-            return platform::InsertHandle(std::make_shared<NamedMutex>(-1, true));
-        }
-        std::string name = unicode::ToUtf8(lpName);
-        for (char& c : name)
-            if (c == '/' || c == '\\')
-                c = '_';
-        const std::string path = ce::HandheldDirectory() + "/run/" + name + ".lock";
-        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0)
-            return Status::Failure(ERROR_ACCESS_DENIED,
-                                   "cannot open " + path + ": " + std::strerror(errno));
-        const bool owned = flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if (!owned && errno != EWOULDBLOCK) {
-            const std::string error = std::strerror(errno);
-            close(fd);
-            return Status::Failure(ERROR_ACCESS_DENIED, "cannot lock " + path + ": " + error);
-        }
-        HANDLE handle =
-            platform::InsertHandle(std::make_shared<NamedMutex>(owned ? fd : -1, owned));
-        if (!owned)
-            close(fd);
-        SetLastError(owned ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
-        return handle;
-    });
-}
-
-BOOL ReleaseMutex(HANDLE hMutex) {
-    auto mutex = platform::LookupHandleAs<NamedMutex>(hMutex);
-    if (!mutex) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!mutex->owned()) {
-        SetLastError(ERROR_NOT_OWNER);
-        return FALSE;
-    }
-    // The lock is the mutex's existence to other processes: it stays until
-    // the handle is closed.
-    return TRUE;
-}

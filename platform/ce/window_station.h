@@ -36,9 +36,3 @@ int StationSocket();
 bool ReceiveStationMessage(StationMessage* message, int timeoutMs);
 
 } // namespace ce
-
-// Named mutex: an exclusive lock on run/<name>.lock. CreateMutexW always
-// returns a handle; a second creator while the first lives gets
-// ERROR_ALREADY_EXISTS as last error and does not own it.
-HANDLE CreateMutexW(void* lpMutexAttributes, BOOL bInitialOwner, LPCWSTR lpName);
-BOOL ReleaseMutex(HANDLE hMutex);

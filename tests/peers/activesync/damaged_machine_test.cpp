@@ -29,6 +29,16 @@ Outcome Jsync(const testsupport::TempMachines& machines) {
     return run;
 }
 
+// Makes both machines, as a person does before a first synchronization.
+void MakeMachines(const testsupport::TempMachines& machines) {
+    testsupport::ChildProcess handheld(testsupport::BuiltProgram("tools/ceutil/ceutil"),
+                                       {"--handheld", machines.handheld(), "init"});
+    ASSERT_EQ(0, handheld.Wait());
+    testsupport::ChildProcess desktop(testsupport::BuiltProgram("peers/outlook/outlook-notes"),
+                                      {"--desktop", machines.desktop(), "list"});
+    ASSERT_EQ(0, desktop.Wait());
+}
+
 // Replaces a store file (and its journal) with bytes that are no store.
 std::string Damage(const std::string& file) {
     for (const char* suffix : {"-wal", "-shm"})
@@ -49,6 +59,7 @@ TEST(DamagedMachine, ADamagedStoreFileIsNamedWithWhatToDo) {
     for (const char* file : {"handheld/objectstore.db", "desktop/outlook.db"}) {
         SCOPED_TRACE(file);
         testsupport::TempMachines machines;
+        MakeMachines(machines);
         ASSERT_EQ(0, Jsync(machines).status) << "a first synchronization makes the stores";
         const std::string path = (fs::path(machines.handheld()).parent_path() / file).string();
         const std::string garbage = Damage(path);
@@ -64,6 +75,7 @@ TEST(DamagedMachine, ADamagedStoreFileIsNamedWithWhatToDo) {
 
 TEST(DamagedMachine, ADesktopNameFromTheHandheldCannotDriveTheTerminal) {
     testsupport::TempMachines machines;
+    MakeMachines(machines);
     ASSERT_EQ(0, Jsync(machines).status);
     // The handheld says its slot belongs to another desktop, whose name
     // would retitle the terminal.

@@ -87,7 +87,7 @@ TEST_F(HostileStation, ARowOfADeadOwnerNeverUnlinksAFileOutsideTheSocketFolder) 
         ASSERT_EQ(0, WEXITSTATUS(status));
         // _exit skipped the owner's own clean-up: its row stays, now dead.
         RewriteSockets(target);
-        EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Jotterwick"));
+        EXPECT_EQ(nullptr, ce::FindStationWindow(nullptr, u"Jotterwick"));
         EXPECT_TRUE(fs::exists(target));
         EXPECT_EQ("", StoredSocket()) << "the dead row is gone all the same";
     }
@@ -99,12 +99,13 @@ TEST_F(HostileStation, ARowNamingAnotherProgramsSocketGetsNoMessage) {
     ASSERT_GE(listener, 0);
     ChildProcess probe(testsupport::BuiltProgram("tests/support/window_probe"), {"Probe", "P"});
     HWND window = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowW(u"Probe", nullptr)) != nullptr; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return (window = ce::FindStationWindow(u"Probe", nullptr)) != nullptr; }));
     RewriteSockets(foreign);
     SetLastError(0);
-    EXPECT_FALSE(PostMessageW(window, WM_USER, 1, 2));
+    EXPECT_FALSE(ce::PostStationMessage(window, WM_USER, 1, 2));
     EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
-    EXPECT_FALSE(SetWindowTextW(window, u"hello"));
+    EXPECT_FALSE(ce::SetStationWindowText(window, u"hello"));
     char buffer[64];
     EXPECT_LT(recv(listener, buffer, sizeof buffer, 0), 0) << "a datagram reached the socket";
     close(listener);
@@ -119,10 +120,10 @@ TEST_F(HostileStation, SocketsAreStoredAbsoluteAndFitWhateverTheHandheldPath) {
     ChildProcess relative(testsupport::BuiltProgram("tests/support/window_probe"), {"Rel", "R"});
     fs::current_path(before);
     setenv("JOTTERWICK_HANDHELD", machines.handheld().c_str(), 1);
-    ASSERT_TRUE(WaitFor([&] { return FindWindowW(u"Rel", nullptr) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return ce::FindStationWindow(u"Rel", nullptr) != nullptr; }));
     const std::string stored = StoredSocket();
     EXPECT_EQ('/', stored.front()) << stored;
-    EXPECT_TRUE(PostMessageW(FindWindowW(u"Rel", nullptr), WM_USER + 1, 0, 0))
+    EXPECT_TRUE(ce::PostStationMessage(ce::FindStationWindow(u"Rel", nullptr), WM_USER + 1, 0, 0))
         << "reachable from another working folder";
     EXPECT_TRUE(WaitFor([&] { return relative.Output() == "1025 0 0 \n"; })) << relative.Output();
     relative.Stop();
@@ -134,8 +135,9 @@ TEST_F(HostileStation, SocketsAreStoredAbsoluteAndFitWhateverTheHandheldPath) {
     setenv("JOTTERWICK_HANDHELD", deep.c_str(), 1);
     ChildProcess far(testsupport::BuiltProgram("tests/support/window_probe"), {"Far", "F"});
     HWND window = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowW(u"Far", nullptr)) != nullptr; }));
-    EXPECT_TRUE(PostMessageW(window, WM_USER + 2, 0, 0));
+    ASSERT_TRUE(
+        WaitFor([&] { return (window = ce::FindStationWindow(u"Far", nullptr)) != nullptr; }));
+    EXPECT_TRUE(ce::PostStationMessage(window, WM_USER + 2, 0, 0));
     EXPECT_TRUE(WaitFor([&] { return far.Output() == "1026 0 0 \n"; })) << far.Output();
     const std::string socket = StoredSocket();
     EXPECT_LT(socket.size(), sizeof(sockaddr_un{}.sun_path));

@@ -1,4 +1,5 @@
 // The window station across processes, and named mutexes.
+#include "platform/ce/named_mutex.h"
 #include "platform/ce/window_station.h"
 
 #include "platform/base/handles.h"
