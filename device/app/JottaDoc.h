@@ -91,6 +91,8 @@ protected:
     // The note's text to a text file and from one.
     void OnExport();
     void OnImport();
+    // The stored note, with a header of its facts, to the printer chosen.
+    void OnNotePrint();
     // The three uses of the categories pick list.
     void OnEditCategories();
     void OnSyncFilter();
@@ -123,3 +125,7 @@ private:
 
     NoteCursors m_notes;
 };
+
+// The header printed above a note's text: its title, local creation and
+// modification times, colour and categories between two rules.
+std::u16string PrintedHeader(const NoteContents& note);

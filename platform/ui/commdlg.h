@@ -53,6 +53,37 @@ BOOL GetOpenFileNameW(LPOPENFILENAMEW lpofn);
 BOOL GetSaveFileNameW(LPOPENFILENAMEW lpofn);
 DWORD CommDlgExtendedError();
 
+// The print dialog. The layout is the platform's; programs give the size
+// of its 32-bit form, PRINTDLG_SIZE, in lStructSize.
+struct PRINTDLGW {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HDC hDC; // out: the printer's device context, with PD_RETURNDC
+    DWORD Flags;
+    RECT rcMinMargin;
+    RECT rcMargin;
+    HINSTANCE hInstance;
+    LPARAM lCustData;
+    void* lpfnPrintHook;
+    LPCWSTR lpPrintTemplateName;
+    void* hPrintTemplate;
+};
+using PRINTDLG = PRINTDLGW;
+using LPPRINTDLGW = PRINTDLGW*;
+constexpr DWORD PRINTDLG_SIZE = 68;
+
+constexpr DWORD PD_DISABLEPRINTRANGE = 0x00000200;
+constexpr DWORD PD_DISABLEMARGINS = 0x00000400;
+constexpr DWORD PD_DISABLEORIENTATION = 0x00000800;
+constexpr DWORD PD_RETURNDC = 0x00040000;
+
+// Lets the user choose the paper (A4 or Letter, the printable size shown)
+// and the PDF file the printer writes (empty: the document's name + ".pdf"
+// in DocumentsFolder()). TRUE when confirmed, with a new printer device
+// context in hDC under PD_RETURNDC (the caller releases it with DeleteDC);
+// FALSE when cancelled (CommDlgExtendedError 0) or failed (its code).
+BOOL PrintDlg(LPPRINTDLGW lppd);
+
 namespace ui {
 // The default folder of the file dialogs: the machine's "My Documents", or
 // the working directory in a process that runs on no machine.

@@ -5,6 +5,7 @@
 #include "platform/base/unicode.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/printer_dc.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -115,6 +116,10 @@ BOOL GetSaveFileNameW(LPOPENFILENAMEW lpofn) {
 }
 DWORD CommDlgExtendedError() {
     return g_extendedError;
+}
+
+void ui::detail::SetCommDlgError(DWORD error) {
+    g_extendedError = error;
 }
 
 std::string ui::DocumentsFolder() {

@@ -1,5 +1,6 @@
 #include "platform/ui/gdi.h"
 
+#include "platform/ui/printer_dc.h"
 #include "platform/ui/window_impl.h"
 
 #include <cstring>
@@ -25,6 +26,7 @@ struct DeviceContext {
     int bkMode = OPAQUE;
     HGDIOBJ brush = nullptr;
     HGDIOBJ font = nullptr;
+    std::shared_ptr<ui::detail::Printer> printer; // null for a window's
 };
 
 struct GdiTable {
@@ -137,6 +139,26 @@ HDC GetDC(HWND hWnd) {
 
 int ReleaseDC(HWND, HDC hDC) {
     return Table().dcs.erase(hDC) ? 1 : 0;
+}
+
+BOOL DeleteDC(HDC hdc) {
+    return Table().dcs.erase(hdc) ? TRUE : FALSE;
+}
+
+HDC ui::detail::CreatePrinterDC(std::shared_ptr<Printer> printer) {
+    HDC hdc = GetDC(nullptr);
+    Dc(hdc)->printer = std::move(printer);
+    return hdc;
+}
+
+ui::detail::Printer* ui::detail::PrinterOf(HDC hdc) {
+    DeviceContext* dc = Dc(hdc);
+    return dc ? dc->printer.get() : nullptr;
+}
+
+HFONT ui::detail::SelectedFont(HDC hdc) {
+    DeviceContext* dc = Dc(hdc);
+    return dc ? reinterpret_cast<HFONT>(dc->font) : nullptr;
 }
 
 COLORREF SetBkColor(HDC hdc, COLORREF color) {

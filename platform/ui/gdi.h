@@ -89,3 +89,81 @@ struct LOGFONTW {
 HFONT CreateFontIndirectW(const LOGFONTW* lplf);
 // Fills the font's LOGFONTW; returns the bytes written, 0 for an unknown font.
 int GetObjectW(HGDIOBJ h, int c, LPVOID pv);
+
+// Releases a device context made by PrintDlg (a printer's) or GetDC.
+BOOL DeleteDC(HDC hdc);
+
+// What GetDeviceCaps reports; a printer's sizes are in its dots, the
+// printable area (HORZRES x VERTRES) starting PHYSICALOFFSETX/Y into the paper.
+constexpr int HORZSIZE = 4; // printable width in millimetres
+constexpr int VERTSIZE = 6;
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr int PHYSICALWIDTH = 110;
+constexpr int PHYSICALHEIGHT = 111;
+constexpr int PHYSICALOFFSETX = 112;
+constexpr int PHYSICALOFFSETY = 113;
+// 0 for an index the device does not know, or a device context that is not a printer's.
+int GetDeviceCaps(HDC hdc, int index);
+
+struct TEXTMETRICW {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    WCHAR tmFirstChar;
+    WCHAR tmLastChar;
+    WCHAR tmDefaultChar;
+    WCHAR tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+};
+// The metrics of the font selected into a printer's device context.
+BOOL GetTextMetricsW(HDC hdc, TEXTMETRICW* lptm);
+
+constexpr UINT DT_LEFT = 0x0000;
+constexpr UINT DT_WORDBREAK = 0x0010;
+constexpr UINT DT_EXPANDTABS = 0x0040;
+constexpr UINT DT_CALCRECT = 0x0400;
+constexpr UINT DT_NOPREFIX = 0x0800;
+// Lays the text out in lprc in the selected font (cchText -1: up to its NUL)
+// and draws it, or with DT_CALCRECT only measures it: bottom (and, with
+// DT_WORDBREAK, right) become those of the laid-out text. CR LF, CR and LF
+// end a line; with DT_WORDBREAK lines break at spaces and a word wider than
+// the rectangle at the character that no longer fits; with DT_EXPANDTABS a
+// tab goes on to the next multiple of eight average character widths. The
+// height of the text, 0 on failure. Printer device contexts only.
+int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, RECT* lprc, UINT format);
+
+// The print job of a printer's device context.
+struct DOCINFOW {
+    int cbSize;
+    LPCWSTR lpszDocName;
+    LPCWSTR lpszOutput; // null: the file chosen in the print dialog
+    LPCWSTR lpszDatatype;
+    DWORD fwType;
+};
+using ABORTPROC = BOOL (*)(HDC, int);
+constexpr int SP_ERROR = -1;
+constexpr int SP_APPABORT = -2;
+// Called at the end of each page; FALSE cancels the job.
+int SetAbortProc(HDC hdc, ABORTPROC proc);
+// Each > 0 when done; SP_ERROR (with GetLastError) when the device refused.
+int StartDocW(HDC hdc, const DOCINFOW* lpdi);
+int StartPage(HDC hdc);
+int EndPage(HDC hdc);
+// The job's file appears whole only when EndDoc succeeds.
+int EndDoc(HDC hdc);
+int AbortDoc(HDC hdc);
