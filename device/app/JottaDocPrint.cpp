@@ -9,6 +9,7 @@
 #include "platform/ui/gdi.h"
 #include "platform/ui/resources.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -45,6 +46,42 @@ std::u16string FailureReason(DWORD error) {
     }
 }
 
+int Measure(HDC dc, std::u16string_view line, int width) {
+    RECT rect{0, 0, width, 0};
+    DrawTextW(dc, line.data(), static_cast<int>(line.size()), &rect,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    return rect.bottom;
+}
+
+// How much of `line` fills at most `height`: the longest start whose
+// wrapped lines fit, found by a search that measures little more than a
+// page. At least one character, so every page takes some of the line.
+std::size_t FittingStart(HDC dc, std::u16string_view line, int width, int height) {
+    std::size_t fits = 0, over = 256;
+    while (over < line.size() && Measure(dc, line.substr(0, over), width) <= height) {
+        fits = over;
+        over *= 2;
+    }
+    over = std::min(over, line.size());
+    while (over - fits > 1) {
+        const std::size_t mid = fits + (over - fits) / 2;
+        (Measure(dc, line.substr(0, mid), width) <= height ? fits : over) = mid;
+    }
+    // A word the page cut short goes over whole, unless it is the only one.
+    if (fits > 0 && fits < line.size() && line[fits] != u' ' && line[fits] != u'\t') {
+        const std::size_t blank = line.find_last_of(u" \t", fits - 1);
+        if (blank != std::u16string_view::npos)
+            fits = blank + 1;
+    }
+    return std::max<std::size_t>(fits, 1);
+}
+
+void Draw(HDC dc, std::u16string_view line, int width, int y, int h) {
+    RECT rect{0, y, width, y + h};
+    DrawTextW(dc, line.data(), static_cast<int>(line.size()), &rect,
+              DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+}
+
 // Prints `text` from the first page on; false when the printer failed
 // (the job is then abandoned).
 bool PrintLines(HDC dc, std::u16string_view text, int width, int height, LONG leading) {
@@ -54,22 +91,26 @@ bool PrintLines(HDC dc, std::u16string_view text, int width, int height, LONG le
         // The next line, without its line feed; a CR before it stays.
         const std::size_t feed = text.find(u'\n', at);
         const std::size_t end = feed == std::u16string_view::npos ? text.size() : feed;
-        const std::u16string_view line = text.substr(at, end - at);
+        std::u16string_view line = text.substr(at, end - at);
         at = feed == std::u16string_view::npos ? text.size() : feed + 1;
 
-        RECT rect{0, 0, width, 0};
-        DrawTextW(dc, line.data(), static_cast<int>(line.size()), &rect,
-                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-        const int h = rect.bottom;
-        // A line taller than a page still starts at the top of one.
+        int h = Measure(dc, line, width);
         if (h > height - y && y != 0) {
             if (EndPage(dc) <= 0 || StartPage(dc) <= 0)
                 return false;
             y = 0;
         }
-        rect = RECT{0, y, width, y + h};
-        DrawTextW(dc, line.data(), static_cast<int>(line.size()), &rect,
-                  DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+        // A line taller than a page starts at the top of one and goes on
+        // over the following pages, so none of it falls off the bottom.
+        while (h > height) {
+            const std::size_t part = FittingStart(dc, line, width, height);
+            Draw(dc, line.substr(0, part), width, 0, height);
+            line.remove_prefix(part);
+            if (EndPage(dc) <= 0 || StartPage(dc) <= 0)
+                return false;
+            h = Measure(dc, line, width);
+        }
+        Draw(dc, line, width, y, h);
         y += h + leading;
     }
     return true;

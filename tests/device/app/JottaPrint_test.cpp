@@ -148,3 +148,28 @@ TEST_F(PrintTest, AJobThatCannotBeWrittenIsToldNotPassedOffAsPrinted) {
     Command(ID_NOTE_PRINT);
     EXPECT_FALSE(std::filesystem::exists(Path("plain/out.pdf")));
 }
+
+TEST_F(PrintTest, AParagraphTallerThanAPageGoesOnOverTheFollowingPagesWhole) {
+    std::u16string text = u"Essay\r\n";
+    char word[16];
+    for (int i = 0; i < 1500; ++i) {
+        std::snprintf(word, sizeof word, "w%04dxy ", i); // eight to a word: lines end mid-word
+        text += unicode::ToUtf16(word);
+    }
+    text += u"\r\nThe end";
+    PutNote(text);
+    Start();
+    Print("essay.pdf");
+    const auto pages = Pages("essay.pdf");
+    ASSERT_GE(pages.size(), 3u);
+    std::string all;
+    for (const auto& page : pages)
+        all += page;
+    for (const char* needle : {"w0000", "w0750", "w1499", "The end"})
+        EXPECT_NE(std::string::npos, all.find(needle)) << needle << " is printed";
+    EXPECT_EQ(std::string::npos, pages[0].find("w0000")) << "the paragraph starts a page";
+    const std::regex whole("w[0-9]{4}xy");
+    EXPECT_EQ(1500, std::distance(std::sregex_iterator(all.begin(), all.end(), whole),
+                                  std::sregex_iterator()))
+        << "no word cut at a page's end";
+}
