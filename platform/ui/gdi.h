@@ -1,7 +1,9 @@
 // The drawing surface the window system offers its windows: device contexts
 // that carry colours and the selected font and brush, solid brushes, fonts and
-// system colours. Nothing is rasterised here: back ends read the colours a
-// window painted with (for the edit control, ui::EditPaintColors).
+// system colours. A window's device context rasterises nothing: back ends
+// read the colours a window painted with (for the edit control,
+// ui::EditPaintColors). A printer's (PrintDlg) lays text out and draws its
+// pages into a PDF file (printer.cpp).
 #pragma once
 
 #include "platform/ui/winuser.h"
@@ -139,8 +141,8 @@ constexpr UINT DT_EXPANDTABS = 0x0040;
 constexpr UINT DT_CALCRECT = 0x0400;
 constexpr UINT DT_NOPREFIX = 0x0800;
 // Lays the text out in lprc in the selected font (cchText -1: up to its NUL)
-// and draws it, or with DT_CALCRECT only measures it: bottom (and, with
-// DT_WORDBREAK, right) become those of the laid-out text. CR LF, CR and LF
+// and draws it, or with DT_CALCRECT only measures it: bottom becomes that of
+// the laid-out text, and right too when it is a single line. CR LF, CR and LF
 // end a line; with DT_WORDBREAK lines break at spaces and a word wider than
 // the rectangle at the character that no longer fits; with DT_EXPANDTABS a
 // tab goes on to the next multiple of eight average character widths. The
