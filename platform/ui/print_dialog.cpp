@@ -96,9 +96,14 @@ BOOL PrintDlg(LPPRINTDLGW lppd) {
     ui::detail::SetCommDlgError(0);
     lppd->hDC = nullptr;
     Choice choice;
+    // An owner-less dialog hands the keyboard back to where it was, as the
+    // platform's window manager does when it closes.
+    const HWND focus = GetFocus();
     const DialogTemplate dialog = PrintTemplate();
     const INT_PTR answer = DialogBoxIndirectParamW(
         nullptr, &dialog, lppd->hwndOwner, PrintDialogProc, reinterpret_cast<LPARAM>(&choice));
+    if (focus && IsWindow(focus))
+        SetFocus(focus);
     if (answer == -1) {
         ui::detail::SetCommDlgError(CDERR_INITIALIZATION);
         return FALSE;

@@ -96,8 +96,13 @@ TEST_F(PrinterTest, TheDialogGivesAPrinterOfThePaperChosenOrNothing) {
     EXPECT_EQ(nullptr, pd.hDC);
     EXPECT_EQ(0u, CommDlgExtendedError());
 
+    // The keyboard goes back to where it was, though the dialog had no owner.
+    HWND edit = CreateWindowExW(0, u"edit", u"", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 100, 20, nullptr,
+                                nullptr, nullptr, nullptr);
+    SetFocus(edit);
     dc = Printer();
     ASSERT_NE(nullptr, dc);
+    EXPECT_EQ(edit, GetFocus());
     EXPECT_EQ(300, GetDeviceCaps(dc, LOGPIXELSX));
     EXPECT_EQ(300, GetDeviceCaps(dc, LOGPIXELSY));
     // A4 is 210 x 297 mm; the printable area leaves the margins on both sides.
