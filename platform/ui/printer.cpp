@@ -7,11 +7,13 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
@@ -71,7 +73,14 @@ std::string FileNameOf(std::u16string_view name) {
 
 } // namespace
 
+namespace {
+int g_livePrinters = 0; // user-interface thread only
+} // namespace
+
 struct Printer {
+    Printer() { ++g_livePrinters; }
+    Printer(const Printer&) = delete;
+    Printer& operator=(const Printer&) = delete;
     Paper paper = Paper::A4;
     std::u16string file;
     // Text is measured on a context of its own, so the device context
@@ -97,6 +106,7 @@ struct Printer {
         Abort();
         cairo_destroy(measure);
         cairo_surface_destroy(measureSurface);
+        --g_livePrinters;
     }
 
     // Ends the job leaving no file behind.
@@ -323,6 +333,18 @@ Printer* PrinterFor(HDC hdc) {
 } // namespace
 
 std::shared_ptr<Printer> MakePrinter(Paper paper, std::u16string file) {
+    // cairo and fontconfig keep the fonts they loaded for the whole process;
+    // give them back at its end, so leak checkers see only the program's own.
+    static const bool releasedAtExit = [] {
+        std::atexit([] {
+            if (g_livePrinters != 0)
+                return; // a device context never deleted still uses them
+            cairo_debug_reset_static_data();
+            FcFini();
+        });
+        return true;
+    }();
+    (void)releasedAtExit;
     auto printer = std::make_shared<Printer>();
     printer->paper = paper;
     printer->file = std::move(file);
