@@ -4,6 +4,7 @@
 #include "platform/base/unicode.h"
 #include "platform/ui/commdlg.h"
 #include "platform/ui/printer_dc.h"
+#include "platform/ui/text_layout.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
@@ -219,84 +220,14 @@ bool UseFont(Printer& p, HDC hdc) {
     return true;
 }
 
-struct Line {
-    std::size_t begin, end;
-    double width;
-};
-
-// The code point at text[i] and how many units it takes; a lone surrogate stands for itself.
-std::pair<char32_t, std::size_t> CodePointAt(std::u16string_view text, std::size_t i) {
-    const char16_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000)
-        return {0x10000 + ((char32_t(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00), 2};
-    return {c, 1};
+// The lines of `text` in a rectangle `width` wide, in the selected font.
+std::vector<TextLine> Layout(Printer& p, std::u16string_view text, double width, UINT format) {
+    return LayoutText(text, width, format, 8.0 * std::max<LONG>(1, p.metrics.tmAveCharWidth),
+                      [&p](char32_t c) { return Advance(p, c); });
 }
 
-// The lines of `text` in a rectangle `width` wide. A line break at the very
-// end adds no empty line; an empty text is one empty line.
-std::vector<Line> Layout(Printer& p, std::u16string_view text, double width, UINT format) {
-    const bool wordBreak = format & DT_WORDBREAK;
-    const double tabStop = 8.0 * std::max<LONG>(1, p.metrics.tmAveCharWidth);
-    std::vector<Line> lines;
-    std::size_t i = 0;
-    do {
-        const std::size_t begin = i;
-        double x = 0;
-        // The last run of blanks: where it starts, the width before it, where the next line would
-        // start.
-        std::size_t blanksAt = 0, resumeAt = std::u16string_view::npos;
-        double widthBefore = 0;
-        Line line{begin, text.size(), 0};
-        bool ended = false;
-        while (i < text.size() && !ended) {
-            const char16_t c = text[i];
-            if (c == u'\r' || c == u'\n') {
-                line = {begin, i, x};
-                i += (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? 2 : 1;
-                ended = true;
-                break;
-            }
-            const bool blank = c == u' ' || c == u'\t';
-            double advance;
-            std::size_t units = 1;
-            if (c == u'\t')
-                advance =
-                    (format & DT_EXPANDTABS) ? tabStop - std::fmod(x, tabStop) : Advance(p, U' ');
-            else {
-                char32_t code;
-                std::tie(code, units) = CodePointAt(text, i);
-                advance = Advance(p, code);
-            }
-            if (wordBreak && !blank && x + advance > width && i > begin) {
-                if (resumeAt != std::u16string_view::npos) {
-                    line = {begin, blanksAt, widthBefore};
-                    i = resumeAt;
-                } else {
-                    line = {begin, i, x};
-                }
-                ended = true;
-                break;
-            }
-            if (blank) {
-                if (resumeAt != i) {
-                    blanksAt = i;
-                    widthBefore = x;
-                }
-                resumeAt = i + 1;
-            }
-            x += advance;
-            i += units;
-        }
-        if (!ended)
-            line = {begin, text.size(), x};
-        lines.push_back(line);
-    } while (i < text.size());
-    return lines;
-}
-
-void DrawLine(Printer& p, std::u16string_view text, const Line& line, double left, double baseline,
-              UINT format) {
+void DrawLine(Printer& p, std::u16string_view text, const TextLine& line, double left,
+              double baseline, UINT format) {
     const double tabStop = 8.0 * std::max<LONG>(1, p.metrics.tmAveCharWidth);
     double x = 0;
     std::size_t i = line.begin;
