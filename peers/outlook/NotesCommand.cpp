@@ -466,6 +466,10 @@ int Run(const std::vector<std::string>& args, const std::string& serverPath, std
     }
     // add
     if (auto length = options.find("--entryid-length"); length != options.end()) {
+#ifndef JOTTERWICK_TEST_HOOKS
+        // The stand-in of a build without the test hooks keeps its own length.
+        throw UsageError{"--entryid-length is only in a build with the test hooks"};
+#endif
         char* end = nullptr;
         const unsigned long n = std::strtoul(length->second.c_str(), &end, 10);
         if (length->second.empty() || *end || n == 0 || n > 4096)
