@@ -222,6 +222,31 @@ TEST_F(OutlookNotes, LongEntryIdsAndFaultsForTests) {
 }
 
 // Items are numbered past what 16 bits hold: the list goes on to the last.
+// A disk that fails (as a full one does) the commit of a change: the error
+// names the store file and what to do, and the notes stay as they were.
+TEST_F(OutlookNotes, AStoreThatCannotBeWrittenIsNamedWithWhatToDo) {
+    const std::string entryId = Add("--body 'Kept'");
+    const std::string failing = "LD_PRELOAD='" +
+                                testsupport::BuiltProgram("tests/support/fail_write_vfs.so") +
+                                "' JOTTERWICK_FAIL_WRITE=1";
+    const std::string store = machines.desktop() + "/outlook.db";
+    for (const std::string& command :
+         {std::string("add --body New"), "edit " + entryId + " --body Changed",
+          "delete " + entryId}) {
+        SCOPED_TRACE(command);
+        const Outcome failed = Run(command, failing);
+        EXPECT_EQ(1, failed.status);
+        EXPECT_NE(std::string::npos,
+                  failed.err.find("The change could not be saved in " + store +
+                                  "; the disk could not be written: make room on it, or check "
+                                  "it, and try again"))
+            << failed.err;
+    }
+    const Outcome list = Run("list");
+    EXPECT_NE(std::string::npos, list.out.find("Kept")) << list.out;
+    EXPECT_EQ(std::string::npos, list.out.find("New")) << list.out;
+}
+
 TEST_F(OutlookNotes, ListGoesPastNote32767) {
     Add("--body Copied");
     auto db = platform::sqlite::Connection::open(machines.desktop() + "/outlook.db");
