@@ -127,6 +127,10 @@ public:
     Session() {
         const HRESULT hr = CreateOutlookApplication(&m_application);
         if (FAILED(hr)) {
+            // Outlook tells no more than its result; the store itself says
+            // which file failed and what to do.
+            if (auto store = MessageStore::ForCurrentDesktop(); !store.ok())
+                throw Failure{store.status().message()};
             char text[80];
             std::snprintf(text, sizeof text, "cannot start Outlook.Application (0x%08X)",
                           static_cast<unsigned>(hr));

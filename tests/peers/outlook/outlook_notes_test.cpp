@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -245,6 +247,37 @@ TEST_F(OutlookNotes, AStoreThatCannotBeWrittenIsNamedWithWhatToDo) {
     const Outcome list = Run("list");
     EXPECT_NE(std::string::npos, list.out.find("Kept")) << list.out;
     EXPECT_EQ(std::string::npos, list.out.find("New")) << list.out;
+}
+
+// A store file that is a link to nowhere or not a store at all: the error
+// names the file and what to do, and the file is left as it was.
+TEST_F(OutlookNotes, AStoreThatCannotBeOpenedIsNamedWithWhatToDo) {
+    const std::string store = machines.desktop() + "/outlook.db";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* advice;
+    } cases[] = {
+        {"dangling link",
+         [&] { std::filesystem::create_symlink(machines.desktop() + "/gone/outlook.db", store); },
+         "check that the file and its folder can be written by you"},
+        {"damaged", [&] { std::ofstream(store) << std::string(4096, 'J'); },
+         "the file is damaged: put it back from a backup, or move it away to start afresh"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(store);
+        c.make();
+        const Outcome listed = Run("list");
+        EXPECT_EQ(1, listed.status);
+        EXPECT_NE(std::string::npos, listed.err.find("outlook-notes: ")) << listed.err;
+        EXPECT_NE(std::string::npos, listed.err.find(store + ": ")) << listed.err;
+        EXPECT_NE(std::string::npos, listed.err.find(c.advice)) << listed.err;
+        EXPECT_EQ(std::string::npos, listed.err.find("0x80004005")) << listed.err;
+    }
+    std::ifstream in(store);
+    const std::string kept((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(std::string(4096, 'J'), kept) << "the damaged file is left as it was";
 }
 
 TEST_F(OutlookNotes, ListGoesPastNote32767) {
