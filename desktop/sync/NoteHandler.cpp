@@ -33,7 +33,7 @@ CNoteHandler::~CNoteHandler() {
 
 template <typename Body> HRESULT CNoteHandler::Guard(Body&& body) noexcept {
     return ResultAtComBoundary(
-        [this](const AutomationException& error) { m_pStore->ReportDispatchError(error); }, E_FAIL,
+        [this](const AutomationException& error) { m_pStore->ReportHandlerError(error); }, E_FAIL,
         std::forward<Body>(body));
 }
 

@@ -171,6 +171,17 @@ void CNoteStore::ReportDispatchError(const AutomationException& error) const {
     ShowDispatchError(error, m_pNotify, ReportNotFound::No);
 }
 
+void CNoteStore::ReportHandlerError(const AutomationException& error) {
+    if (m_bSyncInProgress) {
+        const std::string text = DispatchErrorText(error);
+        if (std::find(m_arrReportedInPass.begin(), m_arrReportedInPass.end(), text) !=
+            m_arrReportedInPass.end())
+            return;
+        m_arrReportedInPass.push_back(text);
+    }
+    ReportDispatchError(error);
+}
+
 // ---------------------------------------------------------------- store and session
 
 HRESULT CNoteStore::QueryDeviceKey(HKEY* key) const {
@@ -265,9 +276,11 @@ HRESULT CNoteStore::ReportStatus(HREPLFLD, HREPLITEM, UINT uStatus, UINT) {
     switch (uStatus) {
     case RSC_BEGIN_SYNC:
         m_bSyncInProgress = TRUE;
+        m_arrReportedInPass.clear();
         break;
     case RSC_END_SYNC:
         m_bSyncInProgress = FALSE;
+        m_arrReportedInPass.clear();
         break;
     case RSC_RELEASE:
         if (m_session) {

@@ -85,6 +85,10 @@ public:
     const OutlookApplication& Application() const { return m_application; }
     // The dispatch error report, not for code 4096.
     void ReportDispatchError(const AutomationException& error) const;
+    // The same for the object handler, shown once a pass for each error: a
+    // store that can't be written (a full disk) fails every note alike, and
+    // one box says it all.
+    void ReportHandlerError(const AutomationException& error);
 
 private:
     class InnerUnknown final : public IUnknown {
@@ -138,5 +142,6 @@ private:
     std::string m_strCurrentUser;
     std::string m_strFolderStoreId;
     BOOL m_bSyncInProgress = FALSE;
+    std::vector<std::string> m_arrReportedInPass;
     std::vector<EnumeratedNote> m_items;
 };

@@ -150,6 +150,13 @@ HRESULT Invocation::Raise(WORD code, SCODE scode) {
     return DISP_E_EXCEPTION;
 }
 
+HRESULT Invocation::Raise(SCODE scode, const std::u16string& description) {
+    const HRESULT hr = Raise(0, scode);
+    if (m_exception)
+        m_exception->bstrDescription = Bstr(description);
+    return hr;
+}
+
 // DispatchObject
 
 DispatchObject::DispatchObject() {

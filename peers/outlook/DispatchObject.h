@@ -51,6 +51,8 @@ public:
     // code is 0, the status `scode`). The description comes through the
     // deferred fill-in.
     HRESULT Raise(WORD code, SCODE scode = 0);
+    // An automation exception with status `scode` and its own description.
+    HRESULT Raise(SCODE scode, const std::u16string& description);
 
 private:
     HRESULT Mismatch(const VARIANT* argument, HRESULT hr);

@@ -123,4 +123,16 @@ void LoadRegistryFaults() {
     rules.fromRegistry = ParseFaultRules(text, nullptr);
 }
 
+std::optional<std::size_t> ChosenEntryIdLength() {
+#ifdef JOTTERWICK_TEST_HOOKS
+    if (const char* text = std::getenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH")) {
+        char* end = nullptr;
+        const unsigned long length = std::strtoul(text, &end, 10);
+        if (end && *end == '\0' && length > 0 && length <= 4096)
+            return length;
+    }
+#endif
+    return std::nullopt;
+}
+
 } // namespace outlook

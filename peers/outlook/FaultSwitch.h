@@ -2,11 +2,12 @@
 // tests. The text "Member:code[:count]" (several separated by ';') comes from
 // $JOTTERWICK_OUTLOOK_FAULT and from HKCU "Software\Jotterwick\Outlook"
 // "Fault"; see registration.h. Only a build with JOTTERWICK_TEST_HOOKS reads
-// them.
+// them, or the stand-in's other test hook, the chosen EntryID length.
 #pragma once
 
 #include "platform/base/windef.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,5 +30,10 @@ std::vector<FaultRule> ParseFaultRules(std::string_view text, std::vector<std::s
 // variable changes) and from the registry value read by LoadRegistryFaults.
 std::optional<WORD> TakeFault(std::u16string_view member);
 void LoadRegistryFaults();
+
+// The EntryID length (1 to 4096 hex digits) that
+// $JOTTERWICK_OUTLOOK_ENTRYID_LENGTH chooses for notes saved for the first
+// time, or nullopt. Only a build with JOTTERWICK_TEST_HOOKS reads it.
+std::optional<std::size_t> ChosenEntryIdLength();
 
 } // namespace outlook

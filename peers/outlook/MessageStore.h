@@ -69,6 +69,9 @@ public:
     // ERROR_NOT_FOUND when it has gone already.
     platform::Status Delete(std::int64_t sequence);
 
+    // The store's file, for messages.
+    const std::string& Path() const { return m_connection->path(); }
+
     platform::Result<std::u16string> CurrentUser();
     platform::Status SetCurrentUser(const std::u16string& name);
     platform::Result<std::string> StoreId();

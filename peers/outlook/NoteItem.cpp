@@ -1,8 +1,11 @@
 #include "peers/outlook/NoteItem.h"
 
 #include "peers/outlook/DispatchIds.h"
+#include "peers/outlook/FaultSwitch.h"
+#include "platform/base/sqlite.h"
+#include "platform/base/unicode.h"
 
-#include <cstdlib>
+#include <string>
 
 namespace outlook {
 
@@ -22,13 +25,21 @@ constexpr Member kMembers[] = {
 constexpr std::size_t kDefaultEntryIdLength = 48;
 
 std::size_t EntryIdLength() {
-    if (const char* text = std::getenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH")) {
-        char* end = nullptr;
-        const unsigned long length = std::strtoul(text, &end, 10);
-        if (end && *end == '\0' && length > 0 && length <= 4096)
-            return length;
-    }
-    return kDefaultEntryIdLength;
+    return ChosenEntryIdLength().value_or(kDefaultEntryIdLength);
+}
+
+// The message store could not be written (a full or failing disk, a file
+// that is not the person's to write): the description names the file and
+// what to do, the same for every note, so that one message says it all.
+HRESULT RaiseStoreWriteFailure(Invocation& call, const MessageStore& store,
+                               const platform::Status& status) {
+    const char* advice = platform::sqlite::FileAdvice(status.code());
+    const std::string text =
+        "The change could not be saved in " + store.Path() +
+        (*advice != '\0' ? std::string(advice)
+                         : std::string("; the disk could not be written: make room on it, "
+                                       "or check it, and try again"));
+    return call.Raise(E_FAIL, unicode::ToUtf16(text));
 }
 
 } // namespace
@@ -143,17 +154,18 @@ HRESULT NoteItem::Save(Invocation& call) {
     if (m_sequence == 0) {
         auto saved = m_store->Insert(note, EntryIdLength(), NowAsDate());
         if (!saved.ok())
-            return call.Raise(0, saved.status().code() == ERROR_ALREADY_EXISTS ? E_INVALIDARG
-                                                                               : E_FAIL);
+            return saved.status().code() == ERROR_ALREADY_EXISTS
+                       ? call.Raise(0, E_INVALIDARG)
+                       : RaiseStoreWriteFailure(call, *m_store, saved.status());
         m_sequence = saved.value().sequence;
     } else {
         auto saved = m_store->Update(note, NowAsDate());
         if (!saved.ok()) {
             if (saved.status().code() == ERROR_NOT_FOUND)
                 return call.Raise(kErrorNotFound);
-            return call.Raise(0, saved.status().code() == kErrorNoteChanged
-                                     ? static_cast<HRESULT>(kErrorNoteChanged)
-                                     : E_FAIL);
+            if (saved.status().code() == kErrorNoteChanged)
+                return call.Raise(0, static_cast<HRESULT>(kErrorNoteChanged));
+            return RaiseStoreWriteFailure(call, *m_store, saved.status());
         }
     }
     m_edited.reset();
@@ -168,8 +180,9 @@ HRESULT NoteItem::Delete(Invocation& call) {
     if (m_sequence != 0) {
         platform::Status status = m_store->Delete(m_sequence);
         if (!status.ok())
-            return status.code() == ERROR_NOT_FOUND ? call.Raise(kErrorNotFound)
-                                                    : call.Raise(0, E_FAIL);
+            return status.code() == ERROR_NOT_FOUND
+                       ? call.Raise(kErrorNotFound)
+                       : RaiseStoreWriteFailure(call, *m_store, status);
     }
     m_deleted = true;
     m_edited.reset();

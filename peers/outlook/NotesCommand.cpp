@@ -127,6 +127,10 @@ public:
     Session() {
         const HRESULT hr = CreateOutlookApplication(&m_application);
         if (FAILED(hr)) {
+            // Outlook tells no more than its result; the store itself says
+            // which file failed and what to do.
+            if (auto store = MessageStore::ForCurrentDesktop(); !store.ok())
+                throw Failure{store.status().message()};
             char text[80];
             std::snprintf(text, sizeof text, "cannot start Outlook.Application (0x%08X)",
                           static_cast<unsigned>(hr));
@@ -466,6 +470,10 @@ int Run(const std::vector<std::string>& args, const std::string& serverPath, std
     }
     // add
     if (auto length = options.find("--entryid-length"); length != options.end()) {
+#ifndef JOTTERWICK_TEST_HOOKS
+        // The stand-in of a build without the test hooks keeps its own length.
+        throw UsageError{"--entryid-length is only in a build with the test hooks"};
+#endif
         char* end = nullptr;
         const unsigned long n = std::strtoul(length->second.c_str(), &end, 10);
         if (length->second.empty() || *end || n == 0 || n > 4096)

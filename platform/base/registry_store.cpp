@@ -16,6 +16,13 @@ using sqlite::Connection;
 using sqlite::Statement;
 using sqlite::Transaction;
 
+// A failure of the store itself, its message (which names the file and what
+// to do) kept as the thread's last error for the caller to show.
+LONG StoreFailure(const Status& status) {
+    ReportFailure(status);
+    return static_cast<LONG>(status.code());
+}
+
 // The predefined roots are rows with fixed identifiers; keys made later get
 // higher ones (AUTOINCREMENT never hands an identifier out twice).
 constexpr std::int64_t kRootClasses = 1;
@@ -90,17 +97,17 @@ public:
     static LONG Open(const std::string& file, std::unique_ptr<Session>* session) {
         auto connection = Connection::shared(file);
         if (!connection.ok())
-            return static_cast<LONG>(connection.status().code());
+            return StoreFailure(connection.status());
         auto made = std::unique_ptr<Session>(new Session(connection.value()));
         if (made->m_connection->firstUse("registry")) {
             auto transaction = Transaction::beginWrite(*made->m_connection);
             if (!transaction.ok())
-                return static_cast<LONG>(transaction.status().code());
+                return StoreFailure(transaction.status());
             Status status = made->m_connection->exec(kSchema);
             if (status.ok())
                 status = transaction.value()->commit();
             if (!status.ok())
-                return static_cast<LONG>(status.code());
+                return StoreFailure(status);
         }
         *session = std::move(made);
         return ERROR_SUCCESS;

@@ -54,7 +54,12 @@ constexpr std::uint64_t kNotPinned = ~0ull;
 
 // $JOTTERWICK_PINNED_TIME (a decimal FILETIME) as the process starts, so a
 // test can pin the clock of a program it runs; anything else leaves it running.
+// Only a build with JOTTERWICK_TEST_HOOKS reads it: a shipped program keeps
+// the real clock whatever its environment says.
 std::uint64_t PinFromEnvironment() {
+#ifndef JOTTERWICK_TEST_HOOKS
+    return kNotPinned;
+#else
     const char* pinned = std::getenv("JOTTERWICK_PINNED_TIME");
     if (pinned == nullptr)
         return kNotPinned;
@@ -63,6 +68,7 @@ std::uint64_t PinFromEnvironment() {
     auto [ptr, ec] = std::from_chars(pinned, end, ticks);
     return ec == std::errc() && ptr == end && ptr != pinned && (ticks >> 63) == 0 ? ticks
                                                                                   : kNotPinned;
+#endif
 }
 
 std::atomic<std::uint64_t>& Pin() {

@@ -9,6 +9,10 @@
 // $JOTTERWICK_FAIL_WRITE_LOG names. Without $JOTTERWICK_FAIL_WRITE nothing
 // changes.
 //
+// With $JOTTERWICK_FULL_DISK_FOR=NAME as well, the disk of the files whose
+// path holds NAME is full instead: their N-th such write and every later one
+// fail with SQLITE_FULL, and other files are written as usual.
+//
 // It is a VFS that wraps the default one and makes itself the default when
 // the library is loaded.
 #include <sqlite3.h>
@@ -23,6 +27,7 @@ namespace {
 std::atomic<unsigned long long> g_writes{0};
 unsigned long long g_failAt = 0;
 const char* g_log = nullptr;
+const char* g_fullDiskFor = nullptr;
 sqlite3_vfs* g_real = nullptr;
 sqlite3_vfs g_vfs{};
 
@@ -45,7 +50,10 @@ int Read(sqlite3_file* f, void* data, int amount, sqlite3_int64 offset) {
 }
 int Write(sqlite3_file* f, const void* data, int amount, sqlite3_int64 offset) {
     File* file = reinterpret_cast<File*>(f);
-    if (file->counted && g_failAt != 0 && ++g_writes == g_failAt) {
+    if (g_fullDiskFor != nullptr) {
+        if (file->counted && std::strstr(file->name, g_fullDiskFor) && ++g_writes >= g_failAt)
+            return SQLITE_FULL;
+    } else if (file->counted && g_failAt != 0 && ++g_writes == g_failAt) {
         if (g_log)
             if (FILE* log = std::fopen(g_log, "a")) {
                 std::fprintf(log, "failed write %llu of %s\n", g_failAt, file->name);
@@ -177,6 +185,7 @@ __attribute__((constructor)) void Install() {
         return;
     g_failAt = std::strtoull(failAt, nullptr, 10);
     g_log = std::getenv("JOTTERWICK_FAIL_WRITE_LOG");
+    g_fullDiskFor = std::getenv("JOTTERWICK_FULL_DISK_FOR");
     g_real = sqlite3_vfs_find(nullptr);
     if (!g_real || g_real->iVersion < 2)
         return;

@@ -356,6 +356,14 @@ int Drop(Context& c, const std::vector<std::string>& args) {
     return kOk;
 }
 
+// A registry call that failed other than for a missing key or value: the
+// store's own message when it left one, which names the file and what to do.
+int RegistryFailure(Context& c, const std::string& what, LONG error) {
+    if (GetLastError() != static_cast<DWORD>(error))
+        SetLastError(static_cast<DWORD>(error));
+    return c.failLast(what);
+}
+
 int Registry(Context& c, const std::vector<std::string>& args) {
     if (args.size() < 5 || (args[1] != "get" && args[1] != "set"))
         return c.usage("reg get|set ROOT KEY VALUE ...");
@@ -369,16 +377,22 @@ int Registry(Context& c, const std::vector<std::string>& args) {
     if (args[1] == "get") {
         if (args.size() != 5)
             return c.usage("reg get takes ROOT KEY VALUE");
-        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        SetLastError(ERROR_SUCCESS);
+        LONG error = RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened);
+        if (error == ERROR_FILE_NOT_FOUND)
             return c.fail("no key " + args[2] + "\\" + args[3]);
+        if (error != ERROR_SUCCESS)
+            return RegistryFailure(c, "cannot open key " + args[2] + "\\" + args[3], error);
         DWORD type = 0, size = 0;
-        LONG error = RegQueryValueExW(opened, name.c_str(), nullptr, &type, nullptr, &size);
+        error = RegQueryValueExW(opened, name.c_str(), nullptr, &type, nullptr, &size);
         std::vector<BYTE> data(size);
         if (error == ERROR_SUCCESS)
             error = RegQueryValueExW(opened, name.c_str(), nullptr, &type, data.data(), &size);
         RegCloseKey(opened);
-        if (error != ERROR_SUCCESS)
+        if (error == ERROR_FILE_NOT_FOUND)
             return c.fail("no value \"" + args[4] + "\" in " + args[2] + "\\" + args[3]);
+        if (error != ERROR_SUCCESS)
+            return RegistryFailure(c, "cannot read \"" + args[4] + "\"", error);
         data.resize(size);
         if (type == REG_DWORD && data.size() == 4) {
             DWORD value = 0;
@@ -416,14 +430,16 @@ int Registry(Context& c, const std::vector<std::string>& args) {
         data.resize((text.size() + 1) * 2);
         std::memcpy(data.data(), text.c_str(), data.size());
     }
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS)
-        return c.fail("cannot create key " + args[2] + "\\" + args[3]);
-    const LONG error =
+    SetLastError(ERROR_SUCCESS);
+    LONG error = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
+                                 nullptr);
+    if (error != ERROR_SUCCESS)
+        return RegistryFailure(c, "cannot create key " + args[2] + "\\" + args[3], error);
+    error =
         RegSetValueExW(opened, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     RegCloseKey(opened);
     if (error != ERROR_SUCCESS)
-        return c.fail("cannot set \"" + args[4] + "\" (error " + std::to_string(error) + ")");
+        return RegistryFailure(c, "cannot set \"" + args[4] + "\"", error);
     return kOk;
 }
 

@@ -301,6 +301,29 @@ TEST_F(NoteHandlerTest, AutomationErrorsEndInAFailureAndAReport) {
     EXPECT_EQ(1, outlook.Count()) << "a new note that failed half-way was taken back";
 }
 
+// Every save failing alike, as on a full disk: one box a pass, not one a note.
+TEST_F(NoteHandlerTest, AnErrorOfEveryNoteIsReportedOnceAPass) {
+    OutlookNotes outlook;
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        PromptLog log;
+        ASSERT_EQ(S_OK, store->ReportStatus(nullptr, nullptr, RSC_BEGIN_SYNC, 0));
+        setenv("JOTTERWICK_OUTLOOK_FAULT", "Save:4097", 1);
+        for (const char16_t* text : {u"one", u"two", u"three"})
+            EXPECT_TRUE(FAILED(Create(DevicePacket(1, u"", text))));
+        setenv("JOTTERWICK_OUTLOOK_FAULT", "Save:4098", 1);
+        for (const char16_t* text : {u"four", u"five"})
+            EXPECT_TRUE(FAILED(Create(DevicePacket(1, u"", text))));
+        unsetenv("JOTTERWICK_OUTLOOK_FAULT");
+        ASSERT_EQ(S_OK, store->ReportStatus(nullptr, nullptr, RSC_END_SYNC, 0));
+        const auto boxes = log.Boxes();
+        ASSERT_EQ(2u, boxes.size()) << "one for each error of the pass";
+        EXPECT_EQ(0, outlook.Count());
+        EXPECT_EQ(0u, boxes[0].find("OleDispatchException|Number: 4097\nDesc: ")) << boxes[0];
+        EXPECT_EQ(0u, boxes[1].find("OleDispatchException|Number: 4098\nDesc: ")) << boxes[1];
+    }
+}
+
 TEST_F(NoteHandlerTest, HandlerIdentity) {
     void* out = reinterpret_cast<void*>(0x5A5A);
     EXPECT_EQ(E_NOINTERFACE, handler->QueryInterface(IID_IDispatch, &out));

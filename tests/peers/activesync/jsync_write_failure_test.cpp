@@ -61,18 +61,24 @@ protected:
     }
 
     // jsync on `on` with its n-th write failing; *failed tells whether a
-    // write was failed (the run had at least n writes).
-    RunResult JsyncFailingWrite(const std::vector<std::string>& on, std::size_t n, bool* failed) {
+    // write was failed (the run had at least n writes). With `fullDiskFor`,
+    // the disk of the files named so is full from their n-th write on.
+    RunResult JsyncFailingWrite(const std::vector<std::string>& on, std::size_t n, bool* failed,
+                                const std::string& fullDiskFor = "") {
         const fs::path log = root / "failed-writes";
         fs::remove(log);
         // Preloaded into jsync alone, not into a shell on the way.
         std::vector<std::string> command = {
             "LD_PRELOAD=" + testsupport::BuiltProgram("tests/support/fail_write_vfs.so"),
             "JOTTERWICK_FAIL_WRITE=" + std::to_string(n),
-            "JOTTERWICK_FAIL_WRITE_LOG=" + log.string(),
-            testsupport::BuiltProgram("peers/activesync/jsync")};
+            "JOTTERWICK_FAIL_WRITE_LOG=" + log.string()};
+        if (!fullDiskFor.empty())
+            command.push_back("JOTTERWICK_FULL_DISK_FOR=" + fullDiskFor);
+        command.push_back(testsupport::BuiltProgram("peers/activesync/jsync"));
         command.insert(command.end(), on.begin(), on.end());
-        testsupport::ChildProcess jsync("/usr/bin/env", command);
+        // Its standard error too, where the desktop's message boxes are shown.
+        command.insert(command.begin(), {"-c", "exec /usr/bin/env \"$@\" 2>&1", "sh"});
+        testsupport::ChildProcess jsync("/bin/sh", command);
         RunResult run;
         run.status = jsync.Wait();
         const std::string failures = Slurp(log);
@@ -142,4 +148,31 @@ TEST_F(JsyncWriteFailureTest, AFailedWriteAnywhereInAPassLosesNothing) {
     TakeSnapshot();
     Tick();
     EXPECT_GT(Sweep(), 10u);
+}
+
+// A full desktop disk fails every note the pass brings to Outlook alike: the
+// pass says so once, naming the store and what to do, and a pass after room
+// was made brings them all.
+TEST_F(JsyncWriteFailureTest, AFullDesktopDiskIsReportedOnceNamingTheStore) {
+    for (int i = 0; i < 3; ++i)
+        AddDeviceNote("Handheld " + std::to_string(i));
+    Tick();
+    TakeSnapshot();
+    const std::vector<std::string> on = MakeCopy("full");
+    bool failed = false;
+    const RunResult full = JsyncFailingWrite(on, 1, &failed, "outlook.db");
+    EXPECT_NE(0, full.status) << full.output;
+    const std::string message = "The change could not be saved in " + on[3] +
+                                "/outlook.db; the disk is full: make room and try again";
+    std::size_t shown = 0;
+    for (auto at = full.output.find(message); at != std::string::npos;
+         at = full.output.find(message, at + 1))
+        ++shown;
+    EXPECT_EQ(1u, shown) << full.output;
+
+    const RunResult after = Jsync(on);
+    EXPECT_EQ(0, after.status) << after.output;
+    const std::string both = Dump(on);
+    EXPECT_EQ(DesktopPart(both), HandheldPart(both));
+    EXPECT_NE(std::string::npos, both.find("Handheld 2")) << both;
 }

@@ -1,5 +1,6 @@
 // The Outlook stand-in built without the test hooks: its fault switch is set
-// in the environment and in the registry, and no member fails.
+// in the environment and in the registry, and no member fails; a chosen
+// EntryID length is set, and EntryIDs keep their own.
 #include "peers/outlook/FaultSwitch.h"
 
 #include "platform/win32/registry.h"
@@ -21,6 +22,12 @@ TEST(FaultSwitchOfAShippedOutlook, IsIgnored) {
     EXPECT_EQ(std::nullopt, outlook::TakeFault(u"Save"));
     EXPECT_EQ(std::nullopt, outlook::TakeFault(u"Delete"));
     unsetenv("JOTTERWICK_OUTLOOK_FAULT");
+}
+
+TEST(EntryIdLengthOfAShippedOutlook, IsIgnored) {
+    setenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH", "150", 1);
+    EXPECT_EQ(std::nullopt, outlook::ChosenEntryIdLength());
+    unsetenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH");
 }
 
 } // namespace

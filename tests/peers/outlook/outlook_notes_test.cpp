@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -222,6 +224,64 @@ TEST_F(OutlookNotes, LongEntryIdsAndFaultsForTests) {
 }
 
 // Items are numbered past what 16 bits hold: the list goes on to the last.
+// A disk that fails (as a full one does) the commit of a change: the error
+// names the store file and what to do, and the notes stay as they were.
+TEST_F(OutlookNotes, AStoreThatCannotBeWrittenIsNamedWithWhatToDo) {
+    const std::string entryId = Add("--body 'Kept'");
+    // The preloaded library comes before the sanitizer's runtime in the
+    // sanitizer build; that order is wanted here.
+    const std::string failing =
+        "LD_PRELOAD='" + testsupport::BuiltProgram("tests/support/fail_write_vfs.so") +
+        "' JOTTERWICK_FAIL_WRITE=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"";
+    const std::string store = machines.desktop() + "/outlook.db";
+    for (const std::string& command :
+         {std::string("add --body New"), "edit " + entryId + " --body Changed",
+          "delete " + entryId}) {
+        SCOPED_TRACE(command);
+        const Outcome failed = Run(command, failing);
+        EXPECT_EQ(1, failed.status);
+        EXPECT_NE(std::string::npos,
+                  failed.err.find("The change could not be saved in " + store +
+                                  "; the disk could not be written: make room on it, or check "
+                                  "it, and try again"))
+            << failed.err;
+    }
+    const Outcome list = Run("list");
+    EXPECT_NE(std::string::npos, list.out.find("Kept")) << list.out;
+    EXPECT_EQ(std::string::npos, list.out.find("New")) << list.out;
+}
+
+// A store file that is a link to nowhere or not a store at all: the error
+// names the file and what to do, and the file is left as it was.
+TEST_F(OutlookNotes, AStoreThatCannotBeOpenedIsNamedWithWhatToDo) {
+    const std::string store = machines.desktop() + "/outlook.db";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* advice;
+    } cases[] = {
+        {"dangling link",
+         [&] { std::filesystem::create_symlink(machines.desktop() + "/gone/outlook.db", store); },
+         "check that the file and its folder can be written by you"},
+        {"damaged", [&] { std::ofstream(store) << std::string(4096, 'J'); },
+         "the file is damaged: put it back from a backup, or move it away to start afresh"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(store);
+        c.make();
+        const Outcome listed = Run("list");
+        EXPECT_EQ(1, listed.status);
+        EXPECT_NE(std::string::npos, listed.err.find("outlook-notes: ")) << listed.err;
+        EXPECT_NE(std::string::npos, listed.err.find(store + ": ")) << listed.err;
+        EXPECT_NE(std::string::npos, listed.err.find(c.advice)) << listed.err;
+        EXPECT_EQ(std::string::npos, listed.err.find("0x80004005")) << listed.err;
+    }
+    std::ifstream in(store);
+    const std::string kept((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(std::string(4096, 'J'), kept) << "the damaged file is left as it was";
+}
+
 TEST_F(OutlookNotes, ListGoesPastNote32767) {
     Add("--body Copied");
     auto db = platform::sqlite::Connection::open(machines.desktop() + "/outlook.db");

@@ -122,8 +122,12 @@ TEST_F(CeutilTest, ADamagedStoreIsNamedWithWhatToDo) {
     const std::string store = m_machines.handheld() + "/objectstore.db";
     std::ofstream(store, std::ios::trunc) << std::string(4096, 'J');
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"dbs"}, {"dump", "Notes"}, {"add", "Notes", "1:ui4=1"}}) {
-        SCOPED_TRACE(args[0]);
+         {std::vector<std::string>{"dbs"},
+          {"dump", "Notes"},
+          {"add", "Notes", "1:ui4=1"},
+          {"reg", "get", "HKCU", "Software", "Name"},
+          {"reg", "set", "HKCU", "Software", "Name", "--dword", "1"}}) {
+        SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
         const Outcome run = Run(args);
         EXPECT_EQ(1, run.status);
         EXPECT_NE(std::string::npos,
