@@ -6,7 +6,9 @@
 // Keys: accelerators reach the frame's table as the keyboard delivers them;
 // F10 (or Alt with a title's mnemonic) opens the command bar's menus; Tab
 // moves between the panes of a frame; a mouse tap is the stylus. The
-// terminal is given back on exit and on SIGINT, SIGTERM and SIGHUP.
+// terminal is given back on exit and on SIGINT, SIGTERM and SIGHUP; before
+// such a signal ends the program, every top-level window gets WM_ENDSESSION
+// (and an open box is cancelled) so that unsaved work is kept.
 #pragma once
 
 #include "platform/ui/backend.h"
@@ -38,6 +40,9 @@ private:
     TerminalBackend() = default;
     // Draws every window again and shows it.
     void Redraw();
+    // Lets the windows keep their work after a termination signal, then ends
+    // the program by that signal.
+    void EndForSignal();
     // Shows a box of `text` with `buttons` until one is chosen (Enter, a
     // button's first letter or a tap); Escape chooses `escape` (0: Escape
     // does nothing).

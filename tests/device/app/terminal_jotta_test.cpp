@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -266,6 +267,68 @@ TEST_F(TerminalJottaTest, TerminationGivesTheTerminalBack) {
     ASSERT_EQ(0, kill(program, SIGTERM));
     ASSERT_TRUE(WaitForScreen("jotta ended 143")) << Screen();
     EXPECT_EQ(std::string::npos, Screen().find("F10 menu")) << Screen();
+}
+
+TEST_F(TerminalJottaTest, ASecondStartSaysTheFirstRunsAndFails) {
+    const int first = session->ProgramPid();
+    ASSERT_GT(first, 0);
+    terminaltest::TmuxSession second(
+        "second", "env -u JOTTERWICK_HEADLESS JOTTERWICK_HANDHELD=" + Quoted(machines.handheld()) +
+                      " " + Quoted(testsupport::BuiltProgram("device/app/jotta")));
+    ASSERT_TRUE(second.started());
+    ASSERT_TRUE(second.WaitForScreen("second ended 1")) << second.Screen();
+    EXPECT_NE(std::string::npos,
+              second.Screen().find("jotta: the notes program is already running on this "
+                                   "handheld (process " +
+                                   std::to_string(first) + ")"))
+        << second.Screen();
+    // The first goes on as it was.
+    EXPECT_NE(std::string::npos, Screen().find("F10 menu")) << Screen();
+    EXPECT_EQ(first, session->ProgramPid());
+}
+
+// Whether process `pid` ended (an unreaped one counts), waiting a while for it.
+bool ProcessEnds(int pid) {
+    return testsupport::WaitFor([&] {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("State:", 0) == 0)
+                return line.find('Z') != std::string::npos;
+        return true;
+    });
+}
+
+TEST_F(TerminalJottaTest, TerminationKeepsTheUnsavedText) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    Type("Written just before the end");
+    ASSERT_TRUE(WaitForScreen("before the end")) << Screen();
+    const int program = session->ProgramPid();
+    ASSERT_GT(program, 0);
+    ASSERT_EQ(0, kill(program, SIGTERM));
+    // Saved as Yes to "Save changes?" would, and still ended by the signal.
+    ASSERT_TRUE(WaitForScreen("jotta ended 143")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"Written just before the end\"")) << Dump();
+}
+
+TEST_F(TerminalJottaTest, ClosingTheTerminalDuringAQuestionKeepsTheUnsavedText) {
+    Keys("C-n");
+    Type("Groceries");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "Groceries")) << Screen();
+    Type(" and bread");
+    Keys("C-n");
+    ASSERT_TRUE(WaitForScreen("Save changes?")) << Screen();
+    const int program = session->ProgramPid();
+    ASSERT_GT(program, 0);
+    // The terminal goes away (SIGHUP): the question is cancelled, so no new
+    // note comes, and the edit is saved.
+    session.reset();
+    ASSERT_TRUE(ProcessEnds(program));
+    const std::string dump = Dump();
+    EXPECT_NE(std::string::npos, dump.find("\"Groceries and bread\"")) << dump;
+    EXPECT_EQ(std::string::npos, dump.find("New Note")) << dump;
 }
 
 } // namespace
