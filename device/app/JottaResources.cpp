@@ -49,6 +49,7 @@ void AddStrings() {
                             u"editor; make room on the handheld and save again."},
         {IDS_EXPORT_FAILED, u"The note could not be written to %1: %2."},
         {IDS_IMPORT_FAILED, u"%1 could not be imported: %2."},
+        {IDS_NO_NOTES, u"No notes yet: Ctrl+N (Note > New) makes one."},
         {IDS_REASON_FULL, u"the handheld's storage is full"},
         {IDS_REASON_DENIED, u"the note database is read-only or in use by another program"},
         {IDS_REASON_WRITE, u"the handheld's storage refused the write"},

@@ -88,9 +88,18 @@ TEST_F(TerminalJottaTest, StartsWithTheFrameAndAnEmptyList) {
     const std::string bar = Line(0);
     for (const char* part : {"Note", "Edit", "View", "Extras", "Help", "[New]", "[Save]", "[?]"})
         EXPECT_NE(std::string::npos, bar.find(part)) << part << " in: " << bar;
-    // No note yet: the list and the editor are blank.
-    EXPECT_EQ("", Line(1).substr(0, Line(1).find_last_not_of(' ') + 1));
+    // No note yet: the list is blank, the editor says how to make one.
+    EXPECT_EQ(' ', Line(1)[0]) << Screen();
+    EXPECT_EQ("No notes yet: Ctrl+N (Note > New) makes one.", Editor()) << Screen();
     EXPECT_NE(std::string::npos, Line(29).find("F10 menu"));
+    // The hint goes with the first note, and comes back when the last goes.
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find("No notes yet")) << Screen();
+    Keys("C-d");
+    ASSERT_TRUE(WaitForScreen("Sure to delete?")) << Screen();
+    Keys("y");
+    ASSERT_TRUE(WaitForScreen("No notes yet")) << Screen();
 }
 
 TEST_F(TerminalJottaTest, NewNoteIsTypedAndSaved) {
