@@ -105,7 +105,7 @@ void AddMenu() {
                    Item(u"&Import...", ID_EXTRAS_IMPORT), Item(u"&Export...", ID_EXTRAS_EXPORT),
                    Separator(), Item(u"Synchronization Filter...", ID_EXTRAS_SYNCFILTER),
                    Item(u"&Delete Database", ID_EXTRAS_DELETEDB)}),
-            Popup(u"&Help", {Item(u"&Help Topics", ID_HELP), Separator(),
+            Popup(u"&Help", {Item(u"&Help Topics\tF1", ID_HELP), Separator(),
                              Item(u"Sponsors...", ID_HELP_SPONSORS),
                              Item(u"&About Jotterwick...", ID_APP_ABOUT)}),
         });

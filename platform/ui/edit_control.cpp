@@ -321,9 +321,12 @@ bool KeyDown(HWND hwnd, EditState& s, UINT key) {
     case VK_HOME:
         MoveCaret(hwnd, s, control ? 0 : lines[line].start);
         return true;
-    case VK_END:
-        MoveCaret(hwnd, s, control ? s.text.size() : lines[line].start + lines[line].length);
+    case VK_END: {
+        // To the end of the line as written, not of the wrapped screen line.
+        const std::size_t end = s.text.find_first_of(u"\r\n", s.caret);
+        MoveCaret(hwnd, s, control || end == std::u16string::npos ? s.text.size() : end);
         return true;
+    }
     case VK_DELETE:
         if (shift) {
             SendMessageW(hwnd, WM_CUT, 0, 0);

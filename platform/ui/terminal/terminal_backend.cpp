@@ -184,6 +184,7 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
     noecho();
     nonl();
     keypad(stdscr, TRUE);
+    terminal::DefineModifiedKeys();
     set_escdelay(25);
     mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
     mouseinterval(0);

@@ -88,6 +88,15 @@ TEST_F(TerminalJottaTest, StartsWithTheFrameAndAnEmptyList) {
     const std::string bar = Line(0);
     for (const char* part : {"Note", "Edit", "View", "Extras", "Help", "[New]", "[Save]", "[?]"})
         EXPECT_NE(std::string::npos, bar.find(part)) << part << " in: " << bar;
+    // The help menu names F1 beside Help Topics.
+    Keys("M-h");
+    ASSERT_TRUE(WaitForScreen("Help Topics")) << Screen();
+    const std::string screen = Screen();
+    const std::size_t item = screen.find("Help Topics");
+    const std::string itemLine = screen.substr(item, screen.find('\n', item) - item);
+    EXPECT_NE(std::string::npos, itemLine.find("F1")) << screen;
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("Help Topics")) << Screen();
     // No note yet: the list is blank, the editor says how to make one.
     EXPECT_EQ(' ', Line(1)[0]) << Screen();
     EXPECT_EQ("No notes yet: Ctrl+N (Note > New) makes one.", Editor()) << Screen();
@@ -218,6 +227,35 @@ TEST_F(TerminalJottaTest, MouseTapsAreTheStylus) {
     ASSERT_NE(std::string::npos, button) << Line(0);
     Tap(0, static_cast<int>(button) + 1);
     ASSERT_TRUE(WaitForScreen("<New Note>")) << Screen();
+}
+
+TEST_F(TerminalJottaTest, EditingKeysWithCtrlAndShiftWork) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    // A first line longer than the editor is wide: End goes to its end, not
+    // to the end of its first screen line.
+    const std::string words =
+        "one two three four five six seven eight nine ten eleven twelve thirteen fourteen";
+    Type(words);
+    Keys("Enter");
+    Type("last");
+    Keys("C-Home");
+    Type("<");
+    Keys("End");
+    Type(">");
+    Keys("C-End");
+    Type("!");
+    // Shift+Home selects the line, Ctrl+Insert copies it, Shift+Insert pastes
+    // it, Shift+Delete cuts the selection.
+    Keys("S-Home");
+    Keys("C-IC");
+    Keys("End");
+    Keys("S-IC");
+    Keys("S-Left S-Left");
+    Keys("S-DC");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "<one")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"<" + words + ">\\r\\nlast!las\"")) << Dump();
 }
 
 TEST_F(TerminalJottaTest, ResizingTheTerminalRefitsTheFrame) {
