@@ -102,6 +102,25 @@ bool SwitchPane(bool backwards) {
     return true;
 }
 
+// After a dialog, a box or a menu command the focus can be left on the frame
+// itself or on a pane that was disabled meanwhile, where keys reach nothing:
+// it goes back to the pane that had it last, else to the first pane.
+void KeepFocusOnAPane(HWND& lastPane) {
+    HWND frame = ActiveFrame();
+    HWND focus = GetFocus();
+    if (!frame || (focus && focus != frame && !IsChild(frame, focus)))
+        return;
+    std::vector<HWND> panes;
+    CollectPanes(frame, panes);
+    if (panes.empty() || std::find(panes.begin(), panes.end(), focus) != panes.end()) {
+        lastPane = focus;
+        return;
+    }
+    const bool lastUsable = std::find(panes.begin(), panes.end(), lastPane) != panes.end();
+    lastPane = lastUsable ? lastPane : panes.front();
+    SetFocus(lastPane);
+}
+
 void Resize(const SIZE& before) {
     FitScreenSize();
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
@@ -301,6 +320,7 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
         break;
     }
     case Input::Kind::Key: {
+        KeepFocusOnAPane(m_lastPane);
         terminal::KeyStroke key = input->key;
         if (key.virtualKey == VK_F10 && key.modifiers == 0) {
             terminal::RunMenuBar(redraw(), 0, redraw);

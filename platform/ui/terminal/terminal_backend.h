@@ -51,7 +51,8 @@ private:
 
     bool m_dirty = true;
     bool m_drawing = false;
-    bool m_inputGone = false; // the terminal hung up: nothing more to read
+    bool m_inputGone = false;  // the terminal hung up: nothing more to read
+    HWND m_lastPane = nullptr; // the pane of the frame that had the focus last
     int m_waitDepth = 0;
 };
 

@@ -208,6 +208,36 @@ TEST_F(TerminalJottaTest, TabMovesBetweenTheListAndTheEditor) {
     EXPECT_EQ(std::string::npos, ListLine(2).find('!'));
 }
 
+TEST_F(TerminalJottaTest, ArrowsWorkAfterAMenuCommandAndADelete) {
+    for (const char* title : {"First", "Second", "Third"}) {
+        Keys("C-n");
+        Type(title);
+        Keys("C-s");
+        ASSERT_TRUE(WaitForScreen(title)) << Screen();
+    }
+    // In the list, a dialog from the menu comes and goes: the arrows still choose notes.
+    Keys("Tab");
+    Keys("Home");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == ListLine(1); })) << Screen();
+    Keys("M-n");
+    Keys("i");
+    ASSERT_TRUE(WaitForScreen("Note Infos")) << Screen();
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("Note Infos")) << Screen();
+    Keys("Down");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == ListLine(2); })) << Screen();
+    // Deleting from the editor: the arrows go on in the editor.
+    Keys("Tab");
+    Keys("C-d");
+    ASSERT_TRUE(WaitForScreen("Sure to delete?")) << Screen();
+    Keys("y");
+    ASSERT_TRUE(WaitForNoScreen("Sure to delete?")) << Screen();
+    const std::string shown = Editor();
+    Keys("End");
+    Type("+");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == shown + "+"; })) << Screen();
+}
+
 TEST_F(TerminalJottaTest, MouseTapsAreTheStylus) {
     for (const char* title : {"First", "Second"}) {
         Keys("C-n");
