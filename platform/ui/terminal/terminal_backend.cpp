@@ -342,6 +342,13 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
                 ++title;
             }
         }
+        // Ctrl+Q closes the frame, as its close button would.
+        if (key.virtualKey == 'Q' && key.modifiers == FCONTROL) {
+            if (HWND frame = ActiveFrame()) {
+                PostMessageW(frame, WM_CLOSE, 0, 0);
+                break;
+            }
+        }
         if (key.virtualKey == VK_TAB && (key.modifiers & ~FSHIFT) == 0 &&
             SwitchPane((key.modifiers & FSHIFT) != 0))
             break;

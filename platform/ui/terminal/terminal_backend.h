@@ -4,7 +4,8 @@
 // dialogs are drawn as boxes of their controls and worked with the keyboard.
 //
 // Keys: accelerators reach the frame's table as the keyboard delivers them;
-// F10 (or Alt with a title's mnemonic) opens the command bar's menus; Tab
+// F10 (or Alt with a title's mnemonic) opens the command bar's menus; Ctrl+Q
+// closes the frame (WM_CLOSE, as its close button would); Tab
 // moves between the panes of a frame; a mouse tap is the stylus. The
 // terminal is given back on exit and on SIGINT, SIGTERM and SIGHUP; before
 // such a signal ends the program, every top-level window gets WM_ENDSESSION

@@ -469,7 +469,7 @@ DrawnScreen DrawWindows(int waitDepth) {
 
 void DrawStatusLine(int waitDepth) {
     const int row = LINES - 1;
-    PutText(row, 0, u" F10 menu   Tab next pane", COLS, A_REVERSE, true);
+    PutText(row, 0, u" F10 menu   Tab next pane   Ctrl+Q quit", COLS, A_REVERSE, true);
     if (waitDepth > 0)
         PutText(row, std::max(0, COLS - 9), u" [busy] ", 8, A_REVERSE | A_BOLD);
 }

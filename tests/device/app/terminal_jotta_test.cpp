@@ -327,6 +327,18 @@ TEST_F(TerminalJottaTest, ExitFromTheMenuGivesTheTerminalBack) {
     EXPECT_EQ(std::string::npos, Screen().find("F10 menu")) << Screen();
 }
 
+TEST_F(TerminalJottaTest, CtrlQQuitsAfterOfferingToSave) {
+    EXPECT_NE(std::string::npos, Line(29).find("Ctrl+Q quit")) << Screen();
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    Type("Kept at quit");
+    Keys("C-q");
+    ASSERT_TRUE(WaitForScreen("Save changes?")) << Screen();
+    Keys("y");
+    ASSERT_TRUE(WaitForScreen("jotta ended 0")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"Kept at quit\"")) << Dump();
+}
+
 TEST_F(TerminalJottaTest, CloseFromAnotherProcessGivesTheTerminalBack) {
     HWND frame = nullptr;
     ASSERT_TRUE(testsupport::WaitFor(
