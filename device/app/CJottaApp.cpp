@@ -50,8 +50,12 @@ void CJottaApp::SetBannerWait(std::function<void()> wait) {
 BOOL CJottaApp::InitInstance() {
     m_hMutex = CreateMutexW(nullptr, TRUE, kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (HWND running = FindWindowW(nullptr, kFrameTitle))
+        DWORD process = 0;
+        if (HWND running = FindWindowW(nullptr, kFrameTitle)) {
+            GetWindowThreadProcessId(running, &process);
             SetForegroundWindow(running);
+        }
+        m_runningInstance = process;
         return FALSE;
     }
     LoadJottaResources();
@@ -82,7 +86,8 @@ int CJottaApp::ExitInstance() {
         CloseHandle(m_hMutex);
         m_hMutex = nullptr;
     }
-    return CWinApp::ExitInstance();
+    const int status = CWinApp::ExitInstance();
+    return m_runningInstance ? 1 : status;
 }
 
 void CJottaApp::LoadSettings() {

@@ -9,6 +9,7 @@
 #include "platform/mfc/WinApp.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ public:
     int m_bWrapLines = 1;                        // "WrapLines"
 
     HANDLE m_hMutex = nullptr; // the single-instance mutex
+    // Set on a second start: the process id of the instance already running
+    // on the handheld (0 when its window is not up yet). The program then
+    // ends with status 1.
+    std::optional<DWORD> m_runningInstance;
 
 protected:
     DECLARE_MESSAGE_MAP()

@@ -186,8 +186,8 @@ bool CJottaDoc::KeepAsNewNote(const NoteContents& mine, UINT message) {
 CJottaDoc::SaveResult CJottaDoc::ReportFailedSave(const std::u16string& text) {
     const std::u16string reason = FailureReason(GetLastError());
     const std::u16string file = FreeRescueFileName();
-    if (AfxMessageBox(ResourceMessage(IDS_SAVE_FAILED, reason, file).c_str(),
-                      MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    if (!m_bEnding && AfxMessageBox(ResourceMessage(IDS_SAVE_FAILED, reason, file).c_str(),
+                                    MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return SaveResult::NotKept;
     if (WriteRescueFile(file, text))
         return SaveResult::InFile;
@@ -206,6 +206,12 @@ BOOL CJottaDoc::SaveModifiedNote(BOOL bOfferCancel) {
         return FALSE; // the edit stays in the editor
     SetModifiedFlag(FALSE);
     return TRUE;
+}
+
+void CJottaDoc::KeepEditAtEnd() {
+    m_bEnding = true;
+    if (IsModified() && SaveEdit() != SaveResult::NotKept)
+        SetModifiedFlag(FALSE);
 }
 
 void CJottaDoc::OnNoteNew() {

@@ -53,6 +53,10 @@ public:
     // editor: Cancel, or Yes with a save that failed and whose text the
     // person did not have written to a file instead.
     BOOL SaveModifiedNote(BOOL bOfferCancel);
+    // The program is ending with no one to ask (a termination signal): the
+    // edit is saved as Yes to "Save changes?" would, and when the note
+    // database refuses it, written to a file without asking.
+    void KeepEditAtEnd();
 
     CJottaView* FindEditorView() const;
     CJottaListView* FindListView() const;
@@ -116,6 +120,7 @@ private:
     bool KeepAsNewNote(const NoteContents& mine, UINT message);
     // Tells why the edit could not be stored and offers to write it to a file.
     SaveResult ReportFailedSave(const std::u16string& text);
+    bool m_bEnding = false; // see KeepEditAtEnd
     // The editor's selection is not empty.
     bool HasSelection() const;
     // Gives the editor the focus and selects the first occurrence of

@@ -53,6 +53,7 @@ void AddStrings() {
         {IDS_PRINT_REASON_FULL, u"the disk is full"},
         {IDS_PRINT_REASON_DENIED, u"the file cannot be written in that folder"},
         {IDS_PRINT_REASON_OTHER, u"the printer reported error %1"},
+        {IDS_NO_NOTES, u"No notes yet: Ctrl+N (Note > New) makes one."},
         {IDS_REASON_FULL, u"the handheld's storage is full"},
         {IDS_REASON_DENIED, u"the note database is read-only or in use by another program"},
         {IDS_REASON_WRITE, u"the handheld's storage refused the write"},
@@ -108,7 +109,7 @@ void AddMenu() {
                    Item(u"&Import...", ID_EXTRAS_IMPORT), Item(u"&Export...", ID_EXTRAS_EXPORT),
                    Separator(), Item(u"Synchronization Filter...", ID_EXTRAS_SYNCFILTER),
                    Item(u"&Delete Database", ID_EXTRAS_DELETEDB)}),
-            Popup(u"&Help", {Item(u"&Help Topics", ID_HELP), Separator(),
+            Popup(u"&Help", {Item(u"&Help Topics\tF1", ID_HELP), Separator(),
                              Item(u"Sponsors...", ID_HELP_SPONSORS),
                              Item(u"&About Jotterwick...", ID_APP_ABOUT)}),
         });

@@ -4,6 +4,8 @@
 #include "device/app/JottaDoc.h"
 #include "device/app/JottaListView.h"
 #include "device/app/NoteDisplay.h"
+#include "device/app/resource.h"
+#include "platform/ui/resources.h"
 
 IMPLEMENT_DYNCREATE(CJottaView, CEditView)
 
@@ -19,6 +21,10 @@ BOOL CJottaView::PreCreateWindow(CREATESTRUCT& cs) {
 void CJottaView::OnUpdate(CView*, LPARAM, CObject*) {
     CJottaDoc* doc = GetDocument();
     const CEOID note = doc->CurrentNote(true);
+    // With no note at all the empty editor says how to make one.
+    const std::u16string cue =
+        doc->CurrentNote(false) == 0 ? ui::FindStringResource(IDS_NO_NOTES).value_or(u"") : u"";
+    SendMessage(EM_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(cue.c_str()));
     if (note == 0) {
         SetWindowText(u"");
         EnableWindow(FALSE);

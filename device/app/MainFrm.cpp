@@ -18,6 +18,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
 ON_COMMAND(ID_EDIT_WRAPLINES, OnWrapLines)
 ON_UPDATE_COMMAND_UI(ID_EDIT_WRAPLINES, OnUpdateWrapLines)
 ON_MESSAGE(WM_SYNC_FINISHED, OnSyncFinished)
+ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 #ifdef JOTTERWICK_TEST_HOOKS
 ON_MESSAGE(WM_JOTTA_STATE_PROBE, OnStateProbe)
 #endif
@@ -106,6 +107,15 @@ LRESULT CMainFrame::OnSyncFinished(WPARAM, LPARAM) {
     doc->SeekNote(SEEK_FIRST_NOTE);
     doc->m_loadedNote = kNoLoadedNote;
     doc->UpdateAllViews(nullptr);
+    return 0;
+}
+
+LRESULT CMainFrame::OnEndSession(WPARAM wParam, LPARAM) {
+    if (!wParam)
+        return 0;
+    if (auto* doc = static_cast<CJottaDoc*>(GetActiveDocument()))
+        doc->KeepEditAtEnd();
+    JottaApp().SaveSettings();
     return 0;
 }
 

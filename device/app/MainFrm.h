@@ -2,7 +2,8 @@
 // start and the synchronization provider find it by that title). It carries
 // the command bar and splits its client area into the note list and the
 // editor; it toggles word wrap and reloads the document when a
-// synchronization ends (WM_SYNC_FINISHED).
+// synchronization ends (WM_SYNC_FINISHED); it keeps the unsaved edit when
+// the program is made to end (WM_ENDSESSION).
 #pragma once
 
 #include "platform/mfc/FrameWnd.h"
@@ -26,6 +27,9 @@ protected:
     // display filter and refill both views.
     LRESULT OnSyncFinished(WPARAM wParam, LPARAM lParam);
     LRESULT OnStateProbe(WPARAM wParam, LPARAM lParam);
+    // The program ends by a signal (wParam TRUE): the unsaved edit and the
+    // settings are kept first.
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 };

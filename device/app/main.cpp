@@ -67,5 +67,14 @@ int main(int argc, char** argv) {
     }
     ChooseBackend();
     // Every argument is taken: the application sees the program's name alone.
-    return AfxWinMain(1, argv);
+    const int status = AfxWinMain(1, argv);
+    if (theApp.m_runningInstance) {
+        // Said once the terminal is the shell's again, so that it stays readable.
+        ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
+        std::string text = "jotta: the notes program is already running on this handheld";
+        if (*theApp.m_runningInstance)
+            text += " (process " + std::to_string(*theApp.m_runningInstance) + ")";
+        std::fputs((text + "; it comes to the front\n").c_str(), stderr);
+    }
+    return status;
 }

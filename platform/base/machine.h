@@ -51,6 +51,8 @@ public:
     virtual BOOL SetStationWindowText(HWND hwnd, LPCWSTR text) = 0;
     // TRUE when the window is live.
     virtual BOOL IsLiveStationWindow(HWND hwnd) = 0;
+    // The process id of the live window's owner; 0 when there is none.
+    virtual DWORD StationWindowProcess(HWND hwnd) = 0;
 
     // This process's own top-level windows on the station.
     virtual HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) = 0;

@@ -19,6 +19,7 @@ public:
         return ce::SetStationWindowText(hwnd, text);
     }
     BOOL IsLiveStationWindow(HWND hwnd) override { return ce::IsLiveStationWindow(hwnd); }
+    DWORD StationWindowProcess(HWND hwnd) override { return ce::StationWindowProcess(hwnd); }
     HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) override {
         return ce::CreateStationWindow(className, title);
     }

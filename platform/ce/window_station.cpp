@@ -419,6 +419,14 @@ BOOL IsLiveStationWindow(HWND hWnd) {
     });
 }
 
+DWORD StationWindowProcess(HWND hWnd) {
+    return platform::AtBoundary<DWORD>(0, [&]() -> Result<DWORD> {
+        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
+        return static_cast<DWORD>(row.pid);
+    });
+}
+
 HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
     return platform::AtBoundary<HWND>(nullptr, [&]() -> Result<HWND> {
         JW_RETURN_IF_FAILED(EnsureSocket());

@@ -22,6 +22,9 @@ BOOL PostStationMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Retitles the window and delivers the text to its owner as WM_SETTEXT.
 BOOL SetStationWindowText(HWND hWnd, LPCWSTR lpString);
 BOOL IsLiveStationWindow(HWND hWnd);
+// The process id of the live window's owner; 0 (ERROR_INVALID_WINDOW_HANDLE)
+// for an unknown or dead window.
+DWORD StationWindowProcess(HWND hWnd);
 
 // Creates a top-level window owned by this process. Null on failure.
 HWND CreateStationWindow(LPCWSTR className, LPCWSTR title);

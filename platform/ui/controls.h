@@ -46,6 +46,12 @@ constexpr UINT EM_EMPTYUNDOBUFFER = 0x00CD;
 constexpr UINT EM_GETFIRSTVISIBLELINE = 0x00CE;
 constexpr UINT EM_SETREADONLY = 0x00CF;
 constexpr UINT EM_GETLIMITTEXT = 0x00D5;
+// The cue: a hint shown in place of the text while the control is empty
+// (lParam: the text; wParam is ignored). EM_GETCUEBANNER copies it into
+// wParam, a buffer of lParam characters with its terminator; FALSE when it
+// does not fit.
+constexpr UINT EM_SETCUEBANNER = 0x1501;
+constexpr UINT EM_GETCUEBANNER = 0x1502;
 
 // Edit control notifications (WM_COMMAND high word).
 constexpr WORD EN_SETFOCUS = 0x0100;

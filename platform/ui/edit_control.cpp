@@ -36,6 +36,7 @@ struct EditState : ui::detail::ControlState {
     // The first half of a surrogate pair typed, held until its second half
     // comes (a character beyond 16 bits arrives as two WM_CHARs).
     WCHAR pendingHigh = 0;
+    std::u16string cue; // shown while the text is empty
 };
 
 bool IsHighSurrogate(WCHAR c) {
@@ -320,9 +321,12 @@ bool KeyDown(HWND hwnd, EditState& s, UINT key) {
     case VK_HOME:
         MoveCaret(hwnd, s, control ? 0 : lines[line].start);
         return true;
-    case VK_END:
-        MoveCaret(hwnd, s, control ? s.text.size() : lines[line].start + lines[line].length);
+    case VK_END: {
+        // To the end of the line as written, not of the wrapped screen line.
+        const std::size_t end = s.text.find_first_of(u"\r\n", s.caret);
+        MoveCaret(hwnd, s, control || end == std::u16string::npos ? s.text.size() : end);
         return true;
+    }
     case VK_DELETE:
         if (shift) {
             SendMessageW(hwnd, WM_CUT, 0, 0);
@@ -524,6 +528,18 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!Wraps(hwnd))
             s->firstColumn = std::max(0, s->firstColumn + static_cast<int>(wParam));
         Changed(hwnd);
+        return TRUE;
+    }
+    case EM_SETCUEBANNER:
+        s->cue = lParam ? std::u16string(reinterpret_cast<LPCWSTR>(lParam)) : std::u16string();
+        Changed(hwnd);
+        return TRUE;
+    case EM_GETCUEBANNER: {
+        auto* buffer = reinterpret_cast<LPWSTR>(wParam);
+        if (!buffer || lParam <= 0 || s->cue.size() >= static_cast<std::size_t>(lParam))
+            return FALSE;
+        std::copy(s->cue.begin(), s->cue.end(), buffer);
+        buffer[s->cue.size()] = u'\0';
         return TRUE;
     }
     case EM_SETREADONLY:

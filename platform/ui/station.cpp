@@ -92,6 +92,14 @@ HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     return machine->FindStationWindow(lpClassName, lpWindowName);
 }
 
+DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
+    platform::Machine* machine = platform::InstalledMachine();
+    const DWORD process = machine ? machine->StationWindowProcess(hWnd) : NoStation();
+    if (lpdwProcessId)
+        *lpdwProcessId = process;
+    return process;
+}
+
 BOOL SetForegroundWindow(HWND hWnd) {
     platform::Machine* machine = platform::InstalledMachine();
     return machine ? machine->IsLiveStationWindow(hWnd) : NoStation();

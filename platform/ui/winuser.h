@@ -102,6 +102,8 @@ constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_ERASEBKGND = 0x0014;
+// wParam TRUE: the program is about to end (a termination signal); keep what is unsaved.
+constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
@@ -373,6 +375,9 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString);
 // any): the newest live match, or null.
 HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
 BOOL SetForegroundWindow(HWND hWnd);
+// The owner of a top-level window on the station: its process id is stored in
+// *lpdwProcessId (when not null) and returned; 0 for an unknown or dead window.
+DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
 // Waits for the next message for the thread (hWnd null) or for hWnd and its
 // children; FALSE when it is WM_QUIT.
 BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);

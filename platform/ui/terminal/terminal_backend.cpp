@@ -7,6 +7,7 @@
 #include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <term.h>
 #include <unistd.h>
@@ -24,10 +25,14 @@ using terminal::Input;
 
 // Whether curses owns the terminal now; the signal handler reads it.
 volatile std::sig_atomic_t g_active = 0;
+// The termination signal that arrived (0: none) and the pipe that wakes the
+// loop for it.
+volatile std::sig_atomic_t g_endingSignal = 0;
+int g_signalPipe[2] = {-1, -1};
 // The one curses screen, freed when the back end goes.
 SCREEN* g_screen = nullptr;
 
-constexpr int kRestoredSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Gives the terminal back before the signal ends the program as it would have.
 void RestoreAndRaise(int signal) {
@@ -37,6 +42,18 @@ void RestoreAndRaise(int signal) {
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
+}
+
+// The first termination signal asks the loop to keep the unsaved work and
+// end; a second one (the program does not get to its loop) ends at once.
+void AskToEnd(int signal) {
+    if (g_endingSignal) {
+        RestoreAndRaise(signal);
+        return;
+    }
+    g_endingSignal = signal;
+    const char wake = 1;
+    [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &wake, 1);
 }
 
 void FitScreenSize() {
@@ -85,6 +102,25 @@ bool SwitchPane(bool backwards) {
     return true;
 }
 
+// After a dialog, a box or a menu command the focus can be left on the frame
+// itself or on a pane that was disabled meanwhile, where keys reach nothing:
+// it goes back to the pane that had it last, else to the first pane.
+void KeepFocusOnAPane(HWND& lastPane) {
+    HWND frame = ActiveFrame();
+    HWND focus = GetFocus();
+    if (!frame || (focus && focus != frame && !IsChild(frame, focus)))
+        return;
+    std::vector<HWND> panes;
+    CollectPanes(frame, panes);
+    if (panes.empty() || std::find(panes.begin(), panes.end(), focus) != panes.end()) {
+        lastPane = focus;
+        return;
+    }
+    const bool lastUsable = std::find(panes.begin(), panes.end(), lastPane) != panes.end();
+    lastPane = lastUsable ? lastPane : panes.front();
+    SetFocus(lastPane);
+}
+
 void Resize(const SIZE& before) {
     FitScreenSize();
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
@@ -123,6 +159,18 @@ void PressSlot(const terminal::DrawnScreen& screen, const terminal::BarSlot& slo
 
 } // namespace
 
+namespace terminal {
+
+int EndingSignal() {
+    return g_endingSignal;
+}
+
+int EndingSignalDescriptor() {
+    return g_signalPipe[0];
+}
+
+} // namespace terminal
+
 std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
     // One terminal per process.
     if (g_screen || !isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
@@ -142,14 +190,20 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
         delscreen(screen);
         return nullptr;
     }
+    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        endwin();
+        delscreen(screen);
+        return nullptr;
+    }
     g_screen = screen;
     g_active = 1;
-    for (int s : kRestoredSignals)
-        std::signal(s, RestoreAndRaise);
+    for (int s : kEndingSignals)
+        std::signal(s, AskToEnd);
     raw(); // Ctrl+S, Ctrl+Z and Ctrl+C are the program's keys, not the terminal's
     noecho();
     nonl();
     keypad(stdscr, TRUE);
+    terminal::DefineModifiedKeys();
     set_escdelay(25);
     mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
     mouseinterval(0);
@@ -159,7 +213,7 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
 }
 
 TerminalBackend::~TerminalBackend() {
-    for (int s : kRestoredSignals)
+    for (int s : kEndingSignals)
         std::signal(s, SIG_DFL);
     if (g_active) {
         g_active = 0;
@@ -167,6 +221,21 @@ TerminalBackend::~TerminalBackend() {
     }
     delscreen(g_screen);
     g_screen = nullptr;
+    for (int& fd : g_signalPipe) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+// Every window is told that the program ends, so that the unsaved work is
+// kept (no one is there to answer a question now: each box is cancelled),
+// then the signal ends the program as it would have.
+void TerminalBackend::EndForSignal() {
+    const int signal = g_endingSignal;
+    for (HWND top : TopLevelWindows())
+        if (IsWindow(top))
+            SendMessageW(top, WM_ENDSESSION, TRUE, 0);
+    RestoreAndRaise(signal);
 }
 
 void TerminalBackend::Redraw() {
@@ -196,6 +265,8 @@ void TerminalBackend::WaitCursorChanged(int depth) {
 }
 
 bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
+    if (g_endingSignal)
+        EndForSignal();
     if (m_dirty)
         Redraw();
     // A probe without waiting (PeekMessage) takes no input: keys are taken one
@@ -206,10 +277,13 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
     auto input = m_inputGone ? std::nullopt : terminal::ReadInput(0);
     if (!input) {
         // A terminal that hung up is polled no more (negative descriptors are skipped).
-        std::vector<pollfd> polls{{m_inputGone ? -1 : STDIN_FILENO, POLLIN, 0}};
+        std::vector<pollfd> polls{{m_inputGone ? -1 : STDIN_FILENO, POLLIN, 0},
+                                  {g_signalPipe[0], POLLIN, 0}};
         for (int fd : fds)
             polls.push_back({fd, POLLIN, 0});
         const int ready = ::poll(polls.data(), polls.size(), timeoutMs);
+        if (g_endingSignal)
+            EndForSignal();
         if (ready <= 0)
             return false;
         if (polls[0].revents & (POLLHUP | POLLERR | POLLNVAL))
@@ -246,6 +320,7 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
         break;
     }
     case Input::Kind::Key: {
+        KeepFocusOnAPane(m_lastPane);
         terminal::KeyStroke key = input->key;
         if (key.virtualKey == VK_F10 && key.modifiers == 0) {
             terminal::RunMenuBar(redraw(), 0, redraw);
@@ -265,6 +340,13 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
                     return true;
                 }
                 ++title;
+            }
+        }
+        // Ctrl+Q closes the frame, as its close button would.
+        if (key.virtualKey == 'Q' && key.modifiers == FCONTROL) {
+            if (HWND frame = ActiveFrame()) {
+                PostMessageW(frame, WM_CLOSE, 0, 0);
+                break;
             }
         }
         if (key.virtualKey == VK_TAB && (key.modifiers & ~FSHIFT) == 0 &&

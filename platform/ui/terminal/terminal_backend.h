@@ -4,9 +4,12 @@
 // dialogs are drawn as boxes of their controls and worked with the keyboard.
 //
 // Keys: accelerators reach the frame's table as the keyboard delivers them;
-// F10 (or Alt with a title's mnemonic) opens the command bar's menus; Tab
+// F10 (or Alt with a title's mnemonic) opens the command bar's menus; Ctrl+Q
+// closes the frame (WM_CLOSE, as its close button would); Tab
 // moves between the panes of a frame; a mouse tap is the stylus. The
-// terminal is given back on exit and on SIGINT, SIGTERM and SIGHUP.
+// terminal is given back on exit and on SIGINT, SIGTERM and SIGHUP; before
+// such a signal ends the program, every top-level window gets WM_ENDSESSION
+// (and an open box is cancelled) so that unsaved work is kept.
 #pragma once
 
 #include "platform/ui/backend.h"
@@ -38,6 +41,9 @@ private:
     TerminalBackend() = default;
     // Draws every window again and shows it.
     void Redraw();
+    // Lets the windows keep their work after a termination signal, then ends
+    // the program by that signal.
+    void EndForSignal();
     // Shows a box of `text` with `buttons` until one is chosen (Enter, a
     // button's first letter or a tap); Escape chooses `escape` (0: Escape
     // does nothing).
@@ -46,7 +52,8 @@ private:
 
     bool m_dirty = true;
     bool m_drawing = false;
-    bool m_inputGone = false; // the terminal hung up: nothing more to read
+    bool m_inputGone = false;  // the terminal hung up: nothing more to read
+    HWND m_lastPane = nullptr; // the pane of the frame that had the focus last
     int m_waitDepth = 0;
 };
 

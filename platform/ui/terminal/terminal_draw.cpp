@@ -67,6 +67,12 @@ void DrawEdit(HWND edit, const CellRect& at, bool enabled, bool focused) {
                  reinterpret_cast<LPARAM>(&selEnd));
     const bool showSelection = focused || (GetWindowLongW(edit, GWL_STYLE) & ES_NOHIDESEL);
     const bool password = (GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) != 0;
+    if (text.empty()) {
+        WCHAR cue[256] = {};
+        if (SendMessageW(edit, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 256) && cue[0])
+            PutText(at.row, at.col, cue, at.cols, base | DimAttr());
+        return;
+    }
     for (int row = 0; row < at.rows; ++row) {
         const std::size_t index =
             static_cast<std::size_t>(scroll.y) + static_cast<std::size_t>(row);
@@ -463,7 +469,7 @@ DrawnScreen DrawWindows(int waitDepth) {
 
 void DrawStatusLine(int waitDepth) {
     const int row = LINES - 1;
-    PutText(row, 0, u" F10 menu   Tab next pane", COLS, A_REVERSE, true);
+    PutText(row, 0, u" F10 menu   Tab next pane   Ctrl+Q quit", COLS, A_REVERSE, true);
     if (waitDepth > 0)
         PutText(row, std::max(0, COLS - 9), u" [busy] ", 8, A_REVERSE | A_BOLD);
 }

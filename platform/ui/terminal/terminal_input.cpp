@@ -3,13 +3,41 @@
 #include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace ui::terminal {
 
+namespace {
+
+Input Escape() {
+    Input input;
+    input.kind = Input::Kind::Key;
+    input.key = KeyStroke{VK_ESCAPE, 0, 0x1B};
+    return input;
+}
+
+// Waits up to `timeoutMs` for the terminal or a termination signal.
+void WaitForTerminalOrSignal(int timeoutMs) {
+    pollfd polls[] = {{STDIN_FILENO, POLLIN, 0}, {EndingSignalDescriptor(), POLLIN, 0}};
+    ::poll(polls, 2, timeoutMs);
+}
+
+} // namespace
+
 std::optional<Input> ReadInput(int timeoutMs) {
-    timeout(timeoutMs);
+    if (EndingSignal())
+        return Escape();
+    // What curses holds already comes first; only then is there a wait.
+    timeout(0);
     wint_t code = 0;
     int kind = get_wch(&code);
+    if (kind == ERR && timeoutMs != 0) {
+        WaitForTerminalOrSignal(timeoutMs);
+        if (EndingSignal())
+            return Escape();
+        kind = get_wch(&code);
+    }
     if (kind == ERR)
         return std::nullopt;
     bool alt = false;

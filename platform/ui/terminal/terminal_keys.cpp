@@ -10,6 +10,24 @@ namespace {
 // accelerator and no editing key (VK_DELETE is '.', VK_HOME is '$' ...).
 constexpr UINT kCharacterKey = 0xE5;
 
+// Keys with modifiers as xterm-style terminals send them.
+struct ModifiedKey {
+    const char* sequence;
+    UINT virtualKey;
+    BYTE modifiers;
+};
+constexpr ModifiedKey kModifiedKeys[] = {
+    {"\x1b[1;5H", VK_HOME, FCONTROL},          {"\x1b[1;5F", VK_END, FCONTROL},
+    {"\x1b[1;6H", VK_HOME, FCONTROL | FSHIFT}, {"\x1b[1;6F", VK_END, FCONTROL | FSHIFT},
+    {"\x1b[2;5~", VK_INSERT, FCONTROL},        {"\x1b[2;2~", VK_INSERT, FSHIFT},
+    {"\x1b[3;2~", VK_DELETE, FSHIFT},          {"\x1b[3;5~", VK_DELETE, FCONTROL},
+};
+// Codes for the sequences curses did not know, far above its own.
+constexpr int kFirstOwnCode = 0x4000;
+
+// The curses code each modified key arrives as, once defined.
+int g_modifiedCodes[std::size(kModifiedKeys)] = {};
+
 std::optional<KeyStroke> FunctionKey(int code) {
     struct Entry {
         int code;
@@ -23,10 +41,14 @@ std::optional<KeyStroke> FunctionKey(int code) {
         {KEY_END, VK_END, 0},         {KEY_SHOME, VK_HOME, FSHIFT},   {KEY_SEND, VK_END, FSHIFT},
         {KEY_PPAGE, VK_PRIOR, 0},     {KEY_NPAGE, VK_NEXT, 0},        {KEY_DC, VK_DELETE, 0},
         {KEY_IC, VK_INSERT, 0},       {KEY_BTAB, VK_TAB, FSHIFT},     {KEY_ENTER, VK_RETURN, 0},
+        {KEY_SDC, VK_DELETE, FSHIFT}, {KEY_SIC, VK_INSERT, FSHIFT},
     };
     for (const Entry& e : kKeys)
         if (e.code == code)
             return KeyStroke{e.virtualKey, e.modifiers, 0};
+    for (std::size_t i = 0; i < std::size(kModifiedKeys); ++i)
+        if (g_modifiedCodes[i] == code)
+            return KeyStroke{kModifiedKeys[i].virtualKey, kModifiedKeys[i].modifiers, 0};
     if (code == KEY_BACKSPACE)
         return KeyStroke{VK_BACK, 0, u'\b'};
     if (code >= KEY_F(1) && code <= KEY_F(12))
@@ -35,6 +57,19 @@ std::optional<KeyStroke> FunctionKey(int code) {
 }
 
 } // namespace
+
+void DefineModifiedKeys() {
+    for (std::size_t i = 0; i < std::size(kModifiedKeys); ++i) {
+        // A sequence the terminal description names already keeps its code.
+        int code = key_defined(kModifiedKeys[i].sequence);
+        if (code <= 0) {
+            code = kFirstOwnCode + static_cast<int>(i);
+            if (define_key(kModifiedKeys[i].sequence, code) != OK)
+                code = 0;
+        }
+        g_modifiedCodes[i] = code;
+    }
+}
 
 std::optional<KeyStroke> TranslateKey(int code, bool isKeyCode, bool alt) {
     std::optional<KeyStroke> key;

@@ -26,4 +26,9 @@ struct KeyStroke {
 // it; where an accelerator table takes such keys, the caller drops it.
 std::optional<KeyStroke> TranslateKey(int code, bool isKeyCode, bool alt);
 
+// Teaches curses the keys with Ctrl or Shift that many terminal descriptions
+// lack (Ctrl+Home, Ctrl+End, Ctrl+Insert, Shift+Insert, Shift+Delete ...),
+// as xterm-style terminals send them. Call once the screen exists.
+void DefineModifiedKeys();
+
 } // namespace ui::terminal

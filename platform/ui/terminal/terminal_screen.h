@@ -84,8 +84,14 @@ struct Input {
     int row = 0;
     int col = 0;
 };
-// Reads one input, waiting up to `timeoutMs` (-1: forever); nullopt when none came.
+// Reads one input, waiting up to `timeoutMs` (-1: forever); nullopt when none
+// came. Once a termination signal arrived it is Escape, so that a box or menu
+// that waits for the user closes.
 std::optional<Input> ReadInput(int timeoutMs);
+// The termination signal that arrived (0: none), and the descriptor that
+// becomes readable when one does.
+int EndingSignal();
+int EndingSignalDescriptor();
 
 // Runs the menu bar of `screen` with title `first` open, until a command is
 // chosen (posted to the frame as WM_COMMAND) or the user leaves with Escape.

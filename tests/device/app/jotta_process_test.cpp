@@ -210,7 +210,7 @@ TEST_F(ProgramTest, ASecondStartEndsAtOnceAndOnlyTheFirstWritesTheSettings) {
     EXPECT_EQ("BannerCount=2\nDebug=1\nFilterCat='Work\t'\nSort=7\n", whileRunning);
 
     testsupport::ChildProcess second(testsupport::BuiltProgram("device/app/jotta"), {});
-    EXPECT_EQ(0, second.Wait());
+    EXPECT_EQ(1, second.Wait()) << "a start that does not run is a failure";
     EXPECT_EQ(whileRunning, DumpCommon()) << "the second start changes nothing";
     EXPECT_NE(nullptr, Program()) << "the first keeps running";
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -87,9 +88,27 @@ TEST_F(TerminalJottaTest, StartsWithTheFrameAndAnEmptyList) {
     const std::string bar = Line(0);
     for (const char* part : {"Note", "Edit", "View", "Extras", "Help", "[New]", "[Save]", "[?]"})
         EXPECT_NE(std::string::npos, bar.find(part)) << part << " in: " << bar;
-    // No note yet: the list and the editor are blank.
-    EXPECT_EQ("", Line(1).substr(0, Line(1).find_last_not_of(' ') + 1));
+    // The help menu names F1 beside Help Topics.
+    Keys("M-h");
+    ASSERT_TRUE(WaitForScreen("Help Topics")) << Screen();
+    const std::string screen = Screen();
+    const std::size_t item = screen.find("Help Topics");
+    const std::string itemLine = screen.substr(item, screen.find('\n', item) - item);
+    EXPECT_NE(std::string::npos, itemLine.find("F1")) << screen;
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("Help Topics")) << Screen();
+    // No note yet: the list is blank, the editor says how to make one.
+    EXPECT_EQ(' ', Line(1)[0]) << Screen();
+    EXPECT_EQ("No notes yet: Ctrl+N (Note > New) makes one.", Editor()) << Screen();
     EXPECT_NE(std::string::npos, Line(29).find("F10 menu"));
+    // The hint goes with the first note, and comes back when the last goes.
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find("No notes yet")) << Screen();
+    Keys("C-d");
+    ASSERT_TRUE(WaitForScreen("Sure to delete?")) << Screen();
+    Keys("y");
+    ASSERT_TRUE(WaitForScreen("No notes yet")) << Screen();
 }
 
 TEST_F(TerminalJottaTest, NewNoteIsTypedAndSaved) {
@@ -189,6 +208,36 @@ TEST_F(TerminalJottaTest, TabMovesBetweenTheListAndTheEditor) {
     EXPECT_EQ(std::string::npos, ListLine(2).find('!'));
 }
 
+TEST_F(TerminalJottaTest, ArrowsWorkAfterAMenuCommandAndADelete) {
+    for (const char* title : {"First", "Second", "Third"}) {
+        Keys("C-n");
+        Type(title);
+        Keys("C-s");
+        ASSERT_TRUE(WaitForScreen(title)) << Screen();
+    }
+    // In the list, a dialog from the menu comes and goes: the arrows still choose notes.
+    Keys("Tab");
+    Keys("Home");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == ListLine(1); })) << Screen();
+    Keys("M-n");
+    Keys("i");
+    ASSERT_TRUE(WaitForScreen("Note Infos")) << Screen();
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("Note Infos")) << Screen();
+    Keys("Down");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == ListLine(2); })) << Screen();
+    // Deleting from the editor: the arrows go on in the editor.
+    Keys("Tab");
+    Keys("C-d");
+    ASSERT_TRUE(WaitForScreen("Sure to delete?")) << Screen();
+    Keys("y");
+    ASSERT_TRUE(WaitForNoScreen("Sure to delete?")) << Screen();
+    const std::string shown = Editor();
+    Keys("End");
+    Type("+");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == shown + "+"; })) << Screen();
+}
+
 TEST_F(TerminalJottaTest, MouseTapsAreTheStylus) {
     for (const char* title : {"First", "Second"}) {
         Keys("C-n");
@@ -208,6 +257,35 @@ TEST_F(TerminalJottaTest, MouseTapsAreTheStylus) {
     ASSERT_NE(std::string::npos, button) << Line(0);
     Tap(0, static_cast<int>(button) + 1);
     ASSERT_TRUE(WaitForScreen("<New Note>")) << Screen();
+}
+
+TEST_F(TerminalJottaTest, EditingKeysWithCtrlAndShiftWork) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    // A first line longer than the editor is wide: End goes to its end, not
+    // to the end of its first screen line.
+    const std::string words =
+        "one two three four five six seven eight nine ten eleven twelve thirteen fourteen";
+    Type(words);
+    Keys("Enter");
+    Type("last");
+    Keys("C-Home");
+    Type("<");
+    Keys("End");
+    Type(">");
+    Keys("C-End");
+    Type("!");
+    // Shift+Home selects the line, Ctrl+Insert copies it, Shift+Insert pastes
+    // it, Shift+Delete cuts the selection.
+    Keys("S-Home");
+    Keys("C-IC");
+    Keys("End");
+    Keys("S-IC");
+    Keys("S-Left S-Left");
+    Keys("S-DC");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "<one")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"<" + words + ">\\r\\nlast!las\"")) << Dump();
 }
 
 TEST_F(TerminalJottaTest, ResizingTheTerminalRefitsTheFrame) {
@@ -249,6 +327,18 @@ TEST_F(TerminalJottaTest, ExitFromTheMenuGivesTheTerminalBack) {
     EXPECT_EQ(std::string::npos, Screen().find("F10 menu")) << Screen();
 }
 
+TEST_F(TerminalJottaTest, CtrlQQuitsAfterOfferingToSave) {
+    EXPECT_NE(std::string::npos, Line(29).find("Ctrl+Q quit")) << Screen();
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    Type("Kept at quit");
+    Keys("C-q");
+    ASSERT_TRUE(WaitForScreen("Save changes?")) << Screen();
+    Keys("y");
+    ASSERT_TRUE(WaitForScreen("jotta ended 0")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"Kept at quit\"")) << Dump();
+}
+
 TEST_F(TerminalJottaTest, CloseFromAnotherProcessGivesTheTerminalBack) {
     HWND frame = nullptr;
     ASSERT_TRUE(testsupport::WaitFor(
@@ -266,6 +356,68 @@ TEST_F(TerminalJottaTest, TerminationGivesTheTerminalBack) {
     ASSERT_EQ(0, kill(program, SIGTERM));
     ASSERT_TRUE(WaitForScreen("jotta ended 143")) << Screen();
     EXPECT_EQ(std::string::npos, Screen().find("F10 menu")) << Screen();
+}
+
+TEST_F(TerminalJottaTest, ASecondStartSaysTheFirstRunsAndFails) {
+    const int first = session->ProgramPid();
+    ASSERT_GT(first, 0);
+    terminaltest::TmuxSession second(
+        "second", "env -u JOTTERWICK_HEADLESS JOTTERWICK_HANDHELD=" + Quoted(machines.handheld()) +
+                      " " + Quoted(testsupport::BuiltProgram("device/app/jotta")));
+    ASSERT_TRUE(second.started());
+    ASSERT_TRUE(second.WaitForScreen("second ended 1")) << second.Screen();
+    EXPECT_NE(std::string::npos,
+              second.Screen().find("jotta: the notes program is already running on this "
+                                   "handheld (process " +
+                                   std::to_string(first) + ")"))
+        << second.Screen();
+    // The first goes on as it was.
+    EXPECT_NE(std::string::npos, Screen().find("F10 menu")) << Screen();
+    EXPECT_EQ(first, session->ProgramPid());
+}
+
+// Whether process `pid` ended (an unreaped one counts), waiting a while for it.
+bool ProcessEnds(int pid) {
+    return testsupport::WaitFor([&] {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("State:", 0) == 0)
+                return line.find('Z') != std::string::npos;
+        return true;
+    });
+}
+
+TEST_F(TerminalJottaTest, TerminationKeepsTheUnsavedText) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    Type("Written just before the end");
+    ASSERT_TRUE(WaitForScreen("before the end")) << Screen();
+    const int program = session->ProgramPid();
+    ASSERT_GT(program, 0);
+    ASSERT_EQ(0, kill(program, SIGTERM));
+    // Saved as Yes to "Save changes?" would, and still ended by the signal.
+    ASSERT_TRUE(WaitForScreen("jotta ended 143")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"Written just before the end\"")) << Dump();
+}
+
+TEST_F(TerminalJottaTest, ClosingTheTerminalDuringAQuestionKeepsTheUnsavedText) {
+    Keys("C-n");
+    Type("Groceries");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "Groceries")) << Screen();
+    Type(" and bread");
+    Keys("C-n");
+    ASSERT_TRUE(WaitForScreen("Save changes?")) << Screen();
+    const int program = session->ProgramPid();
+    ASSERT_GT(program, 0);
+    // The terminal goes away (SIGHUP): the question is cancelled, so no new
+    // note comes, and the edit is saved.
+    session.reset();
+    ASSERT_TRUE(ProcessEnds(program));
+    const std::string dump = Dump();
+    EXPECT_NE(std::string::npos, dump.find("\"Groceries and bread\"")) << dump;
+    EXPECT_EQ(std::string::npos, dump.find("New Note")) << dump;
 }
 
 } // namespace

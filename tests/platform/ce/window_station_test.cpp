@@ -78,11 +78,13 @@ TEST_F(WindowStationTest, WindowsOfDeadProcessesAreSkippedAndRemoved) {
     ASSERT_GT(dead, 0);
     HWND stale = ce::FindStationWindow(nullptr, u"Jotterwick");
     ASSERT_NE(nullptr, stale);
+    EXPECT_EQ(static_cast<DWORD>(dead), ce::StationWindowProcess(stale));
     kill(dead, SIGKILL);
     waitpid(dead, nullptr, 0);
     SetLastError(0);
     EXPECT_FALSE(ce::PostStationMessage(stale, WM_USER, 0, 0));
     EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
+    EXPECT_EQ(0u, ce::StationWindowProcess(stale));
 
     // A live window with the same title behind a dead one is still found.
     const pid_t dead2 = ForkWindowOwner(u"Jotta", u"Jotterwick");

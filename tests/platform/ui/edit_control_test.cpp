@@ -362,3 +362,20 @@ TEST_F(EditTest, SurrogatePairsStayWhole) {
     Type(tea);
     EXPECT_EQ(two + tea, Text()) << "no room for the typed pair";
 }
+
+TEST_F(EditTest, TheCueIsKeptApartFromTheText) {
+    WCHAR cue[16] = {};
+    EXPECT_TRUE(SendMessageW(edit, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 16));
+    EXPECT_EQ(u"", std::u16string(cue));
+    EXPECT_TRUE(SendMessageW(edit, EM_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(u"Type here")));
+    EXPECT_TRUE(SendMessageW(edit, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 16));
+    EXPECT_EQ(u"Type here", std::u16string(cue));
+    EXPECT_EQ(0, GetWindowTextLengthW(edit)) << "the cue is no text";
+    // A buffer without room for the cue and its terminator is left alone.
+    WCHAR small[9] = {u'x'};
+    EXPECT_FALSE(SendMessageW(edit, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(small), 9));
+    EXPECT_EQ(u'x', small[0]);
+    EXPECT_TRUE(SendMessageW(edit, EM_SETCUEBANNER, 0, 0));
+    EXPECT_TRUE(SendMessageW(edit, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 16));
+    EXPECT_EQ(u"", std::u16string(cue));
+}

@@ -46,6 +46,10 @@ public:
         calls.push_back("live");
         return hwnd == Foreign();
     }
+    DWORD StationWindowProcess(HWND hwnd) override {
+        calls.push_back("process");
+        return hwnd == Foreign() ? 4242 : 0;
+    }
     HWND CreateStationWindow(LPCWSTR cls, LPCWSTR title) override {
         calls.push_back("create " + Narrow(cls) + "|" + Narrow(title));
         return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x40000 + 4 * ++m_next));
@@ -112,6 +116,9 @@ TEST_F(MachineTest, WithoutAMachineTheProcessKeepsItsWindowsToItself) {
     EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
     EXPECT_FALSE(SetWindowTextW(Foreign(), u"x"));
     EXPECT_FALSE(SetForegroundWindow(Foreign()));
+    DWORD process = 7;
+    EXPECT_EQ(0u, GetWindowThreadProcessId(Foreign(), &process));
+    EXPECT_EQ(0u, process);
     EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Renamed"));
     // No clipboard to share, and the file dialogs start in the working directory.
     SetLastError(0);
@@ -144,8 +151,12 @@ TEST_F(MachineTest, WhatIsNotTheProcesssOwnGoesToTheInstalledMachinesStation) {
     EXPECT_TRUE(SetWindowTextW(Foreign(), u"Theirs"));
     EXPECT_EQ(Foreign(), FindWindowW(u"Cls", nullptr));
     EXPECT_TRUE(SetForegroundWindow(Foreign()));
-    EXPECT_EQ((std::vector<std::string>{"post 1 1026 5", "text Theirs", "find Cls|", "live"}),
-              machine.calls);
+    DWORD process = 0;
+    EXPECT_EQ(4242u, GetWindowThreadProcessId(Foreign(), &process));
+    EXPECT_EQ(4242u, process);
+    EXPECT_EQ(
+        (std::vector<std::string>{"post 1 1026 5", "text Theirs", "find Cls|", "live", "process"}),
+        machine.calls);
 }
 
 } // namespace
