@@ -44,15 +44,14 @@ Result<std::unique_ptr<DeviceProvider>> DeviceProvider::Load(const std::string& 
                                                              UINT partnerBit) {
     // The handheld's registry only names the library; what runs is always
     // one of jsync's own installation.
-    auto checked =
+    JW_ASSIGN_OR_RETURN(
+        auto checked,
         platform::CheckLibrary(library,
                                "the handheld registry value HKLM\\Windows CE "
                                "Services\\Synchronization\\Objects\\Jotterwick \"Store\"",
-                               platform::InstalledLibraryFolders());
-    if (!checked.ok())
-        return checked.status();
+                               platform::InstalledLibraryFolders()));
     std::unique_ptr<DeviceProvider> provider(new DeviceProvider);
-    provider->m_library = dlopen(checked->c_str(), RTLD_NOW | RTLD_LOCAL);
+    provider->m_library = dlopen(checked.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!provider->m_library) {
         const char* why = dlerror();
         return Status::Failure(ERROR_FILE_NOT_FOUND, "cannot load the handheld provider " +

@@ -157,8 +157,7 @@ Result<std::string> SocketFolder() {
         runtime && *runtime == '/' && std::strlen(runtime) < 48 && access(runtime, W_OK) == 0)
         base = std::string(runtime) + "/jotterwick";
     for (const std::string& folder : {base, base + "/" + name})
-        if (Status status = CheckPrivateFolder(folder); !status.ok())
-            return status;
+        JW_RETURN_IF_FAILED(CheckPrivateFolder(folder));
     return base + "/" + name;
 }
 
@@ -293,11 +292,9 @@ Result<int> EnsureSocket() {
         return local.fd;
     // A forked child does not listen on its parent's socket.
     local.fd = -1;
-    auto folder = SocketFolder();
-    if (!folder.ok())
-        return folder.status();
+    JW_ASSIGN_OR_RETURN(auto folder, SocketFolder());
     std::random_device random;
-    const std::string path = *folder + "/" + std::to_string(getpid()) + "-" +
+    const std::string path = folder + "/" + std::to_string(getpid()) + "-" +
                              std::to_string(random() % 1000000) + ".sock";
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
