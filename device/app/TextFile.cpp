@@ -73,8 +73,16 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes, Replace replace,
                     std::u16string* reason) {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace == Replace::Yes ? O_TRUNC : O_EXCL);
-    const int fd = ::open(path.c_str(), flags, 0600);
+    // A file that is replaced is written beside it first and renamed over it
+    // once whole, so that a failed write leaves the old file as it was.
+    std::string target = path;
+    int fd = -1;
+    if (replace == Replace::Yes) {
+        target = path + ".XXXXXX";
+        fd = ::mkostemp(target.data(), O_CLOEXEC);
+    } else {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    }
     if (fd < 0) {
         *reason = Reason(errno);
         return false;
@@ -85,8 +93,12 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, Replace r
         written = false;
         error = errno;
     }
+    if (written && target != path && ::rename(target.c_str(), path.c_str()) != 0) {
+        written = false;
+        error = errno;
+    }
     if (!written) {
-        ::unlink(path.c_str()); // a partial file is no copy of the text
+        ::unlink(target.c_str()); // a partial file is no copy of the text
         *reason = Reason(error);
     }
     return written;

@@ -13,8 +13,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
 
 enum class Replace { Yes, No };
 
-// Writes `bytes` as the whole file and syncs it; with Replace::No never
-// replaces a file that exists. A file left half written is removed. False
-// with *reason set on failure.
+// Writes `bytes` as the whole file and syncs it. With Replace::Yes an
+// existing file is replaced only once the new one is whole; with
+// Replace::No a file that exists is never replaced. Nothing half written is
+// left. False with *reason set on failure.
 bool WriteWholeFile(const std::string& path, const std::string& bytes, Replace replace,
                     std::u16string* reason);

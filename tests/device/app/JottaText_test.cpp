@@ -5,6 +5,10 @@
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -139,4 +143,30 @@ TEST_F(TextFileTest, FailuresAreToldWithTheFileAndNothingChanges) {
                        .c_str(),
                    IDOK);
     Command(ID_EXTRAS_EXPORT);
+}
+
+TEST_F(TextFileTest, AFailedExportLeavesTheOldFileWhole) {
+    PutNote(u"A note far longer than the little room the file system leaves for it");
+    Start();
+    Put("old.txt", "the old file");
+    // The file system refuses files over 8 bytes while the export runs.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = 8;
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &tight));
+    user().ExpectSaveFile(u"Save As", WidePath("old.txt"));
+    user().ExpectMessageBox(
+        u"Save As", WidePath("old.txt") + u" already exists.\nDo you want to replace it?", IDYES);
+    ExpectQuestion(
+        (u"The note could not be written to " + WidePath("old.txt") + u": File too large.").c_str(),
+        IDOK);
+    Command(ID_EXTRAS_EXPORT);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ("the old file", Contents("old.txt"));
+    for (const auto& entry : std::filesystem::directory_iterator(machines.handheld()))
+        EXPECT_EQ(std::string::npos, entry.path().filename().string().find("old.txt."))
+            << "a temporary file was left beside it: " << entry.path();
 }
