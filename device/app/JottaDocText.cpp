@@ -11,6 +11,10 @@
 #include "platform/mfc/WinApp.h"
 #include "platform/ui/resources.h"
 
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
 namespace {
 
 // More than any note can hold: a larger file is refused whole.
@@ -27,6 +31,38 @@ private:
     static std::u16string Resource(UINT id) { return ui::FindStringResource(id).value_or(u""); }
 };
 
+// A file's text: UTF-8 or UTF-16 after their byte-order marks (such a file
+// is never meant as ANSI text), else ANSI text in the handheld's code page.
+// nullopt for UTF-16 of an odd number of bytes.
+std::optional<std::u16string> TextOfFile(const std::string& bytes) {
+    const auto starts = [&](std::string_view mark) { return bytes.rfind(mark, 0) == 0; };
+    if (starts("\xEF\xBB\xBF"))
+        return unicode::ToUtf16(std::string_view(bytes).substr(3));
+    const bool little = starts("\xFF\xFE");
+    if (!little && !starts("\xFE\xFF"))
+        return ce::AnsiToWide(bytes);
+    if (bytes.size() % 2 != 0)
+        return std::nullopt;
+    std::u16string text;
+    text.reserve(bytes.size() / 2 - 1);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        text += static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
+    }
+    return text;
+}
+
+// How many characters of `text` the handheld's code page has no form for:
+// each became one '?' in `ansi`.
+std::size_t ReplacedCharacters(const std::u16string& text, const std::string& ansi) {
+    const std::u16string back = ce::AnsiToWide(ansi);
+    const auto marks = [](const std::u16string& s) {
+        return static_cast<std::size_t>(std::count(s.begin(), s.end(), u'?'));
+    };
+    return marks(back) > marks(text) ? marks(back) - marks(text) : 0;
+}
+
 } // namespace
 
 void CJottaDoc::OnExport() {
@@ -38,11 +74,19 @@ void CJottaDoc::OnExport() {
         return;
     CWaitCursor wait;
     // The text as the person sees it, unsaved changes included.
-    const std::string bytes = ce::WideToAnsi(editor->GetEditCtrl().GetWindowText());
+    const std::u16string text = editor->GetEditCtrl().GetWindowText();
+    const std::string bytes = ce::WideToAnsi(text);
     std::u16string reason;
-    if (!WriteWholeFile(unicode::ToUtf8(dialog.GetPathName()), bytes, Replace::Yes, &reason))
+    if (!WriteWholeFile(unicode::ToUtf8(dialog.GetPathName()), bytes, Replace::Yes, &reason)) {
         AfxMessageBox(ResourceMessage(IDS_EXPORT_FAILED, dialog.GetPathName(), reason).c_str(),
                       MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (const std::size_t replaced = ReplacedCharacters(text, bytes); replaced > 0)
+        AfxMessageBox(ResourceMessage(IDS_EXPORT_REPLACED, dialog.GetPathName(),
+                                      unicode::ToUtf16(std::to_string(replaced)))
+                          .c_str(),
+                      MB_OK | MB_ICONINFORMATION);
 }
 
 void CJottaDoc::OnImport() {
@@ -60,7 +104,15 @@ void CJottaDoc::OnImport() {
                       MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    editor->GetEditCtrl().SetWindowText(ce::AnsiToWide(*bytes));
+    const auto text = TextOfFile(*bytes);
+    if (!text) {
+        AfxMessageBox(ResourceMessage(IDS_IMPORT_FAILED, dialog.GetPathName(),
+                                      u"its UTF-16 text ends in half a character")
+                          .c_str(),
+                      MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    editor->GetEditCtrl().SetWindowText(*text);
     SetModifiedFlag(TRUE);
     UpdateAllViews(editor);
 }

@@ -49,6 +49,8 @@ void AddStrings() {
                             u"editor; make room on the handheld and save again."},
         {IDS_EXPORT_FAILED, u"The note could not be written to %1: %2."},
         {IDS_IMPORT_FAILED, u"%1 could not be imported: %2."},
+        {IDS_EXPORT_REPLACED, u"%1 is written, but %2 characters of the note have no form in the "
+                              u"handheld's code page: each was written as \"?\"."},
         {IDS_PRINT_FAILED, u"The note could not be printed: %1. Nothing was printed."},
         {IDS_PRINT_REASON_FULL, u"the disk is full"},
         {IDS_PRINT_REASON_DENIED, u"the file cannot be written in that folder"},

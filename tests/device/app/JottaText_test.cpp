@@ -170,3 +170,42 @@ TEST_F(TextFileTest, AFailedExportLeavesTheOldFileWhole) {
         EXPECT_EQ(std::string::npos, entry.path().filename().string().find("old.txt."))
             << "a temporary file was left beside it: " << entry.path();
 }
+
+TEST_F(TextFileTest, AFileWithAByteOrderMarkIsReadInItsEncoding) {
+    PutNote(u"Alpha");
+    Start();
+    Put("utf8.txt", "\xEF\xBB\xBF漢字 café");
+    Import("utf8.txt");
+    EXPECT_EQ(u"漢字 café", EditorText());
+    Put("utf16.txt", std::string("\xFF\xFE\x22\x6F\x41\x00", 6));
+    ExpectQuestion(u"Save changes?", IDNO); // the text of the first import
+    Import("utf16.txt");
+    EXPECT_EQ(u"漢A", EditorText());
+    Put("utf16be.txt", std::string("\xFE\xFF\x6F\x22\x00\x41", 6));
+    ExpectQuestion(u"Save changes?", IDNO);
+    Import("utf16be.txt");
+    EXPECT_EQ(u"漢A", EditorText());
+
+    Put("half.txt", std::string("\xFF\xFE\x41\x00\x42", 5));
+    ExpectQuestion(u"Save changes?", IDNO);
+    user().ExpectOpenFile(u"Open", WidePath("half.txt"));
+    ExpectQuestion((WidePath("half.txt") +
+                    u" could not be imported: its UTF-16 text ends in half a character.")
+                       .c_str(),
+                   IDOK);
+    Command(ID_EXTRAS_IMPORT);
+    EXPECT_EQ(u"漢A", EditorText()) << "the editor keeps its text";
+}
+
+TEST_F(TextFileTest, ExportSaysHowManyCharactersTheCodePageLacks) {
+    PutNote(u"Is it café? 漢字 \U0001F600");
+    Start();
+    user().ExpectSaveFile(u"Save As", WidePath("lossy.txt"));
+    ExpectQuestion((WidePath("lossy.txt") +
+                    u" is written, but 3 characters of the note have no form in the handheld's "
+                    u"code page: each was written as \"?\".")
+                       .c_str(),
+                   IDOK);
+    Command(ID_EXTRAS_EXPORT);
+    EXPECT_EQ("Is it caf\xE9? ?? ?", Contents("lossy.txt"));
+}
