@@ -73,6 +73,17 @@ protected:
         Type("\x1b[M " + code(col) + code(row));
         Type("\x1b[M#" + code(col) + code(row));
     }
+    // Saves a note "Groceries", types " and bread" into it and asks for a new
+    // note: the "Save changes?" box is up when this returns.
+    void AskToSaveAnEditedNote() {
+        Keys("C-n");
+        Type("Groceries");
+        Keys("C-s");
+        ASSERT_TRUE(WaitForLine(1, "Groceries")) << Screen();
+        Type(" and bread");
+        Keys("C-n");
+        ASSERT_TRUE(WaitForScreen("Save changes?")) << Screen();
+    }
     std::string Dump() {
         return Shell(ceutil + " --handheld " + Quoted(machines.handheld()) +
                      " dump 'Jotterwick Database'")
@@ -138,13 +149,9 @@ TEST_F(TerminalJottaTest, CharactersBeyondSixteenBitsAreTypedWhole) {
 }
 
 TEST_F(TerminalJottaTest, SaveChangesBoxIsAnsweredByKeys) {
-    Keys("C-n");
-    Type("Groceries");
-    Keys("C-s");
-    ASSERT_TRUE(WaitForLine(1, "Groceries")) << Screen();
-    Type(" and bread");
-    Keys("C-n");
-    ASSERT_TRUE(WaitForScreen("Save changes?")) << Screen();
+    AskToSaveAnEditedNote();
+    if (HasFatalFailure())
+        return;
     const std::string box = Screen();
     EXPECT_NE(std::string::npos, box.find("[ Yes ]")) << box;
     EXPECT_NE(std::string::npos, box.find("[ Cancel ]")) << box;
@@ -402,13 +409,9 @@ TEST_F(TerminalJottaTest, TerminationKeepsTheUnsavedText) {
 }
 
 TEST_F(TerminalJottaTest, ClosingTheTerminalDuringAQuestionKeepsTheUnsavedText) {
-    Keys("C-n");
-    Type("Groceries");
-    Keys("C-s");
-    ASSERT_TRUE(WaitForLine(1, "Groceries")) << Screen();
-    Type(" and bread");
-    Keys("C-n");
-    ASSERT_TRUE(WaitForScreen("Save changes?")) << Screen();
+    AskToSaveAnEditedNote();
+    if (HasFatalFailure())
+        return;
     const int program = session->ProgramPid();
     ASSERT_GT(program, 0);
     // The terminal goes away (SIGHUP): the question is cancelled, so no new
