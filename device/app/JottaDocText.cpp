@@ -5,6 +5,7 @@
 #include "device/app/JottaView.h"
 #include "device/app/TextFile.h"
 #include "device/app/resource.h"
+#include "platform/base/byte_order.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/code_page.h"
 #include "platform/mfc/FileDialog.h"
@@ -43,14 +44,8 @@ std::optional<std::u16string> TextOfFile(const std::string& bytes) {
         return ce::AnsiToWide(bytes);
     if (bytes.size() % 2 != 0)
         return std::nullopt;
-    std::u16string text;
-    text.reserve(bytes.size() / 2 - 1);
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        text += static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
-    }
-    return text;
+    const auto units = std::span(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+    return LoadUtf16(units.subspan(2), little ? std::endian::little : std::endian::big);
 }
 
 // How many characters of `text` the handheld's code page has no form for:

@@ -1,5 +1,6 @@
 #include "peers/outlook/MessageStore.h"
 
+#include "platform/base/byte_order.h"
 #include "platform/base/kernel.h"
 #include "platform/base/unicode.h"
 #include "platform/win32/machine.h"
@@ -25,23 +26,14 @@ constexpr std::size_t kStoreIdLength = 140; // hex digits, as long as Outlook's
 
 // Texts are kept as UTF-16LE bytes, so that every BSTR comes back exactly.
 std::vector<std::uint8_t> ToBytes(const std::u16string& text) {
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return bytes;
+    return StoreUtf16Le(text);
 }
 
 // The whole UTF-16 units of a stored text; *damaged is set when a byte is
 // left over (a text of an odd length).
 std::u16string FromBytes(std::span<const std::uint8_t> bytes, bool* damaged) {
     *damaged = *damaged || bytes.size() % 2 != 0;
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-    return text;
+    return LoadUtf16(bytes);
 }
 
 double DateFromBits(std::int64_t bits) {

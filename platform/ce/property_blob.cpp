@@ -1,8 +1,8 @@
 #include "platform/ce/property_blob.h"
 
+#include "platform/base/byte_order.h"
+
 #include <algorithm>
-#include <bit>
-#include <cstring>
 
 namespace ce {
 
@@ -141,14 +141,7 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
             if (length > reader.left() / unitSize || !reader.take(length * unitSize, &bytes))
                 return Damaged(reader, "value runs past the end");
             if (unitSize == 2) {
-                property.text.resize(length);
-                if constexpr (std::endian::native == std::endian::little) {
-                    std::memcpy(property.text.data(), bytes.data(), bytes.size());
-                } else {
-                    for (std::size_t u = 0; u < length; ++u)
-                        property.text[u] =
-                            static_cast<char16_t>(bytes[2 * u] | (bytes[2 * u + 1] << 8));
-                }
+                property.text = LoadUtf16(bytes);
                 if (property.text.find(u'\0') != std::u16string::npos)
                     return Damaged(reader, "NUL inside a string");
             } else {
