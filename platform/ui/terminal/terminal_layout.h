@@ -42,22 +42,37 @@ TermColor NearestTermColor(COLORREF color);
 // The text colour that reads on `background`.
 TermColor TextColorOn(TermColor background);
 
+// One character of an edit control's screen row: where it is in the text,
+// its first cell in the row, and what is drawn there (the character with the
+// zero-width marks that follow it; a space for a tab or another control
+// character, and for the part of a wide character cut by an edge).
+struct RowPiece {
+    std::size_t pos;
+    int col;
+    std::u16string shown;
+    bool operator==(const RowPiece&) const = default;
+};
+
 // What one screen row of an edit control shows: the characters of `line` from
-// column `firstColumn` on, at most `cols` of them. Tabs and other control
-// characters show as one space each, so columns stay those of the control.
-std::u16string EditRowText(std::u16string_view text, const EditLine& line, int firstColumn,
-                           int cols);
+// cell `firstColumn` on, within `cols` cells, each at its real width.
+std::vector<RowPiece> EditRowPieces(std::u16string_view text, const EditLine& line, int firstColumn,
+                                    int cols);
 
-// The cell of the caret at character `caret`, relative to the control's first
-// cell, with the control scrolled to `scroll` (x: first column, y: first line);
-// nullopt when it lies outside the `rows` x `cols` the control shows.
-std::optional<POINT> CaretCell(const std::vector<EditLine>& lines, std::size_t caret, POINT scroll,
-                               int rows, int cols);
+// The cell of the caret at character `caret` of `text`, relative to the
+// control's first cell, with the control scrolled to `scroll` (x: first
+// column, y: first line); nullopt when it lies outside the `rows` x `cols`
+// the control shows.
+std::optional<POINT> CaretCell(std::u16string_view text, const std::vector<EditLine>& lines,
+                               std::size_t caret, POINT scroll, int rows, int cols);
 
-// `text` broken into lines of at most `width` characters: at CR LF or LF,
-// and between words where a line would be too long (a word longer than the
-// width is cut).
+// `text` broken into lines of at most `width` cells: at CR LF or LF, and
+// between words where a line would be too long (a word longer than the width
+// is cut, never inside a character).
 std::vector<std::u16string> WrapText(std::u16string_view text, int width);
+
+// Pasted text as an edit control takes it: every line break (CR LF, CR or
+// LF) a CR LF, and control characters other than tab left out.
+std::u16string PastedLines(std::u16string_view raw);
 
 // A menu or button text as shown: the '&' that marks the mnemonic removed
 // ("&&" is one '&'), and the mnemonic character (lower case) or 0.
