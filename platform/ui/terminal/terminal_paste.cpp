@@ -5,7 +5,13 @@
 #include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <cwchar>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace ui::terminal {
 
@@ -18,6 +24,9 @@ constexpr int kPasteEndCode = 0x4101;
 // A paste whose end marker never comes (the terminal lost it) ends after
 // this long without input.
 constexpr int kPasteSilenceMs = 1000;
+// A paste larger than this is refused whole (no edit control takes more
+// than its limit, and a part of a paste is no paste).
+constexpr std::size_t kMaxPasteBytes = 64u * 1024 * 1024;
 
 void WriteToTerminal(const char* sequence, std::size_t size) {
     // write(2) only: this also runs in a signal handler.
@@ -31,6 +40,26 @@ void AppendCodePoint(std::u16string& text, char32_t c) {
     } else {
         text += static_cast<char16_t>(c);
     }
+}
+
+// Terminal bytes in the locale's encoding (UTF-8 as a rule); a byte that
+// starts no character is left out.
+std::wstring DecodeTerminalBytes(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    std::mbstate_t state{};
+    for (std::size_t i = 0; i < bytes.size();) {
+        wchar_t c = 0;
+        const std::size_t n = std::mbrtowc(&c, bytes.data() + i, bytes.size() - i, &state);
+        if (n == static_cast<std::size_t>(-1) || n == static_cast<std::size_t>(-2)) {
+            state = {};
+            ++i;
+            continue;
+        }
+        text += c;
+        i += n == 0 ? 1 : n;
+    }
+    return text;
 }
 
 } // namespace
@@ -54,25 +83,46 @@ bool IsPasteBegin(int code) {
 }
 
 std::u16string ReadPastedText() {
-    std::u16string raw;
-    timeout(kPasteSilenceMs);
+    // Straight from the terminal in large reads: curses takes input a byte
+    // at a time (a read and a poll each), which made a 100 KB paste take most
+    // of a second. Curses holds nothing beyond the begin marker it matched.
+    static constexpr std::string_view kEnd = "\x1b[201~";
+    std::string bytes;
+    bool tooLarge = false;
+    std::string after; // what came after the end marker
+    std::vector<char> chunk(64 * 1024);
     for (;;) {
-        wint_t code = 0;
-        const int kind = get_wch(&code);
-        if (kind == ERR || EndingSignal())
+        const std::size_t from = bytes.size() > kEnd.size() ? bytes.size() - kEnd.size() : 0;
+        if (const std::size_t end = bytes.find(kEnd, from); end != std::string::npos) {
+            after = bytes.substr(end + kEnd.size());
+            bytes.resize(end);
             break;
-        if (kind == KEY_CODE_YES) {
-            if (code == kPasteEndCode)
-                break;
-            if (code == KEY_RESIZE)
-                FitWindowsToScreen();
-            continue; // a key sequence inside pasted text is no text
         }
-        if (code <= 0x10FFFF)
-            AppendCodePoint(raw, static_cast<char32_t>(code));
+        if (bytes.size() > kMaxPasteBytes + kEnd.size()) {
+            tooLarge = true;
+            bytes.erase(0, bytes.size() - kEnd.size()); // only the marker is looked for now
+        }
+        pollfd polls[] = {{STDIN_FILENO, POLLIN, 0}, {EndingSignalDescriptor(), POLLIN, 0}};
+        if (::poll(polls, 2, kPasteSilenceMs) <= 0 || EndingSignal() ||
+            !(polls[0].revents & POLLIN))
+            break;
+        const ssize_t n = ::read(STDIN_FILENO, chunk.data(), chunk.size());
+        if (n <= 0)
+            break;
+        bytes.append(chunk.data(), static_cast<std::size_t>(n));
     }
-    timeout(0);
-    return PastedLines(raw);
+    // Keys typed after the paste go back to curses, in order.
+    const std::wstring rest = DecodeTerminalBytes(after);
+    for (std::size_t i = rest.size(); i-- > 0;)
+        unget_wch(rest[i]);
+    if (tooLarge) {
+        beep();
+        return {};
+    }
+    std::u16string text;
+    for (const wchar_t c : DecodeTerminalBytes(bytes))
+        AppendCodePoint(text, static_cast<char32_t>(c));
+    return PastedLines(text);
 }
 
 void DeliverPaste(const std::u16string& text) {
