@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -146,6 +149,35 @@ TEST_F(TerminalJottaTest, ALongPasteArrivesWholeAsOneInsertion) {
     Keys("C-s");
     ASSERT_TRUE(WaitForLine(1, "line 0 of a long")) << Screen();
     EXPECT_NE(std::string::npos, Dump().find("\"" + stored + "\"")) << Dump().substr(0, 400);
+}
+
+// The terminal leaves bracketed paste mode with the program, however it ends;
+// else the shell after it would get every paste wrapped in the markers.
+class PasteModeTest : public TerminalJottaTest {
+protected:
+    bool EndedWithPasteModeOff() {
+        std::ifstream in(output);
+        const std::string written((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+        return written.find("\x1b[?2004l") != std::string::npos;
+    }
+    std::string output = machines.handheld() + "/../terminal-output";
+};
+
+TEST_F(PasteModeTest, EndsOnQuit) {
+    ASSERT_TRUE(session->RecordOutput(output));
+    Keys("C-q");
+    ASSERT_TRUE(WaitForScreen("jotta ended 0")) << Screen();
+    EXPECT_TRUE(EndedWithPasteModeOff());
+}
+
+TEST_F(PasteModeTest, EndsOnATerminationSignal) {
+    ASSERT_TRUE(session->RecordOutput(output));
+    const int program = session->ProgramPid();
+    ASSERT_GT(program, 0);
+    ASSERT_EQ(0, kill(program, SIGTERM));
+    ASSERT_TRUE(WaitForScreen("jotta ended 143")) << Screen();
+    EXPECT_TRUE(EndedWithPasteModeOff());
 }
 
 } // namespace

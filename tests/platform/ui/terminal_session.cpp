@@ -94,6 +94,10 @@ bool TmuxSession::Paste(const std::string& text) const {
     return sent;
 }
 
+bool TmuxSession::RecordOutput(const std::string& path) const {
+    return Shell(m_tmux + " pipe-pane -o -t main " + Quoted("cat >> " + Quoted(path))).has_value();
+}
+
 bool TmuxSession::Resize(int cols, int rows) const {
     return Shell(m_tmux + " resize-window -t main -x " + std::to_string(cols) + " -y " +
                  std::to_string(rows))
