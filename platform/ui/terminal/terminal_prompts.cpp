@@ -213,8 +213,9 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
                  i == chosen ? terminal::ReverseAttr() : terminal::NormalAttr(), true);
         line(u"File name:", terminal::NormalAttr(), false);
         // The end of a long name stays in sight.
-        const std::size_t shownFrom =
-            name.size() >= static_cast<std::size_t>(width) ? name.size() - width + 1 : 0;
+        std::size_t shownFrom = 0;
+        while (TextCells(name, shownFrom, name.size()) >= static_cast<std::size_t>(width))
+            shownFrom += detail::CodePointAt(name, shownFrom).second;
         line(name.substr(shownFrom), terminal::ReverseAttr(), true);
         line(u"Enter: OK   Esc: Cancel   Up/Down: files", terminal::NormalAttr(), false);
         terminal::Present();
