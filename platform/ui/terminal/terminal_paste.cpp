@@ -91,8 +91,10 @@ std::u16string ReadPastedText() {
     bool tooLarge = false;
     std::string after; // what came after the end marker
     std::vector<char> chunk(64 * 1024);
+    std::size_t searched = 0; // the marker does not start before this, unless cut by a read
     for (;;) {
-        const std::size_t from = bytes.size() > kEnd.size() ? bytes.size() - kEnd.size() : 0;
+        const std::size_t from = searched >= kEnd.size() ? searched - kEnd.size() + 1 : 0;
+        searched = bytes.size();
         if (const std::size_t end = bytes.find(kEnd, from); end != std::string::npos) {
             after = bytes.substr(end + kEnd.size());
             bytes.resize(end);
@@ -101,6 +103,7 @@ std::u16string ReadPastedText() {
         if (bytes.size() > kMaxPasteBytes + kEnd.size()) {
             tooLarge = true;
             bytes.erase(0, bytes.size() - kEnd.size()); // only the marker is looked for now
+            searched = bytes.size();
         }
         pollfd polls[] = {{STDIN_FILENO, POLLIN, 0}, {EndingSignalDescriptor(), POLLIN, 0}};
         if (::poll(polls, 2, kPasteSilenceMs) <= 0 || EndingSignal() ||

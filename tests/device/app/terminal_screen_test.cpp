@@ -127,12 +127,14 @@ TEST_F(TerminalJottaTest, AnOpenDialogIsCentredAgainAfterAResize) {
 TEST_F(TerminalJottaTest, ALongPasteArrivesWholeAsOneInsertion) {
     Keys("C-n");
     ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
-    // 40 KB of lines, LF-separated as a clipboard holds them: typed one key at
+    // 45 KB of lines, LF-separated as a clipboard holds them: typed one key at
     // a time this would take minutes.
     std::string text, stored;
     for (int i = 0; i < 800; ++i) {
+        // Characters of two cells and of two UTF-16 units among them.
         const std::string line = "line " + std::to_string(i) + " of a long paste, " +
-                                 std::string(30, static_cast<char>('a' + i % 26));
+                                 std::string(30, static_cast<char>('a' + i % 26)) +
+                                 (i % 100 == 1 ? " 漢字 \U0001F375" : "");
         text += line + "\n";
         stored += line + "\\r\\n";
     }
@@ -149,6 +151,17 @@ TEST_F(TerminalJottaTest, ALongPasteArrivesWholeAsOneInsertion) {
     Keys("C-s");
     ASSERT_TRUE(WaitForLine(1, "line 0 of a long")) << Screen();
     EXPECT_NE(std::string::npos, Dump().find("\"" + stored + "\"")) << Dump().substr(0, 400);
+}
+
+TEST_F(TerminalJottaTest, KeysThatCameWithAPasteFollowIt) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    // The paste, its end marker and typed keys in one write, as a fast
+    // typist after a paste may send them; the line break arrives as CR.
+    Type("\x1b[200~pasted\rtext\x1b[201~ typed after");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Panes(2).second == "text typed after"; }))
+        << Screen();
+    EXPECT_EQ("pasted", Editor()) << Screen();
 }
 
 // The terminal leaves bracketed paste mode with the program, however it ends;
