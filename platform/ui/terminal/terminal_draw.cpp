@@ -384,10 +384,12 @@ void PutText(int row, int col, std::u16string_view text, int width, Attr attr, b
     const int right = std::min(col + width, COLS);
     std::wstring shown;
     int x = col; // the cell the next character starts at
-    for (std::size_t i = 0; i < text.size() && x < right;) {
+    for (std::size_t i = 0; i < text.size();) {
         const auto [code, units] = detail::CodePointAt(text, i);
         i += units;
         const int cells = CellWidth(code);
+        if (cells > 0 && x >= right)
+            break;
         const bool plain = code >= 0x20 && code != 0x7F && (code < 0x80 || code > 0x9F) &&
                            (code < 0xD800 || code > 0xDFFF);
         if (cells == 0) {
