@@ -140,6 +140,11 @@ std::vector<std::u16string> WrapText(std::u16string_view text, int width) {
     return out;
 }
 
+LONG CentredStart(LONG screen, LONG size, LONG margin) {
+    const LONG room = std::max<LONG>(0, screen - size);
+    return std::clamp<LONG>(room / 2, std::min(margin, room), room);
+}
+
 std::u16string PastedLines(std::u16string_view raw) {
     std::u16string text;
     text.reserve(raw.size() + raw.size() / 16);

@@ -70,6 +70,11 @@ std::optional<POINT> CaretCell(std::u16string_view text, const std::vector<EditL
 // is cut, never inside a character).
 std::vector<std::u16string> WrapText(std::u16string_view text, int width);
 
+// Where a box `size` long starts on a screen `screen` long to be centred:
+// with `margin` before it for its frame where the screen has the room, never
+// before the screen's start, and at the start when it does not fit.
+LONG CentredStart(LONG screen, LONG size, LONG margin);
+
 // Pasted text as an edit control takes it: every line break (CR LF, CR or
 // LF) a CR LF, and control characters other than tab left out.
 std::u16string PastedLines(std::u16string_view raw);

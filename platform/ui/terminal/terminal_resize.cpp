@@ -27,14 +27,9 @@ void FitWindowsToScreen() {
         }
         if (!(GetWindowLongW(top, GWL_STYLE) & (WS_CAPTION | WS_POPUP)))
             continue;
-        // Centred, with room for its frame one cell outside it where the screen allows.
-        CenterWindow(top, nullptr);
-        GetWindowRect(top, &r);
-        const LONG left = std::max<LONG>(r.left, std::min<LONG>(kCharWidth, width - r.right));
-        const LONG topRow = std::max<LONG>(r.top, std::min<LONG>(kLineHeight, height - r.bottom));
-        if (left != r.left || topRow != r.top)
-            SetWindowPos(top, nullptr, std::max<LONG>(0, left), std::max<LONG>(0, topRow), 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(top, nullptr, CentredStart(width, r.right - r.left, kCharWidth),
+                     CentredStart(height, r.bottom - r.top, kLineHeight), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

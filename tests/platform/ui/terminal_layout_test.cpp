@@ -284,6 +284,14 @@ TEST(TerminalKeys, KeysBecomeKeyStrokes) {
         EXPECT_EQ(c.stroke, TranslateKey(c.code, c.isKeyCode, c.alt)) << c.name;
 }
 
+TEST(TerminalLayout, BoxesAreCentredWithRoomForTheirFrame) {
+    EXPECT_EQ(250, CentredStart(800, 300, 8)) << "centred";
+    EXPECT_EQ(8, CentredStart(800, 788, 8)) << "the frame's cell kept";
+    EXPECT_EQ(5, CentredStart(800, 795, 8)) << "as much of the frame as fits";
+    EXPECT_EQ(0, CentredStart(800, 900, 8)) << "too large: from the start";
+    EXPECT_EQ(0, CentredStart(0, 0, 8)) << "no screen";
+}
+
 TEST(TerminalLayout, PastedLinesEndInCrLf) {
     EXPECT_EQ(u"a\r\nb\r\nc\r\n\r\nd", PastedLines(u"a\nb\rc\r\n\nd"));
     EXPECT_EQ(u"tab\there", PastedLines(u"tab\there"));
