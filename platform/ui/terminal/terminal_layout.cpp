@@ -145,6 +145,26 @@ LONG CentredStart(LONG screen, LONG size, LONG margin) {
     return std::clamp<LONG>(room / 2, std::min(margin, room), room);
 }
 
+void PasteBytes::Take(std::string_view bytes) {
+    static constexpr std::string_view kEnd = "\x1b[201~";
+    if (m_ended)
+        return;
+    m_text += bytes;
+    const std::size_t from = m_searched >= kEnd.size() ? m_searched - kEnd.size() + 1 : 0;
+    if (const std::size_t end = m_text.find(kEnd, from); end != std::string::npos) {
+        m_after = m_text.substr(end + kEnd.size());
+        m_text.resize(end);
+        m_ended = true;
+        return;
+    }
+    if (m_text.size() > m_limit + kEnd.size()) {
+        // Only the marker is looked for now, in what could still be its start.
+        m_tooLarge = true;
+        m_text.erase(0, m_text.size() - (kEnd.size() - 1));
+    }
+    m_searched = m_text.size();
+}
+
 std::u16string PastedLines(std::u16string_view raw) {
     std::u16string text;
     text.reserve(raw.size() + raw.size() / 16);

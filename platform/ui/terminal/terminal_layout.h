@@ -75,6 +75,31 @@ std::vector<std::u16string> WrapText(std::u16string_view text, int width);
 // before the screen's start, and at the start when it does not fit.
 LONG CentredStart(LONG screen, LONG size, LONG margin);
 
+// The bytes of a bracketed paste as they come from the terminal, read by
+// read after its begin marker: the paste is what comes before the end marker
+// (found even when a read cuts it), what follows it is typed after the paste.
+// A paste of more than `limit` bytes is kept no further (too large).
+class PasteBytes {
+public:
+    explicit PasteBytes(std::size_t limit) : m_limit(limit) {}
+    // Takes the bytes of one read; nothing once the end marker came.
+    void Take(std::string_view bytes);
+    bool Ended() const { return m_ended; }
+    bool TooLarge() const { return m_tooLarge; }
+    // The paste (empty when too large) and what came after its end.
+    const std::string& Text() const { return m_tooLarge ? m_none : m_text; }
+    const std::string& After() const { return m_after; }
+
+private:
+    std::size_t m_limit;
+    std::string m_text;
+    std::string m_after;
+    std::string m_none;
+    std::size_t m_searched = 0; // no marker starts before this, unless a read cut it
+    bool m_ended = false;
+    bool m_tooLarge = false;
+};
+
 // Pasted text as an edit control takes it: every line break (CR LF, CR or
 // LF) a CR LF, and control characters other than tab left out.
 std::u16string PastedLines(std::u16string_view raw);

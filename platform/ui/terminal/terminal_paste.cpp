@@ -86,25 +86,9 @@ std::u16string ReadPastedText() {
     // Straight from the terminal in large reads: curses takes input a byte
     // at a time (a read and a poll each), which made a 100 KB paste take most
     // of a second. Curses holds nothing beyond the begin marker it matched.
-    static constexpr std::string_view kEnd = "\x1b[201~";
-    std::string bytes;
-    bool tooLarge = false;
-    std::string after; // what came after the end marker
+    PasteBytes paste(kMaxPasteBytes);
     std::vector<char> chunk(64 * 1024);
-    std::size_t searched = 0; // the marker does not start before this, unless cut by a read
-    for (;;) {
-        const std::size_t from = searched >= kEnd.size() ? searched - kEnd.size() + 1 : 0;
-        searched = bytes.size();
-        if (const std::size_t end = bytes.find(kEnd, from); end != std::string::npos) {
-            after = bytes.substr(end + kEnd.size());
-            bytes.resize(end);
-            break;
-        }
-        if (bytes.size() > kMaxPasteBytes + kEnd.size()) {
-            tooLarge = true;
-            bytes.erase(0, bytes.size() - kEnd.size()); // only the marker is looked for now
-            searched = bytes.size();
-        }
+    while (!paste.Ended()) {
         pollfd polls[] = {{STDIN_FILENO, POLLIN, 0}, {EndingSignalDescriptor(), POLLIN, 0}};
         if (::poll(polls, 2, kPasteSilenceMs) <= 0 || EndingSignal() ||
             !(polls[0].revents & POLLIN))
@@ -112,18 +96,18 @@ std::u16string ReadPastedText() {
         const ssize_t n = ::read(STDIN_FILENO, chunk.data(), chunk.size());
         if (n <= 0)
             break;
-        bytes.append(chunk.data(), static_cast<std::size_t>(n));
+        paste.Take({chunk.data(), static_cast<std::size_t>(n)});
     }
     // Keys typed after the paste go back to curses, in order.
-    const std::wstring rest = DecodeTerminalBytes(after);
+    const std::wstring rest = DecodeTerminalBytes(paste.After());
     for (std::size_t i = rest.size(); i-- > 0;)
         unget_wch(rest[i]);
-    if (tooLarge) {
+    if (paste.TooLarge()) {
         beep();
         return {};
     }
     std::u16string text;
-    for (const wchar_t c : DecodeTerminalBytes(bytes))
+    for (const wchar_t c : DecodeTerminalBytes(paste.Text()))
         AppendCodePoint(text, static_cast<char32_t>(c));
     return PastedLines(text);
 }

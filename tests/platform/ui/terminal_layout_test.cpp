@@ -292,6 +292,39 @@ TEST(TerminalLayout, BoxesAreCentredWithRoomForTheirFrame) {
     EXPECT_EQ(0, CentredStart(0, 0, 8)) << "no screen";
 }
 
+TEST(TerminalLayout, PasteBytesEndAtTheMarkerWhereverReadsCutIt) {
+    const std::string marker = "\x1b[201~";
+    // The whole paste and keys after it in one read.
+    PasteBytes one(100);
+    one.Take("abc" + marker + "typed");
+    EXPECT_TRUE(one.Ended());
+    EXPECT_EQ("abc", one.Text());
+    EXPECT_EQ("typed", one.After());
+    one.Take("more");
+    EXPECT_EQ("typed", one.After()) << "nothing is taken after the end";
+    // The marker cut by each possible pair of reads.
+    for (std::size_t cut = 1; cut < marker.size(); ++cut) {
+        PasteBytes paste(100);
+        paste.Take("x\x1b[2");
+        paste.Take("00 y" + marker.substr(0, cut));
+        EXPECT_FALSE(paste.Ended()) << cut;
+        paste.Take(marker.substr(cut) + "z");
+        EXPECT_TRUE(paste.Ended()) << cut;
+        EXPECT_EQ("x\x1b[200 y", paste.Text()) << cut;
+        EXPECT_EQ("z", paste.After()) << cut;
+    }
+    // Larger than the limit: nothing of it, but the end is still found.
+    PasteBytes large(10);
+    large.Take(std::string(8, 'a'));
+    EXPECT_FALSE(large.TooLarge());
+    large.Take(std::string(20, 'b') + marker.substr(0, 3));
+    EXPECT_TRUE(large.TooLarge());
+    large.Take(marker.substr(3) + "k");
+    EXPECT_TRUE(large.Ended());
+    EXPECT_EQ("", large.Text());
+    EXPECT_EQ("k", large.After());
+}
+
 TEST(TerminalLayout, PastedLinesEndInCrLf) {
     EXPECT_EQ(u"a\r\nb\r\nc\r\n\r\nd", PastedLines(u"a\nb\rc\r\n\nd"));
     EXPECT_EQ(u"tab\there", PastedLines(u"tab\there"));
