@@ -164,6 +164,23 @@ TEST_F(TerminalJottaTest, KeysThatCameWithAPasteFollowIt) {
     EXPECT_EQ("pasted", Editor()) << Screen();
 }
 
+TEST_F(TerminalJottaTest, APasteIntoADialogsTextBoxTakesItsFirstLine) {
+    Keys("C-n");
+    Type("some text");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "some text")) << Screen();
+    Keys("C-f");
+    ASSERT_TRUE(WaitForScreen("Search for Notes")) << Screen();
+    // A line break in the paste neither presses the default button nor reaches the editor.
+    ASSERT_TRUE(session->Paste("milk\nand eggs"));
+    ASSERT_TRUE(WaitForScreen("milk")) << Screen();
+    EXPECT_NE(std::string::npos, Screen().find("Search for Notes")) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find("and eggs")) << Screen();
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("Search for Notes")) << Screen();
+    EXPECT_EQ("some text", Editor()) << Screen();
+}
+
 // The terminal leaves bracketed paste mode with the program, however it ends;
 // else the shell after it would get every paste wrapped in the markers.
 class PasteModeTest : public TerminalJottaTest {
