@@ -1,7 +1,8 @@
 // The terminal back end's layout rules, kept apart from ncurses so they can be
 // checked on their own: how window pixels become character cells, how an edit
 // control's lines become screen rows, how a control's colour becomes one of the
-// terminal's eight, and how a message box's text is broken into lines.
+// terminal's eight, how a message box's text is broken into lines and where a
+// box is centred, and how a paste's bytes end and become text.
 #pragma once
 
 #include "platform/ui/controls.h"
