@@ -37,6 +37,18 @@ TBBUTTON Separator() {
     return TBBUTTON{0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, 0, 0};
 }
 
+// The sizes the list and the editor ask for, beside each other or one above the other.
+struct PaneSizes {
+    SIZE list;
+    SIZE editor;
+};
+constexpr PaneSizes kListBeside{{150, 200}, {300, 200}};
+constexpr PaneSizes kListAbove{{300, 100}, {300, 200}};
+
+bool LandscapeScreen() {
+    return GetSystemMetrics(SM_CXSCREEN) > GetSystemMetrics(SM_CYSCREEN);
+}
+
 const TBBUTTON kButtons[] = {
     Separator(),
     Button(0, ID_NOTE_NEW),
@@ -69,17 +81,31 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW lpCreateStruct) {
 }
 
 BOOL CMainFrame::OnCreateClient(LPCREATESTRUCTW, CCreateContext* pContext) {
-    const bool landscape = GetSystemMetrics(SM_CXSCREEN) > GetSystemMetrics(SM_CYSCREEN);
-    if (landscape) {
-        return m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST) &&
-               m_wndSplitter.CreateView(0, 0, RUNTIME_CLASS(CJottaListView), SIZE{150, 200},
-                                        pContext) &&
-               m_wndSplitter.CreateView(0, 1, RUNTIME_CLASS(CJottaView), SIZE{300, 200}, pContext);
+    const bool beside = LandscapeScreen();
+    const PaneSizes& sizes = beside ? kListBeside : kListAbove;
+    return m_wndSplitter.CreateStatic(this, beside ? 1 : 2, beside ? 2 : 1, WS_CHILD | WS_VISIBLE,
+                                      AFX_IDW_PANE_FIRST) &&
+           m_wndSplitter.CreateView(0, 0, RUNTIME_CLASS(CJottaListView), sizes.list, pContext) &&
+           m_wndSplitter.CreateView(beside ? 0 : 1, beside ? 1 : 0, RUNTIME_CLASS(CJottaView),
+                                    sizes.editor, pContext);
+}
+
+void CMainFrame::OnSize(UINT nType, int cx, int cy) {
+    const bool beside = LandscapeScreen();
+    if (m_wndSplitter.m_hWnd && (m_wndSplitter.GetColumnCount() > 1) != beside &&
+        ::SendMessageW(m_wndSplitter.m_hWnd, SPM_TRANSPOSE, 0, 0)) {
+        const PaneSizes& sizes = beside ? kListBeside : kListAbove;
+        const auto setSize = [&](int row, int col, SIZE size) {
+            ::SendMessageW(m_wndSplitter.m_hWnd, SPM_SETPANESIZE,
+                           MAKEWPARAM(static_cast<WORD>(row), static_cast<WORD>(col)),
+                           MAKELPARAM(static_cast<WORD>(size.cx), static_cast<WORD>(size.cy)));
+        };
+        setSize(0, 0, sizes.list);
+        setSize(beside ? 0 : 1, beside ? 1 : 0, sizes.editor);
     }
-    return m_wndSplitter.CreateStatic(this, 2, 1, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST) &&
-           m_wndSplitter.CreateView(0, 0, RUNTIME_CLASS(CJottaListView), SIZE{300, 100},
-                                    pContext) &&
-           m_wndSplitter.CreateView(1, 0, RUNTIME_CLASS(CJottaView), SIZE{300, 200}, pContext);
+    CFrameWnd::OnSize(nType, cx, cy);
+    if (m_wndSplitter.m_hWnd)
+        m_wndSplitter.RecalcLayout();
 }
 
 void CMainFrame::OnWrapLines() {

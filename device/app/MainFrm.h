@@ -16,6 +16,9 @@ public:
     // List and editor side by side on a landscape screen, else one above
     // the other.
     BOOL OnCreateClient(LPCREATESTRUCTW lpcs, CCreateContext* pContext) override;
+    // The screen changed its shape (a terminal resized): the list moves beside
+    // or above the editor to follow it.
+    void OnSize(UINT nType, int cx, int cy) override;
 
     CSplitterWnd m_wndSplitter;
 

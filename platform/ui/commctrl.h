@@ -73,13 +73,17 @@ BOOL CommandBar_AddAdornments(HWND hwndCB, DWORD dwFlags, DWORD dwReserved);
 
 // Splitter messages. Pane (row, column) is the child with id
 // SPLITTER_PANE_FIRST + row * 16 + column; rows and columns keep the largest
-// size asked for them, the last row and column take what is left, with
-// kSplitterGap pixels between panes.
+// size asked for them, the last row and column take what is left, with a
+// gap of one character cell between panes (where the divider shows).
 constexpr UINT SPLITTER_PANE_FIRST = 0xE900;
 constexpr int kSplitterMaxPanes = 16;
-constexpr int kSplitterGap = 4;
+constexpr int kSplitterColumnGap = ui::kCharWidth;
+constexpr int kSplitterRowGap = ui::kLineHeight;
 constexpr UINT SPM_SETGRID = WM_USER + 0x210; // wParam rows, lParam columns (1..16); once
 constexpr UINT SPM_GETGRID = WM_USER + 0x211; // MAKELONG(rows, columns)
 constexpr UINT SPM_SETPANESIZE =
     WM_USER + 0x212; // wParam MAKEWPARAM(row, col), lParam MAKELPARAM(cx, cy)
 constexpr UINT SPM_RECALCLAYOUT = WM_USER + 0x213; // places the panes
+// Turns the grid: pane (row, column) becomes pane (column, row), and the sizes
+// asked for are forgotten (SPM_SETPANESIZE sets them anew). FALSE without a grid.
+constexpr UINT SPM_TRANSPOSE = WM_USER + 0x214;

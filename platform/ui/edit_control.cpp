@@ -2,6 +2,8 @@
 // caret, one-level undo, the modified flag, a text limit, word wrap or
 // horizontal scrolling, clipboard commands and change notifications.
 #include "platform/base/kernel.h"
+#include "platform/ui/cell_width.h"
+#include "platform/ui/text_layout.h"
 #include "platform/ui/window_impl.h"
 
 #include <algorithm>
@@ -93,7 +95,7 @@ std::vector<ui::EditLine> Layout(HWND hwnd, const EditState& s) {
     const std::u16string& text = s.text;
     const bool multiline = Multiline(hwnd);
     const bool wraps = Wraps(hwnd);
-    const std::size_t width = static_cast<std::size_t>(VisibleColumns(hwnd));
+    const auto width = static_cast<std::size_t>(VisibleColumns(hwnd));
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = multiline ? text.find(u"\r\n", start) : std::u16string::npos;
@@ -101,18 +103,21 @@ std::vector<ui::EditLine> Layout(HWND hwnd, const EditState& s) {
         std::size_t at = start;
         if (wraps) {
             // Break at the last blank that fits; a word longer than the line is
-            // cut. The blank is looked for within the piece that fits only, so
-            // a long line without blanks costs its length, not its square.
-            while (stop - at > width) {
-                std::size_t cut = at + width;
+            // cut, a wide character never. The blank is looked for within the
+            // piece that fits only, so a long line without blanks costs its
+            // length, not its square.
+            for (;;) {
+                std::size_t cut = ui::PositionAtCell(text, at, stop, width);
+                if (cut >= stop)
+                    break;
+                if (cut == at) // one character wider than the whole line
+                    cut = at + ui::detail::CodePointAt(text, at).second;
                 std::size_t afterBlank = cut;
                 while (afterBlank > at && text[afterBlank - 1] != u' ' &&
                        text[afterBlank - 1] != u'\t')
                     --afterBlank;
                 if (afterBlank > at)
                     cut = afterBlank;
-                else if (InsidePair(text, cut) && cut - 1 > at)
-                    cut -= 1;
                 lines.push_back({at, cut - at});
                 at = cut;
             }
@@ -122,6 +127,11 @@ std::vector<ui::EditLine> Layout(HWND hwnd, const EditState& s) {
             return lines;
         start = end + 2;
     }
+}
+
+// The cell of position `pos` in its laid-out line.
+int CellInLine(const EditState& s, const ui::EditLine& line, std::size_t pos) {
+    return static_cast<int>(ui::TextCells(s.text, line.start, pos));
 }
 
 std::size_t LineOf(const std::vector<ui::EditLine>& lines, std::size_t pos) {
@@ -144,7 +154,7 @@ void ScrollCaret(HWND hwnd, EditState& s) {
     else if (line >= s.firstLine + visible)
         s.firstLine = line - visible + 1;
     if (!Wraps(hwnd)) {
-        const int column = static_cast<int>(s.caret - lines[line].start);
+        const int column = CellInLine(s, lines[line], s.caret);
         const int columns = VisibleColumns(hwnd);
         // Scroll a quarter of the width further, as the control does, so
         // typing on does not scroll at every character.
@@ -269,9 +279,10 @@ void MoveCaret(HWND hwnd, EditState& s, std::size_t to) {
     ScrollCaret(hwnd, s);
 }
 
-// The position one character before or after `pos`, stepping over CR LF and
-// surrogate pairs whole.
-std::size_t Step(const EditState& s, std::size_t pos, int direction) {
+// The position one unit of text before or after `pos`: CR LF and
+// surrogate pairs are one, and so is a character with the zero-width marks
+// drawn onto it (a caret between them would show inside one cell).
+std::size_t StepUnit(const EditState& s, std::size_t pos, int direction) {
     if (direction < 0) {
         if (pos == 0)
             return 0;
@@ -285,12 +296,29 @@ std::size_t Step(const EditState& s, std::size_t pos, int direction) {
     return pair ? pos + 2 : pos + 1;
 }
 
+bool ZeroWidthAt(const EditState& s, std::size_t pos) {
+    return pos < s.text.size() && ui::CellWidth(ui::detail::CodePointAt(s.text, pos).first) == 0;
+}
+
+std::size_t Step(const EditState& s, std::size_t pos, int direction) {
+    if (direction < 0) {
+        pos = StepUnit(s, pos, -1);
+        while (pos > 0 && ZeroWidthAt(s, pos))
+            pos = StepUnit(s, pos, -1);
+        return pos;
+    }
+    pos = StepUnit(s, pos, +1);
+    while (ZeroWidthAt(s, pos))
+        pos = StepUnit(s, pos, +1);
+    return pos;
+}
+
 std::size_t PositionAt(HWND hwnd, const EditState& s, int line, int column) {
     const auto lines = Layout(hwnd, s);
     line = std::clamp(line, 0, static_cast<int>(lines.size()) - 1);
     const auto& l = lines[line];
-    const std::size_t pos = l.start + std::min<std::size_t>(std::max(column, 0), l.length);
-    return InsidePair(s.text, pos) ? pos - 1 : pos;
+    return ui::PositionAtCell(s.text, l.start, l.start + l.length,
+                              static_cast<std::size_t>(std::max(column, 0)));
 }
 
 bool KeyDown(HWND hwnd, EditState& s, UINT key) {
@@ -298,7 +326,7 @@ bool KeyDown(HWND hwnd, EditState& s, UINT key) {
     const bool shift = GetKeyState(VK_SHIFT) < 0;
     const auto lines = Layout(hwnd, s);
     const int line = static_cast<int>(LineOf(lines, s.caret));
-    const int column = static_cast<int>(s.caret - lines[line].start);
+    const int column = CellInLine(s, lines[line], s.caret);
     switch (key) {
     case VK_LEFT:
         MoveCaret(hwnd, s, Step(s, s.caret, -1));

@@ -15,14 +15,14 @@ struct SplitterState : ui::detail::ControlState {
 };
 
 // (start, size) of each row or column along `total` pixels.
-std::vector<std::pair<int, int>> Spans(const std::vector<int>& sizes, int total) {
+std::vector<std::pair<int, int>> Spans(const std::vector<int>& sizes, int total, int gap) {
     std::vector<std::pair<int, int>> spans;
     int at = 0;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         const int size = i + 1 == sizes.size() ? std::max(0, total - at)
                                                : std::min(sizes[i], std::max(0, total - at));
         spans.emplace_back(at, size);
-        at += size + kSplitterGap;
+        at += size + gap;
     }
     return spans;
 }
@@ -30,8 +30,8 @@ std::vector<std::pair<int, int>> Spans(const std::vector<int>& sizes, int total)
 void Layout(HWND hwnd, const SplitterState& s) {
     RECT client{};
     GetClientRect(hwnd, &client);
-    const auto rows = Spans(s.rowHeights, client.bottom);
-    const auto cols = Spans(s.colWidths, client.right);
+    const auto rows = Spans(s.rowHeights, client.bottom, kSplitterRowGap);
+    const auto cols = Spans(s.colWidths, client.right, kSplitterColumnGap);
     for (std::size_t r = 0; r < rows.size(); ++r)
         for (std::size_t c = 0; c < cols.size(); ++c)
             if (HWND pane = GetDlgItem(
@@ -72,6 +72,26 @@ LRESULT SplitterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         const auto cy = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)));
         s->rowHeights[row] = std::max<int>(s->rowHeights[row], cy);
         s->colWidths[col] = std::max<int>(s->colWidths[col], cx);
+        return TRUE;
+    }
+    case SPM_TRANSPOSE: {
+        if (s->rowHeights.empty())
+            return FALSE;
+        // Ids first, all of them, so no two panes ever share one.
+        std::vector<std::pair<HWND, int>> moves;
+        for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            const int id = GetDlgCtrlID(c) - static_cast<int>(SPLITTER_PANE_FIRST);
+            if (id < 0 || id >= kSplitterMaxPanes * kSplitterMaxPanes)
+                continue;
+            moves.emplace_back(c, static_cast<int>(SPLITTER_PANE_FIRST) +
+                                      (id % kSplitterMaxPanes) * kSplitterMaxPanes +
+                                      id / kSplitterMaxPanes);
+        }
+        for (const auto& [pane, id] : moves)
+            SetWindowLongW(pane, GWL_ID, id);
+        const std::size_t rows = s->rowHeights.size(), cols = s->colWidths.size();
+        s->rowHeights.assign(cols, 0);
+        s->colWidths.assign(rows, 0);
         return TRUE;
     }
     case SPM_RECALCLAYOUT:

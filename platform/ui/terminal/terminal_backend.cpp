@@ -39,6 +39,7 @@ void RestoreAndRaise(int signal) {
     if (g_active) {
         g_active = 0;
         endwin();
+        terminal::SetBracketedPaste(false);
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
@@ -54,11 +55,6 @@ void AskToEnd(int signal) {
     g_endingSignal = signal;
     const char wake = 1;
     [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &wake, 1);
-}
-
-void FitScreenSize() {
-    const SIZE size = terminal::PixelsForCells(COLS, std::max(1, LINES - 1));
-    SetScreenSize(size.cx, size.cy);
 }
 
 // The frame the user works in: the newest visible top-level window with a command bar.
@@ -119,17 +115,6 @@ void KeepFocusOnAPane(HWND& lastPane) {
     const bool lastUsable = std::find(panes.begin(), panes.end(), lastPane) != panes.end();
     lastPane = lastUsable ? lastPane : panes.front();
     SetFocus(lastPane);
-}
-
-void Resize(const SIZE& before) {
-    FitScreenSize();
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    for (HWND top : TopLevelWindows()) {
-        RECT r{};
-        GetWindowRect(top, &r);
-        if (r.left == 0 && r.top == 0 && r.right == before.cx && r.bottom == before.cy)
-            MoveWindow(top, 0, 0, width, height, TRUE);
-    }
 }
 
 void PressSlot(const terminal::DrawnScreen& screen, const terminal::BarSlot& slot,
@@ -204,11 +189,13 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
     nonl();
     keypad(stdscr, TRUE);
     terminal::DefineModifiedKeys();
+    terminal::DefinePasteKeys();
+    terminal::SetBracketedPaste(true);
     set_escdelay(25);
     mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
     mouseinterval(0);
     terminal::InitColors();
-    FitScreenSize();
+    terminal::FitScreenSize();
     return std::unique_ptr<TerminalBackend>(new TerminalBackend());
 }
 
@@ -218,6 +205,7 @@ TerminalBackend::~TerminalBackend() {
     if (g_active) {
         g_active = 0;
         endwin();
+        terminal::SetBracketedPaste(false);
     }
     delscreen(g_screen);
     g_screen = nullptr;
@@ -300,12 +288,9 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
         return screen;
     };
     switch (input->kind) {
-    case Input::Kind::Resize: {
-        const SIZE before{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        Resize(before);
-        m_dirty = true;
+    case Input::Kind::Resize:
+        m_dirty = true; // the windows were fitted when the size change was read
         break;
-    }
     case Input::Kind::Tap: {
         const auto screen = redraw();
         for (const auto& slot : screen.slots) {
@@ -358,6 +343,10 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
         PostKeyStroke(key.virtualKey, key.modifiers, key.character, key.trail);
         break;
     }
+    case Input::Kind::Paste:
+        KeepFocusOnAPane(m_lastPane);
+        terminal::DeliverPaste(input->text);
+        break;
     case Input::Kind::Ignored:
         break;
     }

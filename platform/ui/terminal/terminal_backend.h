@@ -6,7 +6,10 @@
 // Keys: accelerators reach the frame's table as the keyboard delivers them;
 // F10 (or Alt with a title's mnemonic) opens the command bar's menus; Ctrl+Q
 // closes the frame (WM_CLOSE, as its close button would); Tab
-// moves between the panes of a frame; a mouse tap is the stylus. The
+// moves between the panes of a frame; a mouse tap is the stylus. Pasted text
+// (bracketed paste mode is on while the program runs) reaches the focused
+// control as one insertion. After a resize the windows that filled the
+// screen fill it again and dialogs are centred again. The
 // terminal is given back on exit and on SIGINT, SIGTERM and SIGHUP; before
 // such a signal ends the program, every top-level window gets WM_ENDSESSION
 // (and an open box is cancelled) so that unsaved work is kept.

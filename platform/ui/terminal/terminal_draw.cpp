@@ -1,10 +1,12 @@
 // Drawing the window tree with ncursesw: each visible window at its cells,
 // by its class, style and text: built-in controls by what they hold, the
 // command bar as a line of menu titles and tool buttons.
+#include "platform/ui/cell_width.h"
 #include "platform/ui/commctrl.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/terminal/terminal_screen.h"
+#include "platform/ui/text_layout.h"
 
 #include <curses.h>
 
@@ -13,12 +15,6 @@
 #include <cwctype>
 
 namespace ui::terminal {
-
-// Units i and i + 1 of text are one character beyond 16 bits.
-static bool IsSurrogatePair(std::u16string_view text, std::size_t i) {
-    return i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 &&
-           text[i + 1] <= 0xDFFF;
-}
 
 namespace {
 
@@ -78,17 +74,12 @@ void DrawEdit(HWND edit, const CellRect& at, bool enabled, bool focused) {
             static_cast<std::size_t>(scroll.y) + static_cast<std::size_t>(row);
         if (index >= lines.size())
             break;
-        std::u16string shown = EditRowText(text, lines[index], scroll.x, at.cols);
-        if (password)
-            std::fill(shown.begin(), shown.end(), u'*');
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            const std::size_t pos = lines[index].start + static_cast<std::size_t>(scroll.x) + i;
-            const bool selected = showSelection && pos >= selStart && pos < selEnd;
-            // A character beyond 16 bits is drawn whole, in the two cells of its two units.
-            const std::size_t units = IsSurrogatePair(shown, i) ? 2 : 1;
-            PutText(at.row + row, at.col + static_cast<int>(i), shown.substr(i, units),
-                    static_cast<int>(units), selected ? base | ReverseAttr() : base);
-            i += units - 1;
+        for (RowPiece& piece : EditRowPieces(text, lines[index], scroll.x, at.cols)) {
+            if (password)
+                piece.shown.assign(TextCells(piece.shown), u'*');
+            const bool selected = showSelection && piece.pos >= selStart && piece.pos < selEnd;
+            PutText(at.row + row, at.col + piece.col, piece.shown, at.cols - piece.col,
+                    selected ? base | ReverseAttr() : base);
         }
     }
 }
@@ -151,7 +142,7 @@ void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
     default: {
         shown = (style == BS_DEFPUSHBUTTON ? u"< " : u"[ ") + label +
                 (style == BS_DEFPUSHBUTTON ? u" >" : u" ]");
-        const int left = std::max(0, (at.cols - static_cast<int>(shown.size())) / 2);
+        const int left = std::max(0, (at.cols - static_cast<int>(TextCells(shown))) / 2);
         PutText(at.row, at.col + left, shown, at.cols - left, attr);
         return;
     }
@@ -177,7 +168,7 @@ void DrawStatic(HWND control, const CellRect& at, bool enabled) {
     const auto lines = WrapText(text, at.cols);
     for (int row = 0; row < at.rows && row < static_cast<int>(lines.size()); ++row) {
         const auto& line = lines[static_cast<std::size_t>(row)];
-        const int width = static_cast<int>(line.size());
+        const int width = static_cast<int>(TextCells(line));
         const int left = (style & 0x3) == SS_CENTER  ? std::max(0, (at.cols - width) / 2)
                          : (style & 0x3) == SS_RIGHT ? std::max(0, at.cols - width)
                                                      : 0;
@@ -227,12 +218,12 @@ void DrawCommandBar(HWND bar, HWND frame, const CellRect& at, DrawnScreen& scree
         adornments.push_back({u"[OK]", BarSlot::Kind::Ok});
     int adornmentWidth = 0;
     for (const auto& a : adornments)
-        adornmentWidth += static_cast<int>(a.first.size());
+        adornmentWidth += static_cast<int>(TextCells(a.first));
     const int end = at.col + at.cols;
     int col = at.col;
     int limit = end - adornmentWidth;
     auto place = [&](const std::u16string& text, Attr attr, BarSlot slot) {
-        const int width = static_cast<int>(text.size());
+        const int width = static_cast<int>(TextCells(text));
         if (col + width > limit) {
             limit = col; // the rest is left out too, so the order stays
             return;
@@ -336,8 +327,8 @@ void PlaceCaret() {
     DWORD selStart = 0, selEnd = 0;
     SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
                  reinterpret_cast<LPARAM>(&selEnd));
-    const auto cell =
-        CaretCell(EditLayout(focus), selEnd, EditScrollPosition(focus), at.rows, at.cols);
+    const auto cell = CaretCell(TextOf(focus), EditLayout(focus), selEnd, EditScrollPosition(focus),
+                                at.rows, at.cols);
     if (!cell) {
         curs_set(0);
         return;
@@ -384,43 +375,43 @@ int ScreenCols() {
 }
 
 void PutText(int row, int col, std::u16string_view text, int width, Attr attr, bool pad) {
-    if (row < 0 || row >= LINES || width <= 0)
+    if (row < 0 || row >= LINES || width <= 0 || col >= COLS)
         return;
-    // One cell per UTF-16 unit, so that columns follow the text's layout: a
-    // character beyond 16 bits takes the two cells of its two units (a wide
-    // character fills them, a narrow one is followed by a space); control
+    // Each character at its real width; one that would cross the right end
+    // (of `width` or of the screen) or start left of it is left out and its
+    // cells are blank, so nothing spills into the next window. Control
     // characters and a lone surrogate half show as one mark each.
+    const int right = std::min(col + width, COLS);
     std::wstring shown;
-    int cells = 0;
-    for (std::size_t i = 0; i < text.size() && cells < width; ++i) {
-        const char16_t c = text[i];
-        if (IsSurrogatePair(text, i) && cells + 2 <= width) {
-            const auto full =
-                static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            const int cellWidth = wcwidth(full);
-            shown += cellWidth == 2   ? std::wstring(1, full)
-                     : cellWidth == 1 ? std::wstring{full, L' '}
-                                      : std::wstring(L"??");
-            cells += 2;
-            ++i;
+    int x = col; // the cell the next character starts at
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [code, units] = detail::CodePointAt(text, i);
+        i += units;
+        const int cells = CellWidth(code);
+        if (cells > 0 && x >= right)
+            break;
+        const bool plain = code >= 0x20 && code != 0x7F && (code < 0x80 || code > 0x9F) &&
+                           (code < 0xD800 || code > 0xDFFF);
+        if (cells == 0) {
+            if (x > std::max(col, 0) && plain) // drawn onto the character before it
+                shown += static_cast<wchar_t>(code);
             continue;
         }
-        const bool plain = c >= 0x20 && c != 0x7F && (c < 0xD800 || c > 0xDFFF);
-        shown += plain ? static_cast<wchar_t>(c) : L'?';
-        ++cells;
+        if (x < 0 || x + cells > right) {
+            const int blank = std::min(x + cells, right) - std::max(x, 0);
+            if (blank > 0)
+                shown.append(static_cast<std::size_t>(blank), L' ');
+        } else {
+            shown += plain ? static_cast<wchar_t>(code) : L'?';
+        }
+        x += cells;
     }
-    if (pad && cells < width)
-        shown.append(static_cast<std::size_t>(width - cells), L' ');
-    if (col < 0) {
-        shown.erase(0, std::min<std::size_t>(shown.size(), static_cast<std::size_t>(-col)));
-        col = 0;
-    }
-    if (col >= COLS)
+    if (pad && x < right)
+        shown.append(static_cast<std::size_t>(right - std::max(x, 0)), L' ');
+    if (shown.empty())
         return;
-    if (static_cast<int>(shown.size()) > COLS - col)
-        shown.resize(static_cast<std::size_t>(COLS - col));
     attrset(static_cast<attr_t>(attr));
-    mvaddnwstr(row, col, shown.c_str(), static_cast<int>(shown.size()));
+    mvaddnwstr(row, std::max(col, 0), shown.c_str(), static_cast<int>(shown.size()));
     attrset(A_NORMAL);
 }
 

@@ -62,7 +62,15 @@ std::optional<Input> ReadInput(int timeoutMs) {
         }
         return input;
     }
+    if (kind == KEY_CODE_YES && IsPasteBegin(static_cast<int>(code))) {
+        input.kind = Input::Kind::Paste;
+        input.text = ReadPastedText();
+        return input;
+    }
     if (kind == KEY_CODE_YES && code == KEY_RESIZE) {
+        // Fitted here, so that a box or menu waiting for a key is drawn on the
+        // new screen, over windows that follow it, when it draws again.
+        FitWindowsToScreen();
         input.kind = Input::Kind::Resize;
         return input;
     }

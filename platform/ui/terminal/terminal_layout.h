@@ -1,7 +1,8 @@
 // The terminal back end's layout rules, kept apart from ncurses so they can be
 // checked on their own: how window pixels become character cells, how an edit
 // control's lines become screen rows, how a control's colour becomes one of the
-// terminal's eight, and how a message box's text is broken into lines.
+// terminal's eight, how a message box's text is broken into lines and where a
+// box is centred, and how a paste's bytes end and become text.
 #pragma once
 
 #include "platform/ui/controls.h"
@@ -42,22 +43,67 @@ TermColor NearestTermColor(COLORREF color);
 // The text colour that reads on `background`.
 TermColor TextColorOn(TermColor background);
 
+// One character of an edit control's screen row: where it is in the text,
+// its first cell in the row, and what is drawn there (the character with the
+// zero-width marks that follow it; a space for a tab or another control
+// character, and for the part of a wide character cut by an edge).
+struct RowPiece {
+    std::size_t pos;
+    int col;
+    std::u16string shown;
+    bool operator==(const RowPiece&) const = default;
+};
+
 // What one screen row of an edit control shows: the characters of `line` from
-// column `firstColumn` on, at most `cols` of them. Tabs and other control
-// characters show as one space each, so columns stay those of the control.
-std::u16string EditRowText(std::u16string_view text, const EditLine& line, int firstColumn,
-                           int cols);
+// cell `firstColumn` on, within `cols` cells, each at its real width.
+std::vector<RowPiece> EditRowPieces(std::u16string_view text, const EditLine& line, int firstColumn,
+                                    int cols);
 
-// The cell of the caret at character `caret`, relative to the control's first
-// cell, with the control scrolled to `scroll` (x: first column, y: first line);
-// nullopt when it lies outside the `rows` x `cols` the control shows.
-std::optional<POINT> CaretCell(const std::vector<EditLine>& lines, std::size_t caret, POINT scroll,
-                               int rows, int cols);
+// The cell of the caret at character `caret` of `text`, relative to the
+// control's first cell, with the control scrolled to `scroll` (x: first
+// column, y: first line); nullopt when it lies outside the `rows` x `cols`
+// the control shows.
+std::optional<POINT> CaretCell(std::u16string_view text, const std::vector<EditLine>& lines,
+                               std::size_t caret, POINT scroll, int rows, int cols);
 
-// `text` broken into lines of at most `width` characters: at CR LF or LF,
-// and between words where a line would be too long (a word longer than the
-// width is cut).
+// `text` broken into lines of at most `width` cells: at CR LF or LF, and
+// between words where a line would be too long (a word longer than the width
+// is cut, never inside a character).
 std::vector<std::u16string> WrapText(std::u16string_view text, int width);
+
+// Where a box `size` long starts on a screen `screen` long to be centred:
+// with `margin` before it for its frame where the screen has the room, never
+// before the screen's start, and at the start when it does not fit.
+LONG CentredStart(LONG screen, LONG size, LONG margin);
+
+// The bytes of a bracketed paste as they come from the terminal, read by
+// read after its begin marker: the paste is what comes before the end marker
+// (found even when a read cuts it), what follows it is typed after the paste.
+// A paste of more than `limit` bytes is kept no further (too large).
+class PasteBytes {
+public:
+    explicit PasteBytes(std::size_t limit) : m_limit(limit) {}
+    // Takes the bytes of one read; nothing once the end marker came.
+    void Take(std::string_view bytes);
+    bool Ended() const { return m_ended; }
+    bool TooLarge() const { return m_tooLarge; }
+    // The paste (empty when too large) and what came after its end.
+    const std::string& Text() const { return m_tooLarge ? m_none : m_text; }
+    const std::string& After() const { return m_after; }
+
+private:
+    std::size_t m_limit;
+    std::string m_text;
+    std::string m_after;
+    std::string m_none;
+    std::size_t m_searched = 0; // no marker starts before this, unless a read cut it
+    bool m_ended = false;
+    bool m_tooLarge = false;
+};
+
+// Pasted text as an edit control takes it: every line break (CR LF, CR or
+// LF) a CR LF, and control characters other than tab left out.
+std::u16string PastedLines(std::u16string_view raw);
 
 // A menu or button text as shown: the '&' that marks the mnemonic removed
 // ("&&" is one '&'), and the mnemonic character (lower case) or 0.

@@ -69,8 +69,8 @@ int NextSelectable(const std::vector<Item>& items, int from, int step) {
 int BoxWidth(const std::vector<Item>& items) {
     std::size_t label = 0, keys = 0;
     for (const Item& item : items) {
-        label = std::max(label, item.label.size());
-        keys = std::max(keys, item.keys.size());
+        label = std::max(label, TextCells(item.label));
+        keys = std::max(keys, TextCells(item.keys));
     }
     // Check mark, label, gap, keys or popup arrow, and the frame.
     return static_cast<int>(2 + label + 2 + std::max<std::size_t>(keys, 1) + 1 + 2);
@@ -103,9 +103,11 @@ void DrawLevel(const Level& level) {
         }
         std::u16string line = (item.checked ? u"* " : u"  ") + item.label;
         const std::u16string right = item.popup ? u">" : item.keys;
-        line.resize(
-            static_cast<std::size_t>(std::max(0, inner - 1 - static_cast<int>(right.size()))),
-            u' ');
+        // The label cut or padded so that the keys or the arrow end at the edge.
+        const auto room =
+            static_cast<std::size_t>(std::max(0, inner - 1 - static_cast<int>(TextCells(right))));
+        line.resize(PositionAtCell(line, 0, line.size(), room));
+        line.append(room - std::min(room, TextCells(line)), u' ');
         line += right;
         Attr attr = item.grayed ? DimAttr() : NormalAttr();
         if (static_cast<int>(i) == level.selected)

@@ -90,13 +90,13 @@ int TerminalBackend::RunButtonBox(const std::u16string& title, const std::u16str
     int buttonsWidth = 0;
     for (int id : buttons) {
         labels.push_back(u"[ " + ButtonName(id) + u" ]");
-        buttonsWidth += static_cast<int>(labels.back().size()) + 2;
+        buttonsWidth += static_cast<int>(TextCells(labels.back())) + 2;
     }
     const int maxWidth = std::max(10, terminal::ScreenCols() - 6);
     const auto lines = terminal::WrapText(text, maxWidth);
-    int width = std::max<int>(buttonsWidth, static_cast<int>(title.size()) + 4);
+    int width = std::max<int>(buttonsWidth, static_cast<int>(TextCells(title)) + 4);
     for (const auto& line : lines)
-        width = std::max(width, static_cast<int>(line.size()));
+        width = std::max(width, static_cast<int>(TextCells(line)));
     width = std::min(width, maxWidth);
     const auto found = std::find(buttons.begin(), buttons.end(), defaultButton);
     int selected = found == buttons.end() ? 0 : static_cast<int>(found - buttons.begin());
@@ -111,7 +111,7 @@ int TerminalBackend::RunButtonBox(const std::u16string& title, const std::u16str
         int col = box.col + std::max(2, (box.cols - buttonsWidth) / 2);
         std::vector<std::pair<int, int>> spans; // columns of each button
         for (std::size_t i = 0; i < labels.size(); ++i) {
-            const int w = static_cast<int>(labels[i].size());
+            const int w = static_cast<int>(TextCells(labels[i]));
             terminal::PutText(buttonRow, col, labels[i], w,
                               static_cast<int>(i) == selected ? terminal::ReverseAttr()
                                                               : terminal::NormalAttr());
@@ -213,8 +213,9 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
                  i == chosen ? terminal::ReverseAttr() : terminal::NormalAttr(), true);
         line(u"File name:", terminal::NormalAttr(), false);
         // The end of a long name stays in sight.
-        const std::size_t shownFrom =
-            name.size() >= static_cast<std::size_t>(width) ? name.size() - width + 1 : 0;
+        std::size_t shownFrom = 0;
+        while (TextCells(name, shownFrom, name.size()) >= static_cast<std::size_t>(width))
+            shownFrom += detail::CodePointAt(name, shownFrom).second;
         line(name.substr(shownFrom), terminal::ReverseAttr(), true);
         line(u"Enter: OK   Esc: Cancel   Up/Down: files", terminal::NormalAttr(), false);
         terminal::Present();
@@ -270,6 +271,10 @@ void TerminalBackend::RunModalDialog(HWND dialog, const std::u16string&) {
         }
         if (input->kind == Input::Kind::Resize) {
             m_dirty = true;
+            continue;
+        }
+        if (input->kind == Input::Kind::Paste) {
+            terminal::DeliverPaste(input->text);
             continue;
         }
         if (input->kind != Input::Kind::Key)

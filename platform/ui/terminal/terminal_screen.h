@@ -3,8 +3,10 @@
 // platform/ui's terminal files; every call belongs to the UI thread.
 #pragma once
 
+#include "platform/ui/cell_width.h"
 #include "platform/ui/terminal/terminal_keys.h"
 #include "platform/ui/terminal/terminal_layout.h"
+#include "platform/ui/text_layout.h"
 
 #include <functional>
 #include <optional>
@@ -28,6 +30,11 @@ Attr BackgroundAttr(TermColor background);
 
 int ScreenRows();
 int ScreenCols();
+// The window system's screen takes the terminal's size (less the status line).
+void FitScreenSize();
+// After the terminal changed its size: the screen follows it, windows that
+// filled the screen fill it again, dialogs and message windows are centred.
+void FitWindowsToScreen();
 // Writes `text` at (row, col), cut at `width` cells and at the screen's edge,
 // padded with spaces to `width` when `pad`.
 void PutText(int row, int col, std::u16string_view text, int width, Attr attr, bool pad = false);
@@ -78,11 +85,12 @@ void TapAt(int row, int col);
 
 // One input from the terminal.
 struct Input {
-    enum class Kind { Key, Tap, Resize, Ignored };
+    enum class Kind { Key, Tap, Resize, Paste, Ignored };
     Kind kind = Kind::Ignored;
     KeyStroke key;
     int row = 0;
     int col = 0;
+    std::u16string text; // Paste: the pasted text, its lines ending in CR LF
 };
 // Reads one input, waiting up to `timeoutMs` (-1: forever); nullopt when none
 // came. Once a termination signal arrived it is Escape, so that a box or menu
@@ -92,6 +100,18 @@ std::optional<Input> ReadInput(int timeoutMs);
 // becomes readable when one does.
 int EndingSignal();
 int EndingSignalDescriptor();
+
+// Bracketed paste mode of the terminal, on while the program runs (safe in a
+// signal handler); the keys its markers arrive as; and, once the begin marker
+// came, the text up to the end marker.
+void SetBracketedPaste(bool on);
+void DefinePasteKeys();
+bool IsPasteBegin(int code);
+std::u16string ReadPastedText();
+// Gives pasted text to the focused control: an edit control takes it as one
+// replacement of its selection (one change, one undo step); another control
+// gets its characters as typed.
+void DeliverPaste(const std::u16string& text);
 
 // Runs the menu bar of `screen` with title `first` open, until a command is
 // chosen (posted to the frame as WM_COMMAND) or the user leaves with Escape.

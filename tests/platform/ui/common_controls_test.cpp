@@ -186,12 +186,27 @@ TEST_F(CommonControlsTest, TheSplitterKeepsItsGridAndLaysOutItsPanes) {
     SendMessageW(splitter, SPM_RECALCLAYOUT, 0, 0);
     // The first row keeps its height; the last row and column take the rest.
     EXPECT_EQ("0,0,200,100", PlaceOf(top));
-    EXPECT_EQ("0,104,200,300", PlaceOf(bottom)) << "a gap of " << kSplitterGap;
+    EXPECT_EQ("0,116,200,300", PlaceOf(bottom)) << "a gap of one line, for the divider";
 
     // Resizing the splitter lays the panes out again, never beyond its edge.
     MoveWindow(splitter, 0, 0, 120, 80, TRUE);
     EXPECT_EQ("0,0,120,80", PlaceOf(top));
-    EXPECT_EQ("0,84,120,84", PlaceOf(bottom));
+    EXPECT_EQ("0,96,120,96", PlaceOf(bottom));
+
+    // Turned, the two rows become two columns with a gap of one character
+    // between them, each pane keeping its window, and sizes are asked anew.
+    MoveWindow(splitter, 0, 0, 200, 300, TRUE);
+    ASSERT_TRUE(SendMessageW(splitter, SPM_TRANSPOSE, 0, 0));
+    EXPECT_EQ(static_cast<LRESULT>(MAKELONG(1, 2)), SendMessageW(splitter, SPM_GETGRID, 0, 0));
+    EXPECT_EQ(top, GetDlgItem(splitter, static_cast<int>(SPLITTER_PANE_FIRST)));
+    EXPECT_EQ(bottom, GetDlgItem(splitter, static_cast<int>(SPLITTER_PANE_FIRST) + 1));
+    EXPECT_TRUE(SendMessageW(splitter, SPM_SETPANESIZE, MAKEWPARAM(0, 0), MAKELPARAM(60, 10)));
+    SendMessageW(splitter, SPM_RECALCLAYOUT, 0, 0);
+    EXPECT_EQ("0,0,60,300", PlaceOf(top));
+    EXPECT_EQ("68,0,200,300", PlaceOf(bottom));
+    HWND lone = CreateWindowExW(0, WC_SPLITTERW, u"", WS_CHILD, 0, 0, 10, 10, parent, nullptr,
+                                nullptr, nullptr);
+    EXPECT_FALSE(SendMessageW(lone, SPM_TRANSPOSE, 0, 0)) << "no grid to turn";
 }
 
 } // namespace

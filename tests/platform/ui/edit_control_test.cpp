@@ -379,3 +379,52 @@ TEST_F(EditTest, TheCueIsKeptApartFromTheText) {
     EXPECT_TRUE(SendMessageW(edit, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 16));
     EXPECT_EQ(u"", std::u16string(cue));
 }
+
+// Wide characters take two columns of the control and combining marks none,
+// in its layout, its caret, its scrolling and where a tap puts the caret.
+TEST_F(EditTest, WideCharactersTakeTwoColumns) {
+    const auto pieces = [](HWND h, const std::u16string& text) {
+        std::vector<std::u16string> out;
+        for (const auto& l : ui::EditLayout(h))
+            out.push_back(text.substr(l.start, l.length));
+        return out;
+    };
+    // Ten columns: five ideographs a line.
+    HWND wrapping = MakeEdit(0x50200044);
+    const std::u16string cjk = u"一二三四五六七八";
+    SetWindowTextW(wrapping, cjk.c_str());
+    EXPECT_EQ((std::vector<std::u16string>{u"一二三四五", u"六七八"}), pieces(wrapping, cjk));
+    // Nine columns: the ideograph that would cross the edge starts the next line.
+    HWND narrow = MakeEdit(0x50200044, 72);
+    const std::u16string mixed = u"abcdefgh漢字";
+    SetWindowTextW(narrow, mixed.c_str());
+    EXPECT_EQ((std::vector<std::u16string>{u"abcdefgh", u"漢字"}), pieces(narrow, mixed));
+
+    // Up and down keep the column on the screen, not the count of characters.
+    SetWindowTextW(edit, u"漢字ab\r\nabcdef");
+    SendMessageW(edit, EM_SETSEL, 2, 2); // after 漢字: column 4
+    SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(std::make_pair(DWORD(10), DWORD(10)), Selection());
+    SendMessageW(edit, EM_SETSEL, 9, 9); // column 3, under the second half of 字
+    SendMessageW(edit, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(std::make_pair(DWORD(1), DWORD(1)), Selection()) << "before the character";
+    // A tap on either column of 漢 puts the caret before it, on 字's first after it.
+    SendMessageW(edit, WM_LBUTTONDOWN, 0, MAKELPARAM(1 * ui::kCharWidth + 2, 2));
+    EXPECT_EQ(std::make_pair(DWORD(0), DWORD(0)), Selection());
+    SendMessageW(edit, WM_LBUTTONDOWN, 0, MAKELPARAM(2 * ui::kCharWidth + 2, 2));
+    EXPECT_EQ(std::make_pair(DWORD(1), DWORD(1)), Selection());
+
+    // The caret after sixteen columns of text scrolls a ten-column line sideways.
+    SetWindowTextW(edit, cjk.c_str());
+    SendMessageW(edit, EM_SETSEL, cjk.size(), cjk.size());
+    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+    EXPECT_EQ(16 - 10 + 1 + 10 / 4, ui::EditScrollPosition(edit).x);
+
+    // An accent is part of the letter before it: one step passes both.
+    SetWindowTextW(edit, u"e\u0301x");
+    SendMessageW(edit, EM_SETSEL, 0, 0);
+    SendMessageW(edit, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(std::make_pair(DWORD(2), DWORD(2)), Selection());
+    SendMessageW(edit, WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(std::make_pair(DWORD(0), DWORD(0)), Selection());
+}

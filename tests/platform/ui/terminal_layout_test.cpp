@@ -1,6 +1,7 @@
 // The terminal back end's pure layout rules: pixels to cells, the edit
 // control's rows and caret, colour mapping, text wrapping, menu labels and
 // key translation.
+#include "platform/ui/cell_width.h"
 #include "platform/ui/terminal/terminal_keys.h"
 #include "platform/ui/terminal/terminal_layout.h"
 
@@ -81,6 +82,18 @@ TEST(TerminalLayout, TextStaysReadableOnEveryBackground) {
     }
 }
 
+// A row as the screen shows it: each piece at its cell, blanks between.
+std::string Row(std::u16string_view text, const ui::EditLine& line, int firstColumn, int cols) {
+    std::u16string row;
+    for (const RowPiece& piece : EditRowPieces(text, line, firstColumn, cols)) {
+        const auto cells = static_cast<int>(ui::TextCells(row));
+        EXPECT_LE(cells, piece.col) << "pieces overlap";
+        row.append(static_cast<std::size_t>(std::max(0, piece.col - cells)), u' ');
+        row += piece.shown;
+    }
+    return Utf8(row);
+}
+
 TEST(TerminalLayout, EditRowsShowTheScrolledPartOfEachLine) {
     const std::u16string text = u"Shopping list\r\nmilk\tand eggs\r\n\r\nend";
     const std::vector<ui::EditLine> lines = {{0, 13}, {15, 13}, {30, 0}, {32, 3}};
@@ -101,10 +114,36 @@ TEST(TerminalLayout, EditRowsShowTheScrolledPartOfEachLine) {
         {"no width", 0, 0, 0, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.shown, Utf8(EditRowText(text, lines[c.line], c.firstColumn, c.cols))) << c.name;
+        EXPECT_EQ(c.shown, Row(text, lines[c.line], c.firstColumn, c.cols)) << c.name;
     // A line beyond the text (a stale layout) shows nothing instead of reading past it.
-    EXPECT_EQ("", Utf8(EditRowText(u"ab", {5, 3}, 0, 10)));
-    EXPECT_EQ("b", Utf8(EditRowText(u"ab", {1, 9}, 0, 10)));
+    EXPECT_EQ("", Row(u"ab", {5, 3}, 0, 10));
+    EXPECT_EQ("b", Row(u"ab", {1, 9}, 0, 10));
+}
+
+TEST(TerminalLayout, EditRowsGiveWideCharactersTwoCellsAndNeverSplitOne) {
+    // 漢字 are two cells each, the accent joins the e before it, 😀 is a pair of two cells.
+    const std::u16string text = u"a漢字e\u0301b\U0001F600c";
+    const ui::EditLine line{0, text.size()};
+    struct Case {
+        const char* name;
+        int firstColumn, cols;
+        const char* shown;
+    } cases[] = {
+        {"whole", 0, 20, "a漢字e\u0301b\U0001F600c"},
+        {"wide character cut at the right edge is a blank", 0, 4, "a漢 "},
+        {"wide character cut at the left edge is a blank", 2, 20, " 字e\u0301b\U0001F600c"},
+        {"scrolled to a wide character's start", 3, 3, "字e\u0301"},
+        {"pair cut at the right edge", 0, 8, "a漢字e\u0301b "},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.shown, Row(text, line, c.firstColumn, c.cols)) << c.name;
+    // Each piece knows where its character is in the text, for the selection.
+    const auto pieces = EditRowPieces(text, line, 0, 20);
+    ASSERT_EQ(7u, pieces.size());
+    EXPECT_EQ((RowPiece{1, 1, u"漢"}), pieces[1]);
+    EXPECT_EQ((RowPiece{3, 5, u"e\u0301"}), pieces[3]);
+    EXPECT_EQ((RowPiece{6, 7, u"\U0001F600"}), pieces[5]);
+    EXPECT_EQ((RowPiece{8, 9, u"c"}), pieces[6]);
 }
 
 TEST(TerminalLayout, CaretCellFollowsLinesAndScrolling) {
@@ -130,14 +169,27 @@ TEST(TerminalLayout, CaretCellFollowsLinesAndScrolling) {
         {"inside the CR LF", 7, {0, 0}, 5, 10, std::nullopt},
     };
     for (const auto& c : cases) {
-        const auto cell = CaretCell(wrapped, c.caret, c.scroll, c.rows, c.cols);
+        const auto cell = CaretCell(u"abcdef\r\ngh", wrapped, c.caret, c.scroll, c.rows, c.cols);
         ASSERT_EQ(c.cell.has_value(), cell.has_value()) << c.name;
         if (cell) {
             EXPECT_EQ(c.cell->x, cell->x) << c.name;
             EXPECT_EQ(c.cell->y, cell->y) << c.name;
         }
     }
-    EXPECT_FALSE(CaretCell({}, 0, {0, 0}, 5, 5).has_value());
+    EXPECT_FALSE(CaretCell(u"", {}, 0, {0, 0}, 5, 5).has_value());
+}
+
+TEST(TerminalLayout, CaretCellCountsCellsNotCharacters) {
+    const std::u16string text = u"漢字ab\r\n日本";
+    const std::vector<ui::EditLine> lines = {{0, 4}, {6, 2}};
+    const auto at = [&](std::size_t caret, POINT scroll, int cols) {
+        return CaretCell(text, lines, caret, scroll, 5, cols);
+    };
+    EXPECT_EQ(2, at(1, {0, 0}, 10)->x) << "after one wide character";
+    EXPECT_EQ(6, at(4, {0, 0}, 10)->x) << "end of the first line";
+    EXPECT_EQ(4, at(8, {0, 0}, 10)->x) << "end of the second line";
+    EXPECT_EQ(2, at(4, {4, 0}, 10)->x) << "scrolled by two wide characters";
+    EXPECT_FALSE(at(4, {0, 0}, 6).has_value()) << "past the shown cells";
 }
 
 TEST(TerminalLayout, WrapTextBreaksBetweenWords) {
@@ -154,6 +206,12 @@ TEST(TerminalLayout, WrapTextBreaksBetweenWords) {
         {"empty line kept", u"a\n\nb", 10, {"a", "", "b"}},
         {"empty text", u"", 10, {""}},
         {"no width", u"abc", 0, {}},
+        {"wide characters by their cells",
+         u"日本語のタイトル",
+         5,
+         {"日本", "語の", "タイ", "トル"}},
+        {"words of wide characters", u"漢字 かな abc", 6, {"漢字", "かな", "abc"}},
+        {"a wide character wider than the line", u"漢字", 1, {"漢", "字"}},
     };
     for (const auto& c : cases) {
         std::vector<std::string> got;
@@ -224,6 +282,56 @@ TEST(TerminalKeys, KeysBecomeKeyStrokes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.stroke, TranslateKey(c.code, c.isKeyCode, c.alt)) << c.name;
+}
+
+TEST(TerminalLayout, BoxesAreCentredWithRoomForTheirFrame) {
+    EXPECT_EQ(250, CentredStart(800, 300, 8)) << "centred";
+    EXPECT_EQ(8, CentredStart(800, 788, 8)) << "the frame's cell kept";
+    EXPECT_EQ(5, CentredStart(800, 795, 8)) << "as much of the frame as fits";
+    EXPECT_EQ(0, CentredStart(800, 900, 8)) << "too large: from the start";
+    EXPECT_EQ(0, CentredStart(0, 0, 8)) << "no screen";
+}
+
+TEST(TerminalLayout, PasteBytesEndAtTheMarkerWhereverReadsCutIt) {
+    const std::string marker = "\x1b[201~";
+    // The whole paste and keys after it in one read.
+    PasteBytes one(100);
+    one.Take("abc" + marker + "typed");
+    EXPECT_TRUE(one.Ended());
+    EXPECT_EQ("abc", one.Text());
+    EXPECT_EQ("typed", one.After());
+    one.Take("more");
+    EXPECT_EQ("typed", one.After()) << "nothing is taken after the end";
+    // The marker cut by each possible pair of reads.
+    for (std::size_t cut = 1; cut < marker.size(); ++cut) {
+        PasteBytes paste(100);
+        paste.Take("x\x1b[2");
+        paste.Take("00 y" + marker.substr(0, cut));
+        EXPECT_FALSE(paste.Ended()) << cut;
+        paste.Take(marker.substr(cut) + "z");
+        EXPECT_TRUE(paste.Ended()) << cut;
+        EXPECT_EQ("x\x1b[200 y", paste.Text()) << cut;
+        EXPECT_EQ("z", paste.After()) << cut;
+    }
+    // Larger than the limit: nothing of it, but the end is still found.
+    PasteBytes large(10);
+    large.Take(std::string(8, 'a'));
+    EXPECT_FALSE(large.TooLarge());
+    large.Take(std::string(20, 'b') + marker.substr(0, 3));
+    EXPECT_TRUE(large.TooLarge());
+    large.Take(marker.substr(3) + "k");
+    EXPECT_TRUE(large.Ended());
+    EXPECT_EQ("", large.Text());
+    EXPECT_EQ("k", large.After());
+}
+
+TEST(TerminalLayout, PastedLinesEndInCrLf) {
+    EXPECT_EQ(u"a\r\nb\r\nc\r\n\r\nd", PastedLines(u"a\nb\rc\r\n\nd"));
+    EXPECT_EQ(u"tab\there", PastedLines(u"tab\there"));
+    // Escape and other control characters are no text.
+    EXPECT_EQ(u"ab", PastedLines(u"a\x1b\x07"
+                                 u"b\x7f"));
+    EXPECT_EQ(u"漢字\U0001F600", PastedLines(u"漢字\U0001F600"));
 }
 
 } // namespace

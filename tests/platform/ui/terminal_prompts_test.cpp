@@ -88,6 +88,51 @@ TEST_F(TerminalPromptsTest, LongTextWrapsInsideTheScreen) {
     EXPECT_EQ("1\n", Answers());
 }
 
+// The cells a line of the screen takes up to byte `end`: ideographs, kana,
+// hangul and fullwidth forms two each, every other character one.
+int CellsBefore(const std::string& line, std::size_t end) {
+    int cells = 0;
+    for (std::size_t i = 0; i < end && i < line.size();) {
+        const auto lead = static_cast<unsigned char>(line[i]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + k < line.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(line[i + k]) & 0x3F);
+        const bool wide = (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+                          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60);
+        cells += wide ? 2 : 1;
+        i += static_cast<std::size_t>(length);
+    }
+    return cells;
+}
+
+TEST_F(TerminalPromptsTest, WideTextStaysInsideItsBox) {
+    const std::string text = "このメモを削除しますか";
+    Start({"box:確認:" + text + ":0"});
+    ASSERT_TRUE(session->WaitForScreen(text)) << session->Screen();
+    int titleRow = -1, textRow = -1;
+    for (int row = 0; row < 30; ++row) {
+        const std::string line = session->Line(row);
+        if (line.find("確認") != std::string::npos)
+            titleRow = row;
+        if (line.find(text) != std::string::npos)
+            textRow = row;
+    }
+    ASSERT_GE(titleRow, 0) << session->Screen();
+    ASSERT_GT(textRow, titleRow) << session->Screen();
+    // The right edge of the frame is in one column on the title's row and the text's.
+    const std::string top = session->Line(titleRow), middle = session->Line(textRow);
+    const std::size_t corner = top.find("\u2510"), edge = middle.rfind("\u2502");
+    ASSERT_NE(std::string::npos, corner) << session->Screen();
+    ASSERT_NE(std::string::npos, edge) << session->Screen();
+    EXPECT_GT(edge, middle.find(text)) << session->Screen();
+    EXPECT_EQ(CellsBefore(top, corner), CellsBefore(middle, edge)) << session->Screen();
+    EXPECT_EQ(CellsBefore(top, top.find("\u250C")), CellsBefore(middle, middle.find("\u2502")))
+        << session->Screen();
+    Keys("Enter");
+    EXPECT_EQ("1\n", Answers());
+}
+
 TEST_F(TerminalPromptsTest, FileDialogTakesATypedName) {
     Start({"save:Export Note", "open:Import Note"});
     ASSERT_TRUE(session->WaitForScreen("Export Note")) << session->Screen();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace terminaltest {
@@ -77,6 +78,24 @@ bool TmuxSession::Type(const std::string& text) const {
     const bool sent = Shell(m_tmux + " send-keys -t main -l " + Quoted(text)).has_value();
     usleep(300 * 1000);
     return sent;
+}
+
+bool TmuxSession::Paste(const std::string& text) const {
+    char path[] = "/tmp/jotterwick-paste-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0)
+        return false;
+    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    const bool sent = written &&
+                      Shell(m_tmux + " load-buffer -b paste " + Quoted(path)).has_value() &&
+                      Shell(m_tmux + " paste-buffer -p -d -b paste -t main").has_value();
+    unlink(path);
+    return sent;
+}
+
+bool TmuxSession::RecordOutput(const std::string& path) const {
+    return Shell(m_tmux + " pipe-pane -o -t main " + Quoted("cat >> " + Quoted(path))).has_value();
 }
 
 bool TmuxSession::Resize(int cols, int rows) const {

@@ -33,6 +33,12 @@ public:
     // handled before the next arrives. False when tmux refused them.
     bool Keys(const std::string& keys) const;
     bool Type(const std::string& text) const;
+    // Pastes `text` as the terminal does (bracketed when the program asked
+    // for it); tmux sends LF as CR, as terminals do.
+    bool Paste(const std::string& text) const;
+    // From now on, what the program writes to the terminal is also appended
+    // to the file at `path`, byte for byte.
+    bool RecordOutput(const std::string& path) const;
     // Gives the terminal a new size, as when the user resizes its window.
     bool Resize(int cols, int rows) const;
     // The process id of the command (the only child of the pane's shell); 0 if none.
