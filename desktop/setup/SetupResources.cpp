@@ -29,7 +29,7 @@ DialogTemplate SetupDialog() {
          WS_VISIBLE, 0, 7, 59, 87, 23},
         {u"static",
          u"If you are interested in becoming a sponsor visit "
-         u"https://jotterwick.example.org/sponsor",
+         u"jotterwick.example.org",
          IDC_STATIC, WS_VISIBLE | SS_CENTER, 0, 7, 88, 122, 27},
     };
     return dialog;

@@ -1,0 +1,56 @@
+// The installer in a terminal, as a person runs it: the system menu (F10)
+// with its About entry, and Install with its messages.
+#include "SetupFixture.h"
+#include "platform/ui/terminal_session.h"
+
+#include <cstdlib>
+
+namespace {
+
+using terminaltest::Quoted;
+
+class SetupInTerminal : public setuptest::SetupTest {
+protected:
+    void SetUp() override {
+        if (!terminaltest::TmuxInstalled())
+            GTEST_SKIP() << "tmux is not installed";
+        unsetenv("JOTTERWICK_HEADLESS");
+    }
+    std::string Command() const {
+        return Quoted((dist / "setup").string()) + " --desktop " + Quoted(machines.desktop());
+    }
+};
+
+TEST_F(SetupInTerminal, TheSystemMenusAboutEntryOpensTheAboutDialog) {
+    terminaltest::TmuxSession session("setup", Command());
+    ASSERT_TRUE(session.started());
+    ASSERT_TRUE(session.WaitForScreen("Jotterwick V1.02 Setup"));
+    ASSERT_TRUE(session.Keys("F10"));
+    ASSERT_TRUE(session.WaitForScreen("Info über setup..."));
+    ASSERT_TRUE(session.Keys("o"));
+    ASSERT_TRUE(session.WaitForScreen("setup, Version 1.0"));
+    ASSERT_TRUE(session.Keys("Enter"));
+    ASSERT_TRUE(session.WaitForNoScreen("setup, Version 1.0"));
+    // The installer's dialog is still there: Escape cancels it.
+    EXPECT_NE(std::string::npos, session.Screen().find("Jotterwick V1.02 Setup"));
+    ASSERT_TRUE(session.Keys("Escape"));
+    EXPECT_TRUE(session.WaitForScreen("setup ended 0"));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(machines.desktop()) /
+                                         "Program Files/Jotterwick"));
+}
+
+TEST_F(SetupInTerminal, InstallShowsTheInformationAndInstallsTheProvider) {
+    terminaltest::TmuxSession session("setup", Command());
+    ASSERT_TRUE(session.started());
+    ASSERT_TRUE(session.WaitForScreen("Jotterwick V1.02 Setup"));
+    ASSERT_TRUE(session.Keys("Enter"));
+    ASSERT_TRUE(session.WaitForScreen("Jotterwick will now be installed on your CE device."));
+    ASSERT_TRUE(session.Keys("Enter"));
+    ASSERT_TRUE(session.WaitForScreen("Error spanwning CEAppMgr!"));
+    ASSERT_TRUE(session.Keys("Enter"));
+    EXPECT_TRUE(session.WaitForScreen("setup ended 0"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(machines.desktop()) /
+                                        "Program Files/Jotterwick/libjottapc.so"));
+}
+
+} // namespace
