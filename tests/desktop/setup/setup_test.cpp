@@ -66,6 +66,30 @@ TEST_F(Setup, InstallPutsTheProviderInPlaceSoThatItLoadsThroughCom) {
     EXPECT_EQ(0u, store->Release());
 }
 
+TEST_F(Setup, ASynchronizationAfterInstallLoadsTheInstalledProvider) {
+    ASSERT_EQ(0,
+              RunSetup({Dialog(kSetupCaption, IDOK), Box(kInstallDevice), Box(kErrorSpawnAppMgr)}));
+    const std::string installed =
+        win32::ReadRegistryText(HKEY_CLASSES_ROOT, std::string(kClassKey) + "\\InprocServer32",
+                                nullptr)
+            .value_or("");
+    auto run = [](const std::string& program, const std::vector<std::string>& args) {
+        testsupport::ChildProcess child(testsupport::BuiltProgram(program), args);
+        const int status = child.Wait();
+        return std::make_pair(status, child.Output());
+    };
+    ASSERT_EQ(0, run("tools/ceutil/ceutil", {"init"}).first);
+    ASSERT_EQ(0, run("peers/outlook/outlook-notes", {"add", "--body", "Call Bob"}).first);
+    EXPECT_EQ(0, run("peers/activesync/jsync", {}).first);
+    const auto dump = run("tools/ceutil/ceutil", {"dump", "Jotterwick Database"});
+    EXPECT_NE(std::string::npos, dump.second.find("Call Bob")) << dump.second;
+    // jsync found the registration in place and left it as the installer wrote it.
+    EXPECT_EQ(installed,
+              win32::ReadRegistryText(HKEY_CLASSES_ROOT,
+                                      std::string(kClassKey) + "\\InprocServer32", nullptr));
+    EXPECT_NE(std::string::npos, installed.find("Program Files\\Jotterwick\\libjottapc.so"));
+}
+
 TEST_F(Setup, WithoutTheInfEveryStepThatNeedsItFailsAndTheEndSaysSo) {
     std::filesystem::remove(dist / "Jottapc.inf");
     const std::vector<ui::Expectation> script = {
