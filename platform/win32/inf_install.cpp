@@ -118,7 +118,7 @@ ValueOf(const InfLine& line, DWORD flags, const std::string& where, const std::s
                                    where + ": a DWORD is one number or four bytes");
         [[fallthrough]];
     default: {
-        if (!(flags & FLG_ADDREG_BINVALUETYPE) || (type == FLG_ADDREG_TYPE_NONE && !fields.empty()))
+        if (!(flags & FLG_ADDREG_BINVALUETYPE))
             return Status::Failure(ERROR_GENERAL_SYNTAX, where + ": the flags " +
                                                              std::to_string(flags) +
                                                              " name no value type");

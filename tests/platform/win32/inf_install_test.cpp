@@ -24,6 +24,7 @@ TEST_F(InfInstall, AddRegWritesEveryValueType) {
                     "HKCU, Software\\Test, Bytes4, 0x10001, 04, 03, 02, 01\n"
                     "HKCU, Software\\Test, Binary, 1, de, AD, 0x0f\n"
                     "HKCU, Software\\Test, Other, 0x00050001, 01, 02\n"
+                    "HKCU, Software\\Test, None, 0x20001, 07\n"
                     "HKLM, Software\\Test, Path,, \"%16422%\\App\\lib.so\"\n"
                     "HKCR, Test.Key\\Only, , 0x10\n");
     ASSERT_TRUE(Install(inf, "Go")) << platform::LastErrorMessage();
@@ -43,6 +44,7 @@ TEST_F(InfInstall, AddRegWritesEveryValueType) {
     EXPECT_EQ((RegistryValue{REG_BINARY, {0xDE, 0xAD, 0x0F}}),
               Value(HKEY_CURRENT_USER, key, "Binary"));
     EXPECT_EQ((RegistryValue{5, {1, 2}}), Value(HKEY_CURRENT_USER, key, "Other"));
+    EXPECT_EQ((RegistryValue{REG_NONE, {7}}), Value(HKEY_CURRENT_USER, key, "None"));
     const std::string path = machines.desktop() + "/Program Files\\App\\lib.so";
     EXPECT_EQ((RegistryValue{REG_SZ, Bytes(path + '\0')}), Value(HKEY_LOCAL_MACHINE, key, "Path"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Test.Key\\Only"));
