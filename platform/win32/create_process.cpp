@@ -127,6 +127,53 @@ std::vector<std::string> EnvironmentOf(const void* block) {
     return variables;
 }
 
+// The folders of $PATH, in order.
+std::vector<std::string> PathFolders() {
+    std::vector<std::string> folders;
+    const char* path = std::getenv("PATH");
+    std::string_view rest(path ? path : "");
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        folders.emplace_back(rest.substr(0, colon));
+        rest = colon == std::string_view::npos ? "" : rest.substr(colon + 1);
+    }
+    return folders;
+}
+
+// Inside tmux a new console is a new window of the same session; tmux itself
+// is looked for on $PATH only. "" outside tmux: the host then has no console
+// to give, and the program runs without one.
+std::string TmuxForNewConsole() {
+    const char* session = std::getenv("TMUX");
+    if (!session || !*session)
+        return "";
+    for (const std::string& folder : PathFolders())
+        if (!folder.empty() && IsProgram(folder + "/tmux"))
+            return folder + "/tmux";
+    return "";
+}
+
+// tmux's arguments that run `program` with `arguments` (the program's name
+// first), `variables` and `folder` in a new window.
+std::vector<std::string> InNewTmuxWindow(const std::string& program,
+                                         const std::vector<std::string>& arguments,
+                                         const std::vector<std::string>& variables,
+                                         const std::string& folder) {
+    std::vector<std::string> wrapped{"tmux", "new-window", "-c", folder};
+    for (const std::string& variable : variables) {
+        // The new window's own session variables are tmux's to set.
+        if (variable.rfind("TMUX=", 0) == 0 || variable.rfind("TMUX_PANE=", 0) == 0)
+            continue;
+        wrapped.push_back("-e");
+        wrapped.push_back(variable);
+    }
+    wrapped.push_back("--");
+    wrapped.push_back(program);
+    wrapped.insert(wrapped.end(), arguments.begin() + std::min<std::size_t>(1, arguments.size()),
+                   arguments.end());
+    return wrapped;
+}
+
 Result<BOOL> Create(LPCSTR applicationName, LPCSTR commandLine, DWORD flags,
                     const void* environment, LPCSTR currentDirectory,
                     PROCESS_INFORMATION* information) {
@@ -158,6 +205,14 @@ Result<BOOL> Create(LPCSTR applicationName, LPCSTR commandLine, DWORD flags,
                                    "the program \"" + arguments[0] + "\" was not found");
     }
 
+    std::vector<std::string> variables = EnvironmentOf(environment);
+    if (flags & CREATE_NEW_CONSOLE) {
+        if (std::string tmux = TmuxForNewConsole(); !tmux.empty()) {
+            arguments = InNewTmuxWindow(program, arguments, variables, current);
+            program = std::move(tmux);
+        }
+    }
+
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
@@ -170,7 +225,6 @@ Result<BOOL> Create(LPCSTR applicationName, LPCSTR commandLine, DWORD flags,
                                              fd == 0 ? O_RDONLY : O_WRONLY, 0);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     }
-    std::vector<std::string> variables = EnvironmentOf(environment);
     auto argv = Pointers(arguments);
     auto envp = Pointers(variables);
     pid_t pid = 0;
@@ -263,14 +317,8 @@ std::string FindProgram(const std::string& name, const std::string& currentFolde
     }
     std::vector<std::string> folders{ProgramFolder(), currentFolder, SystemFolder(),
                                      WindowsFolder()};
-    if (const char* path = std::getenv("PATH")) {
-        std::string_view rest(path);
-        while (!rest.empty()) {
-            const std::size_t colon = rest.find(':');
-            folders.emplace_back(rest.substr(0, colon));
-            rest = colon == std::string_view::npos ? "" : rest.substr(colon + 1);
-        }
-    }
+    for (std::string& folder : PathFolders())
+        folders.push_back(std::move(folder));
     for (const std::string& folder : folders)
         if (!folder.empty())
             if (std::string found = FindInFolder(folder, host); !found.empty())

@@ -35,7 +35,10 @@ struct PROCESS_INFORMATION {
 };
 
 // The child gets a session of its own and no terminal: its standard
-// streams are /dev/null (the host has no second console to give it).
+// streams are /dev/null. Inside tmux it runs in a new window of the same
+// session (with the caller's environment and folder), and the process
+// handle is that of the tmux client that opened the window; elsewhere the
+// host has no second console to give it.
 constexpr DWORD CREATE_NEW_CONSOLE = 0x00000010;
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 constexpr DWORD WAIT_OBJECT_0 = 0;

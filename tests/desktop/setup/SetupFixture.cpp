@@ -32,6 +32,9 @@ SetupTest::SetupTest() {
     copy(std::filesystem::path(JOTTERWICK_SOURCE_DIR) / "desktop/setup/Jottapc.inf");
     copy(std::filesystem::path(JOTTERWICK_SOURCE_DIR) / "desktop/setup/readme.txt");
     setenv("JOTTERWICK_HEADLESS", "1", 1);
+    // Programs started with a console of their own stay out of any tmux the
+    // suite runs in.
+    unsetenv("TMUX");
     setenv("SETUP_TEST_RECORD", record.c_str(), 1);
 }
 

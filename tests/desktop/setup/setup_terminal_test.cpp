@@ -2,8 +2,10 @@
 // with its About entry, and Install with its messages.
 #include "SetupFixture.h"
 #include "platform/ui/terminal_session.h"
+#include "platform/win32/inf_directories.h"
 
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -51,6 +53,33 @@ TEST_F(SetupInTerminal, InstallShowsTheInformationAndInstallsTheProvider) {
     EXPECT_TRUE(session.WaitForScreen("setup ended 0"));
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(machines.desktop()) /
                                         "Program Files/Jotterwick/libjottapc.so"));
+}
+
+TEST_F(SetupInTerminal, ViewReadmeOpensNotepadInANewWindowAndTheDialogStays) {
+    // A notepad that says whether it got a terminal of its own, then its arguments.
+    const auto notepad = std::filesystem::path(machines.desktop()) / "Windows/System/notepad";
+    std::filesystem::create_directories(notepad.parent_path());
+    std::ofstream(notepad) << "#!/bin/sh\n{ if [ -t 0 ]; then echo terminal; else echo none; fi\n"
+                              "for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > "
+                              "\"$SETUP_TEST_RECORD.tmp\" && mv \"$SETUP_TEST_RECORD.tmp\" "
+                              "\"$SETUP_TEST_RECORD\"\n";
+    std::filesystem::permissions(notepad, std::filesystem::perms::owner_all);
+    terminaltest::TmuxSession session("setup", Command());
+    ASSERT_TRUE(session.started());
+    ASSERT_TRUE(session.WaitForScreen("Jotterwick V1.02 Setup"));
+    // From Install to Cancel to View Readme, then press it.
+    ASSERT_TRUE(session.Keys("Tab") && session.Keys("Tab") && session.Keys("Space"));
+    // The path goes unquoted: notepad takes the rest of its command line.
+    std::vector<std::string> recorded = Recorded();
+    ASSERT_FALSE(recorded.empty());
+    EXPECT_EQ("terminal", recorded.front()) << "notepad runs in a window of its own";
+    std::string line;
+    for (std::size_t i = 1; i < recorded.size(); ++i)
+        line += (line.empty() ? "" : " ") + recorded[i];
+    EXPECT_EQ(dist.string() + "\\readme.txt", line);
+    EXPECT_TRUE(session.WaitForScreen("Jotterwick V1.02 Setup"));
+    ASSERT_TRUE(session.Keys("Escape"));
+    EXPECT_TRUE(session.WaitForScreen("setup ended 0"));
 }
 
 } // namespace

@@ -52,6 +52,9 @@ protected:
     std::filesystem::path record = root / "arguments.txt";
     std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
 
+    // Programs started with a console of their own stay out of any tmux the
+    // suite runs in.
+    void SetUp() override { unsetenv("TMUX"); }
     void TearDown() override { setenv("PATH", savedPath.c_str(), 1); }
 
     // A program that writes the folder it ran in and its arguments, one a
