@@ -1,10 +1,10 @@
 // The INF reader: physical lines -> logical lines -> sections of fields.
 #include "platform/win32/inf_file.h"
 
+#include "platform/win32/bounded_file.h"
 #include "platform/win32/setupapi.h"
 
 #include <cctype>
-#include <fstream>
 #include <iterator>
 
 namespace win32 {
@@ -247,15 +247,10 @@ Result<InfFile> InfFile::Parse(std::string_view text, unsigned* errorLine) {
 }
 
 Result<InfFile> InfFile::Read(const std::string& path, unsigned* errorLine) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Status::Failure(ERROR_FILE_NOT_FOUND, "cannot open " + path);
-    std::string text;
-    text.resize(kMaxInfFileBytes + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (in.bad())
-        return Status::Failure(ERROR_READ_FAULT, "cannot read " + path);
+    auto read = ReadBoundedFile(path, kMaxInfFileBytes);
+    if (!read.ok() && read.status().code() == ERROR_INVALID_DATA)
+        return Status::Failure(ERROR_GENERAL_SYNTAX, read.status().message());
+    JW_ASSIGN_OR_RETURN(const std::string text, std::move(read));
     auto parsed = Parse(text, errorLine);
     if (!parsed.ok())
         return Status::Failure(parsed.status().code(), path + ": " + parsed.status().message());

@@ -1,10 +1,10 @@
 // Reading and changing ini files for UpdateInis and Ini2Reg.
 #include "platform/win32/ini_file.h"
 
+#include "platform/win32/bounded_file.h"
 #include "platform/win32/inf_file.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 namespace win32 {
@@ -41,18 +41,10 @@ std::optional<std::pair<std::string, std::string>> EntryOf(const std::string& li
 
 Result<IniText> IniText::Read(const std::string& path) {
     IniText ini;
-    std::error_code missing;
-    if (!std::filesystem::exists(path, missing))
+    auto read = ReadBoundedFile(path, kMaxIniFileBytes);
+    if (!read.ok() && read.status().code() == ERROR_FILE_NOT_FOUND)
         return ini;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Status::Failure(ERROR_ACCESS_DENIED, "cannot open " + path);
-    std::string text(kMaxIniFileBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxIniFileBytes)
-        return Status::Failure(ERROR_INVALID_DATA, path + " is larger than " +
-                                                       std::to_string(kMaxIniFileBytes) + " bytes");
+    JW_ASSIGN_OR_RETURN(const std::string text, std::move(read));
     if (text.find('\0') != std::string::npos)
         return Status::Failure(ERROR_INVALID_DATA, path + " holds a NUL byte: not an ini file");
     std::size_t pos = 0;

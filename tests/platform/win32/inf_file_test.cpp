@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -164,6 +165,16 @@ TEST_F(InfOpen, FailsWithTheErrorAndLineOfADamagedOrMissingFile) {
     EXPECT_EQ(INVALID_HANDLE_VALUE,
               SetupOpenInfFileA(missing.c_str(), nullptr, INF_STYLE_WIN4, nullptr));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetLastError());
+    // A pipe or a folder in the INF's place is refused at once, not waited on.
+    const std::string pipe = (dir / "pipe.inf").string();
+    ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0600));
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              SetupOpenInfFileA(pipe.c_str(), nullptr, INF_STYLE_WIN4, nullptr));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
+    std::filesystem::create_directory(dir / "folder.inf");
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              SetupOpenInfFileA((dir / "folder.inf").c_str(), nullptr, INF_STYLE_WIN4, nullptr));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
     // A handle that is no INF is refused, not followed.
     EXPECT_FALSE(SetupInstallFilesFromInfSectionA(reinterpret_cast<HINF>(0x1234), nullptr,
                                                   SetupOpenFileQueue(), "S", nullptr, 0));
