@@ -100,7 +100,8 @@ DWORD Copy(const QueuedFile& file) {
     struct stat targetState;
     if ((file.copyFlags & SP_COPY_NOOVERWRITE) && ::lstat(file.target.c_str(), &targetState) == 0)
         return ERROR_SUCCESS;
-    const int source = ::open(file.source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a pipe planted as a source must not hold the copy up.
+    const int source = ::open(file.source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (source < 0)
         return ErrorOfErrno(errno, ERROR_READ_FAULT);
     struct stat state;

@@ -271,4 +271,15 @@ TEST_F(FileQueue, ALinkOutOfTheInstallerFolderIsNotFollowed) {
     EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
 }
 
+TEST_F(FileQueue, APipeInPlaceOfASourceIsRefusedNotWaitedOn) {
+    ASSERT_EQ(0, ::mkfifo((source / "lib.so").c_str(), 0600));
+    HINF inf = Open("[Go]\nCopyFiles = Files\n[DestinationDirs]\nFiles = 16422\n[Files]\nlib.so\n");
+    ASSERT_TRUE(Queue(inf, "Go", SP_COPY_SOURCEPATH_ABSOLUTE));
+    Recorder recorder;
+    recorder.errorAnswers = {FILEOP_SKIP};
+    EXPECT_TRUE(Commit(recorder));
+    EXPECT_EQ("error 5", recorder.seen.at(3));
+    EXPECT_EQ(std::vector<std::string>{}, DesktopFiles());
+}
+
 } // namespace
