@@ -111,6 +111,21 @@ TEST_F(Setup, WithoutTheAppPathsKeyTheManagerCannotStartAfterTheInformation) {
     EXPECT_TRUE(std::filesystem::exists(Installed()));
 }
 
+TEST_F(Setup, AnAppPathsValueLongerThanItsBufferStartsNothing) {
+    // A manager that would run if its path were cut to the buffer's 259 bytes.
+    const auto folder = root / std::string(150, 'd') / std::string(150, 'e');
+    const auto program = RecordingProgram(folder, "ceappmgr");
+    ASSERT_GT(program.string().size(), 260u);
+    const std::filesystem::path cut = program.string().substr(0, 259);
+    RecordingProgram(cut.parent_path(), cut.filename().string());
+    RegisterAppManager(program.string());
+    const std::vector<ui::Expectation> script = {Dialog(kSetupCaption, IDOK), Box(kInstallDevice),
+                                                 Box(kErrorSpawnAppMgr)};
+    EXPECT_EQ(0, RunSetup(script));
+    EXPECT_EQ(ScriptLines(script), Prompts());
+    EXPECT_FALSE(std::filesystem::exists(record));
+}
+
 TEST_F(Setup, AHostileInfCopiesNothingOutsideTheDesktopAndTheEndSaysSo) {
     std::ofstream(dist / "Jottapc.inf", std::ios::trunc)
         << "[Version]\nSignature = \"$Chicago$\"\n"
