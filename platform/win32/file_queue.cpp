@@ -4,8 +4,6 @@
 #include "platform/win32/path.h"
 #include "platform/win32/setup_objects.h"
 
-#include <cstdlib>
-
 namespace win32 {
 
 using platform::Result;
@@ -18,12 +16,11 @@ std::string Where(const InfLine& line, const std::string& section) {
 }
 
 Result<unsigned> DirectoryIdOf(const std::string& text, const std::string& where) {
-    char* end = nullptr;
-    const unsigned long id = std::strtoul(text.c_str(), &end, 10);
-    if (text.empty() || *end || id > 0xFFFFFFFFul)
+    const auto id = InfNumber(text);
+    if (!id)
         return Status::Failure(ERROR_GENERAL_SYNTAX,
                                where + ": \"" + text + "\" is not a directory id");
-    return static_cast<unsigned>(id);
+    return static_cast<unsigned>(*id);
 }
 
 // The folder DestinationDirs gives `section` (else its DefaultDestDir).

@@ -144,6 +144,29 @@ const std::string& InfLine::Field(std::size_t index) const {
     return index < fields.size() ? fields[index] : empty;
 }
 
+std::optional<unsigned long> InfNumber(const std::string& text, int base) {
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits = digits.substr(2);
+        base = 16;
+    }
+    if (digits.empty() || digits.size() > 10)
+        return std::nullopt;
+    unsigned long value = 0;
+    for (char c : digits) {
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : 99;
+        if (digit >= base)
+            return std::nullopt;
+        value = value * static_cast<unsigned long>(base) + static_cast<unsigned long>(digit);
+    }
+    if (value > 0xFFFFFFFFul)
+        return std::nullopt;
+    return value;
+}
+
 std::string InfLower(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)

@@ -57,6 +57,11 @@ private:
     std::map<std::string, std::vector<InfLine>> m_sections; // by lower-case name
 };
 
+// A number of an INF (a flag, a directory id, a byte): decimal, or
+// hexadecimal after 0x (`base` 16: hexadecimal anyway); nullopt for
+// anything else or a value over 32 bits.
+std::optional<unsigned long> InfNumber(const std::string& text, int base = 10);
+
 // Lower case for ASCII letters: INF names compare case-insensitively.
 std::string InfLower(std::string_view text);
 

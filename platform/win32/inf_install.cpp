@@ -25,30 +25,6 @@ std::string Where(const InfLine& line, const std::string& section) {
     return "[" + section + "] line " + std::to_string(line.number);
 }
 
-// A number of an INF: decimal, or hexadecimal after 0x.
-std::optional<unsigned long> NumberOf(const std::string& text, int base = 10) {
-    std::string digits = text;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        digits = digits.substr(2);
-        base = 16;
-    }
-    if (digits.empty() || digits.size() > 10)
-        return std::nullopt;
-    unsigned long value = 0;
-    for (char c : digits) {
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                 : 99;
-        if (digit >= base)
-            return std::nullopt;
-        value = value * static_cast<unsigned long>(base) + static_cast<unsigned long>(digit);
-    }
-    if (value > 0xFFFFFFFFul)
-        return std::nullopt;
-    return value;
-}
-
 Result<HKEY> RootOf(const std::string& text, const std::string& where) {
     const std::string root = InfLower(text);
     if (root == "hkcr")
@@ -105,7 +81,7 @@ ValueOf(const InfLine& line, DWORD flags, const std::string& where, const std::s
         return std::make_pair(REG_MULTI_SZ, data);
     case FLG_ADDREG_TYPE_DWORD:
         if (fields.size() == 1) {
-            const auto number = NumberOf(fields[0]);
+            const auto number = InfNumber(fields[0]);
             if (!number)
                 return Status::Failure(ERROR_GENERAL_SYNTAX,
                                        where + ": \"" + fields[0] + "\" is not a DWORD");
@@ -123,7 +99,7 @@ ValueOf(const InfLine& line, DWORD flags, const std::string& where, const std::s
                                                              std::to_string(flags) +
                                                              " name no value type");
         for (const std::string& field : fields) {
-            const auto byte = NumberOf(field, 16);
+            const auto byte = InfNumber(field, 16);
             if (!byte || *byte > 0xFF)
                 return Status::Failure(ERROR_GENERAL_SYNTAX,
                                        where + ": \"" + field + "\" is not a byte");
@@ -184,7 +160,7 @@ Result<Step> AddRegStep(const InfLine& line, const std::string& where,
     const std::optional<std::string> name =
         line.Field(2).empty() ? std::nullopt : std::optional<std::string>(line.Field(2));
     const auto flags =
-        line.Field(3).empty() ? std::optional<unsigned long>(0) : NumberOf(line.Field(3));
+        line.Field(3).empty() ? std::optional<unsigned long>(0) : InfNumber(line.Field(3));
     if (!flags)
         return Status::Failure(ERROR_GENERAL_SYNTAX,
                                where + ": \"" + line.Field(3) + "\" is not a flag value");
@@ -271,7 +247,7 @@ Result<std::string> IniPathOf(const InfFile& inf, const std::string& section,
     if (field.size() > 2 && field[0] == '%') {
         const std::size_t end = field.find('%', 1);
         const auto id =
-            end == std::string::npos ? std::nullopt : NumberOf(field.substr(1, end - 1));
+            end == std::string::npos ? std::nullopt : InfNumber(field.substr(1, end - 1));
         const auto dir = id && *id != kDirIdSource ? DirectoryOfId(static_cast<unsigned>(*id), "")
                                                    : std::nullopt;
         if (!dir)
@@ -283,7 +259,7 @@ Result<std::string> IniPathOf(const InfFile& inf, const std::string& section,
         while (!rest.empty() && (rest.front() == '\\' || rest.front() == '/'))
             rest.erase(0, 1);
     } else if (const InfLine* dirs = inf.Find("DestinationDirs", section)) {
-        const auto id = NumberOf(dirs->Field(0));
+        const auto id = InfNumber(dirs->Field(0));
         const auto dir = id && *id != kDirIdSource ? DirectoryOfId(static_cast<unsigned>(*id), "")
                                                    : std::nullopt;
         if (!dir)
