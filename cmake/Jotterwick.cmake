@@ -43,3 +43,28 @@ endfunction()
 function(jotterwick_static_tls name)
     target_compile_options(${name} PRIVATE -ftls-model=initial-exec)
 endfunction()
+
+# jotterwick_dist(FILES... TARGETS...): files that ship in the distribution
+# folder (build/dist), and the targets that make them. The `dist` target,
+# made once every component is in (jotterwick_dist_target), copies the one
+# list of files there.
+function(jotterwick_dist)
+    cmake_parse_arguments(ARG "" "" "FILES;TARGETS" ${ARGN})
+    set_property(GLOBAL APPEND PROPERTY JOTTERWICK_DIST_FILES ${ARG_FILES})
+    set_property(GLOBAL APPEND PROPERTY JOTTERWICK_DIST_TARGETS ${ARG_TARGETS})
+endfunction()
+
+function(jotterwick_dist_target)
+    get_property(files GLOBAL PROPERTY JOTTERWICK_DIST_FILES)
+    get_property(targets GLOBAL PROPERTY JOTTERWICK_DIST_TARGETS)
+    set(folder ${CMAKE_BINARY_DIR}/dist)
+    add_custom_target(dist
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${folder}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+        COMMAND ${CMAKE_COMMAND} -E copy ${files} ${folder}
+        COMMENT "The distribution folder: ${folder}"
+        VERBATIM)
+    if(targets)
+        add_dependencies(dist ${targets})
+    endif()
+endfunction()

@@ -9,8 +9,10 @@
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
 constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
+constexpr DWORD REG_MULTI_SZ = 7;
 
 using REGSAM = DWORD;
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;

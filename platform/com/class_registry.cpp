@@ -4,6 +4,7 @@
 #include "platform/base/library_check.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/machine.h"
+#include "platform/win32/path.h"
 #include "platform/win32/registry.h"
 
 #include <cstdio>
@@ -116,7 +117,8 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void*, REFIID riid
     if (!path || path->empty())
         return REGDB_E_CLASSNOTREG;
     HRESULT loaded = S_OK;
-    void* library = LoadServer(classKey, *path, &loaded);
+    // The value is a desktop path: an installer writes it with '\'.
+    void* library = LoadServer(classKey, win32::HostPath(*path), &loaded);
     if (!library)
         return loaded;
     auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(dlsym(library, "DllGetClassObject"));

@@ -1,5 +1,7 @@
 #include "platform/ui/menu.h"
 
+#include "platform/ui/window_impl.h"
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -195,4 +197,19 @@ int GetMenuStringW(HMENU hMenu, UINT uIDItem, LPWSTR lpString, int cchMax, UINT 
     std::copy_n(item->text.data(), n, lpString);
     lpString[n] = 0;
     return n;
+}
+
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
+    ui::detail::Window* window = ui::detail::Find(hWnd);
+    if (!window || !(window->style & WS_SYSMENU))
+        return nullptr;
+    if (bRevert && window->systemMenu) {
+        DestroyMenu(window->systemMenu);
+        window->systemMenu = nullptr;
+    }
+    if (!window->systemMenu) {
+        window->systemMenu = CreatePopupMenu();
+        AppendMenuW(window->systemMenu, MF_STRING, SC_CLOSE, u"&Close");
+    }
+    return bRevert ? nullptr : window->systemMenu;
 }

@@ -37,4 +37,10 @@ int GetMenuItemCount(HMENU hMenu);
 // The command at a position; -1 for a popup or none.
 UINT GetMenuItemID(HMENU hMenu, int nPos);
 HMENU GetSubMenu(HMENU hMenu, int nPos);
+// The window's system menu (a window with WS_SYSMENU): made on first use
+// with the item "&Close" (SC_CLOSE); its commands reach the window as
+// WM_SYSCOMMAND. bRevert TRUE gives it back in its first form and returns
+// null. Null for a window without one.
+constexpr UINT SC_CLOSE = 0xF060;
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
 int GetMenuStringW(HMENU hMenu, UINT uIDItem, LPWSTR lpString, int cchMax, UINT flags);

@@ -3,6 +3,7 @@
 #include "platform/base/case_fold.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/gdi.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/window_impl.h"
 
 #include <algorithm>
@@ -330,6 +331,8 @@ BOOL DestroyWindow(HWND hWnd) {
     std::erase(table.topLevel, hWnd);
     if (table.active == hWnd)
         table.active = nullptr;
+    if (w->systemMenu)
+        DestroyMenu(w->systemMenu);
     ui::detail::ForgetWindow(hWnd);
     table.windows.erase(hWnd);
     ui::CurrentBackend().WindowChanged(hWnd);
@@ -794,6 +797,10 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         return static_cast<LRESULT>(w->text.size());
     case WM_CLOSE:
         DestroyWindow(hWnd);
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            SendMessageW(hWnd, WM_CLOSE, 0, 0);
         return 0;
     case WM_SETFONT:
         w->font = reinterpret_cast<HFONT>(wParam);

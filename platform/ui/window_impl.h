@@ -33,7 +33,8 @@ struct Window {
     LONG_PTR userData = 0;
     LONG_PTR dialogSlots[3] = {}; // DWLP_MSGRESULT, DWLP_DLGPROC, DWLP_USER
     HFONT font = nullptr;
-    bool onStation = false; // registered in the handheld's window station
+    HMENU systemMenu = nullptr; // made by GetSystemMenu, destroyed with the window
+    bool onStation = false;     // registered in the handheld's window station
     bool destroying = false;
     bool needsPaint = false;
     std::unique_ptr<ControlState> control;

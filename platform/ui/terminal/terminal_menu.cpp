@@ -242,4 +242,58 @@ void RunMenuBar(const DrawnScreen& screen, int first, const std::function<DrawnS
     }
 }
 
+UINT RunPopupMenu(HWND owner, HMENU menu, int row, int col, const std::function<void()>& redraw) {
+    Level level = OpenLevel(owner, menu, 0, row, col);
+    // The command of item `index`, or 0 when it cannot be chosen.
+    auto commandOf = [&](int index) -> UINT {
+        if (index < 0 || index >= static_cast<int>(level.items.size()))
+            return 0;
+        const Item& item = level.items[static_cast<std::size_t>(index)];
+        return item.separator || item.grayed || item.popup ? 0 : item.command;
+    };
+    for (;;) {
+        redraw();
+        DrawLevel(level);
+        Present();
+        const auto input = ReadInput(-1);
+        if (!input)
+            continue;
+        if (input->kind == Input::Kind::Tap) {
+            const CellRect& box = level.box;
+            if (input->col <= box.col || input->col >= box.col + box.cols - 1)
+                return 0;
+            if (const UINT command = commandOf(input->row - box.row - 1))
+                return command;
+            continue;
+        }
+        if (input->kind != Input::Kind::Key)
+            continue;
+        const KeyStroke key = input->key;
+        switch (key.virtualKey) {
+        case VK_ESCAPE:
+        case VK_F10:
+            return 0;
+        case VK_UP:
+        case VK_DOWN:
+            level.selected =
+                NextSelectable(level.items, level.selected, key.virtualKey == VK_UP ? -1 : 1);
+            break;
+        case VK_RETURN:
+        case VK_SPACE:
+            if (const UINT command = commandOf(level.selected))
+                return command;
+            break;
+        default: {
+            const char16_t c = key.character >= u'A' && key.character <= u'Z'
+                                   ? static_cast<char16_t>(key.character - u'A' + u'a')
+                                   : key.character;
+            for (std::size_t i = 0; c && i < level.items.size(); ++i)
+                if (level.items[i].mnemonic == c)
+                    if (const UINT command = commandOf(static_cast<int>(i)))
+                        return command;
+        }
+        }
+    }
+}
+
 } // namespace ui::terminal

@@ -4,6 +4,7 @@
 #include "platform/base/unicode.h"
 #include "platform/ui/commdlg.h"
 #include "platform/ui/dialog.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/terminal/terminal_backend.h"
 #include "platform/ui/terminal/terminal_screen.h"
@@ -280,6 +281,19 @@ void TerminalBackend::RunModalDialog(HWND dialog, const std::u16string&) {
         if (input->kind != Input::Kind::Key)
             continue;
         const auto& key = input->key;
+        // F10 opens the dialog's system menu; its command reaches the dialog
+        // as WM_SYSCOMMAND.
+        if (key.virtualKey == VK_F10 && key.modifiers == 0) {
+            if (HMENU menu = GetSystemMenu(dialog, FALSE)) {
+                GetWindowRect(dialog, &r);
+                const CellRect frame = terminal::CellsOf(r);
+                if (const UINT command = terminal::RunPopupMenu(
+                        dialog, menu, frame.row + 1, frame.col + 1, [this] { Redraw(); }))
+                    SendMessageW(dialog, WM_SYSCOMMAND, command, 0);
+                m_dirty = true;
+            }
+            continue;
+        }
         if (key.virtualKey == VK_TAB || key.virtualKey == VK_RETURN ||
             key.virtualKey == VK_ESCAPE) {
             // The dialog manager's own keys: next control, default button, Cancel.

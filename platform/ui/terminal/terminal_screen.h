@@ -118,4 +118,8 @@ void DeliverPaste(const std::u16string& text);
 // `redraw` draws the windows beneath again.
 void RunMenuBar(const DrawnScreen& screen, int first, const std::function<DrawnScreen()>& redraw);
 
+// Runs `menu` (a window's system menu) as a popup at row, col until an item
+// is chosen or the user leaves with Escape; the command chosen, or 0.
+UINT RunPopupMenu(HWND owner, HMENU menu, int row, int col, const std::function<void()>& redraw);
+
 } // namespace ui::terminal

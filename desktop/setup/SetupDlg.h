@@ -1,0 +1,40 @@
+// CSetupDlg: the installer's main dialog (template 102) with Install,
+// Cancel, View Readme and the About entry of its system menu;
+// CSetupAboutDlg: the About dialog (template 100).
+#pragma once
+
+#include "platform/ui/winuser.h"
+
+#include <string>
+
+class CSetupDlg {
+public:
+    CSetupDlg() = default;
+
+    // Runs the dialog; IDOK after Install, IDCANCEL after Cancel.
+    INT_PTR DoModal();
+    // The same dialog without its modal loop (it stays until destroyed).
+    HWND Create();
+
+    BOOL OnInitDialog();
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    // The steps of the installation; the dialog then ends as accepted.
+    void OnInstall();
+    void OnViewReadme();
+
+    HWND m_hWnd = nullptr;
+
+private:
+    static INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+    // Shows string `id` of the resource table in the installer's message box.
+    void Message(UINT id, UINT icon) const;
+};
+
+class CSetupAboutDlg {
+public:
+    INT_PTR DoModal(HWND owner);
+};
+
+// The folder that holds the installer's program file, without a trailing
+// separator.
+std::string InstallerFolder();

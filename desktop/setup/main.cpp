@@ -1,0 +1,85 @@
+// setup [--desktop DIR] [--uninstall]: the desktop installer.
+#include "desktop/setup/SetupDlg.h"
+#include "desktop/setup/Uninstall.h"
+#include "desktop/setup/resource.h"
+#include "platform/base/installation.h"
+#include "platform/ui/headless/headless_backend.h"
+#include "platform/ui/terminal/terminal_backend.h"
+#include "platform/win32/machine.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: setup [--desktop DIR] [--uninstall]\n"
+    "Installs Jotterwick's desktop part from Jottapc.inf beside this program and\n"
+    "hands the handheld package (jotta.ini) to the application manager. In a\n"
+    "terminal it draws with curses, otherwise it runs headless.\n"
+    "  --desktop DIR  the desktop's directory (made when missing)\n"
+    "  --uninstall    remove what the installation put on the desktop; notes,\n"
+    "                 partnerships and the handheld are left alone\n"
+    "  --help         this help\n"
+    "  --version      the version\n";
+
+// In the terminal when setup runs in one, headless (prompts answered by the
+// scripted user of $JOTTERWICK_SCRIPT) otherwise or with $JOTTERWICK_HEADLESS.
+void ChooseBackend() {
+    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+        if (auto terminal = ui::TerminalBackend::Create()) {
+            ui::SetBackend(std::move(terminal));
+            return;
+        }
+        std::fputs("setup: cannot draw on this terminal (see $TERM); running headless\n", stderr);
+    }
+    ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
+}
+
+int ArgumentError(const std::string& problem) {
+    std::fputs(platform::ArgumentErrorText("setup", problem).c_str(), stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool uninstall = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--desktop") == 0) {
+            if (i + 1 >= argc)
+                return ArgumentError("--desktop needs a directory");
+            win32::SetDesktopDirectory(argv[++i]);
+        } else if (std::strcmp(argv[i], "--uninstall") == 0) {
+            uninstall = true;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(platform::VersionText("setup").c_str(), stdout);
+            return 0;
+        } else {
+            return ArgumentError(std::string("unexpected argument: ") + argv[i]);
+        }
+    }
+    ChooseBackend();
+    AddSetupResources();
+    if (uninstall) {
+        std::string problem;
+        const int status = UninstallDesktop(InstallerFolder(), &problem);
+        ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
+        if (status != 0)
+            std::fprintf(stderr, "setup: %s\n", problem.c_str());
+        else
+            std::puts("setup: Jotterwick's desktop part was removed; your notes were left alone");
+        return status;
+    }
+    CSetupDlg dialog;
+    dialog.DoModal();
+    return 0;
+}

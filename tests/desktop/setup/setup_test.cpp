@@ -1,0 +1,184 @@
+// The installer end to end, headless with the scripted user, on a fresh
+// desktop: Install, its messages in the cases a person meets, Cancel, and
+// the uninstall.
+#include "SetupFixture.h"
+
+#include "platform/activesync/replstore.h"
+#include "platform/com/objbase.h"
+#include "platform/win32/registry.h"
+
+#include <fstream>
+
+namespace {
+
+using setuptest::kDesktopIncomplete;
+using setuptest::kErrorOpenInf;
+using setuptest::kErrorPrepareCopy;
+using setuptest::kErrorRegistry;
+using setuptest::kErrorSpawnAppMgr;
+using setuptest::kInstallDevice;
+
+constexpr char16_t kSetupCaption[] = u"Jotterwick V1.02 Setup";
+constexpr char kObjectKey[] =
+    "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\Objects\\Jotterwick";
+constexpr char kClassKey[] = "CLSID\\{6A1F3C52-8E4B-4D7A-9B21-5C0E7D3F9A14}";
+
+class Setup : public setuptest::SetupTest {
+protected:
+    std::filesystem::path Installed() const {
+        return std::filesystem::path(machines.desktop()) / "Program Files/Jotterwick/libjottapc.so";
+    }
+    static bool KeyExists(HKEY root, const char* path) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+};
+
+TEST_F(Setup, InstallPutsTheProviderInPlaceSoThatItLoadsThroughCom) {
+    RegisterAppManager(RecordingProgram(root / "Windows CE Services", "CEAPPMGR.EXE").string());
+    const std::vector<ui::Expectation> script = {Dialog(kSetupCaption, IDOK), Box(kInstallDevice)};
+    EXPECT_EQ(0, RunSetup(script));
+    EXPECT_EQ(ScriptLines(script), Prompts());
+    // The ini path reaches the manager whole although the folder has spaces.
+    EXPECT_EQ(std::vector<std::string>{dist.string() + "\\jotta.ini"}, Recorded());
+
+    ASSERT_TRUE(std::filesystem::is_regular_file(Installed()));
+    EXPECT_EQ("Jotterwick.WinCE.Jotterwick",
+              win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kObjectKey, "Store"));
+    EXPECT_EQ("Jotterwick",
+              win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kObjectKey, "Display Name"));
+    EXPECT_EQ(
+        "{6A1F3C52-8E4B-4D7A-9B21-5C0E7D3F9A14}",
+        win32::ReadRegistryText(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick\\CLSID", nullptr));
+    EXPECT_EQ(
+        "Jotterwick.WinCE.Jotterwick",
+        win32::ReadRegistryText(HKEY_CLASSES_ROOT, std::string(kClassKey) + "\\ProgID", nullptr));
+
+    CLSID clsid{};
+    ASSERT_EQ(S_OK, CLSIDFromProgID(u"Jotterwick.WinCE.Jotterwick", &clsid));
+    IReplStore* store = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IReplStore,
+                                     reinterpret_cast<void**>(&store)));
+    ASSERT_NE(nullptr, store);
+    EXPECT_EQ(0u, store->Release());
+}
+
+TEST_F(Setup, ASynchronizationAfterInstallLoadsTheInstalledProvider) {
+    ASSERT_EQ(0,
+              RunSetup({Dialog(kSetupCaption, IDOK), Box(kInstallDevice), Box(kErrorSpawnAppMgr)}));
+    const std::string installed =
+        win32::ReadRegistryText(HKEY_CLASSES_ROOT, std::string(kClassKey) + "\\InprocServer32",
+                                nullptr)
+            .value_or("");
+    auto run = [](const std::string& program, const std::vector<std::string>& args) {
+        testsupport::ChildProcess child(testsupport::BuiltProgram(program), args);
+        const int status = child.Wait();
+        return std::make_pair(status, child.Output());
+    };
+    ASSERT_EQ(0, run("tools/ceutil/ceutil", {"init"}).first);
+    ASSERT_EQ(0, run("peers/outlook/outlook-notes", {"add", "--body", "Call Bob"}).first);
+    EXPECT_EQ(0, run("peers/activesync/jsync", {}).first);
+    const auto dump = run("tools/ceutil/ceutil", {"dump", "Jotterwick Database"});
+    EXPECT_NE(std::string::npos, dump.second.find("Call Bob")) << dump.second;
+    // jsync found the registration in place and left it as the installer wrote it.
+    EXPECT_EQ(installed,
+              win32::ReadRegistryText(HKEY_CLASSES_ROOT,
+                                      std::string(kClassKey) + "\\InprocServer32", nullptr));
+    EXPECT_NE(std::string::npos, installed.find("Program Files\\Jotterwick\\libjottapc.so"));
+}
+
+TEST_F(Setup, WithoutTheInfEveryStepThatNeedsItFailsAndTheEndSaysSo) {
+    std::filesystem::remove(dist / "Jottapc.inf");
+    const std::vector<ui::Expectation> script = {
+        Dialog(kSetupCaption, IDOK), Box(kErrorOpenInf),  Box(kErrorPrepareCopy),
+        Box(kErrorRegistry),         Box(kInstallDevice), Box(kErrorSpawnAppMgr),
+        Box(kDesktopIncomplete)};
+    EXPECT_EQ(0, RunSetup(script));
+    EXPECT_EQ(ScriptLines(script), Prompts());
+    EXPECT_FALSE(std::filesystem::exists(Installed()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kObjectKey));
+}
+
+TEST_F(Setup, WithoutTheAppPathsKeyTheManagerCannotStartAfterTheInformation) {
+    const std::vector<ui::Expectation> script = {Dialog(kSetupCaption, IDOK), Box(kInstallDevice),
+                                                 Box(kErrorSpawnAppMgr)};
+    EXPECT_EQ(0, RunSetup(script));
+    EXPECT_EQ(ScriptLines(script), Prompts());
+    // The desktop part itself went well: nothing more is said about it.
+    EXPECT_TRUE(std::filesystem::exists(Installed()));
+}
+
+TEST_F(Setup, AnAppPathsValueLongerThanItsBufferStartsNothing) {
+    // A manager that would run if its path were cut to the buffer's 259 bytes.
+    const auto folder = root / std::string(150, 'd') / std::string(150, 'e');
+    const auto program = RecordingProgram(folder, "ceappmgr");
+    ASSERT_GT(program.string().size(), 260u);
+    const std::filesystem::path cut = program.string().substr(0, 259);
+    RecordingProgram(cut.parent_path(), cut.filename().string());
+    RegisterAppManager(program.string());
+    const std::vector<ui::Expectation> script = {Dialog(kSetupCaption, IDOK), Box(kInstallDevice),
+                                                 Box(kErrorSpawnAppMgr)};
+    EXPECT_EQ(0, RunSetup(script));
+    EXPECT_EQ(ScriptLines(script), Prompts());
+    EXPECT_FALSE(std::filesystem::exists(record));
+}
+
+TEST_F(Setup, AHostileInfCopiesNothingOutsideTheDesktopAndTheEndSaysSo) {
+    std::ofstream(dist / "Jottapc.inf", std::ios::trunc)
+        << "[Version]\nSignature = \"$Chicago$\"\n"
+        << "[DesktopInstall]\nCopyFiles = Files\nAddReg = Reg\n"
+        << "[DestinationDirs]\nFiles = 16422, ..\\..\\..\\escaped\n"
+        << "[Files]\nlibjottapc.so\n"
+        << "[Reg]\nHKR, Anything, V,, x\n";
+    const std::vector<ui::Expectation> script = {
+        Dialog(kSetupCaption, IDOK), Box(kErrorPrepareCopy), Box(kErrorRegistry),
+        Box(kInstallDevice),         Box(kErrorSpawnAppMgr), Box(kDesktopIncomplete)};
+    EXPECT_EQ(0, RunSetup(script));
+    EXPECT_EQ(ScriptLines(script), Prompts());
+    EXPECT_FALSE(std::filesystem::exists(root / "escaped"));
+    EXPECT_FALSE(std::filesystem::exists(root.parent_path() / "escaped"));
+}
+
+TEST_F(Setup, CancelInstallsNothing) {
+    RegisterAppManager(RecordingProgram(root, "ceappmgr").string());
+    const std::vector<ui::Expectation> script = {Dialog(kSetupCaption, IDCANCEL)};
+    EXPECT_EQ(0, RunSetup(script));
+    EXPECT_EQ(ScriptLines(script), Prompts());
+    EXPECT_FALSE(std::filesystem::exists(Installed()));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(std::filesystem::exists(record));
+}
+
+TEST_F(Setup, UninstallRemovesWhatInstallPutThereAndLeavesTheNotes) {
+    ASSERT_EQ(0,
+              RunSetup({Dialog(kSetupCaption, IDOK), Box(kInstallDevice), Box(kErrorSpawnAppMgr)}));
+    ASSERT_TRUE(std::filesystem::exists(Installed()));
+    const auto desktop = std::filesystem::path(machines.desktop());
+    std::ofstream(desktop / "outlook.db") << "the person's notes";
+    std::filesystem::create_directories(desktop / "activesync");
+    std::ofstream(desktop / "activesync/partners") << "partnerships";
+    ASSERT_EQ(ERROR_SUCCESS, win32::WriteRegistryText(
+                                 HKEY_CURRENT_USER, "Control Panel\\International", "sList", ";"));
+
+    EXPECT_EQ(0, RunSetup({}, {"--uninstall"}));
+    EXPECT_EQ(std::vector<std::string>{}, Prompts());
+    EXPECT_FALSE(std::filesystem::exists(Installed()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kObjectKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE,
+                          "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization"));
+    EXPECT_EQ(";",
+              win32::ReadRegistryText(HKEY_CURRENT_USER, "Control Panel\\International", "sList"));
+    std::ifstream notes(desktop / "outlook.db");
+    EXPECT_EQ("the person's notes", std::string((std::istreambuf_iterator<char>(notes)),
+                                                std::istreambuf_iterator<char>()));
+    EXPECT_TRUE(std::filesystem::exists(desktop / "activesync/partners"));
+    // Once more: nothing left to remove is no failure.
+    EXPECT_EQ(0, RunSetup({}, {"--uninstall"}));
+}
+
+} // namespace
