@@ -205,7 +205,8 @@ Result<std::vector<std::pair<std::string, std::string>>> ReadEntries(std::string
     ArchiveReader reader;
     if (!reader.handle)
         return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, "out of memory");
-    archive_read_support_format_zip(reader.handle);
+    // The central directory is required: an archive cut short anywhere is refused.
+    archive_read_support_format_zip_seekable(reader.handle);
     if (archive_read_open_memory(reader.handle, bytes.data(), bytes.size()) != ARCHIVE_OK)
         return Damaged(ArchiveError(reader.handle));
     std::vector<std::pair<std::string, std::string>> entries;
