@@ -46,8 +46,10 @@ std::vector<std::string> SplitList(std::string_view list) {
     }
 }
 
+// Names beginning with '.' are the store's own (its lock and folders in the
+// making), so neither a component nor a package file takes one.
 bool IsComponentName(std::string_view name) {
-    return !name.empty() && name.size() <= kMaxComponentChars && name != "." && name != ".." &&
+    return !name.empty() && name.size() <= kMaxComponentChars && name.front() != '.' &&
            std::all_of(name.begin(), name.end(), [](char c) {
                return std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '_' ||
                       c == '-' || c == '.';
@@ -56,7 +58,7 @@ bool IsComponentName(std::string_view name) {
 
 // A file beside the ini: no folder, no drive, nothing that walks up.
 bool IsPlainFileName(std::string_view name) {
-    return !name.empty() && name.size() <= kMaxFileNameChars && name != "." && name != ".." &&
+    return !name.empty() && name.size() <= kMaxFileNameChars && name.front() != '.' &&
            name.find_first_of("/\\:*?\"<>|") == std::string_view::npos &&
            std::none_of(name.begin(), name.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 0x20; });

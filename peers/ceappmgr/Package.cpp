@@ -211,6 +211,7 @@ Result<std::vector<std::pair<std::string, std::string>>> ReadEntries(std::string
         return Damaged(ArchiveError(reader.handle));
     std::vector<std::pair<std::string, std::string>> entries;
     std::set<std::string> names;
+    std::size_t total = 0; // all entries together, against archives that expand without end
     for (;;) {
         archive_entry* entry = nullptr;
         const int next = archive_read_next_header(reader.handle, &entry);
@@ -245,6 +246,10 @@ Result<std::vector<std::pair<std::string, std::string>>> ReadEntries(std::string
             if (data.size() + static_cast<std::size_t>(got) > limit)
                 return Damaged("the archive entry " + name + " is larger than " +
                                std::to_string(limit) + " bytes");
+            total += static_cast<std::size_t>(got);
+            if (total > kMaxPackageBytes)
+                return Damaged("its files together are larger than " +
+                               std::to_string(kMaxPackageBytes) + " bytes");
             data.append(buffer, static_cast<std::size_t>(got));
         }
         entries.emplace_back(name, std::move(data));

@@ -37,6 +37,11 @@ void ChooseBackend() {
     ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
 }
 
+int Refuse(const std::string& problem) {
+    std::fputs(platform::ArgumentErrorText("notepad", problem).c_str(), stderr);
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,13 +53,10 @@ int main(int argc, char** argv) {
         std::fputs(platform::VersionText("notepad").c_str(), stdout);
         return 0;
     }
-    if (argc != 2 || argv[1][0] == '\0' || argv[1][0] == '-') {
-        std::fputs(platform::ArgumentErrorText("notepad", argc < 2 ? "a file is needed"
-                                                                   : "give exactly one file")
-                       .c_str(),
-                   stderr);
-        return 2;
-    }
+    if (argc == 2 && argv[1][0] == '-')
+        return Refuse(std::string("unknown option ") + argv[1]);
+    if (argc != 2 || argv[1][0] == '\0')
+        return Refuse(argc < 2 ? "a file is needed" : "give exactly one file");
     ChooseBackend();
     const int status = notepad::RunNotepad(argv[1]);
     // Back to the shell's terminal before the program ends.

@@ -58,14 +58,14 @@ TEST(AppManagerIni, MissingPiecesAreNamed) {
 
 TEST(AppManagerIni, PackageFilesOutsideTheIniFolderAreRefused) {
     for (const char* name : {"..\\jotta.zip", "../jotta.zip", "/etc/passwd", "C:\\jotta.zip",
-                             "sub\\jotta.zip", "..", "jot*.zip", ""}) {
+                             "sub\\jotta.zip", "..", ".lock", "jot*.zip", ""}) {
         SCOPED_TRACE(name);
         ExpectRefused(std::string("[CEAppManager]\nVersion = 1.0\nComponent = J\n[J]\n"
                                   "Description = J\nCabFiles = jotta.zip, ") +
                           name + "\n",
                       "[J] CabFiles: \"" + std::string(name) + "\" is not a file name");
     }
-    for (const char* name : {"..", "A\\B", "A/B", "J:"}) {
+    for (const char* name : {"..", ".take-1", "A\\B", "A/B", "J:"}) {
         SCOPED_TRACE(name);
         ExpectRefused(std::string("[CEAppManager]\nVersion = 1.0\nComponent = ") + name + "\n",
                       "the component name \"" + std::string(name) + "\" is not a plain name");
