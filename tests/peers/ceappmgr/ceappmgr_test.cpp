@@ -126,6 +126,17 @@ TEST_F(AppManager, EachHandheldGetsThePackageOnceAtItsOwnConnection) {
     fs::remove_all(second);
 }
 
+TEST_F(AppManager, ADryRunSaysWhatItWouldInstallAndInstallsNothing) {
+    ASSERT_EQ(0, Take(PackageFolder()).status);
+    const RunResult run = Jsync({"--dry-run"});
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_TRUE(Contains(run, "Jotterwick " + Version() + " would be installed on the handheld " +
+                                  machines->handheld()))
+        << run.output;
+    EXPECT_FALSE(fs::exists(InstalledFolder(machines->handheld())));
+    EXPECT_FALSE(ceappmgr::InstalledVersion("Jotterwick"));
+}
+
 TEST_F(AppManager, JsyncRegistersTheManagerUnderAppPaths) {
     const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
     EXPECT_FALSE(win32::ReadRegistryText(HKEY_LOCAL_MACHINE, key, nullptr));
