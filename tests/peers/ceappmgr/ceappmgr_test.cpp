@@ -137,6 +137,49 @@ TEST_F(AppManager, ADryRunSaysWhatItWouldInstallAndInstallsNothing) {
     EXPECT_FALSE(ceappmgr::InstalledVersion("Jotterwick"));
 }
 
+TEST_F(AppManager, AFailedRegistryWriteOnTheWayLeavesNothingInstalled) {
+    ASSERT_EQ(0, Take(PackageFolder()).status);
+    const std::string log = machines->desktop() + "/failed-writes";
+    auto storeValue = [] {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          u"Windows CE Services\\Synchronization\\Objects\\Jotterwick", 0, KEY_READ,
+                          &key) != ERROR_SUCCESS)
+            return false;
+        DWORD size = 0;
+        const bool found =
+            RegQueryValueExW(key, u"Store", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        return found;
+    };
+    // Each of the manager's writes fails in turn, as a failing disk would.
+    for (int n = 1; n < 20; ++n) {
+        SCOPED_TRACE("failed write " + std::to_string(n));
+        fs::remove(log);
+        testsupport::ChildProcess manager(
+            "/bin/sh",
+            {"-c", "exec /usr/bin/env \"$@\" 2>&1", "sh",
+             "LD_PRELOAD=" + testsupport::BuiltProgram("tests/support/fail_write_vfs.so"),
+             "JOTTERWICK_FAIL_WRITE=" + std::to_string(n), "JOTTERWICK_FAIL_WRITE_LOG=" + log,
+             testsupport::BuiltProgram(kManager), "--handheld", machines->handheld()});
+        const int status = manager.Wait();
+        if (!fs::exists(log)) {
+            // Fewer writes than n: the run was whole.
+            EXPECT_EQ(0, status) << manager.Output();
+            ASSERT_GT(n, 1) << "the manager wrote nothing";
+            break;
+        }
+        EXPECT_EQ(1, status) << manager.Output();
+        EXPECT_TRUE(Contains({status, manager.Output()}, "nothing installed")) << manager.Output();
+        EXPECT_FALSE(fs::exists(InstalledFolder(machines->handheld()) + "/jotta"));
+        EXPECT_FALSE(storeValue());
+        EXPECT_FALSE(ceappmgr::InstalledVersion("Jotterwick"));
+    }
+    EXPECT_TRUE(fs::exists(InstalledFolder(machines->handheld()) + "/jotta"));
+    EXPECT_TRUE(storeValue());
+    EXPECT_EQ(ceappmgr::InstalledVersion("Jotterwick"), Version());
+}
+
 TEST_F(AppManager, JsyncRegistersTheManagerUnderAppPaths) {
     const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
     EXPECT_FALSE(win32::ReadRegistryText(HKEY_LOCAL_MACHINE, key, nullptr));
