@@ -142,6 +142,15 @@ Result<std::vector<std::pair<std::string, Package>>> ReadStoredPackages(const st
     return packages;
 }
 
+// Whether every file of `package` is in its place on the process's handheld.
+bool FilesInPlace(const Package& package) {
+    const std::string handheld = ce::HandheldDirectory();
+    std::error_code error;
+    return std::all_of(package.files.begin(), package.files.end(), [&](const PackageFile& file) {
+        return fs::is_regular_file(handheld + win32::HostPath(file.destination), error);
+    });
+}
+
 } // namespace
 
 std::string StoreFolder() {
@@ -234,7 +243,9 @@ Result<std::vector<Installation>> InstallPending(bool dryRun) {
     for (const auto& [file, package] : packages) {
         Installation installation{package.name, package.version, Outcome::Installed};
         const auto installed = InstalledVersion(package.name);
-        if (installed && CompareVersions(*installed, package.version) >= 0)
+        // A file removed since is put back by installing again.
+        if (installed && CompareVersions(*installed, package.version) >= 0 &&
+            (CompareVersions(*installed, package.version) > 0 || FilesInPlace(package)))
             installation.outcome = Outcome::AlreadyInstalled;
         else if (dryRun)
             installation.outcome = Outcome::WouldInstall;

@@ -112,6 +112,13 @@ TEST_F(AppManager, EachHandheldGetsThePackageOnceAtItsOwnConnection) {
     ASSERT_EQ(0, stat((InstalledFolder(machines->handheld()) + "/jotta").c_str(), &after));
     EXPECT_EQ(before.st_ino, after.st_ino);
 
+    // A file removed from the handheld is put back at the next connection.
+    fs::remove(InstalledFolder(machines->handheld()) + "/libjottadev.so");
+    run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_TRUE(Contains(run, "installed on the handheld")) << run.output;
+    EXPECT_TRUE(fs::exists(InstalledFolder(machines->handheld()) + "/libjottadev.so"));
+
     // Another handheld gets it at its own connection.
     const std::string second = machines->handheld() + "-second";
     ASSERT_EQ(0, RunProgram("tools/ceutil/ceutil", {"--handheld", second, "init"}).status);
