@@ -1,6 +1,7 @@
 #include "peers/activesync/DeviceProvider.h"
 #include "peers/activesync/ObjectHandler.h"
 
+#include "peers/ceappmgr/AppManager.h"
 #include "platform/base/library_check.h"
 #include "platform/ce/database.h"
 #include "platform/ce/machine.h"
@@ -50,13 +51,14 @@ std::string HostLibraryPath(const std::string& registered) {
     return registered;
 }
 
-// The handheld provider comes from jsync's installation or from the
-// handheld's own program folder, where the application manager installs it.
-std::vector<std::string> ProviderFolders() {
+// The handheld provider comes from jsync's installation, or from the
+// handheld's own program folder when the application manager put exactly
+// that file there from a package of this desktop's store.
+std::vector<std::string> ProviderFolders(const std::string& path) {
     std::vector<std::string> folders = platform::InstalledLibraryFolders();
     char resolved[PATH_MAX];
     const std::string programFiles = ce::HandheldDirectory() + "/Program Files";
-    if (realpath(programFiles.c_str(), resolved))
+    if (ceappmgr::IsFromStoredPackage(path) && realpath(programFiles.c_str(), resolved))
         folders.push_back(resolved);
     return folders;
 }
@@ -67,12 +69,13 @@ Result<std::unique_ptr<DeviceProvider>> DeviceProvider::Load(const std::string& 
                                                              UINT partnerBit) {
     // The handheld's registry only names the library; what runs is always
     // one of jsync's own installation or of the handheld's program folder.
+    const std::string path = HostLibraryPath(library);
     JW_ASSIGN_OR_RETURN(
         auto checked,
-        platform::CheckLibrary(HostLibraryPath(library),
+        platform::CheckLibrary(path,
                                "the handheld registry value HKLM\\Windows CE "
                                "Services\\Synchronization\\Objects\\Jotterwick \"Store\"",
-                               ProviderFolders()));
+                               ProviderFolders(path)));
     std::unique_ptr<DeviceProvider> provider(new DeviceProvider);
     provider->m_library = dlopen(checked.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!provider->m_library) {

@@ -258,6 +258,34 @@ Result<std::vector<Installation>> InstallPending(bool dryRun) {
     return done;
 }
 
+bool IsFromStoredPackage(const std::string& hostPath) {
+    const std::string store = StoreFolder();
+    std::error_code error;
+    if (!fs::is_directory(store, error))
+        return false;
+    auto storeLock = FileLock::Take(store + "/.lock", LOCK_SH);
+    if (!storeLock.ok())
+        return false;
+    auto packages = ReadStoredPackages(store);
+    if (!packages.ok())
+        return false;
+    const fs::path wanted = fs::weakly_canonical(hostPath, error);
+    if (error)
+        return false;
+    const std::string handheld = ce::HandheldDirectory();
+    for (const auto& [file, package] : packages.value())
+        for (const PackageFile& packaged : package.files) {
+            if (fs::weakly_canonical(handheld + win32::HostPath(packaged.destination), error) !=
+                    wanted ||
+                error)
+                continue;
+            auto bytes = ReadFile(wanted.string(), kMaxFileBytes);
+            if (bytes.ok() && bytes.value() == packaged.bytes)
+                return true;
+        }
+    return false;
+}
+
 std::string DescribeInstallation(const Installation& installation, const std::string& handheld) {
     const char* what = installation.outcome == Outcome::Installed ? " installed on the handheld "
                        : installation.outcome == Outcome::AlreadyInstalled

@@ -37,6 +37,11 @@ struct Installation {
 // installed.
 platform::Result<std::vector<Installation>> InstallPending(bool dryRun);
 
+// Whether the file at `hostPath` on the process's handheld holds exactly
+// what a package of the store puts in that place: code the manager
+// installed, not something a handheld folder handed over brought along.
+bool IsFromStoredPackage(const std::string& hostPath);
+
 // "Jotterwick 0.1.0 installed on the handheld DIR", and the like.
 std::string DescribeInstallation(const Installation& installation, const std::string& handheld);
 
