@@ -1,10 +1,15 @@
 #include "peers/activesync/DeviceProvider.h"
 #include "peers/activesync/ObjectHandler.h"
 
+#include "peers/ceappmgr/AppManager.h"
 #include "platform/base/library_check.h"
 #include "platform/ce/database.h"
+#include "platform/ce/machine.h"
+#include "platform/win32/path.h"
 
 #include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
 
 #include <cstring>
 
@@ -38,18 +43,39 @@ REPLSETUP Setup(bool read, CEOID oid) {
     return setup;
 }
 
+// A handheld path ("\Program Files\...", as the application manager
+// registers it) names a file of the handheld's folder.
+std::string HostLibraryPath(const std::string& registered) {
+    if (!registered.empty() && registered[0] == '\\')
+        return ce::HandheldDirectory() + win32::HostPath(registered);
+    return registered;
+}
+
+// The handheld provider comes from jsync's installation, or from the
+// handheld's own program folder when the application manager put exactly
+// that file there from a package of this desktop's store.
+std::vector<std::string> ProviderFolders(const std::string& path) {
+    std::vector<std::string> folders = platform::InstalledLibraryFolders();
+    char resolved[PATH_MAX];
+    const std::string programFiles = ce::HandheldDirectory() + "/Program Files";
+    if (ceappmgr::IsFromStoredPackage(path) && realpath(programFiles.c_str(), resolved))
+        folders.push_back(resolved);
+    return folders;
+}
+
 } // namespace
 
 Result<std::unique_ptr<DeviceProvider>> DeviceProvider::Load(const std::string& library,
                                                              UINT partnerBit) {
     // The handheld's registry only names the library; what runs is always
-    // one of jsync's own installation.
+    // one of jsync's own installation or of the handheld's program folder.
+    const std::string path = HostLibraryPath(library);
     JW_ASSIGN_OR_RETURN(
         auto checked,
-        platform::CheckLibrary(library,
+        platform::CheckLibrary(path,
                                "the handheld registry value HKLM\\Windows CE "
                                "Services\\Synchronization\\Objects\\Jotterwick \"Store\"",
-                               platform::InstalledLibraryFolders()));
+                               ProviderFolders(path)));
     std::unique_ptr<DeviceProvider> provider(new DeviceProvider);
     provider->m_library = dlopen(checked.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!provider->m_library) {

@@ -31,6 +31,8 @@ constexpr char kDesktopObjectKey[] =
 constexpr char16_t kDeviceObjectKey[] =
     u"Windows CE Services\\Synchronization\\Objects\\Jotterwick";
 constexpr char kDisplayName[] = "Jotterwick";
+constexpr char kAppManagerKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
 
 bool FileExists(const std::string& path) {
     std::error_code error;
@@ -134,6 +136,18 @@ Status RegisterOutlookWhenMissing([[maybe_unused]] const std::string& library) {
     return Status();
 }
 
+Status RegisterAppManagerWhenMissing(const std::string& program) {
+    const auto registered = win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kAppManagerKey, nullptr);
+    if ((registered && FileExists(*registered)) || !FileExists(program))
+        return Status();
+    if (LONG result =
+            win32::WriteRegistryText(HKEY_LOCAL_MACHINE, kAppManagerKey, nullptr, program);
+        result != ERROR_SUCCESS)
+        return RegistryFailure(result, "the application manager's App Paths entry",
+                               DesktopRegistryFile());
+    return Status();
+}
+
 } // namespace
 
 ProviderLibraries BuiltLibraries() {
@@ -146,9 +160,16 @@ ProviderLibraries BuiltLibraries() {
 #ifndef JSYNC_BUILT_OUTLOOK
 #define JSYNC_BUILT_OUTLOOK ""
 #endif
+#ifndef JSYNC_BUILT_CEAPPMGR
+#define JSYNC_BUILT_CEAPPMGR ""
+#endif
+    // Installed, the application manager is a program beside jsync.
+    std::string appManager = platform::ProgramDirectory() + "/ceappmgr";
+    if (!FileExists(appManager))
+        appManager = JSYNC_BUILT_CEAPPMGR;
     return {platform::RuntimeLibraryPath(JSYNC_BUILT_JOTTAPC, "libjottapc.so"),
             platform::RuntimeLibraryPath(JSYNC_BUILT_JOTTADEV, "libjottadev.so"),
-            platform::RuntimeLibraryPath(JSYNC_BUILT_OUTLOOK, "liboutlook.so")};
+            platform::RuntimeLibraryPath(JSYNC_BUILT_OUTLOOK, "liboutlook.so"), appManager};
 }
 
 Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries, WriteMissing write) {
@@ -158,6 +179,7 @@ Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries, W
         if (!ReadDeviceText(kDeviceObjectKey, u"Store"))
             JW_RETURN_IF_FAILED(RegisterDeviceProvider(libraries.deviceProvider));
         JW_RETURN_IF_FAILED(RegisterOutlookWhenMissing(libraries.outlook));
+        JW_RETURN_IF_FAILED(RegisterAppManagerWhenMissing(libraries.appManager));
     }
 
     ProviderRegistration found;

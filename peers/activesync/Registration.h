@@ -7,9 +7,14 @@
 //   HKCR "<ProgID>\CLSID"                      (default) = "{class id}"
 //   HKCR "CLSID\{class id}\ProgID"             (default) = the ProgID
 //   HKCR "CLSID\{class id}\InprocServer32"     (default) = path of libjottapc.so
+//   HKLM "Software\Microsoft\Windows\CurrentVersion\App Paths\CEAPPMGR.EXE"
+//        (default) = path of the application manager ceappmgr, a piece of the
+//        service managers' own set-up that installers look up
 // Handheld registry
 //   HKLM "Windows CE Services\Synchronization\Objects\Jotterwick"
-//        "Store" = path of libjottadev.so, "Display Name" = "Jotterwick"
+//        "Store" = path of libjottadev.so (a host path, or a handheld path
+//        "\Program Files\..." as the application manager installs it),
+//        "Display Name" = "Jotterwick"
 #pragma once
 
 #include "platform/base/status.h"
@@ -25,6 +30,7 @@ struct ProviderLibraries {
     std::string desktopStore;   // libjottapc.so
     std::string deviceProvider; // libjottadev.so
     std::string outlook;        // liboutlook.so, the Outlook stand-in; may be empty
+    std::string appManager;     // the program ceappmgr; may be empty
 };
 ProviderLibraries BuiltLibraries();
 
@@ -40,8 +46,9 @@ enum class WriteMissing { No, Yes };
 
 // Reads both registrations. With WriteMissing::Yes, a registration that is
 // absent is first written for `libraries` (and the Outlook stand-in is
-// registered when Outlook is not); a registration that is present is never
-// changed. Fails with a message naming what is missing or broken.
+// registered when Outlook is not, and the application manager when its App
+// Paths entry is missing or names no file); a registration that is present
+// is never changed. Fails with a message naming what is missing or broken.
 platform::Result<ProviderRegistration> FindProviders(const ProviderLibraries& libraries,
                                                      WriteMissing write);
 

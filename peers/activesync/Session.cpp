@@ -4,6 +4,7 @@
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Registration.h"
 #include "peers/activesync/StoreStamp.h"
+#include "peers/ceappmgr/AppManager.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <thread>
 
@@ -60,6 +62,7 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
     if (options.desktop)
         win32::SetDesktopDirectory(*options.desktop);
     session->m_desktopName = win32::ChosenDesktopDirectory();
+    const std::string handheldName = ce::ChosenHandheldDirectory();
     if (Status status = CheckMachines(ce::ChosenHandheldDirectory(), session->m_desktopName);
         !status.ok())
         return status;
@@ -79,6 +82,14 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
     session->m_lockFile = lock;
     JW_ASSIGN_OR_RETURN(auto handheldState, HandheldState::Open(session->m_handheldDir));
     session->m_handheldState = std::move(handheldState);
+
+    // The handheld has connected: the application manager installs what is
+    // pending for it before the providers are looked up, so that a package's
+    // registration is the one used.
+    JW_ASSIGN_OR_RETURN(auto installed, ceappmgr::InstallPending(options.dryRun));
+    for (const auto& installation : installed)
+        if (installation.outcome != ceappmgr::Outcome::AlreadyInstalled)
+            std::printf("%s\n", ceappmgr::DescribeInstallation(installation, handheldName).c_str());
 
     JW_ASSIGN_OR_RETURN(auto providers, FindProviders(BuiltLibraries(), WriteMissing::Yes));
     JW_RETURN_IF_FAILED(session->FindPartnership(options));

@@ -294,10 +294,16 @@ void TerminalBackend::RunModalDialog(HWND dialog, const std::u16string&) {
             }
             continue;
         }
-        if (key.virtualKey == VK_TAB || key.virtualKey == VK_RETURN ||
-            key.virtualKey == VK_ESCAPE) {
+        HWND focus = GetFocus();
+        // A control that wants every key (a multi-line edit) gets Tab and
+        // Enter as typed, character included, as the platform's message
+        // loop delivers them.
+        const bool controlTakesKey =
+            key.virtualKey != VK_ESCAPE && focus && IsChild(dialog, focus) &&
+            (SendMessageW(focus, WM_GETDLGCODE, key.virtualKey, 0) & DLGC_WANTALLKEYS);
+        if (!controlTakesKey && (key.virtualKey == VK_TAB || key.virtualKey == VK_RETURN ||
+                                 key.virtualKey == VK_ESCAPE)) {
             // The dialog manager's own keys: next control, default button, Cancel.
-            HWND focus = GetFocus();
             MSG msg{focus && IsChild(dialog, focus) ? focus : dialog,
                     WM_KEYDOWN,
                     key.virtualKey,

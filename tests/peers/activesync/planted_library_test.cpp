@@ -71,6 +71,9 @@ TEST_F(PlantedLibrary, TheHandheldRegistrationCannotChooseCodeForJsync) {
         std::string folder;
     } cases[] = {
         {"inside the handheld", machines->handheld() + "/Windows"},
+        // Where the application manager installs the provider, but not put
+        // there by it from a package of this desktop's store.
+        {"in the handheld's program folder", machines->handheld() + "/Program Files/Jotterwick"},
         {"inside the desktop", machines->desktop() + "/Program Files"},
         {"elsewhere", machines->handheld() + "/../elsewhere"},
     };
