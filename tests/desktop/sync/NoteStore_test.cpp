@@ -37,8 +37,17 @@ TEST_F(StoreTest, RealTimeAsksForTheTimer) {
     struct Case {
         DWORD delay;
         UINT timer;
-    } cases[] = {{60, 60000}, {1, 1000},      {35999, 35999000},
-                 {0, 60000},  {36000, 60000}, {0xFFFFFFFF, 60000}};
+    } cases[] = {// Every period the millisecond timer can hold is kept, whoever wrote it.
+                 {60, 60000},
+                 {1, 1000},
+                 {35999, 35999000},
+                 {36000, 36000000},
+                 {86400, 86400000},
+                 {4294967, 4294967000u},
+                 // No period, or one that overflows the timer: the default.
+                 {0, 60000},
+                 {4294968, 60000},
+                 {0xFFFFFFFF, 60000}};
     for (const Case& c : cases) {
         SetDeviceDword("RealTime", 1);
         SetDeviceDword("RefreshDelay", c.delay);
@@ -377,7 +386,6 @@ TEST_F(StoreTest, ObjectTypeUserInterfaceData) {
     EXPECT_STREQ("Microsoft Outlook", data.szSyncText);
     EXPECT_STREQ("Database", data.szTypeText);
     EXPECT_STREQ("Databases", data.szPlTypeText);
-    EXPECT_EQ(E_NOTIMPL, store->ActivateDialog(OBJECT_TYPE_DIALOG, nullptr, nullptr, nullptr));
 }
 
 // ---------------------------------------------------------------- dispatch error report
