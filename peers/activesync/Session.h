@@ -32,8 +32,9 @@ public:
     // Runs passes as the store's timer, its folder and the handheld's changes
     // ask, until `stop` is set. Returns the exit status.
     int Watch(const std::atomic<bool>& stop);
-    // The store's options dialog.
-    platform::Status ShowOptions();
+    // The store's options dialog, on the desktop's machine. When the new
+    // options need it, the store is loaded anew; what to tell the user.
+    platform::Result<std::string> ShowOptions();
 
     UINT PartnerBit() const { return m_partnerBit; }
 
@@ -64,6 +65,7 @@ private:
     std::unique_ptr<ReplNotify> m_notify;
     std::unique_ptr<DeviceProvider> m_device;
     std::unique_ptr<DesktopProvider> m_desktop;
+    CLSID m_storeClass{};
     bool m_passRan = false;
 };
 
