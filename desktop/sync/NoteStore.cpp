@@ -5,6 +5,7 @@
 #include "desktop/sync/ComBoundary.h"
 #include "desktop/sync/DispatchErrorReport.h"
 #include "desktop/sync/DuplicateNotes.h"
+#include "desktop/sync/Icons.h"
 #include "desktop/sync/Module.h"
 #include "desktop/sync/NoteHandler.h"
 #include "desktop/sync/OptionsDialog.h"
@@ -16,6 +17,7 @@
 #include "desktop/sync/TextVariant.h"
 #include "desktop/sync/jottapc.h"
 #include "platform/base/kernel.h"
+#include "platform/ui/icon.h"
 #include "platform/win32/registry.h"
 
 #include <algorithm>
@@ -578,9 +580,11 @@ HRESULT CNoteStore::GetObjTypeUIData(HREPLFLD, OBJUIDATA* pData) {
         return E_POINTER;
     if (pData->cbStruct != sizeof(OBJUIDATA))
         return E_INVALIDARG;
-    // The window system has no icon resources to load yet.
-    pData->hIconLarge = nullptr;
-    pData->hIconSmall = nullptr;
+    AddIconResources();
+    pData->hIconLarge = reinterpret_cast<HICON>(
+        LoadImageW(nullptr, MAKEINTRESOURCEW(IDI_JOTTERWICK), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    pData->hIconSmall = reinterpret_cast<HICON>(
+        LoadImageW(nullptr, MAKEINTRESOURCEW(IDI_JOTTERWICK), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     CopyText(pData->szName, LoadResourceString(IDS_TYPE_NAME));
     CopyText(pData->szSyncText, LoadResourceString(IDS_SYNC_TEXT));
     CopyText(pData->szTypeText, LoadResourceString(IDS_TYPE_TEXT));
