@@ -4,6 +4,7 @@
 #include "peers/activesync/FaultSwitch.h"
 #include "peers/activesync/Registration.h"
 #include "peers/activesync/StoreStamp.h"
+#include "platform/base/kernel.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
 #include "platform/ui/winuser.h"
@@ -260,8 +261,16 @@ Result<PassResult> Session::RunPass(const std::atomic<bool>* stop) {
         context.forgetPairings = m_forgetPairings;
         result = SyncPass(context).Run();
     }
-    if (!m_options.dryRun && result.ok() && result->refusal.empty())
+    if (!m_options.dryRun && result.ok() && result->refusal.empty()) {
         m_device->ReportStatus(kDeviceSyncEnded);
+        if (!result->interrupted) {
+            SYSTEMTIME now;
+            GetSystemTime(&now);
+            FILETIME finished{};
+            SystemTimeToFileTime(&now, &finished);
+            JW_RETURN_IF_FAILED(m_desktopState->SetLastPass(m_partnership.id, finished));
+        }
+    }
     return result;
 }
 
@@ -287,6 +296,30 @@ Result<std::string> Session::ShowOptions() {
            (timer ? "it asks for a refresh every " + std::to_string(*timer / 1000) + " s"
                   : "it asks for no timed refresh") +
            ".\n";
+}
+
+Result<Session::Standing> Session::Describe() {
+    Standing standing;
+    JW_ASSIGN_OR_RETURN(auto names, m_desktop->TypeNames());
+    standing.typeName = names.first;
+    standing.syncText = names.second;
+    standing.partnerBit = m_partnerBit;
+    if (m_partnership.id != 0) {
+        JW_ASSIGN_OR_RETURN(standing.lastPass, m_desktopState->LastPass(m_partnership.id));
+    }
+    const auto slot = m_handheldState->Slot(m_partnerBit);
+    PassContext context{*m_desktop, *m_device, *m_desktopState, *m_handheldState};
+    context.partnership = m_partnership.id;
+    context.partnerBit = m_partnerBit;
+    context.mark = slot && !m_forgetPairings ? slot->mark : 0;
+    context.forgetPairings = m_forgetPairings;
+    context.policy = m_options.policy;
+    context.dryRun = true;
+    context.allowMassDelete = true;
+    context.out = nullptr;
+    JW_ASSIGN_OR_RETURN(auto result, SyncPass(context).Run());
+    standing.waiting = result.counts;
+    return standing;
 }
 
 int Session::Watch(const std::atomic<bool>& stop) {

@@ -37,6 +37,18 @@ public:
     platform::Result<std::string> ShowOptions();
 
     UINT PartnerBit() const { return m_partnerBit; }
+    // Whether the handheld and this desktop were partners before the session.
+    bool Partnered() const { return m_partnership.id != 0; }
+
+    // What a dry run's session tells of its partnership without synchronizing.
+    struct Standing {
+        std::string typeName; // the store's object type and what it syncs with
+        std::string syncText;
+        UINT partnerBit = 0;
+        std::optional<FILETIME> lastPass; // none: never synchronized
+        PassCounts waiting;               // what a pass would do now
+    };
+    platform::Result<Standing> Describe();
 
 private:
     Session() = default;

@@ -3,6 +3,7 @@
 #include "peers/activesync/CommandLine.h"
 #include "peers/activesync/PartnerSlots.h"
 #include "peers/activesync/Session.h"
+#include "peers/activesync/StatusReport.h"
 #include "platform/base/installation.h"
 #include "platform/ce/machine.h"
 #include "platform/ui/headless/headless_backend.h"
@@ -47,6 +48,12 @@ int Run(const jsync::Options& options) {
             options.command == jsync::Command::Partners
                 ? jsync::ListPartners(handheld, stdout)
                 : jsync::ForgetPartner(handheld, *options.partner, stdout);
+        if (!status.ok())
+            std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
+        return status.ok() ? 0 : 1;
+    }
+    if (options.command == jsync::Command::Status) {
+        const platform::Status status = jsync::ReportStatus(options, stdout);
         if (!status.ok())
             std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
         return status.ok() ? 0 : 1;
