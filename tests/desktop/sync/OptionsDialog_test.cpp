@@ -193,6 +193,17 @@ TEST_F(OptionsTest, TheNewestOfficeVersionGivesTheCategories) {
     EXPECT_EQ("New\t", DeviceText("FilterCat"));
 }
 
+TEST_F(OptionsTest, CategoryNamesGoThroughTheDesktopCodePage) {
+    SetCodePage("1252");
+    SetMasterList("10.0", "B\xFCro, Work");
+    CreateInitializedStore();
+    EXPECT_EQ(S_OK, Answer({{IDC_CATEGORIES, u"B\u00FCro"}}));
+    EXPECT_EQ("B\xFCro\t", DeviceText("FilterCat"));
+    // Shown selected again from the stored filter.
+    EXPECT_EQ(S_OK, Answer({}));
+    EXPECT_EQ("B\xFCro\t", DeviceText("FilterCat"));
+}
+
 TEST_F(OptionsTest, TheListIsCutAtEverySeparatorCharacter) {
     SetListSeparator(";|");
     SetMasterList("10.0", " A ;B|  ; C d ");
