@@ -50,6 +50,7 @@ struct StationMachine::Local {
 
 namespace {
 
+// The table keeps the name the handhelds' object stores have always had it by.
 const char* const kSchema = R"(
 CREATE TABLE IF NOT EXISTS ce_windows(
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -150,13 +151,13 @@ Status CheckPrivateFolder(const std::string& folder) {
 // absolute path under $XDG_RUNTIME_DIR/jotterwick or /tmp/jotterwick-<uid>.
 // Every process of the machine works it out alike.
 Result<std::string> SocketFolder(platform::StationMachine& machine) {
-    const std::string handheld = AbsolutePath(machine.Folder());
-    const std::string run = handheld + "/run";
+    const std::string machineFolder = AbsolutePath(machine.Folder());
+    const std::string run = machineFolder + "/run";
     platform::MakePrivateDirectories(run);
     if (run.size() + 1 + kSocketNameMax < sizeof(sockaddr_un{}.sun_path))
         return run;
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
-    for (unsigned char c : handheld)
+    for (unsigned char c : machineFolder)
         hash = (hash ^ c) * 1099511628211ull;
     char name[17];
     std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
