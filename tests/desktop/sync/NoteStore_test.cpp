@@ -390,7 +390,10 @@ TEST_F(StoreTest, ObjectTypeUserInterfaceData) {
     EXPECT_STREQ("Databases", data.szPlTypeText);
 
     // Icon 200: a picture in 16 colours at both sizes, with a transparent edge.
-    const std::pair<HICON, int> icons[] = {{data.hIconLarge, 32}, {data.hIconSmall, 16}};
+    // Copied out: the record is packed, its icons not aligned for a reference.
+    const HICON large = data.hIconLarge;
+    const HICON small = data.hIconSmall;
+    const std::pair<HICON, int> icons[] = {{large, 32}, {small, 16}};
     for (const auto& [icon, size] : icons) {
         ASSERT_NE(nullptr, icon) << size;
         ICONINFO info{};
