@@ -5,8 +5,10 @@
 #include "desktop/sync/ComBoundary.h"
 #include "desktop/sync/DispatchErrorReport.h"
 #include "desktop/sync/DuplicateNotes.h"
+#include "desktop/sync/Icons.h"
 #include "desktop/sync/Module.h"
 #include "desktop/sync/NoteHandler.h"
+#include "desktop/sync/OptionsDialog.h"
 #include "desktop/sync/OutlookItems.h"
 #include "desktop/sync/OutlookTime.h"
 #include "desktop/sync/ReplFolder.h"
@@ -15,6 +17,7 @@
 #include "desktop/sync/TextVariant.h"
 #include "desktop/sync/jottapc.h"
 #include "platform/base/kernel.h"
+#include "platform/ui/icon.h"
 #include "platform/win32/registry.h"
 
 #include <algorithm>
@@ -24,9 +27,8 @@
 namespace {
 
 constexpr LONG kNotesFolder = 12;
-// "RefreshDelay" values the options dialog accepts: above 0, below 36000.
-constexpr DWORD kMinRefreshDelay = 1;
-constexpr DWORD kMaxRefreshDelay = 35999;
+// The longest "RefreshDelay" whose period in milliseconds the timer holds.
+constexpr DWORD kMaxRefreshDelay = 0xFFFFFFFFu / 1000;
 constexpr DWORD kFilterTextSize = 10000;
 
 // Copies `text` into a fixed character array, cut to leave room for its zero.
@@ -196,10 +198,9 @@ void CNoteStore::ReadSettings(HKEY key) {
         m_lStopColor = static_cast<LONG>(value);
     if (ReadDword(key, "RealTime", &value))
         m_bRealTime = static_cast<BOOL>(value);
-    // A period the options dialog would refuse keeps the default: 0 would make
-    // the manager poll without pause, and a huge one overflow the timer.
-    if (ReadDword(key, "RefreshDelay", &value) && value >= kMinRefreshDelay &&
-        value <= kMaxRefreshDelay)
+    // Any period the timer can hold is kept, whoever wrote it; 0 would make
+    // the manager poll without pause, and a longer one overflow the timer.
+    if (ReadDword(key, "RefreshDelay", &value) && value > 0 && value <= kMaxRefreshDelay)
         m_dwRefreshDelay = value;
     if (ReadDword(key, "IndividualSession", &value))
         m_bIndividualSession = static_cast<BOOL>(value);
@@ -523,8 +524,55 @@ HRESULT CNoteStore::IsValidObject(HREPLFLD hFolder, HREPLITEM hItem, UINT) {
     });
 }
 
-HRESULT CNoteStore::ActivateDialog(UINT, HWND, HREPLFLD, IEnumReplItem*) {
-    return E_NOTIMPL;
+HRESULT CNoteStore::ActivateDialog(UINT, HWND hwndParent, HREPLFLD, IEnumReplItem*) {
+    const BOOL realTime = m_bRealTime;
+    const BOOL individualSession = m_bIndividualSession;
+    const DWORD refreshDelay = m_dwRefreshDelay;
+    try {
+        const INT_PTR result = RunOptionsDialog(this, hwndParent);
+        // A dialog that could not be shown changed nothing, but is no success.
+        if (result == -1)
+            return E_FAIL;
+        if (result != IDOK)
+            return S_OK;
+        // The new values are in effect even when they cannot be saved.
+        if (FAILED(SaveSettings()))
+            return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    // A new timer or session needs the store loaded anew; the stop colour and
+    // the categories are read at every IsItemReplicated.
+    if (m_bRealTime != realTime || m_bIndividualSession != individualSession ||
+        m_dwRefreshDelay != refreshDelay)
+        return RERR_STORE_REPLACED;
+    return S_OK;
+}
+
+HRESULT CNoteStore::SaveSettings() const {
+    if (m_pNotify == nullptr)
+        return E_UNEXPECTED;
+    HKEY key = nullptr;
+    const HRESULT hr = QueryDeviceKey(&key);
+    if (FAILED(hr))
+        return hr;
+    const DWORD values[] = {static_cast<DWORD>(m_lStopColor), static_cast<DWORD>(m_bRealTime),
+                            m_dwRefreshDelay, static_cast<DWORD>(m_bIndividualSession)};
+    const char* const names[] = {"StopColor", "RealTime", "RefreshDelay", "IndividualSession"};
+    LONG rc = ERROR_SUCCESS;
+    for (std::size_t i = 0; i < std::size(values) && rc == ERROR_SUCCESS; ++i)
+        rc = RegSetValueExA(key, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]),
+                            sizeof(DWORD));
+    if (rc == ERROR_SUCCESS) {
+        std::string filter;
+        for (const std::string& name : m_arrFilterCats)
+            filter += name + '\t';
+        rc = RegSetValueExA(key, "FilterCat", 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(filter.c_str()),
+                            static_cast<DWORD>(filter.size() + 1));
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(rc);
 }
 
 HRESULT CNoteStore::GetObjTypeUIData(HREPLFLD, OBJUIDATA* pData) {
@@ -532,9 +580,11 @@ HRESULT CNoteStore::GetObjTypeUIData(HREPLFLD, OBJUIDATA* pData) {
         return E_POINTER;
     if (pData->cbStruct != sizeof(OBJUIDATA))
         return E_INVALIDARG;
-    // The window system has no icon resources to load yet.
-    pData->hIconLarge = nullptr;
-    pData->hIconSmall = nullptr;
+    AddIconResources();
+    pData->hIconLarge = reinterpret_cast<HICON>(
+        LoadImageW(nullptr, MAKEINTRESOURCEW(IDI_JOTTERWICK), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    pData->hIconSmall = reinterpret_cast<HICON>(
+        LoadImageW(nullptr, MAKEINTRESOURCEW(IDI_JOTTERWICK), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     CopyText(pData->szName, LoadResourceString(IDS_TYPE_NAME));
     CopyText(pData->szSyncText, LoadResourceString(IDS_SYNC_TEXT));
     CopyText(pData->szTypeText, LoadResourceString(IDS_TYPE_TEXT));

@@ -91,6 +91,11 @@ public:
     void ReportHandlerError(const AutomationException& error);
 
 private:
+    // The options dialog reads and sets the settings while it runs.
+    friend void InitDialog(HWND, const CNoteStore&);
+    friend void TakeValues(HWND, CNoteStore&);
+    HRESULT SaveSettings() const;
+
     class InnerUnknown final : public IUnknown {
     public:
         explicit InnerUnknown(CNoteStore* store) : m_pStore(store) {}

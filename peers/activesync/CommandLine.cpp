@@ -6,6 +6,7 @@ const char kUsage[] =
     "usage: jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] [--prefer desktop|device]\n"
     "             [--dry-run] [--combine] [--allow-mass-delete] [--watch]\n"
     "       jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] options\n"
+    "       jsync [--handheld DIR] [--desktop DIR] status\n"
     "       jsync [--handheld DIR] partners\n"
     "       jsync [--handheld DIR] forget --partner 1|2\n"
     "Synchronizes the notes of a handheld with Outlook's Notes folder on a desktop.\n"
@@ -21,6 +22,9 @@ const char kUsage[] =
     "  --allow-mass-delete  delete even when more than half of a side's notes would go\n"
     "  --watch              keep synchronizing as notes change, until interrupted\n"
     "  options              open the desktop store's options dialog\n"
+    "  status               the partnership with this desktop: its object type, partner\n"
+    "                       slot, last synchronization and the notes waiting on each\n"
+    "                       side; nothing is synchronized or changed\n"
     "  partners             list the handheld's two partner slots\n"
     "  forget --partner N   end the partnership in slot N, freeing it\n"
     "  --help               show this help\n"
@@ -71,6 +75,9 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
         } else if (arg == "--version") {
             options.command = Command::Version;
             return options;
+        } else if (arg == "status" && !commandGiven) {
+            options.command = Command::Status;
+            commandGiven = true;
         } else if (arg == "options" && !commandGiven) {
             options.command = Command::Options;
             commandGiven = true;
@@ -90,6 +97,8 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
         return fail("options takes only --handheld, --desktop and --partner");
     const bool synchronizing = options.dryRun || options.watch || options.allowMassDelete ||
                                options.combine || options.policy != ConflictPolicy::KeepBoth;
+    if (options.command == Command::Status && (synchronizing || options.partner))
+        return fail("status takes only --handheld and --desktop");
     if (options.command == Command::Partners &&
         (synchronizing || options.desktop || options.partner))
         return fail("partners takes only --handheld");

@@ -3,6 +3,7 @@
 //         [--prefer desktop|device] [--dry-run] [--combine] [--allow-mass-delete]
 //         [--watch]
 //   jsync [--handheld DIR] [--desktop DIR] [--partner 1|2] options
+//   jsync [--handheld DIR] [--desktop DIR] status
 //   jsync [--handheld DIR] partners
 //   jsync [--handheld DIR] forget --partner 1|2
 #pragma once
@@ -15,7 +16,7 @@
 
 namespace jsync {
 
-enum class Command { Synchronize, Options, Partners, Forget, Help, Version };
+enum class Command { Synchronize, Options, Status, Partners, Forget, Help, Version };
 
 struct Options {
     Command command = Command::Synchronize;

@@ -4,6 +4,7 @@
 
 #include "platform/base/status.h"
 #include "platform/com/objbase.h"
+#include "platform/ui/icon.h"
 #include "platform/win32/machine.h"
 
 #include <algorithm>
@@ -217,6 +218,22 @@ HRESULT DesktopProvider::ConflictInfo(HREPLITEM local, HREPLITEM remote) {
     std::strcpy(info.szLocalName, "Desktop");
     std::strcpy(info.szRemoteName, "Handheld");
     return m_store->GetConflictInfo(&info);
+}
+
+Result<std::pair<std::string, std::string>> DesktopProvider::TypeNames() {
+    OBJUIDATA data{};
+    data.cbStruct = sizeof data;
+    if (const HRESULT hr = m_store->GetObjTypeUIData(m_folder.get(), &data); FAILED(hr))
+        return Status::Failure(ERROR_INVALID_DATA, "the desktop store gave no names for its "
+                                                   "object type (" +
+                                                       ResultText(hr) + ")");
+    for (HICON icon : {data.hIconLarge, data.hIconSmall})
+        if (icon)
+            DestroyIcon(icon);
+    // The store's texts, each cut at its field's end whatever it wrote.
+    return std::pair(
+        std::string(data.szName, strnlen(data.szName, sizeof data.szName)),
+        std::string(data.szSyncText, strnlen(data.szSyncText, sizeof data.szSyncText)));
 }
 
 HRESULT DesktopProvider::ActivateDialog() {

@@ -96,6 +96,9 @@ public:
     // RERR_IGNORE when the two versions need no resolving, S_OK for a real conflict.
     HRESULT ConflictInfo(HREPLITEM local, HREPLITEM remote);
     HRESULT ActivateDialog();
+    // How the store names its object type and what it synchronizes with
+    // (GetObjTypeUIData); its icons are let go at once.
+    platform::Result<std::pair<std::string, std::string>> TypeNames();
 
 private:
     explicit DesktopProvider(IReplStore* store) : m_store(store) {}

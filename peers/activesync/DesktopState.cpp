@@ -30,6 +30,9 @@ CREATE TABLE IF NOT EXISTS pending_copies(
     oid INTEGER NOT NULL,
     content_hash INTEGER NOT NULL,
     PRIMARY KEY(partnership, oid));
+CREATE TABLE IF NOT EXISTS last_passes(
+    partnership INTEGER PRIMARY KEY,
+    finished INTEGER NOT NULL);
 )";
 
 Bytes CopyOf(std::span<const std::uint8_t> bytes) {
@@ -132,6 +135,43 @@ Status DesktopState::SetFolder(std::uint32_t partnership, const Bytes& folder) {
             return status;
         return update->bindBlob(1, folder).bind(2, static_cast<std::int64_t>(partnership)).run();
     });
+}
+
+Status DesktopState::SetLastPass(std::uint32_t partnership, FILETIME finished) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        Status status;
+        Statement* upsert =
+            Prepare(*m_db, "INSERT OR REPLACE INTO last_passes(partnership, finished) VALUES(?, ?)",
+                    &status);
+        if (!upsert)
+            return status;
+        const auto ticks = static_cast<std::int64_t>(
+            static_cast<std::uint64_t>(finished.dwHighDateTime) << 32 | finished.dwLowDateTime);
+        return upsert->bind(1, static_cast<std::int64_t>(partnership)).bind(2, ticks).run();
+    });
+}
+
+Result<std::optional<FILETIME>> DesktopState::LastPass(std::uint32_t partnership) {
+    std::lock_guard lock(m_db->mutex());
+    Status status;
+    Statement* find =
+        Prepare(*m_db, "SELECT finished FROM last_passes WHERE partnership = ?", &status);
+    if (!find)
+        return status;
+    platform::sqlite::ResetWhenDone done(find);
+    find->bind(1, static_cast<std::int64_t>(partnership));
+    const auto step = find->step();
+    if (step == Statement::Step::Error)
+        return find->status();
+    if (step == Statement::Step::Done)
+        return std::optional<FILETIME>();
+    const std::int64_t ticks = find->columnInt64(0);
+    if (ticks < 0)
+        return Status::Failure(ERROR_INVALID_DATA,
+                               "a damaged time of the last synchronization in " + m_db->path());
+    const auto value = static_cast<std::uint64_t>(ticks);
+    return std::optional<FILETIME>(
+        FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)});
 }
 
 Status DesktopState::ResetForStore(std::uint32_t partnership, const Bytes& storeId) {

@@ -68,6 +68,9 @@ public:
     platform::Result<std::optional<Partnership>> FindPartnership(std::uint64_t deviceId);
     platform::Result<Partnership> CreatePartnership(std::uint64_t deviceId, UINT partnerBit);
     platform::Status SetFolder(std::uint32_t partnership, const Bytes& folder);
+    // When the partnership's last whole pass ended; none before the first.
+    platform::Status SetLastPass(std::uint32_t partnership, FILETIME finished);
+    platform::Result<std::optional<FILETIME>> LastPass(std::uint32_t partnership);
     // Records a new store identifier and forgets every pairing made with the
     // previous store, in one transaction.
     platform::Status ResetForStore(std::uint32_t partnership, const Bytes& storeId);

@@ -5,8 +5,10 @@
 #include "peers/activesync/Registration.h"
 #include "peers/activesync/StoreStamp.h"
 #include "peers/ceappmgr/AppManager.h"
+#include "platform/base/kernel.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
+#include "platform/ui/winuser.h"
 #include "platform/win32/machine.h"
 
 #include <fcntl.h>
@@ -98,6 +100,7 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
                         DeviceProvider::Load(providers.deviceLibrary, session->m_partnerBit));
     session->m_device = std::move(device);
 
+    session->m_storeClass = providers.clsid;
     JW_ASSIGN_OR_RETURN(auto desktop, DesktopProvider::Create(providers.clsid));
     session->m_desktop = std::move(desktop);
     session->m_notify = std::make_unique<ReplNotify>(session->m_partnership.id);
@@ -269,20 +272,65 @@ Result<PassResult> Session::RunPass(const std::atomic<bool>* stop) {
         context.forgetPairings = m_forgetPairings;
         result = SyncPass(context).Run();
     }
-    if (!m_options.dryRun && result.ok() && result->refusal.empty())
+    if (!m_options.dryRun && result.ok() && result->refusal.empty()) {
         m_device->ReportStatus(kDeviceSyncEnded);
+        if (!result->interrupted) {
+            SYSTEMTIME now;
+            GetSystemTime(&now);
+            FILETIME finished{};
+            SystemTimeToFileTime(&now, &finished);
+            JW_RETURN_IF_FAILED(m_desktopState->SetLastPass(m_partnership.id, finished));
+        }
+    }
     return result;
 }
 
-Status Session::ShowOptions() {
+Result<std::string> Session::ShowOptions() {
+    // The store's dialogs are the desktop's windows, whatever else is loaded.
+    platform::InstallMachine(&win32::DesktopMachine());
+    ui::JoinWindowStation();
     const HRESULT hr = m_desktop->ActivateDialog();
     if (FAILED(hr) && hr != RERR_STORE_REPLACED)
         return Status::Failure(ERROR_INVALID_FUNCTION,
                                "the desktop store's options dialog failed (" + ResultText(hr) +
                                    ")");
-    if (hr == RERR_STORE_REPLACED)
-        std::printf("The new options take effect at the next synchronization.\n");
-    return Status();
+    if (hr != RERR_STORE_REPLACED)
+        return std::string();
+    // The store asked to be loaded anew: released, created again and
+    // initialised, so that it takes its new timer and session.
+    m_desktop.reset();
+    JW_ASSIGN_OR_RETURN(auto desktop, DesktopProvider::Create(m_storeClass));
+    m_desktop = std::move(desktop);
+    JW_RETURN_IF_FAILED(m_desktop->Initialize(m_notify.get()));
+    const auto timer = m_desktop->RefreshTimer();
+    return std::string("The desktop store was loaded anew with the new options: ") +
+           (timer ? "it asks for a refresh every " + std::to_string(*timer / 1000) + " s"
+                  : "it asks for no timed refresh") +
+           ".\n";
+}
+
+Result<Session::Standing> Session::Describe() {
+    Standing standing;
+    JW_ASSIGN_OR_RETURN(auto names, m_desktop->TypeNames());
+    standing.typeName = names.first;
+    standing.syncText = names.second;
+    standing.partnerBit = m_partnerBit;
+    if (m_partnership.id != 0) {
+        JW_ASSIGN_OR_RETURN(standing.lastPass, m_desktopState->LastPass(m_partnership.id));
+    }
+    const auto slot = m_handheldState->Slot(m_partnerBit);
+    PassContext context{*m_desktop, *m_device, *m_desktopState, *m_handheldState};
+    context.partnership = m_partnership.id;
+    context.partnerBit = m_partnerBit;
+    context.mark = slot && !m_forgetPairings ? slot->mark : 0;
+    context.forgetPairings = m_forgetPairings;
+    context.policy = m_options.policy;
+    context.dryRun = true;
+    context.allowMassDelete = true;
+    context.out = nullptr;
+    JW_ASSIGN_OR_RETURN(auto result, SyncPass(context).Run());
+    standing.waiting = result.counts;
+    return standing;
 }
 
 int Session::Watch(const std::atomic<bool>& stop) {

@@ -32,10 +32,23 @@ public:
     // Runs passes as the store's timer, its folder and the handheld's changes
     // ask, until `stop` is set. Returns the exit status.
     int Watch(const std::atomic<bool>& stop);
-    // The store's options dialog.
-    platform::Status ShowOptions();
+    // The store's options dialog, on the desktop's machine. When the new
+    // options need it, the store is loaded anew; what to tell the user.
+    platform::Result<std::string> ShowOptions();
 
     UINT PartnerBit() const { return m_partnerBit; }
+    // Whether the handheld and this desktop were partners before the session.
+    bool Partnered() const { return m_partnership.id != 0; }
+
+    // What a dry run's session tells of its partnership without synchronizing.
+    struct Standing {
+        std::string typeName; // the store's object type and what it syncs with
+        std::string syncText;
+        UINT partnerBit = 0;
+        std::optional<FILETIME> lastPass; // none: never synchronized
+        PassCounts waiting;               // what a pass would do now
+    };
+    platform::Result<Standing> Describe();
 
 private:
     Session() = default;
@@ -64,6 +77,7 @@ private:
     std::unique_ptr<ReplNotify> m_notify;
     std::unique_ptr<DeviceProvider> m_device;
     std::unique_ptr<DesktopProvider> m_desktop;
+    CLSID m_storeClass{};
     bool m_passRan = false;
 };
 

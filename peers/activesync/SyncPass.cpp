@@ -65,6 +65,16 @@ const char* PolicyText(ConflictPolicy policy) {
 
 } // namespace
 
+namespace {
+
+// A line of a dry run's report; a pass told to keep quiet (no file) only counts.
+template <typename... Args> void Say(std::FILE* out, const char* format, Args... args) {
+    if (out)
+        std::fprintf(out, format, args...);
+}
+
+} // namespace
+
 void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun) {
     const PassCounts& c = result.counts;
     std::fprintf(out, "%s\n",
@@ -215,39 +225,38 @@ void SyncPass::Report(const std::vector<Action>& plan) {
         case ActionKind::SendToDesktop:
             if (const Fetched& read = FetchDevice(a.oid); SUCCEEDED(read.hr))
                 CheckCarriedWhole(read.packet);
-            std::fprintf(out, "send to the desktop (%s): %s\n",
-                         a.keepsChange    ? "changed here, deleted there: kept"
-                         : a.desktop >= 0 ? "changed"
-                                          : "new",
-                         DeviceTitle(a.oid).c_str());
+            Say(out, "send to the desktop (%s): %s\n",
+                a.keepsChange    ? "changed here, deleted there: kept"
+                : a.desktop >= 0 ? "changed"
+                                 : "new",
+                DeviceTitle(a.oid).c_str());
             break;
         case ActionKind::SendToDevice:
-            std::fprintf(out, "receive from the desktop (%s): %s\n",
-                         a.keepsChange ? "changed there, deleted here: kept"
-                         : a.oid != 0  ? "changed"
-                                       : "new",
-                         DesktopTitle(a.desktop).c_str());
+            Say(out, "receive from the desktop (%s): %s\n",
+                a.keepsChange ? "changed there, deleted here: kept"
+                : a.oid != 0  ? "changed"
+                              : "new",
+                DesktopTitle(a.desktop).c_str());
             break;
         case ActionKind::DeleteOnDesktop:
-            std::fprintf(out, "delete on the desktop: %s\n", DesktopTitle(a.desktop).c_str());
+            Say(out, "delete on the desktop: %s\n", DesktopTitle(a.desktop).c_str());
             break;
         case ActionKind::DeleteOnDevice:
-            std::fprintf(out, "delete on the handheld: %s\n", DeviceTitle(a.oid).c_str());
+            Say(out, "delete on the handheld: %s\n", DeviceTitle(a.oid).c_str());
             break;
         case ActionKind::PairEqual:
-            std::fprintf(out, "pair equal notes: %s\n", DeviceTitle(a.oid).c_str());
+            Say(out, "pair equal notes: %s\n", DeviceTitle(a.oid).c_str());
             break;
         case ActionKind::Conflict:
-            std::fprintf(out,
-                         "conflict, changed on both sides (%s unless the texts are equal): %s\n",
-                         PolicyText(m_ctx.policy), DeviceTitle(a.oid).c_str());
+            Say(out, "conflict, changed on both sides (%s unless the texts are equal): %s\n",
+                PolicyText(m_ctx.policy), DeviceTitle(a.oid).c_str());
             break;
         case ActionKind::Forget:
-            std::fprintf(out, "forget the pairing of handheld note %u\n", a.oid);
+            Say(out, "forget the pairing of handheld note %u\n", a.oid);
             break;
         case ActionKind::DiscardCopy:
-            std::fprintf(out, "discard a conflict copy left by an interrupted run: %s\n",
-                         DesktopTitle(a.desktop).c_str());
+            Say(out, "discard a conflict copy left by an interrupted run: %s\n",
+                DesktopTitle(a.desktop).c_str());
             break;
         case ActionKind::ClearPending:
             break;

@@ -9,10 +9,10 @@
 #include "peers/activesync/CommandLine.h"
 #include "peers/activesync/DesktopProvider.h"
 #include "peers/activesync/DesktopState.h"
-#include "peers/activesync/NoteContent.h"
 #include "peers/activesync/DeviceProvider.h"
 #include "peers/activesync/HandheldLedger.h"
 #include "peers/activesync/HandheldState.h"
+#include "peers/activesync/NoteContent.h"
 #include "peers/activesync/SyncPlan.h"
 
 #include <atomic>
@@ -36,7 +36,7 @@ struct PassContext {
     ConflictPolicy policy = ConflictPolicy::KeepBoth;
     bool dryRun = false;
     bool allowMassDelete = false;
-    std::FILE* out = stdout;
+    std::FILE* out = stdout; // a dry run's report; null: counted, not told
     // Set (by a signal) to end the pass after the object in hand; the next
     // pass takes up the rest.
     const std::atomic<bool>* stop = nullptr;

@@ -3,12 +3,18 @@
 #include "peers/activesync/CommandLine.h"
 #include "peers/activesync/PartnerSlots.h"
 #include "peers/activesync/Session.h"
+#include "peers/activesync/StatusReport.h"
 #include "platform/base/installation.h"
 #include "platform/ce/machine.h"
+#include "platform/ui/headless/headless_backend.h"
+#include "platform/ui/terminal/terminal_backend.h"
+
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -17,6 +23,20 @@ std::atomic<bool> g_stop{false};
 
 void OnSignal(int) {
     g_stop = true;
+}
+
+// How the options dialog meets the user: drawn in the terminal when jsync
+// runs in one, else headless (answered by the scripted user of
+// $JOTTERWICK_SCRIPT), as the notes program does.
+void ChooseBackend() {
+    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+        if (auto terminal = ui::TerminalBackend::Create()) {
+            ui::SetBackend(std::move(terminal));
+            return;
+        }
+        std::fputs("jsync: cannot draw on this terminal (see $TERM); running headless\n", stderr);
+    }
+    ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
 }
 
 int Run(const jsync::Options& options) {
@@ -32,16 +52,28 @@ int Run(const jsync::Options& options) {
             std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
         return status.ok() ? 0 : 1;
     }
+    if (options.command == jsync::Command::Status) {
+        const platform::Status status = jsync::ReportStatus(options, stdout);
+        if (!status.ok())
+            std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
+        return status.ok() ? 0 : 1;
+    }
     auto session = jsync::Session::Open(options);
     if (!session.ok()) {
         std::fprintf(stderr, "jsync: %s\n", session.status().message().c_str());
         return 1;
     }
     if (options.command == jsync::Command::Options) {
-        const platform::Status status = session.value()->ShowOptions();
-        if (!status.ok())
-            std::fprintf(stderr, "jsync: %s\n", status.message().c_str());
-        return status.ok() ? 0 : 1;
+        ChooseBackend();
+        auto said = session.value()->ShowOptions();
+        // The terminal is the shell's again before anything is said.
+        ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
+        if (!said.ok()) {
+            std::fprintf(stderr, "jsync: %s\n", said.status().message().c_str());
+            return 1;
+        }
+        std::fputs(said->c_str(), stdout);
+        return 0;
     }
     // An interruption ends a pass between two notes; the next run goes on from there.
     std::signal(SIGINT, OnSignal);

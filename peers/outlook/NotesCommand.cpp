@@ -29,7 +29,7 @@ constexpr char kUsage[] =
     "  edit ENTRYID [--body TEXT | --body-file FILE] [--color N] [--categories TEXT]\n"
     "  --body-file FILE              the body is the file's text (- standard input)\n"
     "  delete ENTRYID\n"
-    "  categories [add NAME]         Outlook's category master list\n"
+    "  categories [add NAME]         Outlook's category master list, or NAME added\n"
     "  user [NAME]                   the current user (NAME sets it)\n"
     "  register                      registers the automation server\n"
     "  --help                        this help\n"
@@ -431,8 +431,12 @@ int Run(const std::vector<std::string>& args, const std::string& serverPath, std
 
     if (command == "categories") {
         if (!name.empty()) {
-            if (!AddMasterCategory(name))
+            if (!AddMasterCategory(name)) {
+                if (GetLastError() == ERROR_INVALID_PARAMETER)
+                    throw UsageError{"a category name can be neither blank nor hold a character "
+                                     "of the list separator"};
                 throw Failure{"cannot write the category master list"};
+            }
             return 0;
         }
         for (const std::string& each : ReadMasterCategories())

@@ -116,7 +116,14 @@ std::vector<std::string> ReadMasterCategories() {
     return names;
 }
 
-bool AddMasterCategory(const std::string& name) {
+bool AddMasterCategory(const std::string& given) {
+    // Read back, the list is cut at the separator and each name trimmed: a
+    // name that would not come back whole is refused.
+    const std::string name = Trim(given);
+    if (name.empty() || name.find_first_of(ListSeparator()) != std::string::npos) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
     std::vector<std::string> names = ReadMasterCategories();
     for (const std::string& existing : names)
         if (existing == name)

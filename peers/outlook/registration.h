@@ -47,8 +47,9 @@ bool IsServerRegistered();
 // Outlook's category master list (ANSI names), as the options dialog reads
 // it: cut at the list separator's characters, each name trimmed.
 std::vector<std::string> ReadMasterCategories();
-// Appends `name` unless it is there already. False (last error set) when the
-// registry can't be written.
+// Appends `name`, trimmed, unless it is there already. False (last error set)
+// when the registry can't be written; ERROR_INVALID_PARAMETER for a blank name
+// or one holding a character of the list separator, which would not read back whole.
 bool AddMasterCategory(const std::string& name);
 
 } // namespace outlook

@@ -14,6 +14,11 @@ void InstallMachine(Machine* machine) {
     g_machine.store(machine);
 }
 
+bool OfferMachine(Machine* machine) {
+    Machine* none = nullptr;
+    return g_machine.compare_exchange_strong(none, machine);
+}
+
 Machine* InstalledMachine() {
     return g_machine.load();
 }

@@ -3,10 +3,13 @@
 // document folder) and the window station through which top-level windows
 // of different processes find and message each other.
 //
-// The handheld's system library installs its machine when it loads; the
-// window system asks for it here, so it needs no machine library of its own.
-// In a process with no machine installed, windows are the process's own:
-// no station, no shared clipboard.
+// The handheld's system library offers its machine when it loads, and a
+// process that says nothing runs its windows there; a desktop program, or
+// jsync for the desktop store's dialogs, installs the desktop's machine
+// explicitly (win32::DesktopMachine) and it stays, whatever loads later. The
+// window system asks for the machine here, so it needs no machine library of
+// its own. In a process with no machine, windows are the process's own: no
+// station, no shared clipboard.
 #pragma once
 
 #include "platform/base/windef.h"
@@ -66,9 +69,12 @@ public:
     virtual bool ReceiveStationMessage(StationMessage* message, int timeoutMs) = 0;
 };
 
-// Installs the process's machine (null: none); the machine lives as long as
-// the process.
+// Installs the process's machine (null: none), replacing any; the machine
+// lives as long as the process.
 void InstallMachine(Machine* machine);
+// Installs the machine only when the process has none yet (what a machine
+// library does as it loads); true when it was installed.
+bool OfferMachine(Machine* machine);
 // The installed machine, or null.
 Machine* InstalledMachine();
 

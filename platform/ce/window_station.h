@@ -1,18 +1,18 @@
-// The handheld's window station: top-level windows visible to every process
-// of one handheld, and messages between them.
-//
-// A table of top-level windows (handle, owning process, class, title) lives in
-// the object store; each process that owns windows listens on a Unix datagram
-// socket under run/. Windows of dead processes are skipped and their rows removed.
+// The handheld's window station (platform/base/window_station.h), its table
+// of windows in the object store, for the programs that use it without a
+// window system and whatever machine their process runs its windows on.
 #pragma once
 
-#include "platform/base/machine.h"
+#include "platform/base/window_station.h"
 
 #include <string>
 
 namespace ce {
 
 using StationMessage = platform::StationMessage;
+
+// The handheld's machine, whichever machine the process installed.
+platform::StationMachine& HandheldStation();
 
 // Class and/or title (null matches any); the first live match, or null.
 HWND FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName);

@@ -118,6 +118,7 @@ constexpr DWORD BS_AUTO3STATE = 0x0006;
 constexpr DWORD BS_GROUPBOX = 0x0007;
 constexpr DWORD BS_AUTORADIOBUTTON = 0x0009;
 constexpr DWORD BS_TYPEMASK = 0x000F;
+constexpr DWORD BS_MULTILINE = 0x2000; // the text wraps (and keeps its line breaks)
 
 // Button messages and states.
 constexpr UINT BM_GETCHECK = 0x00F0;

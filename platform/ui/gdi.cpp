@@ -1,13 +1,16 @@
 #include "platform/ui/gdi.h"
+#include "platform/ui/icon.h"
 
 #include "platform/ui/printer_dc.h"
 #include "platform/ui/window_impl.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <utility>
 #include <variant>
+#include <vector>
 
 namespace {
 
@@ -17,7 +20,25 @@ struct Brush {
 struct Font {
     LOGFONTW logFont;
 };
-using GdiObject = std::variant<Brush, Font>;
+// A palette bitmap: its rows bottom-up, each padded to 4 bytes, as a DIB keeps them.
+struct Bitmap {
+    int width;
+    int height;
+    int bitsPerPixel;
+    std::vector<RGBQUAD> colors;
+    std::vector<BYTE> rows;
+    std::size_t Stride() const {
+        return ((static_cast<std::size_t>(width) * bitsPerPixel + 31) / 32) * 4;
+    }
+    // The colour table index of pixel (x, y), y counted from the bottom row.
+    int Index(int x, int y) const {
+        const BYTE* row = rows.data() + static_cast<std::size_t>(y) * Stride();
+        const int bit = x * bitsPerPixel;
+        const int shift = 8 - bitsPerPixel - bit % 8;
+        return (row[bit / 8] >> shift) & ((1 << bitsPerPixel) - 1);
+    }
+};
+using GdiObject = std::variant<Brush, Font, Bitmap>;
 
 struct DeviceContext {
     HWND hwnd = nullptr;
@@ -200,7 +221,8 @@ int GetBkMode(HDC hdc) {
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     DeviceContext* dc = Dc(hdc);
     GdiObject* object = Lookup(h);
-    if (!dc || !object)
+    // A device context here draws no bitmap.
+    if (!dc || !object || std::holds_alternative<Bitmap>(*object))
         return nullptr;
     return std::exchange(std::holds_alternative<Brush>(*object) ? dc->brush : dc->font, h);
 }
@@ -235,6 +257,22 @@ HFONT CreateFontIndirectW(const LOGFONTW* lplf) {
 
 int GetObjectW(HGDIOBJ h, int c, LPVOID pv) {
     GdiObject* object = Lookup(h);
+    if (object && std::holds_alternative<Bitmap>(*object)) {
+        const Bitmap& bitmap = std::get<Bitmap>(*object);
+        if (!pv)
+            return sizeof(BITMAP);
+        if (c < static_cast<int>(sizeof(BITMAP)))
+            return 0;
+        BITMAP info{};
+        info.bmWidth = bitmap.width;
+        info.bmHeight = bitmap.height;
+        // A device-dependent bitmap's rows are padded to 2 bytes.
+        info.bmWidthBytes = ((bitmap.width * bitmap.bitsPerPixel + 15) / 16) * 2;
+        info.bmPlanes = 1;
+        info.bmBitsPixel = static_cast<WORD>(bitmap.bitsPerPixel);
+        std::memcpy(pv, &info, sizeof info);
+        return sizeof(BITMAP);
+    }
     if (!object || !std::holds_alternative<Font>(*object))
         return 0;
     if (!pv)
@@ -244,3 +282,56 @@ int GetObjectW(HGDIOBJ h, int c, LPVOID pv) {
     std::memcpy(pv, &std::get<Font>(*object).logFont, sizeof(LOGFONTW));
     return sizeof(LOGFONTW);
 }
+
+int GetDIBits(HDC, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, BITMAPINFO* lpbmi,
+              UINT usage) {
+    GdiObject* object = Lookup(reinterpret_cast<HGDIOBJ>(hbm));
+    if (!object || !std::holds_alternative<Bitmap>(*object) || !lpbmi ||
+        lpbmi->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) || usage != DIB_RGB_COLORS) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const Bitmap& bitmap = std::get<Bitmap>(*object);
+    BITMAPINFOHEADER& header = lpbmi->bmiHeader;
+    const int asked = header.biBitCount == 0 ? bitmap.bitsPerPixel : header.biBitCount;
+    if (asked != bitmap.bitsPerPixel && asked != 32) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    header.biWidth = bitmap.width;
+    header.biHeight = bitmap.height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(asked);
+    header.biCompression = BI_RGB;
+    const std::size_t stride = ((static_cast<std::size_t>(bitmap.width) * asked + 31) / 32) * 4;
+    header.biSizeImage = static_cast<DWORD>(stride * bitmap.height);
+    header.biClrUsed = asked == 32 ? 0 : static_cast<DWORD>(bitmap.colors.size());
+    if (!lpvBits)
+        return 1;
+    if (asked != 32)
+        std::memcpy(lpbmi->bmiColors, bitmap.colors.data(), bitmap.colors.size() * sizeof(RGBQUAD));
+    const UINT end = std::min<UINT>(start + cLines, static_cast<UINT>(bitmap.height));
+    auto* out = static_cast<BYTE*>(lpvBits);
+    for (UINT y = start; y < end; ++y, out += stride) {
+        if (asked == bitmap.bitsPerPixel) {
+            std::memcpy(out, bitmap.rows.data() + y * bitmap.Stride(), stride);
+            continue;
+        }
+        for (int x = 0; x < bitmap.width; ++x) {
+            const RGBQUAD color =
+                bitmap.colors[static_cast<std::size_t>(bitmap.Index(x, static_cast<int>(y)))];
+            std::memcpy(out + 4 * x, &color, sizeof color);
+        }
+    }
+    return end > start ? static_cast<int>(end - start) : 0;
+}
+
+namespace ui::detail {
+
+HBITMAP CreatePaletteBitmap(int width, int height, int bitsPerPixel, std::vector<RGBQUAD> colors,
+                            std::vector<BYTE> rows) {
+    return reinterpret_cast<HBITMAP>(
+        Insert(Bitmap{width, height, bitsPerPixel, std::move(colors), std::move(rows)}));
+}
+
+} // namespace ui::detail

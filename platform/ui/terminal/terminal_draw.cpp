@@ -117,8 +117,29 @@ void DrawListBox(HWND list, const CellRect& at, bool enabled, bool focused) {
 }
 
 void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
-    const std::u16string label = ParseMenuLabel(TextOf(button)).text;
-    const DWORD style = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE)) & BS_TYPEMASK;
+    std::u16string label = ParseMenuLabel(TextOf(button)).text;
+    const DWORD fullStyle = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE));
+    const DWORD style = fullStyle & BS_TYPEMASK;
+    // A multi-line label's later lines go under its first, as far as the
+    // button reaches; a single-line one shows its line breaks as spaces.
+    std::vector<std::u16string> moreLines;
+    if (const auto end = label.find(u'\n'); end != std::u16string::npos) {
+        std::u16string rest = label.substr(end + 1);
+        label.resize(end);
+        if (fullStyle & BS_MULTILINE) {
+            for (std::size_t at = 0; at != std::u16string::npos;) {
+                const auto next = rest.find(u'\n', at);
+                moreLines.push_back(
+                    rest.substr(at, next == std::u16string::npos ? next : next - at));
+                at = next == std::u16string::npos ? next : next + 1;
+            }
+        } else {
+            for (char16_t& c : rest)
+                if (c == u'\n')
+                    c = u' ';
+            label += u' ' + rest;
+        }
+    }
     Attr attr = enabled ? NormalAttr() : DimAttr();
     if (style == BS_GROUPBOX) {
         DrawBox(at, label, attr);
@@ -148,6 +169,9 @@ void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
     }
     }
     PutText(at.row, at.col, shown, at.cols, attr);
+    for (std::size_t i = 0; i < moreLines.size() && static_cast<int>(i) + 1 < at.rows; ++i)
+        PutText(at.row + 1 + static_cast<int>(i), at.col + 4, moreLines[i], at.cols - 4,
+                enabled ? NormalAttr() : DimAttr());
 }
 
 void DrawStatic(HWND control, const CellRect& at, bool enabled) {
@@ -307,13 +331,21 @@ void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
     } else {
         Fill(at, NormalAttr());
     }
-    // Labels first, so that a label running long never covers a control.
+    // Group boxes first, as they only frame what lies in them; then labels, so
+    // that a label running long never covers a control; then the controls.
     const auto children = ChildrenBottomFirst(hwnd);
+    auto isGroupBox = [](HWND child) {
+        return ClassOf(child) == u"button" &&
+               (static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)) & BS_TYPEMASK) == BS_GROUPBOX;
+    };
+    for (HWND child : children)
+        if (isGroupBox(child))
+            DrawWindow(child, false, screen);
     for (HWND child : children)
         if (ClassOf(child) == u"static")
             DrawWindow(child, false, screen);
     for (HWND child : children)
-        if (ClassOf(child) != u"static")
+        if (ClassOf(child) != u"static" && !isGroupBox(child))
             DrawWindow(child, false, screen);
 }
 

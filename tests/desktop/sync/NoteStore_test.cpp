@@ -4,9 +4,11 @@
 #include "support/PinnedClock.h"
 
 #include "desktop/sync/OutlookTime.h"
+#include "platform/ui/icon.h"
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace storetest {
 namespace {
@@ -37,8 +39,17 @@ TEST_F(StoreTest, RealTimeAsksForTheTimer) {
     struct Case {
         DWORD delay;
         UINT timer;
-    } cases[] = {{60, 60000}, {1, 1000},      {35999, 35999000},
-                 {0, 60000},  {36000, 60000}, {0xFFFFFFFF, 60000}};
+    } cases[] = {// Every period the millisecond timer can hold is kept, whoever wrote it.
+                 {60, 60000},
+                 {1, 1000},
+                 {35999, 35999000},
+                 {36000, 36000000},
+                 {86400, 86400000},
+                 {4294967, 4294967000u},
+                 // No period, or one that overflows the timer: the default.
+                 {0, 60000},
+                 {4294968, 60000},
+                 {0xFFFFFFFF, 60000}};
     for (const Case& c : cases) {
         SetDeviceDword("RealTime", 1);
         SetDeviceDword("RefreshDelay", c.delay);
@@ -377,7 +388,44 @@ TEST_F(StoreTest, ObjectTypeUserInterfaceData) {
     EXPECT_STREQ("Microsoft Outlook", data.szSyncText);
     EXPECT_STREQ("Database", data.szTypeText);
     EXPECT_STREQ("Databases", data.szPlTypeText);
-    EXPECT_EQ(E_NOTIMPL, store->ActivateDialog(OBJECT_TYPE_DIALOG, nullptr, nullptr, nullptr));
+
+    // Icon 200: a picture in 16 colours at both sizes, with a transparent edge.
+    // Copied out: the record is packed, its icons not aligned for a reference.
+    const HICON large = data.hIconLarge;
+    const HICON small = data.hIconSmall;
+    const std::pair<HICON, int> icons[] = {{large, 32}, {small, 16}};
+    for (const auto& [icon, size] : icons) {
+        ASSERT_NE(nullptr, icon) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        struct {
+            BITMAPINFOHEADER header;
+            RGBQUAD colors[16];
+        } dib{};
+        dib.header.biSize = sizeof dib.header;
+        ASSERT_NE(0, GetDIBits(nullptr, info.hbmColor, 0, size, nullptr,
+                               reinterpret_cast<BITMAPINFO*>(&dib), DIB_RGB_COLORS));
+        EXPECT_EQ(size, dib.header.biWidth);
+        EXPECT_EQ(size, dib.header.biHeight);
+        EXPECT_EQ(4, dib.header.biBitCount);
+        EXPECT_EQ(16u, dib.header.biClrUsed);
+        std::vector<BYTE> rows(dib.header.biSizeImage);
+        ASSERT_EQ(size, GetDIBits(nullptr, info.hbmColor, 0, size, rows.data(),
+                                  reinterpret_cast<BITMAPINFO*>(&dib), DIB_RGB_COLORS));
+        std::set<int> used;
+        for (BYTE b : rows)
+            used.insert({b >> 4, b & 0x0F});
+        EXPECT_GE(used.size(), 5u) << "a drawing, not a blank";
+        std::vector<BYTE> mask(((size + 31) / 32) * 4 * size);
+        dib.header.biBitCount = 1;
+        ASSERT_EQ(size, GetDIBits(nullptr, info.hbmMask, 0, size, mask.data(),
+                                  reinterpret_cast<BITMAPINFO*>(&dib), DIB_RGB_COLORS));
+        EXPECT_NE(0, mask.front()) << "the corner shows what lies under the icon";
+        EXPECT_NE(std::count(mask.begin(), mask.end(), 0xFF), static_cast<long>(mask.size()));
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        EXPECT_TRUE(DestroyIcon(icon));
+    }
 }
 
 // ---------------------------------------------------------------- dispatch error report

@@ -31,6 +31,11 @@ TEST(CommandLine, AcceptedArguments) {
     options = ParseCommandLine({"--handheld", "/h", "partners"}, &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(Command::Partners, options->command);
+    options = ParseCommandLine({"--handheld", "/h", "status", "--desktop", "/d"}, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(Command::Status, options->command);
+    EXPECT_EQ("/d", *options->desktop);
+
     options = ParseCommandLine({"forget", "--partner", "2"}, &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(Command::Forget, options->command);
@@ -54,6 +59,10 @@ TEST(CommandLine, RefusedArguments) {
         {"partners", "--partner", "1"},
         {"partners", "--dry-run"},
         {"partners", "forget"},
+        {"status", "--partner", "1"},
+        {"status", "--dry-run"},
+        {"status", "--watch"},
+        {"status", "options"},
     };
     for (const auto& args : refused) {
         std::string error;

@@ -243,6 +243,29 @@ void JsyncFixture::SetPartnerText(const char* name, const std::string& text) {
     RegCloseKey(key);
 }
 
+std::optional<DWORD> JsyncFixture::PartnerValue(const char* name) {
+    HKEY key = OpenPartnerKey();
+    DWORD value = 0, size = sizeof value, type = 0;
+    const LONG rc =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> JsyncFixture::PartnerText(const char* name) {
+    HKEY key = OpenPartnerKey();
+    char text[1024] = {};
+    DWORD size = sizeof text - 1, type = 0;
+    const LONG rc =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    return std::string(text);
+}
+
 void JsyncFixture::SetDesktopCodePage(const char* codePage) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE,

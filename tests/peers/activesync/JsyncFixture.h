@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ protected:
     void SetFilterSync(const std::u16string& categories);
     void SetPartnerValue(const char* name, DWORD value);
     void SetPartnerText(const char* name, const std::string& text);
+    std::optional<DWORD> PartnerValue(const char* name);
+    std::optional<std::string> PartnerText(const char* name);
     void SetDesktopCodePage(const char* codePage);
 
     std::unique_ptr<testsupport::TempMachines> machines;

@@ -204,6 +204,16 @@ TEST_F(OutlookNotes, CategoriesAndUser) {
     categories = Run("categories");
     EXPECT_EQ(categories.out.size() - 11, categories.out.find("Road Trips\n"));
     EXPECT_EQ(categories.out.find("Road Trips"), categories.out.rfind("Road Trips"));
+    // A name the list separator would cut in two, or blank, is refused and the list kept.
+    for (const char* refused : {"'Work, Home'", "'  '"}) {
+        const Outcome bad = Run(std::string("categories add ") + refused);
+        EXPECT_EQ(2, bad.status) << refused;
+        EXPECT_NE(std::string::npos, bad.err.find("category")) << bad.err;
+        EXPECT_EQ(categories.out, Run("categories").out) << refused;
+    }
+    // Spaces around a name are not part of it.
+    ASSERT_EQ(0, Run("categories add '  Garden  '").status);
+    EXPECT_EQ(categories.out + "Garden\n", Run("categories").out);
 
     EXPECT_EQ("Outlook User\n", Run("user").out);
     ASSERT_EQ(0, Run("user 'Jane Roe'").status);

@@ -1,18 +1,16 @@
-// The handheld's window station: top-level windows in the object store, and
-// one Unix datagram socket per process in the machine's socket folder, on
-// which messages for its windows arrive.
+// A machine's window station: top-level windows in a file of the machine,
+// and one Unix datagram socket per process in the machine's socket folder,
+// on which messages for its windows arrive.
 //
-// The table is data anyone with the handheld directory may have written: a
+// The table is data anyone with the machine's folder may have written: a
 // socket path in it is only ever unlinked or sent to when it names a socket
 // of this user in this machine's own socket folder.
-#include "platform/ce/window_station.h"
+#include "platform/base/window_station.h"
 
 #include "platform/base/case_fold.h"
 #include "platform/base/handles.h"
 #include "platform/base/private_files.h"
 #include "platform/base/unicode.h"
-#include "platform/ce/machine.h"
-#include "platform/ce/object_store.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -30,14 +28,29 @@
 #include <fstream>
 #include <mutex>
 #include <random>
+#include <vector>
 
 using platform::ReportFailure;
 using platform::Result;
 using platform::Status;
+using platform::sqlite::Connection;
 using platform::sqlite::Statement;
+
+namespace platform {
+
+struct StationMachine::Local {
+    std::mutex mutex;
+    pid_t pid = 0;
+    int fd = -1;
+    std::string path;
+    bool cleanupRegistered = false;
+};
+
+} // namespace platform
 
 namespace {
 
+// The table keeps the name the handhelds' object stores have always had it by.
 const char* const kSchema = R"(
 CREATE TABLE IF NOT EXISTS ce_windows(
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -101,18 +114,13 @@ bool IsAlive(pid_t pid, long long started) {
     return started >= 0 && ProcessStart(pid) == started;
 }
 
-// This copy's listening socket, made with the first window.
-struct LocalStation {
-    std::mutex mutex;
-    pid_t pid = 0;
-    int fd = -1;
-    std::string path;
-    bool cleanupRegistered = false;
-};
+using Local = platform::StationMachine::Local;
 
-LocalStation& Local() {
-    static LocalStation* station = new LocalStation;
-    return *station;
+// Every station of the process, for the clean-up at exit.
+std::mutex g_stationsMutex;
+std::vector<platform::StationMachine*>& Stations() {
+    static auto* stations = new std::vector<platform::StationMachine*>;
+    return *stations;
 }
 
 // The longest socket file name: "<pid>-<6 digits>.sock".
@@ -138,17 +146,18 @@ Status CheckPrivateFolder(const std::string& folder) {
     return Status();
 }
 
-// Where the handheld's sockets live: its run/ folder when a socket path
-// there fits an address, else a folder named after a hash of the handheld's
+// Where the machine's sockets live: its run/ folder when a socket path
+// there fits an address, else a folder named after a hash of the machine's
 // absolute path under $XDG_RUNTIME_DIR/jotterwick or /tmp/jotterwick-<uid>.
 // Every process of the machine works it out alike.
-Result<std::string> SocketFolder() {
-    const std::string handheld = AbsolutePath(ce::HandheldDirectory());
-    const std::string run = handheld + "/run";
+Result<std::string> SocketFolder(platform::StationMachine& machine) {
+    const std::string machineFolder = AbsolutePath(machine.Folder());
+    const std::string run = machineFolder + "/run";
+    platform::MakePrivateDirectories(run);
     if (run.size() + 1 + kSocketNameMax < sizeof(sockaddr_un{}.sun_path))
         return run;
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
-    for (unsigned char c : handheld)
+    for (unsigned char c : machineFolder)
         hash = (hash ^ c) * 1099511628211ull;
     char name[17];
     std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
@@ -163,8 +172,8 @@ Result<std::string> SocketFolder() {
 
 // Whether `path` is a socket of this user directly in the socket folder:
 // the only files the station unlinks or sends to.
-bool IsStationSocket(const std::string& path) {
-    auto folder = SocketFolder();
+bool IsStationSocket(platform::StationMachine& machine, const std::string& path) {
+    auto folder = SocketFolder(machine);
     if (!folder.ok() || path.size() <= folder->size() + 1 ||
         path.compare(0, folder->size(), *folder) || path[folder->size()] != '/' ||
         path.find('/', folder->size() + 1) != std::string::npos)
@@ -184,24 +193,41 @@ std::string Fold(LPCWSTR text) {
     return unicode::ToUtf8(platform::FoldCase(text));
 }
 
-Result<ce::StoreSession> OpenStation() {
-    auto store = ce::StoreSession::open();
-    if (!store.ok())
-        return store;
-    if (store->connection().firstUse("window_station")) {
-        JW_RETURN_IF_FAILED(store->connection().exec(kSchema));
+// A connection to the machine's station file, its table made on first use.
+class StationFile {
+public:
+    static Result<StationFile> Open(platform::StationMachine& machine) {
+        JW_ASSIGN_OR_RETURN(auto connection, machine.OpenStationFile());
+        if (connection->firstUse("window_station")) {
+            JW_RETURN_IF_FAILED(connection->exec(kSchema));
+        }
+        return StationFile(machine, std::move(connection));
     }
-    return store;
-}
+    platform::StationMachine& machine() { return m_machine; }
+    Connection& connection() { return *m_connection; }
+    Result<Statement*> prepare(const std::string& sql) {
+        Status status;
+        Statement* statement = m_connection->prepare(sql, &status);
+        if (!statement)
+            return status;
+        return statement;
+    }
 
-Status RemoveRow(ce::StoreSession& store, const WindowRow& row) {
+private:
+    StationFile(platform::StationMachine& machine, std::shared_ptr<Connection> connection)
+        : m_machine(machine), m_connection(std::move(connection)) {}
+    platform::StationMachine& m_machine;
+    std::shared_ptr<Connection> m_connection;
+};
+
+Status RemoveRow(StationFile& store, const WindowRow& row) {
     JW_ASSIGN_OR_RETURN(auto s, store.prepare("DELETE FROM ce_windows WHERE id=?1"));
-    if (IsStationSocket(row.socket))
+    if (IsStationSocket(store.machine(), row.socket))
         unlink(row.socket.c_str());
     return s->bind(1, row.id).run();
 }
 
-Status Retitle(ce::StoreSession& store, std::int64_t id, const std::u16string& title) {
+Status Retitle(StationFile& store, std::int64_t id, const std::u16string& title) {
     JW_ASSIGN_OR_RETURN(auto s,
                         store.prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3"));
     Status status = s->bind(1, unicode::ToUtf8(title))
@@ -213,7 +239,7 @@ Status Retitle(ce::StoreSession& store, std::int64_t id, const std::u16string& t
     return status;
 }
 
-Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t id) {
+Result<std::optional<WindowRow>> FindRow(StationFile& store, std::int64_t id) {
     JW_ASSIGN_OR_RETURN(
         Statement * q,
         store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1"));
@@ -230,7 +256,7 @@ Result<std::optional<WindowRow>> FindRow(ce::StoreSession& store, std::int64_t i
 }
 
 // The live window behind hwnd; a window of a dead process is removed.
-Result<WindowRow> LiveWindow(ce::StoreSession& store, HWND hwnd) {
+Result<WindowRow> LiveWindow(StationFile& store, HWND hwnd) {
     JW_ASSIGN_OR_RETURN(auto row, FindRow(store, IdOf(hwnd)));
     if (!row)
         return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "no such window");
@@ -241,8 +267,7 @@ Result<WindowRow> LiveWindow(ce::StoreSession& store, HWND hwnd) {
     return *row;
 }
 
-bool IsOwn(const WindowRow& row) {
-    auto& local = Local();
+bool IsOwn(Local& local, const WindowRow& row) {
     std::lock_guard lock(local.mutex);
     return local.pid == getpid() && row.socket == local.path;
 }
@@ -285,14 +310,14 @@ Status Send(const std::string& socketPath, const Wire& header, const std::u16str
     return status;
 }
 
-Result<int> EnsureSocket() {
-    auto& local = Local();
+Result<int> EnsureSocket(platform::StationMachine& machine) {
+    auto& local = machine.local();
     std::lock_guard lock(local.mutex);
     if (local.fd >= 0 && local.pid == getpid())
         return local.fd;
     // A forked child does not listen on its parent's socket.
     local.fd = -1;
-    JW_ASSIGN_OR_RETURN(auto folder, SocketFolder());
+    JW_ASSIGN_OR_RETURN(auto folder, SocketFolder(machine));
     std::random_device random;
     const std::string path = folder + "/" + std::to_string(getpid()) + "-" +
                              std::to_string(random() % 1000000) + ".sock";
@@ -316,9 +341,9 @@ Result<int> EnsureSocket() {
     return fd;
 }
 
-// At exit: this copy's windows go away with it.
-void RemoveOwnWindows() {
-    auto& local = Local();
+// At exit: this process's windows go away with it.
+void RemoveOwnWindows(platform::StationMachine& machine) {
+    auto& local = machine.local();
     std::string path;
     {
         std::lock_guard lock(local.mutex);
@@ -326,7 +351,7 @@ void RemoveOwnWindows() {
             return;
         path = local.path;
     }
-    auto store = OpenStation();
+    auto store = StationFile::Open(machine);
     if (store.ok()) {
         auto s = store->prepare("DELETE FROM ce_windows WHERE socket=?1");
         if (s.ok())
@@ -335,12 +360,22 @@ void RemoveOwnWindows() {
     unlink(path.c_str());
 }
 
-Status Deliver(const WindowRow& row, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-               const std::u16string& text) {
-    if (!IsStationSocket(row.socket))
+void RemoveEveryStationsWindows() {
+    std::vector<platform::StationMachine*> stations;
+    {
+        std::lock_guard lock(g_stationsMutex);
+        stations = Stations();
+    }
+    for (platform::StationMachine* machine : stations)
+        RemoveOwnWindows(*machine);
+}
+
+Status Deliver(StationFile& store, const WindowRow& row, HWND hwnd, UINT msg, WPARAM wParam,
+               LPARAM lParam, const std::u16string& text) {
+    if (!IsStationSocket(store.machine(), row.socket))
         return Status::Failure(ERROR_INVALID_WINDOW_HANDLE,
                                "the window's socket " + row.socket +
-                                   " is not a socket of this handheld's socket folder");
+                                   " is not a socket of this machine's socket folder");
     Wire header{reinterpret_cast<std::uintptr_t>(hwnd), msg,
                 static_cast<std::uint32_t>(std::min(text.size(), kMaxTextUnits)),
                 static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam)};
@@ -349,11 +384,18 @@ Status Deliver(const WindowRow& row, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 
 } // namespace
 
-namespace ce {
+namespace platform {
 
-HWND FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+StationMachine::StationMachine() : m_local(std::make_unique<Local>()) {}
+
+StationMachine::~StationMachine() {
+    std::lock_guard lock(g_stationsMutex);
+    std::erase(Stations(), this);
+}
+
+HWND StationMachine::FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     return platform::AtBoundary<HWND>(nullptr, [&]() -> Result<HWND> {
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         // Newest first, as the top of the z-order would be.
         JW_ASSIGN_OR_RETURN(auto s,
                             store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE "
@@ -384,58 +426,60 @@ HWND FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
     });
 }
 
-BOOL PostStationMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+BOOL StationMachine::PostStationMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
-        JW_RETURN_IF_FAILED(Deliver(row, hWnd, Msg, wParam, lParam, {}));
+        JW_RETURN_IF_FAILED(Deliver(store, row, hWnd, Msg, wParam, lParam, {}));
         return TRUE;
     });
 }
 
-BOOL SetStationWindowText(HWND hWnd, LPCWSTR lpString) {
+BOOL StationMachine::SetStationWindowText(HWND hWnd, LPCWSTR lpString) {
     const std::u16string text = lpString ? lpString : u"";
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
         // The text is the window's title: others find it by the new one.
         Status status = Retitle(store, row.id, text);
         if (status.ok())
-            status = Deliver(row, hWnd, WM_SETTEXT, 0, 0, text);
+            status = Deliver(store, row, hWnd, WM_SETTEXT, 0, 0, text);
         if (!status.ok())
             return status;
         return TRUE;
     });
 }
 
-BOOL IsLiveStationWindow(HWND hWnd) {
+BOOL StationMachine::IsLiveStationWindow(HWND hWnd) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_RETURN_IF_FAILED(LiveWindow(store, hWnd));
         return TRUE;
     });
 }
 
-DWORD StationWindowProcess(HWND hWnd) {
+DWORD StationMachine::StationWindowProcess(HWND hWnd) {
     return platform::AtBoundary<DWORD>(0, [&]() -> Result<DWORD> {
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_ASSIGN_OR_RETURN(auto row, LiveWindow(store, hWnd));
         return static_cast<DWORD>(row.pid);
     });
 }
 
-HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
+HWND StationMachine::CreateStationWindow(LPCWSTR className, LPCWSTR title) {
     return platform::AtBoundary<HWND>(nullptr, [&]() -> Result<HWND> {
-        JW_RETURN_IF_FAILED(EnsureSocket());
+        JW_RETURN_IF_FAILED(EnsureSocket(*this));
         {
-            auto& local = Local();
-            std::lock_guard lock(local.mutex);
-            if (!local.cleanupRegistered) {
-                local.cleanupRegistered = true;
-                std::atexit(RemoveOwnWindows);
+            std::lock_guard lock(m_local->mutex);
+            if (!m_local->cleanupRegistered) {
+                m_local->cleanupRegistered = true;
+                std::lock_guard stationsLock(g_stationsMutex);
+                if (Stations().empty())
+                    std::atexit(RemoveEveryStationsWindows);
+                Stations().push_back(this);
             }
         }
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_ASSIGN_OR_RETURN(
             auto s, store.prepare("INSERT INTO ce_windows(pid, started, socket, class, class_fold, "
                                   "title, title_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"));
@@ -443,8 +487,8 @@ HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
         const char16_t* text = title ? title : u"";
         std::string socket;
         {
-            std::lock_guard lock(Local().mutex);
-            socket = Local().path;
+            std::lock_guard lock(m_local->mutex);
+            socket = m_local->path;
         }
         Status status = s->bind(1, static_cast<std::int64_t>(getpid()))
                             .bind(2, ProcessStart(getpid()))
@@ -460,11 +504,11 @@ HWND CreateStationWindow(LPCWSTR className, LPCWSTR title) {
     });
 }
 
-BOOL DestroyStationWindow(HWND hwnd) {
+BOOL StationMachine::DestroyStationWindow(HWND hwnd) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_ASSIGN_OR_RETURN(auto row, FindRow(store, IdOf(hwnd)));
-        if (!row || !IsOwn(*row))
+        if (!row || !IsOwn(*m_local, *row))
             return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "not a window of this process");
         JW_ASSIGN_OR_RETURN(auto s, store.prepare("DELETE FROM ce_windows WHERE id=?1"));
         JW_RETURN_IF_FAILED(s->bind(1, row->id).run());
@@ -472,21 +516,21 @@ BOOL DestroyStationWindow(HWND hwnd) {
     });
 }
 
-BOOL SetStationWindowTitle(HWND hwnd, LPCWSTR title) {
+BOOL StationMachine::SetStationWindowTitle(HWND hwnd, LPCWSTR title) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        JW_ASSIGN_OR_RETURN(auto store, OpenStation());
+        JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_RETURN_IF_FAILED(Retitle(store, IdOf(hwnd), title ? title : u""));
         return TRUE;
     });
 }
 
-int StationSocket() {
-    auto& local = Local();
+int StationMachine::StationSocket() {
+    auto& local = *m_local;
     std::lock_guard lock(local.mutex);
     return local.pid == getpid() ? local.fd : -1;
 }
 
-bool ReceiveStationMessage(StationMessage* message, int timeoutMs) {
+bool StationMachine::ReceiveStationMessage(StationMessage* message, int timeoutMs) {
     const int fd = StationSocket();
     if (fd < 0 || !message)
         return false;
@@ -522,4 +566,4 @@ bool ReceiveStationMessage(StationMessage* message, int timeoutMs) {
     }
 }
 
-} // namespace ce
+} // namespace platform
