@@ -125,12 +125,34 @@ void DrawListBox(HWND list, const CellRect& at, bool enabled, bool focused) {
     }
 }
 
+bool IsPushButton(HWND hwnd) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & BS_TYPEMASK;
+    return ClassOf(hwnd) == u"button" && (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON);
+}
+
+// Enter presses the focused push button, else the default one.
+bool EnterPresses(HWND button, bool focused) {
+    if (focused)
+        return true;
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE)) & BS_TYPEMASK;
+    HWND focus = GetFocus();
+    return style == BS_DEFPUSHBUTTON && !(focus && IsPushButton(focus));
+}
+
 void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
-    const std::u16string label = ParseMenuLabel(TextOf(button)).text;
+    const MenuLabel parsed = ParseMenuLabel(TextOf(button));
+    const std::u16string& label = parsed.text;
     const DWORD style = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE)) & BS_TYPEMASK;
     Attr attr = enabled ? NormalAttr() : DimAttr();
     if (style == BS_GROUPBOX) {
         DrawBox(at, label, attr);
+        return;
+    }
+    if (IsPushButton(button)) {
+        const MenuLabel face = ButtonFace(parsed);
+        const int left = std::max(0, (at.cols - static_cast<int>(face.text.size())) / 2);
+        PutLabel(at.row, at.col + left, face, at.cols - left,
+                 ButtonAttr(enabled && EnterPresses(button, focused), enabled));
         return;
     }
     if (focused)
@@ -148,13 +170,8 @@ void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
     case BS_AUTORADIOBUTTON:
         shown = (checked ? u"(*) " : u"( ) ") + label;
         break;
-    default: {
-        shown = (style == BS_DEFPUSHBUTTON ? u"< " : u"[ ") + label +
-                (style == BS_DEFPUSHBUTTON ? u" >" : u" ]");
-        const int left = std::max(0, (at.cols - static_cast<int>(shown.size())) / 2);
-        PutText(at.row, at.col + left, shown, at.cols - left, attr);
-        return;
-    }
+    default:
+        shown = label;
     }
     PutText(at.row, at.col, shown, at.cols, attr);
 }
@@ -249,8 +266,12 @@ void DrawCommandBar(HWND bar, HWND frame, const CellRect& at, DrawnScreen& scree
             char16_t title[128] = {};
             GetMenuStringW(menu, static_cast<UINT>(i), title, 128, MF_BYPOSITION);
             const MenuLabel label = ParseMenuLabel(title);
+            const std::size_t placed = screen.slots.size();
             place(u" " + label.text + u" ", barAttr,
                   {BarSlot::Kind::Menu, 0, 0, 0, i, 0, label.mnemonic});
+            if (screen.slots.size() > placed)
+                PutLabel(at.row, screen.slots.back().col + 1, label,
+                         static_cast<int>(label.text.size()), barAttr);
         }
     }
     ++col;
@@ -370,6 +391,9 @@ Attr DimAttr() {
 Attr BoldAttr() {
     return A_BOLD;
 }
+Attr UnderlineAttr() {
+    return A_UNDERLINE;
+}
 Attr BackgroundAttr(TermColor background) {
     if (!has_colors() || COLOR_PAIRS <= kColorCount)
         return A_NORMAL;
@@ -472,6 +496,10 @@ void DrawStatusLine(int waitDepth) {
     PutText(row, 0, u" F10 menu   Tab next pane   Ctrl+Q quit", COLS, A_REVERSE, true);
     if (waitDepth > 0)
         PutText(row, std::max(0, COLS - 9), u" [busy] ", 8, A_REVERSE | A_BOLD);
+    if (const std::u16string& text = ui::StatusText(); !text.empty()) {
+        const int width = static_cast<int>(text.size()) + 2;
+        PutText(row, std::max(0, COLS - 10 - width), u" " + text + u" ", width, A_REVERSE | A_BOLD);
+    }
 }
 
 void Present() {

@@ -60,10 +60,12 @@ std::optional<POINT> CaretCell(const std::vector<EditLine>& lines, std::size_t c
 std::vector<std::u16string> WrapText(std::u16string_view text, int width);
 
 // A menu or button text as shown: the '&' that marks the mnemonic removed
-// ("&&" is one '&'), and the mnemonic character (lower case) or 0.
+// ("&&" is one '&'), the mnemonic character (lower case) or 0, and where in
+// `text` it stands (npos: none).
 struct MenuLabel {
     std::u16string text;
     char16_t mnemonic = 0;
+    std::size_t mnemonicAt = std::u16string::npos;
 };
 MenuLabel ParseMenuLabel(std::u16string_view label);
 

@@ -5,6 +5,8 @@
 #include "platform/ui/commdlg.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/terminal/dialog_fit.h"
+#include "platform/ui/terminal/help_viewer.h"
 #include "platform/ui/terminal/terminal_backend.h"
 #include "platform/ui/terminal/terminal_screen.h"
 
@@ -86,11 +88,14 @@ int TerminalBackend::RunButtonBox(const std::u16string& title, const std::u16str
                                   const std::vector<int>& buttons, int defaultButton, int escape) {
     if (buttons.empty())
         return 0;
-    std::vector<std::u16string> labels;
+    // A button's first letter chooses it, so that letter is the one marked.
+    std::vector<terminal::MenuLabel> labels;
     int buttonsWidth = 0;
     for (int id : buttons) {
-        labels.push_back(u"[ " + ButtonName(id) + u" ]");
-        buttonsWidth += static_cast<int>(labels.back().size()) + 2;
+        const std::u16string name = ButtonName(id);
+        labels.push_back(terminal::ButtonFace({name, name.empty() ? u'\0' : Lower(name[0]),
+                                               name.empty() ? std::u16string::npos : 0}));
+        buttonsWidth += static_cast<int>(labels.back().text.size()) + 2;
     }
     const int maxWidth = std::max(10, terminal::ScreenCols() - 6);
     const auto lines = terminal::WrapText(text, maxWidth);
@@ -111,10 +116,9 @@ int TerminalBackend::RunButtonBox(const std::u16string& title, const std::u16str
         int col = box.col + std::max(2, (box.cols - buttonsWidth) / 2);
         std::vector<std::pair<int, int>> spans; // columns of each button
         for (std::size_t i = 0; i < labels.size(); ++i) {
-            const int w = static_cast<int>(labels[i].size());
-            terminal::PutText(buttonRow, col, labels[i], w,
-                              static_cast<int>(i) == selected ? terminal::ReverseAttr()
-                                                              : terminal::NormalAttr());
+            const int w = static_cast<int>(labels[i].text.size());
+            terminal::PutLabel(buttonRow, col, labels[i], w,
+                               terminal::ButtonAttr(static_cast<int>(i) == selected, true));
             spans.push_back({col, col + w});
             col += w + 2;
         }
@@ -181,7 +185,12 @@ int TerminalBackend::ShowMessageBox(const MessageBoxPrompt& prompt) {
 }
 
 void TerminalBackend::ShowHelp(const std::u16string& helpFile) {
-    RunButtonBox(u"Help", u"The help viewer would open " + helpFile + u".", {IDOK}, IDOK, IDOK);
+    const auto document = LoadHelpFile(helpFile);
+    if (document.ok())
+        terminal::RunHelpViewer(document.value(), u"Help: " + helpFile,
+                                [&] { terminal::DrawWindows(m_waitDepth); });
+    else
+        RunButtonBox(u"Help", unicode::ToUtf16(document.status().message()), {IDOK}, IDOK, IDOK);
     m_dirty = true;
 }
 
@@ -247,6 +256,7 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
 }
 
 void TerminalBackend::RunModalDialog(HWND dialog, const std::u16string&) {
+    terminal::FitDialogToText(dialog);
     // A dialog whose frame would leave the screen is shown in its middle.
     RECT r{};
     GetWindowRect(dialog, &r);
