@@ -331,9 +331,12 @@ void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
         // A dialog or message window: a frame just outside it, its title on top.
         const CellRect box{at.row - 1, at.col - 1, at.rows + 2, at.cols + 2};
         DrawBox(box, TextOf(hwnd), NormalAttr());
-        // The caption's OK button, which Enter presses.
-        if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN)
-            PutText(box.row, box.col + box.cols - 6, u"[OK]", 4, NormalAttr() | BoldAttr());
+        // The caption's OK button, which Enter presses: a button like any other.
+        if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN) {
+            const MenuLabel ok = ButtonFace({u"OK", 0, std::u16string::npos});
+            const int width = static_cast<int>(ok.text.size());
+            PutLabel(box.row, box.col + box.cols - width - 2, ok, width, ButtonAttr(true, true));
+        }
     } else {
         Fill(at, NormalAttr());
     }

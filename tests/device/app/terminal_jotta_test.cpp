@@ -598,3 +598,18 @@ TEST_F(TerminalJottaTest, FindFromCtrlFShowsTheFoundNoteOrNotFound) {
     ASSERT_TRUE(WaitForNoScreen("Not Found")) << Screen();
     EXPECT_EQ("Bananas", Editor()) << Screen();
 }
+
+TEST_F(TerminalJottaTest, TheAboutBoxesOkButtonLooksLikeEveryOtherButton) {
+    Keys("M-h");
+    ASSERT_TRUE(WaitForScreen("About Jotterwick...")) << Screen();
+    Keys("a");
+    ASSERT_TRUE(WaitForScreen("Jotterwick V1.02")) << Screen();
+    const std::string screen = Screen();
+    const std::size_t title = screen.find("About Jotterwick");
+    ASSERT_NE(std::string::npos, title) << screen;
+    // On the box's top line, beside its title.
+    const std::string top = screen.substr(title, screen.find('\n', title) - title);
+    EXPECT_NE(std::string::npos, top.find("[ OK ]")) << screen;
+    Keys("Enter");
+    ASSERT_TRUE(WaitForNoScreen("Jotterwick V1.02")) << Screen();
+}
