@@ -149,7 +149,8 @@ void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
         return;
     }
     if (IsPushButton(button)) {
-        const MenuLabel face = ButtonFace(parsed);
+        // No letter is marked: a letter does not press a dialog's button here.
+        const MenuLabel face = ButtonFace({parsed.text, 0, std::u16string::npos});
         const int left = std::max(0, (at.cols - static_cast<int>(face.text.size())) / 2);
         PutLabel(at.row, at.col + left, face, at.cols - left,
                  ButtonAttr(enabled && EnterPresses(button, focused), enabled));

@@ -325,6 +325,11 @@ TEST_F(TerminalJottaTest, NoteInfosDialogIsABoxClosedByEscape) {
     EXPECT_EQ(2, std::distance(std::sregex_iterator(dialog.begin(), dialog.end(), time),
                                std::sregex_iterator()))
         << dialog;
+    // "&Close" marks no letter: no letter presses it in the terminal.
+    for (int row = 0; row < 30; ++row) {
+        if (Line(row).find("[ Close ]") != std::string::npos)
+            EXPECT_EQ("", session->Underlined(row)) << dialog;
+    }
     Keys("Escape");
     ASSERT_TRUE(testsupport::WaitFor([&] {
         return Screen().find("Note Infos") == std::string::npos;
