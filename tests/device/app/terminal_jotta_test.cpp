@@ -326,10 +326,11 @@ TEST_F(TerminalJottaTest, NoteInfosDialogIsABoxClosedByEscape) {
                                std::sregex_iterator()))
         << dialog;
     // "&Close" marks no letter: no letter presses it in the terminal.
-    for (int row = 0; row < 30; ++row) {
-        if (Line(row).find("[ Close ]") != std::string::npos)
-            EXPECT_EQ("", session->Underlined(row)) << dialog;
-    }
+    int closeRow = -1;
+    for (int row = 0; row < 30 && closeRow < 0; ++row)
+        closeRow = Line(row).find("[ Close ]") != std::string::npos ? row : -1;
+    ASSERT_GE(closeRow, 0) << dialog;
+    EXPECT_EQ("", session->Underlined(closeRow)) << dialog;
     Keys("Escape");
     ASSERT_TRUE(testsupport::WaitFor([&] {
         return Screen().find("Note Infos") == std::string::npos;
