@@ -14,4 +14,4 @@ quietly cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDeb
     -DJOTTERWICK_TEST_HOOKS=OFF
 quietly cmake --build "$build" -j"${JOBS:-2}"
 quietly cmake --install "$build" --prefix "$prefix"
-echo "Installed into $prefix (programs in bin/, libraries in lib/jotterwick/, manual pages in share/man/man1/)."
+echo "Installed into $prefix (programs in bin/, libraries in lib/jotterwick/, manual pages in share/man/man1/, the notes program's help in share/jotterwick/)."

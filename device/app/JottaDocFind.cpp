@@ -8,6 +8,10 @@
 #include "platform/base/case_fold.h"
 #include "platform/mfc/WinApp.h"
 
+namespace {
+constexpr char16_t kSearching[] = u"Searching...";
+} // namespace
+
 CEOID CJottaDoc::FindNextNote(const std::u16string& lowered) {
     return m_notes.FindNextNote(lowered, App().m_arrFilterCats);
 }
@@ -49,7 +53,10 @@ void CJottaDoc::OnFind(UINT nID) {
     const std::u16string lowered = platform::LowerCase(app.m_strLastFind);
     if (SelectInEditor(lowered))
         return;
+    // The walk through the other notes may take a while: say what goes on.
+    ui::SetStatusText(kSearching);
     const CEOID found = FindNextNote(lowered);
+    ui::SetStatusText(u"");
     if (found == 0) {
         AfxMessageBox(IDS_NOT_FOUND, MB_OK | MB_ICONINFORMATION);
         return;

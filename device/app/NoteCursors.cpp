@@ -138,18 +138,17 @@ CEOID NoteCursors::FindNextNote(const std::u16string& lowered, const CategoryFil
     NoteRecordProps record;
     CEOID cur = 0;
     do {
-        if (CeSeekDatabase(m_display, CEDB_SEEK_CURRENT, 1, nullptr) == 0 &&
-            CeSeekDatabase(m_display, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
-            break;
-        const CEOID at = CeSeekDatabase(m_display, CEDB_SEEK_CURRENT, 0, nullptr);
-        cur = CeSeekDatabase(m_records, CEDB_SEEK_CEOID, at, nullptr);
+        // Each note is read where the display cursor stands; the record
+        // cursor follows only to the note found, which saves a seek a note.
+        cur = CeSeekDatabase(m_display, CEDB_SEEK_CURRENT, 1, nullptr);
         if (cur == 0)
-            continue;
-        if (record.ReadCurrent(m_records) != cur)
+            cur = CeSeekDatabase(m_display, CEDB_SEEK_BEGINNING, 0, nullptr);
+        if (cur == 0 || record.ReadCurrent(m_display) != cur)
             break;
         if (NotePassesFilter(record, filter) &&
             platform::LowerCase(record.Text(PROPID_NOTE_TEXT)).find(lowered) !=
-                std::u16string::npos)
+                std::u16string::npos &&
+            CeSeekDatabase(m_records, CEDB_SEEK_CEOID, cur, nullptr) == cur)
             return cur;
     } while (cur != start && --left > 0);
     SeekNote(start, filter);

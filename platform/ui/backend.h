@@ -66,6 +66,9 @@ public:
     // visibility, z-order, enabled state); and the wait cursor's depth changed.
     virtual void WindowChanged(HWND hwnd) = 0;
     virtual void WaitCursorChanged(int depth) = 0;
+    // The status text (ui::StatusText) changed; a back end without a status
+    // line shows nothing.
+    virtual void StatusTextChanged() {}
 
     // Shows a help file in the platform's help viewer.
     virtual void ShowHelp(const std::u16string& helpFile) = 0;

@@ -1,4 +1,4 @@
-// Cursors and the counted wait cursor.
+// Cursors, the counted wait cursor and the status text shown beside it.
 #include "platform/ui/backend.h"
 #include "platform/ui/window_impl.h"
 
@@ -8,6 +8,7 @@ struct CursorState {
     HCURSOR current = nullptr;
     int waitDepth = 0;
     int waitShown = 0;
+    std::u16string statusText;
 };
 
 CursorState& State() {
@@ -60,6 +61,17 @@ int WaitCursorDepth() {
 
 int WaitCursorShownCount() {
     return State().waitShown;
+}
+
+void SetStatusText(const std::u16string& text) {
+    if (State().statusText == text)
+        return;
+    State().statusText = text;
+    CurrentBackend().StatusTextChanged();
+}
+
+const std::u16string& StatusText() {
+    return State().statusText;
 }
 
 } // namespace ui

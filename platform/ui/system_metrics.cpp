@@ -50,7 +50,8 @@ void SetScreenSize(int width, int height) {
 
 void OpenHelpFile(const std::u16string& helpFile) {
     HelpFile() = helpFile;
-    CurrentBackend().ShowHelp(helpFile);
+    if (!helpFile.empty())
+        CurrentBackend().ShowHelp(helpFile);
 }
 
 std::u16string LastHelpFile() {

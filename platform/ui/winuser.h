@@ -475,8 +475,13 @@ void EndWaitCursor();
 int WaitCursorDepth();
 // How many times the wait cursor appeared (depth went from 0 to 1).
 int WaitCursorShownCount();
+// A short text that the screen's status line shows while the program works
+// ("Searching..."); empty shows none. The back end is told at once.
+void SetStatusText(const std::u16string& text);
+const std::u16string& StatusText();
 
-// Opens `helpFile` in the platform's help viewer (the back end shows it).
+// Opens `helpFile` in the platform's help viewer (the back end shows it;
+// help_file.h says where it is looked for). An empty name opens nothing.
 void OpenHelpFile(const std::u16string& helpFile);
 // The help file last opened (empty if none), for tests.
 std::u16string LastHelpFile();

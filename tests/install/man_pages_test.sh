@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every program has a manual page, installed with it, that renders without
-# a warning and names every option its --help lists.
+# a warning and names every option its --help lists; the notes program's
+# help file is installed too.
 # usage: man_pages_test.sh BUILD_DIR
 source "$(dirname "$0")/install_env.sh"
 
@@ -26,4 +27,8 @@ for program in "${programs[@]}"; do
         grep -qF -- "$option" <<<"$text" || fail "$program.1 does not explain $option"
     done
 done
-echo "every program has a manual page that names its options"
+# The notes program's help file lies where its help viewer looks for it.
+help=$prefix/share/jotterwick/jotta.htc
+[ -f "$help" ] || fail "the notes program's help file is not installed"
+[ "$(head -n1 "$help")" = "JOTTERWICK-HELP 1" ] || fail "$help is not a help file"
+echo "every program has a manual page that names its options; jotta has its help file"

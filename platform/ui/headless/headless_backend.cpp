@@ -60,6 +60,10 @@ void HeadlessBackend::RunModalDialog(HWND dialog, const std::u16string& caption)
                            " was pressed");
 }
 
+void HeadlessBackend::ShowHelp(const std::u16string& helpFile) {
+    ScriptedUser::Instance().AnswerHelp(helpFile);
+}
+
 bool HeadlessBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
     std::vector<pollfd> polls;
     for (int fd : fds)

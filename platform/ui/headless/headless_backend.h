@@ -14,8 +14,8 @@ public:
     bool WaitForInput(int timeoutMs, std::span<const int> fds) override;
     void WindowChanged(HWND) override {}
     void WaitCursorChanged(int) override {}
-    // Nothing to show; ui::LastHelpFile tells tests what was asked for.
-    void ShowHelp(const std::u16string&) override {}
+    // The scripted user sees the viewer open and closes it.
+    void ShowHelp(const std::u16string& helpFile) override;
 };
 
 } // namespace ui

@@ -27,6 +27,8 @@ const char* KindWord(PromptKind kind) {
         return "save";
     case PromptKind::Dialog:
         return "dialog";
+    case PromptKind::Help:
+        return "help";
     }
     return "?";
 }
@@ -95,6 +97,9 @@ std::string FormatScriptLine(const Expectation& e) {
         for (const auto& field : e.fields)
             line += "\t" + std::to_string(field.controlId) + "=" + EscapeField(field.value);
         break;
+    case PromptKind::Help:
+        line += "\tclose";
+        break;
     }
     return line;
 }
@@ -150,6 +155,12 @@ std::optional<Expectation> ParseScriptLine(std::string_view line, std::string* e
         }
         return e;
     }
+    if (kind == "help") {
+        if (fields.size() != 3 || fields[2] != "close")
+            return fail("a help line is help<TAB>FILE<TAB>close");
+        e.kind = PromptKind::Help;
+        return e;
+    }
     return fail("unknown prompt kind '" + std::string(kind) + "'");
 }
 
@@ -201,6 +212,13 @@ void ScriptedUser::ExpectDialog(std::u16string caption, std::vector<DialogField>
     e.caption = std::move(caption);
     e.fields = std::move(fields);
     e.button = button;
+    Expect(std::move(e));
+}
+
+void ScriptedUser::ExpectHelp(std::u16string helpFile) {
+    Expectation e;
+    e.kind = PromptKind::Help;
+    e.caption = std::move(helpFile);
     Expect(std::move(e));
 }
 
@@ -354,6 +372,14 @@ std::optional<std::u16string> ScriptedUser::AnswerFileDialog(const FileDialogPro
         answered.fileName = expected->fileName;
     Log((expected ? "" : "!") + FormatScriptLine(answered));
     return answered.fileName;
+}
+
+void ScriptedUser::AnswerHelp(const std::u16string& helpFile) {
+    Expectation answered;
+    answered.kind = PromptKind::Help;
+    answered.caption = helpFile;
+    const bool expected = TakeFront(PromptKind::Help, helpFile, {}).has_value();
+    Log((expected ? "" : "!") + FormatScriptLine(answered));
 }
 
 std::optional<Expectation> ScriptedUser::TakeDialog(const std::u16string& caption) {

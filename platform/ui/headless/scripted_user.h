@@ -19,6 +19,7 @@
 //                                            VALUE: an edit's text, 0/1 for a check box
 //                                            or radio button, the item texts to select
 //                                            (LF-separated) for a list or combo box
+//     help    FILE     close                 the help viewer showing FILE, closed
 // and $JOTTERWICK_PROMPT_LOG names a file to which every prompt shown is
 // appended as a line of the same form with the answer given, so a test in
 // another process can check what was asked. An unexpected prompt is logged with
@@ -44,7 +45,7 @@
 
 namespace ui {
 
-enum class PromptKind { MessageBox, OpenFile, SaveFile, Dialog };
+enum class PromptKind { MessageBox, OpenFile, SaveFile, Dialog, Help };
 
 // One value the user puts into a dialog control before pressing a button.
 struct DialogField {
@@ -55,7 +56,7 @@ struct DialogField {
 // An expected prompt with its answer.
 struct Expectation {
     PromptKind kind = PromptKind::MessageBox;
-    std::u16string caption; // message box caption, file dialog title or dialog caption
+    std::u16string caption; // message box caption, file dialog title, dialog caption or help file
     std::u16string text;    // message box text
     int button = 0;         // message box: IDOK ...; dialog: the id of the button pressed
     std::optional<std::u16string> fileName; // file dialog: the file chosen, nullopt = Cancel
@@ -78,6 +79,9 @@ public:
     void ExpectOpenFile(std::u16string title, std::optional<std::u16string> fileName);
     void ExpectSaveFile(std::u16string title, std::optional<std::u16string> fileName);
     void ExpectDialog(std::u16string caption, std::vector<DialogField> fields, int button);
+    // The help viewer opened on `helpFile` (the name as the program gives it);
+    // the user closes it.
+    void ExpectHelp(std::u16string helpFile);
     // Reads a script file (the format above). False, with the reasons reported
     // as problems, when a line does not fit; the lines that fit are queued.
     bool LoadScript(const std::string& path);
@@ -87,6 +91,8 @@ public:
     // answered as described above.
     int AnswerMessageBox(const MessageBoxPrompt& prompt);
     std::optional<std::u16string> AnswerFileDialog(const FileDialogPrompt& prompt);
+    // The help viewer on `helpFile`: the user reads and closes it.
+    void AnswerHelp(const std::u16string& helpFile);
     // The expectation for a dialog of `caption`, or nullopt (reported) when
     // it was not expected; the caller applies it and calls LogDialog.
     std::optional<Expectation> TakeDialog(const std::u16string& caption);

@@ -252,6 +252,11 @@ void TerminalBackend::WaitCursorChanged(int depth) {
     terminal::Present();
 }
 
+void TerminalBackend::StatusTextChanged() {
+    // Shown at once: the program is busy and draws nothing else meanwhile.
+    WaitCursorChanged(m_waitDepth);
+}
+
 bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
     if (g_endingSignal)
         EndForSignal();

@@ -38,6 +38,7 @@ public:
     bool WaitForInput(int timeoutMs, std::span<const int> fds) override;
     void WindowChanged(HWND hwnd) override;
     void WaitCursorChanged(int depth) override;
+    void StatusTextChanged() override;
     void ShowHelp(const std::u16string& helpFile) override;
 
 private:

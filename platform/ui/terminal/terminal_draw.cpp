@@ -116,6 +116,20 @@ void DrawListBox(HWND list, const CellRect& at, bool enabled, bool focused) {
     }
 }
 
+bool IsPushButton(HWND hwnd) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & BS_TYPEMASK;
+    return ClassOf(hwnd) == u"button" && (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON);
+}
+
+// Enter presses the focused push button, else the default one.
+bool EnterPresses(HWND button, bool focused) {
+    if (focused)
+        return true;
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE)) & BS_TYPEMASK;
+    HWND focus = GetFocus();
+    return style == BS_DEFPUSHBUTTON && !(focus && IsPushButton(focus));
+}
+
 void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
     std::u16string label = ParseMenuLabel(TextOf(button)).text;
     const DWORD fullStyle = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE));
@@ -145,6 +159,14 @@ void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
         DrawBox(at, label, attr);
         return;
     }
+    if (IsPushButton(button)) {
+        // No letter is marked: a letter does not press a dialog's button here.
+        const MenuLabel face = ButtonFace({label, 0, std::u16string::npos});
+        const int left = std::max(0, (at.cols - static_cast<int>(TextCells(face.text))) / 2);
+        PutLabel(at.row, at.col + left, face, at.cols - left,
+                 ButtonAttr(enabled && EnterPresses(button, focused), enabled));
+        return;
+    }
     if (focused)
         attr |= ReverseAttr();
     const bool checked = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -160,13 +182,8 @@ void DrawButton(HWND button, const CellRect& at, bool enabled, bool focused) {
     case BS_AUTORADIOBUTTON:
         shown = (checked ? u"(*) " : u"( ) ") + label;
         break;
-    default: {
-        shown = (style == BS_DEFPUSHBUTTON ? u"< " : u"[ ") + label +
-                (style == BS_DEFPUSHBUTTON ? u" >" : u" ]");
-        const int left = std::max(0, (at.cols - static_cast<int>(TextCells(shown))) / 2);
-        PutText(at.row, at.col + left, shown, at.cols - left, attr);
-        return;
-    }
+    default:
+        shown = label;
     }
     PutText(at.row, at.col, shown, at.cols, attr);
     for (std::size_t i = 0; i < moreLines.size() && static_cast<int>(i) + 1 < at.rows; ++i)
@@ -264,8 +281,12 @@ void DrawCommandBar(HWND bar, HWND frame, const CellRect& at, DrawnScreen& scree
             char16_t title[128] = {};
             GetMenuStringW(menu, static_cast<UINT>(i), title, 128, MF_BYPOSITION);
             const MenuLabel label = ParseMenuLabel(title);
+            const std::size_t placed = screen.slots.size();
             place(u" " + label.text + u" ", barAttr,
                   {BarSlot::Kind::Menu, 0, 0, 0, i, 0, label.mnemonic});
+            if (screen.slots.size() > placed)
+                PutLabel(at.row, screen.slots.back().col + 1, label,
+                         static_cast<int>(TextCells(label.text)), barAttr);
         }
     }
     ++col;
@@ -325,9 +346,12 @@ void DrawWindow(HWND hwnd, bool topLevel, DrawnScreen& screen) {
         // A dialog or message window: a frame just outside it, its title on top.
         const CellRect box{at.row - 1, at.col - 1, at.rows + 2, at.cols + 2};
         DrawBox(box, TextOf(hwnd), NormalAttr());
-        // The caption's OK button, which Enter presses.
-        if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN)
-            PutText(box.row, box.col + box.cols - 6, u"[OK]", 4, NormalAttr() | BoldAttr());
+        // The caption's OK button, which Enter presses: a button like any other.
+        if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN) {
+            const MenuLabel ok = ButtonFace({u"OK", 0, std::u16string::npos});
+            const int width = static_cast<int>(TextCells(ok.text));
+            PutLabel(box.row, box.col + box.cols - width - 2, ok, width, ButtonAttr(true, true));
+        }
     } else {
         Fill(at, NormalAttr());
     }
@@ -392,6 +416,9 @@ Attr DimAttr() {
 }
 Attr BoldAttr() {
     return A_BOLD;
+}
+Attr UnderlineAttr() {
+    return A_UNDERLINE;
 }
 Attr BackgroundAttr(TermColor background) {
     if (!has_colors() || COLOR_PAIRS <= kColorCount)
@@ -495,6 +522,10 @@ void DrawStatusLine(int waitDepth) {
     PutText(row, 0, u" F10 menu   Tab next pane   Ctrl+Q quit", COLS, A_REVERSE, true);
     if (waitDepth > 0)
         PutText(row, std::max(0, COLS - 9), u" [busy] ", 8, A_REVERSE | A_BOLD);
+    if (const std::u16string& text = ui::StatusText(); !text.empty()) {
+        const int width = static_cast<int>(TextCells(text)) + 2;
+        PutText(row, std::max(0, COLS - 10 - width), u" " + text + u" ", width, A_REVERSE | A_BOLD);
+    }
 }
 
 void Present() {

@@ -192,6 +192,7 @@ MenuLabel ParseMenuLabel(std::u16string_view label) {
         if (label[i] != u'&' && !parsed.mnemonic) {
             const char16_t c = label[i];
             parsed.mnemonic = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+            parsed.mnemonicAt = parsed.text.size();
         }
         parsed.text += label[i];
     }

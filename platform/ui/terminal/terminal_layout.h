@@ -106,10 +106,12 @@ private:
 std::u16string PastedLines(std::u16string_view raw);
 
 // A menu or button text as shown: the '&' that marks the mnemonic removed
-// ("&&" is one '&'), and the mnemonic character (lower case) or 0.
+// ("&&" is one '&'), the mnemonic character (lower case) or 0, and where in
+// `text` it stands (npos: none).
 struct MenuLabel {
     std::u16string text;
     char16_t mnemonic = 0;
+    std::size_t mnemonicAt = std::u16string::npos;
 };
 MenuLabel ParseMenuLabel(std::u16string_view label);
 

@@ -12,9 +12,8 @@ namespace ui::terminal {
 namespace {
 
 struct Item {
-    std::u16string label; // without the accelerator text
-    std::u16string keys;  // the accelerator text after the tab
-    char16_t mnemonic = 0;
+    MenuLabel label;     // without the accelerator text
+    std::u16string keys; // the accelerator text after the tab
     HMENU popup = nullptr;
     UINT command = 0;
     bool separator = false;
@@ -39,9 +38,7 @@ std::vector<Item> ItemsOf(HMENU menu) {
         GetMenuStringW(menu, pos, text, 256, MF_BYPOSITION);
         std::u16string_view whole(text);
         const std::size_t tab = whole.find(u'\t');
-        const MenuLabel label = ParseMenuLabel(whole.substr(0, tab));
-        item.label = label.text;
-        item.mnemonic = label.mnemonic;
+        item.label = ParseMenuLabel(whole.substr(0, tab));
         if (tab != std::u16string_view::npos)
             item.keys = whole.substr(tab + 1);
         items.push_back(std::move(item));
@@ -69,7 +66,7 @@ int NextSelectable(const std::vector<Item>& items, int from, int step) {
 int BoxWidth(const std::vector<Item>& items) {
     std::size_t label = 0, keys = 0;
     for (const Item& item : items) {
-        label = std::max(label, TextCells(item.label));
+        label = std::max(label, TextCells(item.label.text));
         keys = std::max(keys, TextCells(item.keys));
     }
     // Check mark, label, gap, keys or popup arrow, and the frame.
@@ -101,18 +98,21 @@ void DrawLevel(const Level& level) {
                     NormalAttr());
             continue;
         }
-        std::u16string line = (item.checked ? u"* " : u"  ") + item.label;
+        MenuLabel line{(item.checked ? u"* " : u"  ") + item.label.text, item.label.mnemonic,
+                       item.label.mnemonicAt};
+        if (line.mnemonicAt != std::u16string::npos)
+            line.mnemonicAt += 2;
         const std::u16string right = item.popup ? u">" : item.keys;
         // The label cut or padded so that the keys or the arrow end at the edge.
         const auto room =
             static_cast<std::size_t>(std::max(0, inner - 1 - static_cast<int>(TextCells(right))));
-        line.resize(PositionAtCell(line, 0, line.size(), room));
-        line.append(room - std::min(room, TextCells(line)), u' ');
-        line += right;
+        line.text.resize(PositionAtCell(line.text, 0, line.text.size(), room));
+        line.text.append(room - std::min(room, TextCells(line.text)), u' ');
+        line.text += right;
         Attr attr = item.grayed ? DimAttr() : NormalAttr();
         if (static_cast<int>(i) == level.selected)
             attr |= ReverseAttr();
-        PutText(row, col, line, inner, attr, true);
+        PutLabel(row, col, line, inner, attr, true);
     }
 }
 
@@ -162,8 +162,9 @@ void RunMenuBar(const DrawnScreen& screen, int first, const std::function<DrawnS
         const BarSlot& slot = titles[static_cast<std::size_t>(title)];
         char16_t text[128] = {};
         GetMenuStringW(bar, static_cast<UINT>(slot.index), text, 128, MF_BYPOSITION);
-        PutText(slot.row, slot.col, u" " + ParseMenuLabel(text).text + u" ", slot.cols,
-                NormalAttr() | BoldAttr());
+        const MenuLabel shown = ParseMenuLabel(text);
+        PutText(slot.row, slot.col, u" ", 1, NormalAttr() | BoldAttr());
+        PutLabel(slot.row, slot.col + 1, shown, slot.cols - 1, NormalAttr() | BoldAttr(), true);
         for (const Level& level : levels)
             DrawLevel(level);
         Present();
@@ -232,7 +233,7 @@ void RunMenuBar(const DrawnScreen& screen, int first, const std::function<DrawnS
                                    ? static_cast<char16_t>(key.character - u'A' + u'a')
                                    : key.character;
             for (std::size_t i = 0; i < level->items.size(); ++i) {
-                if (level->items[i].mnemonic == c) {
+                if (level->items[i].label.mnemonic == c) {
                     if (choose(static_cast<int>(i)))
                         return;
                     break;

@@ -6,6 +6,8 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/message_box.h"
+#include "platform/ui/terminal/dialog_fit.h"
+#include "platform/ui/terminal/help_viewer.h"
 #include "platform/ui/terminal/terminal_backend.h"
 #include "platform/ui/terminal/terminal_screen.h"
 
@@ -87,11 +89,14 @@ int TerminalBackend::RunButtonBox(const std::u16string& title, const std::u16str
                                   const std::vector<int>& buttons, int defaultButton, int escape) {
     if (buttons.empty())
         return 0;
-    std::vector<std::u16string> labels;
+    // A button's first letter chooses it, so that letter is the one marked.
+    std::vector<terminal::MenuLabel> labels;
     int buttonsWidth = 0;
     for (int id : buttons) {
-        labels.push_back(u"[ " + ButtonName(id) + u" ]");
-        buttonsWidth += static_cast<int>(TextCells(labels.back())) + 2;
+        const std::u16string name = ButtonName(id);
+        labels.push_back(terminal::ButtonFace({name, name.empty() ? u'\0' : Lower(name[0]),
+                                               name.empty() ? std::u16string::npos : 0}));
+        buttonsWidth += static_cast<int>(TextCells(labels.back().text)) + 2;
     }
     const int maxWidth = std::max(10, terminal::ScreenCols() - 6);
     const auto lines = terminal::WrapText(text, maxWidth);
@@ -112,10 +117,9 @@ int TerminalBackend::RunButtonBox(const std::u16string& title, const std::u16str
         int col = box.col + std::max(2, (box.cols - buttonsWidth) / 2);
         std::vector<std::pair<int, int>> spans; // columns of each button
         for (std::size_t i = 0; i < labels.size(); ++i) {
-            const int w = static_cast<int>(TextCells(labels[i]));
-            terminal::PutText(buttonRow, col, labels[i], w,
-                              static_cast<int>(i) == selected ? terminal::ReverseAttr()
-                                                              : terminal::NormalAttr());
+            const int w = static_cast<int>(TextCells(labels[i].text));
+            terminal::PutLabel(buttonRow, col, labels[i], w,
+                               terminal::ButtonAttr(static_cast<int>(i) == selected, true));
             spans.push_back({col, col + w});
             col += w + 2;
         }
@@ -182,7 +186,12 @@ int TerminalBackend::ShowMessageBox(const MessageBoxPrompt& prompt) {
 }
 
 void TerminalBackend::ShowHelp(const std::u16string& helpFile) {
-    RunButtonBox(u"Help", u"The help viewer would open " + helpFile + u".", {IDOK}, IDOK, IDOK);
+    const auto document = LoadHelpFile(helpFile);
+    if (document.ok())
+        terminal::RunHelpViewer(document.value(), u"Help: " + helpFile,
+                                [&] { terminal::DrawWindows(m_waitDepth); });
+    else
+        RunButtonBox(u"Help", unicode::ToUtf16(document.status().message()), {IDOK}, IDOK, IDOK);
     m_dirty = true;
 }
 
@@ -249,6 +258,7 @@ std::optional<std::u16string> TerminalBackend::ChooseFile(const FileDialogPrompt
 }
 
 void TerminalBackend::RunModalDialog(HWND dialog, const std::u16string&) {
+    terminal::FitDialogToText(dialog);
     // A dialog whose frame would leave the screen is shown in its middle.
     RECT r{};
     GetWindowRect(dialog, &r);

@@ -25,6 +25,7 @@ Attr NormalAttr();
 Attr ReverseAttr();
 Attr DimAttr();
 Attr BoldAttr();
+Attr UnderlineAttr();
 // The colour pair attribute for a background, or normal without colours.
 Attr BackgroundAttr(TermColor background);
 
@@ -38,6 +39,13 @@ void FitWindowsToScreen();
 // Writes `text` at (row, col), cut at `width` cells and at the screen's edge,
 // padded with spaces to `width` when `pad`.
 void PutText(int row, int col, std::u16string_view text, int width, Attr attr, bool pad = false);
+// Writes a menu or button label as PutText does, its mnemonic letter underlined.
+void PutLabel(int row, int col, const MenuLabel& label, int width, Attr attr, bool pad = false);
+// A push button as every dialog and message box shows it: "[ Name ]", shown
+// reversed when Enter presses it (the chosen button of a message box, the
+// focused or default button of a dialog), dim when disabled.
+MenuLabel ButtonFace(const MenuLabel& label);
+Attr ButtonAttr(bool entersPress, bool enabled);
 // Fills the cells of `cells` with spaces.
 void Fill(const CellRect& cells, Attr attr);
 // A frame around `outer` with `title` in its top edge; the inside is cleared.

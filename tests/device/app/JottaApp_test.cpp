@@ -187,6 +187,9 @@ TEST_F(QuietAppTest, TheFrameCarriesItsTitleCommandBarAndHelp) {
     EXPECT_EQ("| 32771:0 32773:1 32772:2 | 57635:3 57634:4 57637:5 | 32776:6 | 32789:7 ", bar);
     EXPECT_EQ(0x0Bu, frame->GetCommandBar().Adornments());
 
+    // F1, the help button and Help Topics each open the viewer on jotta.htc.
+    for (int way = 0; way < 3; ++way)
+        user().ExpectHelp(u"jotta.htc");
     ui::OpenHelpFile(u"");
     PressKey(VK_F1);
     EXPECT_EQ(u"jotta.htc", ui::LastHelpFile());
@@ -196,6 +199,7 @@ TEST_F(QuietAppTest, TheFrameCarriesItsTitleCommandBarAndHelp) {
     ui::OpenHelpFile(u"");
     Command(ID_HELP);
     EXPECT_EQ(u"jotta.htc", ui::LastHelpFile());
+    EXPECT_EQ(0u, user().Pending());
 }
 
 TEST_F(QuietAppTest, AboutAndSponsorsShowTheirDialogs) {

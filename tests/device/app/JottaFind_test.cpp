@@ -3,6 +3,9 @@
 // question on the way.
 #include "JottaFixture.h"
 
+#include "platform/base/unicode.h"
+#include "platform/ui/headless/headless_backend.h"
+
 using namespace jottatest;
 
 namespace {
@@ -143,4 +146,40 @@ TEST_F(FindTest, CancelLeavesTheLastSearchStringAndFindNextUsesIt) {
     EXPECT_EQ(EditorWindow(), GetFocus());
     Command(ID_EXTRAS_FINDNEXT);
     EXPECT_EQ(u"Beta\r\nkiwi too", EditorText());
+}
+
+namespace {
+
+// The headless back end, noting each status text the screen would show and
+// whether the wait cursor was up meanwhile.
+class StatusRecorder : public ui::HeadlessBackend {
+public:
+    explicit StatusRecorder(std::vector<std::string>* shown) : m_shown(shown) {}
+    void StatusTextChanged() override {
+        m_shown->push_back(unicode::ToUtf8(ui::StatusText()) +
+                           (ui::WaitCursorDepth() > 0 ? " (busy)" : ""));
+    }
+
+private:
+    std::vector<std::string>* m_shown;
+};
+
+} // namespace
+
+TEST_F(FindTest, TheStatusLineSaysSearchingWhileTheWalkRunsAndIsClearedAfter) {
+    for (int i = 0; i < 50; ++i)
+        PutNote(u"Note " + unicode::ToUtf16(std::to_string(i)) + u"\r\nplain text");
+    Start();
+    std::vector<std::string> shown;
+    auto previous = ui::SetBackend(std::make_unique<StatusRecorder>(&shown));
+    // Found in the loaded note: no walk, nothing said.
+    Find(u"plain");
+    EXPECT_EQ((std::vector<std::string>{}), shown);
+    Find(u"missing", u"Not Found", IDOK);
+    EXPECT_EQ((std::vector<std::string>{"Searching... (busy)", " (busy)"}), shown);
+    shown.clear();
+    Find(u"Note 7");
+    EXPECT_EQ((std::vector<std::string>{"Searching... (busy)", " (busy)"}), shown);
+    EXPECT_EQ(u"", ui::StatusText());
+    ui::SetBackend(std::move(previous));
 }

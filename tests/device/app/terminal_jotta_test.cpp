@@ -12,7 +12,9 @@
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <regex>
 #include <string>
 
 using terminaltest::Quoted;
@@ -242,8 +244,20 @@ TEST_F(TerminalJottaTest, NoteInfosDialogIsABoxClosedByEscape) {
     Keys("i");
     ASSERT_TRUE(WaitForScreen("Note Infos")) << Screen();
     const std::string dialog = Screen();
-    for (const char* part : {"Subject", "Created", "Color", "Categories", "Close"})
+    for (const char* part : {"Subject", "Created", "Last modified", "Color", "Categories",
+                             "[ Close ]", "<New Note>", "yellow"})
         EXPECT_NE(std::string::npos, dialog.find(part)) << part << " in:\n" << dialog;
+    // Both times whole: the date, four spaces and the time with AM or PM.
+    const std::regex time(R"(\d{1,2}/\d{1,2}/\d{4}    \d{1,2}:\d{2}:\d{2} [AP]M)");
+    EXPECT_EQ(2, std::distance(std::sregex_iterator(dialog.begin(), dialog.end(), time),
+                               std::sregex_iterator()))
+        << dialog;
+    // "&Close" marks no letter: no letter presses it in the terminal.
+    int closeRow = -1;
+    for (int row = 0; row < 30 && closeRow < 0; ++row)
+        closeRow = Line(row).find("[ Close ]") != std::string::npos ? row : -1;
+    ASSERT_GE(closeRow, 0) << dialog;
+    EXPECT_EQ("", session->Underlined(closeRow)) << dialog;
     Keys("Escape");
     ASSERT_TRUE(testsupport::WaitFor([&] {
         return Screen().find("Note Infos") == std::string::npos;
@@ -427,4 +441,108 @@ TEST_F(TerminalJottaTest, ThePickListMarksEachChosenCategoryAndSpaceToggles) {
     Keys("M-v");
     Keys("a"); // All Notes
     EXPECT_TRUE(WaitForLine(1, "Plain note")) << Screen();
+}
+
+TEST_F(TerminalJottaTest, F1OpensTheHelpViewerWhichScrollsAndCloses) {
+    Keys("F1");
+    ASSERT_TRUE(WaitForScreen("Help: jotta.htc")) << Screen();
+    const std::string first = "Jotterwick: notes on the handheld";
+    const std::string last = "writes them back when it ends";
+    EXPECT_NE(std::string::npos, Screen().find(first)) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find(last)) << Screen();
+    Keys("End");
+    ASSERT_TRUE(WaitForScreen(last)) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find(first)) << Screen();
+    Keys("Home");
+    ASSERT_TRUE(WaitForScreen(first)) << Screen();
+    Keys("NPage");
+    ASSERT_TRUE(WaitForNoScreen(first)) << Screen();
+    Keys("PPage");
+    ASSERT_TRUE(WaitForScreen(first)) << Screen();
+    Keys("Down");
+    ASSERT_TRUE(WaitForNoScreen(first)) << Screen();
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("Help: jotta.htc")) << Screen();
+    EXPECT_NE(std::string::npos, Line(29).find("F10 menu")) << Screen();
+    // From the menu as Help Topics, closed by q.
+    Keys("M-h");
+    ASSERT_TRUE(WaitForScreen("Help Topics")) << Screen();
+    Keys("h");
+    ASSERT_TRUE(WaitForScreen("Help: jotta.htc")) << Screen();
+    Keys("q");
+    ASSERT_TRUE(WaitForNoScreen("Help: jotta.htc")) << Screen();
+    EXPECT_NE(std::string::npos, Screen().find("No notes yet")) << Screen();
+}
+
+TEST_F(TerminalJottaTest, MenuLettersAreUnderlined) {
+    // Note, Edit, View, E&xtras, Help.
+    EXPECT_EQ("NEVxH", session->Underlined(0)) << Screen();
+    Keys("M-n");
+    ASSERT_TRUE(WaitForScreen("Ctrl+S")) << Screen();
+    std::string items;
+    for (int row = 1; row < 12; ++row)
+        items += session->Underlined(row);
+    // New, Save, Delete, Info..., Print..., E&xit.
+    EXPECT_EQ("NSDIPx", items) << Screen();
+    EXPECT_EQ("NEVxH", session->Underlined(0)) << Screen();
+    Keys("Escape");
+    ASSERT_TRUE(WaitForNoScreen("Ctrl+S")) << Screen();
+}
+
+TEST_F(TerminalJottaTest, FindFromCtrlFShowsTheFoundNoteOrNotFound) {
+    for (const auto& [title, body] :
+         {std::pair{"Apples", "red and green"}, std::pair{"Bananas", "long and yellow"},
+          std::pair{"Cherries", "dark red"}}) {
+        Keys("C-n");
+        Type(title);
+        Keys("Enter");
+        Type(body);
+        Keys("C-s");
+        ASSERT_TRUE(WaitForScreen(title)) << Screen();
+    }
+    // From the first note on: the editor beside the first line shows it.
+    Keys("Tab");
+    Keys("Home");
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == "Apples"; })) << Screen();
+    Keys("C-f");
+    ASSERT_TRUE(WaitForScreen("Search for Notes")) << Screen();
+    EXPECT_NE(std::string::npos, Screen().find("[ Search ]")) << Screen();
+    EXPECT_NE(std::string::npos, Screen().find("[ Cancel ]")) << Screen();
+    Type("YELLOW");
+    Keys("Enter");
+    ASSERT_TRUE(WaitForNoScreen("Search for Notes")) << Screen();
+    ASSERT_TRUE(testsupport::WaitFor([&] { return Editor() == "Bananas"; })) << Screen();
+    EXPECT_EQ(std::string::npos, Screen().find("Searching...")) << Screen();
+
+    // A text no note has: "Not Found", and the note stays.
+    Keys("C-f");
+    ASSERT_TRUE(WaitForScreen("Search for Notes")) << Screen();
+    Keys("BSpace BSpace BSpace BSpace BSpace BSpace");
+    Type("kiwi");
+    Keys("Enter");
+    ASSERT_TRUE(WaitForScreen("Not Found")) << Screen();
+    int buttonRow = -1;
+    for (int row = 0; row < 30 && buttonRow < 0; ++row)
+        if (Line(row).find("[ OK ]") != std::string::npos)
+            buttonRow = row;
+    ASSERT_GE(buttonRow, 0) << Screen();
+    EXPECT_EQ("O", session->Underlined(buttonRow)) << Screen(); // the letter that answers
+    Keys("Enter");
+    ASSERT_TRUE(WaitForNoScreen("Not Found")) << Screen();
+    EXPECT_EQ("Bananas", Editor()) << Screen();
+}
+
+TEST_F(TerminalJottaTest, TheAboutBoxesOkButtonLooksLikeEveryOtherButton) {
+    Keys("M-h");
+    ASSERT_TRUE(WaitForScreen("About Jotterwick...")) << Screen();
+    Keys("a");
+    ASSERT_TRUE(WaitForScreen("Jotterwick V1.02")) << Screen();
+    const std::string screen = Screen();
+    const std::size_t title = screen.find("About Jotterwick");
+    ASSERT_NE(std::string::npos, title) << screen;
+    // On the box's top line, beside its title.
+    const std::string top = screen.substr(title, screen.find('\n', title) - title);
+    EXPECT_NE(std::string::npos, top.find("[ OK ]")) << screen;
+    Keys("Enter");
+    ASSERT_TRUE(WaitForNoScreen("Jotterwick V1.02")) << Screen();
 }

@@ -148,6 +148,7 @@ TEST_F(FrameworkTest, KeyStrokesThroughTheLoopReachAcceleratorsAndTheEditor) {
     ASSERT_TRUE(ui::PostKeyStroke('Q', 0, u'q'));  // plain typing reaches the editor
     ASSERT_TRUE(ui::PostKeyStroke(VK_F1));         // help
     app->m_strHelpFilePath = u"keys.htc";
+    user().ExpectHelp(u"keys.htc");
     ::PostQuitMessage(0);
     app->Run();
     EXPECT_EQ((std::vector<std::string>{"doc"}), Log());
@@ -187,6 +188,8 @@ TEST_F(FrameworkTest, MessagesAndHelpReachTheFrame) {
     EXPECT_EQ(7, frame->SendMessage(WM_USER + 111, 3, 0));
     EXPECT_EQ((std::vector<std::string>{"custom 3"}), Log());
     app->m_strHelpFilePath = u"test.htc";
+    user().ExpectHelp(u"test.htc");
+    user().ExpectHelp(u"test.htc");
     EXPECT_TRUE(frame->GetCommandBar().PressAdornment(CMDBAR_HELP));
     EXPECT_EQ(u"test.htc", ui::LastHelpFile());
     ui::OpenHelpFile(u"");

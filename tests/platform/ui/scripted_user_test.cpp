@@ -1,6 +1,7 @@
 #include "platform/ui/headless/scripted_user.h"
 
 #include "platform/ui/message_box.h"
+#include "platform/ui/winuser.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,7 @@ TEST(ScriptLine, FormatAndParseRoundTrip) {
         {"dialog\tCategories\tOK\t1004=Home\\nWork"},
         {"dialog\tOptions\t1234"},
         {"dialog\tNote Infos\tCancel"},
+        {"help\tjotta.htc\tclose"},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -51,6 +53,8 @@ TEST(ScriptLine, RefusesWhatDoesNotFit) {
         "dialog\tD\tOK\tx=1",
         "dialog\tD\tOK\t99999999999=1",
         "menu\tFile",
+        "help\tjotta.htc",
+        "help\tjotta.htc\tok",
     };
     for (const char* line : bad) {
         std::string error;
@@ -76,6 +80,22 @@ TEST(ScriptedUser, FileDialogAnswersAndCancel) {
     // Unexpected: cancelled and reported.
     EXPECT_FALSE(ui::CurrentBackend().ChooseFile(open));
     EXPECT_NE(std::string::npos, problems.find("unexpected open 'Open'")) << problems;
+    EXPECT_FALSE(user.AssertDone());
+    user.SetProblemHandler(nullptr);
+}
+
+TEST(ScriptedUser, TheHelpViewerIsAPromptTheUserCloses) {
+    auto& user = ui::ScriptedUser::Instance();
+    std::string problems;
+    user.SetProblemHandler([&](const std::string& p) { problems += p; });
+    user.ExpectHelp(u"jotta.htc");
+    ui::OpenHelpFile(u"jotta.htc");
+    EXPECT_TRUE(user.AssertDone()) << problems;
+    EXPECT_EQ("help\tjotta.htc\tclose", user.Shown().back());
+    // Opened unasked: reported, and logged as unexpected.
+    ui::OpenHelpFile(u"other.htc");
+    EXPECT_NE(std::string::npos, problems.find("unexpected help 'other.htc'")) << problems;
+    EXPECT_EQ("!help\tother.htc\tclose", user.Shown().back());
     EXPECT_FALSE(user.AssertDone());
     user.SetProblemHandler(nullptr);
 }

@@ -1,6 +1,6 @@
 // Prompts of the terminal back end, shown by a helper program in tmux:
 // message boxes answered by arrows, Enter, letters and Escape; the file
-// dialog's name field; the help notice.
+// dialog's name field; the help viewer.
 #include "support/Machine.h"
 #include "terminal_session.h"
 
@@ -172,11 +172,48 @@ TEST_F(TerminalPromptsTest, FileDialogListsTheFilesOfItsFilter) {
     EXPECT_EQ("a.TXT\n", Answers());
 }
 
-TEST_F(TerminalPromptsTest, HelpSaysWhichFileWouldOpen) {
-    Start({"help:jotta.htc"});
-    ASSERT_TRUE(session->WaitForScreen("jotta.htc")) << session->Screen();
+TEST_F(TerminalPromptsTest, HelpViewerScrollsAFileAndClosesByEscapeOrQ) {
+    const std::string file = machines.handheld() + "/notes.htc";
+    {
+        std::ofstream help(file);
+        help << "JOTTERWICK-HELP 1\n= First heading\n";
+        for (int i = 1; i <= 100; ++i)
+            help << "  line " << (i < 10 ? "00" : i < 100 ? "0" : "") << i << "\n";
+        help << "= Last heading\n";
+    }
+    Start({"help:" + file, "help:" + file});
+    ASSERT_TRUE(session->WaitForScreen("First heading")) << session->Screen();
+    EXPECT_NE(std::string::npos, session->Screen().find("line 001")) << session->Screen();
+    EXPECT_EQ(std::string::npos, session->Screen().find("Last heading")) << session->Screen();
+    // 27 rows inside the box: a page moves 26 lines on.
+    Keys("NPage");
+    ASSERT_TRUE(session->WaitForNoScreen("First heading")) << session->Screen();
+    EXPECT_NE(std::string::npos, session->Screen().find("line 026")) << session->Screen();
+    Keys("End");
+    ASSERT_TRUE(session->WaitForScreen("Last heading")) << session->Screen();
+    EXPECT_NE(std::string::npos, session->Screen().find("lines 78-104 of 104"))
+        << session->Screen();
+    Keys("Up");
+    ASSERT_TRUE(session->WaitForScreen("lines 77-103 of 104")) << session->Screen();
+    Keys("Home");
+    ASSERT_TRUE(session->WaitForScreen("First heading")) << session->Screen();
+    Keys("Enter"); // not a key of the viewer
+    Keys("Escape");
+    ASSERT_TRUE(session->WaitForScreen("lines 1-27 of 104")) << session->Screen(); // the second
+    Keys("q");
+    EXPECT_EQ("help\nhelp\n", Answers());
+}
+
+TEST_F(TerminalPromptsTest, HelpThatCannotBeShownSaysWhy) {
+    const std::string damaged = machines.handheld() + "/damaged.htc";
+    std::ofstream(damaged) << "JOTTERWICK-HELP 1\n= Title\nbad \xff byte\n";
+    Start({"help:" + machines.handheld() + "/missing.htc", "help:" + damaged});
+    ASSERT_TRUE(session->WaitForScreen("is not installed")) << session->Screen();
+    EXPECT_NE(std::string::npos, session->Screen().find("missing.htc")) << session->Screen();
     Keys("Enter");
-    EXPECT_EQ("help\n", Answers());
+    ASSERT_TRUE(session->WaitForScreen("line 3: not UTF-8 text")) << session->Screen();
+    Keys("Enter");
+    EXPECT_EQ("help\nhelp\n", Answers());
 }
 
 } // namespace

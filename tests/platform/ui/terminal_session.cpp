@@ -60,6 +60,49 @@ std::string TmuxSession::Line(int row) const {
     return line;
 }
 
+std::string TmuxSession::Underlined(int row) const {
+    // The line with its attributes as escape sequences (SGR: ESC [ params m).
+    std::istringstream in(Shell(m_tmux + " capture-pane -e -p -t main").value_or(""));
+    std::string line;
+    for (int i = 0; i <= row && std::getline(in, line); ++i) {
+    }
+    std::string underlined;
+    bool on = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\x1b') {
+            if (on)
+                underlined += line[i];
+            continue;
+        }
+        const std::size_t end = line.find_first_of("ABCDEFGHJKSTfmhlr", i + 2);
+        if (end == std::string::npos)
+            break;
+        if (line[end] == 'm') {
+            std::istringstream params(line.substr(i + 2, end - i - 2));
+            std::string param;
+            if (end == i + 2)
+                on = false; // ESC [ m resets
+            while (std::getline(params, param, ';')) {
+                const int code = param.empty() ? 0 : std::atoi(param.c_str());
+                if (code == 38 || code == 48) {
+                    // A colour: 5;N or 2;R;G;B follow.
+                    std::string kind;
+                    std::getline(params, kind, ';');
+                    for (int skip = kind == "2" ? 3 : 1; skip > 0; --skip)
+                        std::getline(params, param, ';');
+                    continue;
+                }
+                if (code == 0 || code == 24)
+                    on = false;
+                else if (code == 4)
+                    on = true;
+            }
+        }
+        i = end;
+    }
+    return underlined;
+}
+
 bool TmuxSession::WaitForScreen(const std::string& text) const {
     return testsupport::WaitFor([&] { return Screen().find(text) != std::string::npos; });
 }

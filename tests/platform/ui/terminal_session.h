@@ -27,6 +27,8 @@ public:
     std::string Screen() const;
     // Line `row` of the screen (0: the top line).
     std::string Line(int row) const;
+    // The characters of line `row` drawn underlined, in order.
+    std::string Underlined(int row) const;
     bool WaitForScreen(const std::string& text) const;
     bool WaitForNoScreen(const std::string& text) const;
     // Keys by tmux name (C-n, Enter, F10 ...), then a pause so that each is

@@ -1,7 +1,8 @@
 # The terminal back end: its layout rules and its prompts, shown by a helper
 # program and driven in tmux. The session library drives the notes program's
 # terminal test too (tests/device/app).
-jotterwick_test(platform_ui_terminal_test SOURCES terminal_layout_test.cpp
+jotterwick_test(platform_ui_terminal_test SOURCES terminal_layout_test.cpp help_viewer_test.cpp
+                dialog_fit_test.cpp
                 LIBS platform_ui_terminal)
 target_compile_definitions(platform_ui_terminal_test PRIVATE NCURSES_WIDECHAR=1)
 
