@@ -289,7 +289,7 @@ UINT RunPopupMenu(HWND owner, HMENU menu, int row, int col, const std::function<
                                    ? static_cast<char16_t>(key.character - u'A' + u'a')
                                    : key.character;
             for (std::size_t i = 0; c && i < level.items.size(); ++i)
-                if (level.items[i].mnemonic == c)
+                if (level.items[i].label.mnemonic == c)
                     if (const UINT command = commandOf(static_cast<int>(i)))
                         return command;
         }

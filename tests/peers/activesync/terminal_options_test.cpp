@@ -36,7 +36,7 @@ TEST_F(JsyncFixture, OptionsInATerminalToggleActiveAndPickACategory) {
     const std::string screen = session.Screen();
     for (const char* shown : {"Exclude colors", "(*) Nothing", "( ) Red Notes", "[ ] Active",
                               "[x] <All Categories>", "[ ] Home", "[ ] Work", "60", "Auto Refresh",
-                              "Use individual", "MS Outlook Session", "< OK >", "[ Cancel ]"})
+                              "Use individual", "MS Outlook Session", "[ OK ]", "[ Cancel ]"})
         EXPECT_NE(std::string::npos, screen.find(shown)) << shown << "\n" << screen;
     // A window of the desktop's station, not of the handheld's.
     EXPECT_NE(nullptr, win32::DesktopMachine().FindStationWindow(nullptr, u"Jotterwick Options"));
