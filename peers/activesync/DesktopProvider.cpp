@@ -52,7 +52,7 @@ Result<std::unique_ptr<DesktopProvider>> DesktopProvider::Create(const CLSID& cl
 }
 
 DesktopProvider::~DesktopProvider() {
-    m_folder.reset();
+    m_folder.Reset();
     m_store->ReportStatus(nullptr, nullptr, RSC_RELEASE, 0);
     // The store's library stays loaded to the end of the process, as the
     // managers keep it: its never-freed caches stay reachable.

@@ -19,12 +19,12 @@ class StoreHandle {
 public:
     StoreHandle() = default;
     StoreHandle(IReplStore* store, HREPLOBJ handle) : m_store(store), m_handle(handle) {}
-    ~StoreHandle() { reset(); }
+    ~StoreHandle() { Reset(); }
     StoreHandle(StoreHandle&& other) noexcept
         : m_store(other.m_store), m_handle(std::exchange(other.m_handle, nullptr)) {}
     StoreHandle& operator=(StoreHandle&& other) noexcept {
         if (this != &other) {
-            reset();
+            Reset();
             m_store = other.m_store;
             m_handle = std::exchange(other.m_handle, nullptr);
         }
@@ -35,7 +35,7 @@ public:
 
     HREPLOBJ get() const { return m_handle; }
     explicit operator bool() const { return m_handle != nullptr; }
-    void reset() {
+    void Reset() {
         if (m_handle)
             m_store->FreeObject(m_handle);
         m_handle = nullptr;

@@ -40,7 +40,7 @@ Bytes CopyOf(std::span<const std::uint8_t> bytes) {
 }
 
 Statement* Prepare(Connection& db, const char* sql, Status* status) {
-    return db.prepare(sql, status);
+    return db.Prepare(sql, status);
 }
 
 } // namespace
@@ -54,7 +54,7 @@ Result<std::unique_ptr<DesktopState>> DesktopState::Open(const std::string& desk
 
 Status DesktopState::CreateSchema() {
     std::lock_guard lock(m_db->mutex());
-    return m_db->exec(kSchema);
+    return m_db->Exec(kSchema);
 }
 
 Result<std::optional<Partnership>> DesktopState::FindPartnership(std::uint64_t deviceId) {
@@ -66,19 +66,19 @@ Result<std::optional<Partnership>> DesktopState::FindPartnership(std::uint64_t d
                               &status);
     if (!find)
         return status;
-    find->bind(1, static_cast<std::int64_t>(deviceId));
-    const Statement::Step step = find->step();
-    if (step == Statement::Step::Error)
+    find->Bind(1, static_cast<std::int64_t>(deviceId));
+    const Statement::StepResult step = find->Step();
+    if (step == Statement::StepResult::Error)
         return find->status();
-    if (step == Statement::Step::Done)
+    if (step == Statement::StepResult::Done)
         return std::optional<Partnership>();
-    const std::int64_t id = find->columnInt64(0);
-    const std::int64_t bit = find->columnInt64(1);
-    const std::size_t storeIdSize = find->columnIsNull(2) ? 0 : find->columnBlob(2).size();
-    const std::size_t folderSize = find->columnIsNull(3) ? 0 : find->columnBlob(3).size();
+    const std::int64_t id = find->ColumnInt64(0);
+    const std::int64_t bit = find->ColumnInt64(1);
+    const std::size_t storeIdSize = find->ColumnIsNull(2) ? 0 : find->ColumnBlob(2).size();
+    const std::size_t folderSize = find->ColumnIsNull(3) ? 0 : find->ColumnBlob(3).size();
     if (id <= 0 || id > 0xFFFFFFFFll || (bit != 1 && bit != 2) || storeIdSize > kMaxStoreIdBytes ||
         folderSize > kMaxHandleBytes) {
-        find->reset();
+        find->Reset();
         return Status::Failure(ERROR_INVALID_DATA,
                                "the partnership of this handheld in " + m_db->path() +
                                    " is damaged; move that file away to start a new partnership");
@@ -87,11 +87,11 @@ Result<std::optional<Partnership>> DesktopState::FindPartnership(std::uint64_t d
     p.id = static_cast<std::uint32_t>(id);
     p.deviceId = deviceId;
     p.partnerBit = static_cast<UINT>(bit);
-    if (!find->columnIsNull(2))
-        p.storeId = CopyOf(find->columnBlob(2));
-    if (!find->columnIsNull(3))
-        p.folder = CopyOf(find->columnBlob(3));
-    find->reset();
+    if (!find->ColumnIsNull(2))
+        p.storeId = CopyOf(find->ColumnBlob(2));
+    if (!find->ColumnIsNull(3))
+        p.folder = CopyOf(find->ColumnBlob(3));
+    find->Reset();
     return std::optional<Partnership>(std::move(p));
 }
 
@@ -112,14 +112,14 @@ Result<Partnership> DesktopState::CreatePartnership(std::uint64_t deviceId, UINT
         // handheld stores it in its partner slot.
         do {
             p.id = random();
-            used->reset();
-            used->bind(1, static_cast<std::int64_t>(p.id));
-        } while (p.id == 0 || used->step() == Statement::Step::Row);
-        used->reset();
-        insert->bind(1, static_cast<std::int64_t>(p.id))
-            .bind(2, static_cast<std::int64_t>(deviceId))
-            .bind(3, static_cast<std::int64_t>(partnerBit));
-        return insert->run();
+            used->Reset();
+            used->Bind(1, static_cast<std::int64_t>(p.id));
+        } while (p.id == 0 || used->Step() == Statement::StepResult::Row);
+        used->Reset();
+        insert->Bind(1, static_cast<std::int64_t>(p.id))
+            .Bind(2, static_cast<std::int64_t>(deviceId))
+            .Bind(3, static_cast<std::int64_t>(partnerBit));
+        return insert->Run();
     });
     if (!status.ok())
         return status;
@@ -133,7 +133,7 @@ Status DesktopState::SetFolder(std::uint32_t partnership, const Bytes& folder) {
             Prepare(*m_db, "UPDATE partnerships SET folder = ? WHERE id = ?", &status);
         if (!update)
             return status;
-        return update->bindBlob(1, folder).bind(2, static_cast<std::int64_t>(partnership)).run();
+        return update->BindBlob(1, folder).Bind(2, static_cast<std::int64_t>(partnership)).Run();
     });
 }
 
@@ -147,7 +147,7 @@ Status DesktopState::SetLastPass(std::uint32_t partnership, FILETIME finished) {
             return status;
         const auto ticks = static_cast<std::int64_t>(
             static_cast<std::uint64_t>(finished.dwHighDateTime) << 32 | finished.dwLowDateTime);
-        return upsert->bind(1, static_cast<std::int64_t>(partnership)).bind(2, ticks).run();
+        return upsert->Bind(1, static_cast<std::int64_t>(partnership)).Bind(2, ticks).Run();
     });
 }
 
@@ -159,13 +159,13 @@ Result<std::optional<FILETIME>> DesktopState::LastPass(std::uint32_t partnership
     if (!find)
         return status;
     platform::sqlite::ResetWhenDone done(find);
-    find->bind(1, static_cast<std::int64_t>(partnership));
-    const auto step = find->step();
-    if (step == Statement::Step::Error)
+    find->Bind(1, static_cast<std::int64_t>(partnership));
+    const auto step = find->Step();
+    if (step == Statement::StepResult::Error)
         return find->status();
-    if (step == Statement::Step::Done)
+    if (step == Statement::StepResult::Done)
         return std::optional<FILETIME>();
-    const std::int64_t ticks = find->columnInt64(0);
+    const std::int64_t ticks = find->ColumnInt64(0);
     if (ticks < 0)
         return Status::Failure(ERROR_INVALID_DATA,
                                "a damaged time of the last synchronization in " + m_db->path());
@@ -185,11 +185,11 @@ Status DesktopState::ResetForStore(std::uint32_t partnership, const Bytes& store
         if (!update || !pairings || !pending)
             return status;
         const auto id = static_cast<std::int64_t>(partnership);
-        if (status = update->bindBlob(1, storeId).bind(2, id).run(); !status.ok())
+        if (status = update->BindBlob(1, storeId).Bind(2, id).Run(); !status.ok())
             return status;
-        if (status = pairings->bind(1, id).run(); !status.ok())
+        if (status = pairings->Bind(1, id).Run(); !status.ok())
             return status;
-        return pending->bind(1, id).run();
+        return pending->Bind(1, id).Run();
     });
 }
 
@@ -200,21 +200,21 @@ Result<std::vector<Pairing>> DesktopState::Pairings(std::uint32_t partnership) {
         *m_db, "SELECT oid, handle FROM pairings WHERE partnership = ? ORDER BY oid", &status);
     if (!select)
         return status;
-    select->bind(1, static_cast<std::int64_t>(partnership));
+    select->Bind(1, static_cast<std::int64_t>(partnership));
     std::vector<Pairing> pairings;
-    Statement::Step step;
-    while ((step = select->step()) == Statement::Step::Row) {
-        const auto oid = select->columnInt64(0);
-        const auto handle = select->columnBlob(1);
+    Statement::StepResult step;
+    while ((step = select->Step()) == Statement::StepResult::Row) {
+        const auto oid = select->ColumnInt64(0);
+        const auto handle = select->ColumnBlob(1);
         if (oid <= 0 || oid > 0xFFFFFFFFll || handle.empty() || handle.size() > kMaxHandleBytes) {
-            select->reset();
+            select->Reset();
             return Status::Failure(ERROR_INVALID_DATA, "damaged pairing for handheld object " +
                                                            std::to_string(oid) + " in " +
                                                            m_db->path());
         }
         pairings.push_back({static_cast<CEOID>(oid), CopyOf(handle)});
     }
-    if (step == Statement::Step::Error)
+    if (step == Statement::StepResult::Error)
         return select->status();
     return pairings;
 }
@@ -227,21 +227,21 @@ Result<std::vector<PendingCopy>> DesktopState::PendingCopies(std::uint32_t partn
         &status);
     if (!select)
         return status;
-    select->bind(1, static_cast<std::int64_t>(partnership));
+    select->Bind(1, static_cast<std::int64_t>(partnership));
     std::vector<PendingCopy> copies;
-    Statement::Step step;
-    while ((step = select->step()) == Statement::Step::Row) {
-        const auto oid = select->columnInt64(0);
+    Statement::StepResult step;
+    while ((step = select->Step()) == Statement::StepResult::Row) {
+        const auto oid = select->ColumnInt64(0);
         if (oid <= 0 || oid > 0xFFFFFFFFll) {
-            select->reset();
+            select->Reset();
             return Status::Failure(ERROR_INVALID_DATA,
                                    "damaged conflict copy for handheld object " +
                                        std::to_string(oid) + " in " + m_db->path());
         }
         copies.push_back(
-            {static_cast<CEOID>(oid), static_cast<std::uint64_t>(select->columnInt64(1))});
+            {static_cast<CEOID>(oid), static_cast<std::uint64_t>(select->ColumnInt64(1))});
     }
-    if (step == Statement::Step::Error)
+    if (step == Statement::StepResult::Error)
         return select->status();
     return copies;
 }
@@ -265,7 +265,7 @@ Status DesktopState::Apply(std::uint32_t partnership, const PairingChange& chang
             return status;
         const auto id = static_cast<std::int64_t>(partnership);
         for (CEOID oid : change.remove)
-            if (status = remove->bind(1, id).bind(2, std::int64_t{oid}).run(); !status.ok())
+            if (status = remove->Bind(1, id).Bind(2, std::int64_t{oid}).Run(); !status.ok())
                 return status;
         for (const Pairing& pairing : change.set) {
             if (pairing.handle.empty() || pairing.handle.size() > kMaxHandleBytes)
@@ -273,21 +273,21 @@ Status DesktopState::Apply(std::uint32_t partnership, const PairingChange& chang
                                        "a desktop handle of " +
                                            std::to_string(pairing.handle.size()) +
                                            " bytes cannot be kept");
-            status = upsert->bind(1, id)
-                         .bind(2, std::int64_t{pairing.oid})
-                         .bindBlob(3, pairing.handle)
-                         .run();
+            status = upsert->Bind(1, id)
+                         .Bind(2, std::int64_t{pairing.oid})
+                         .BindBlob(3, pairing.handle)
+                         .Run();
             if (!status.ok())
                 return status;
         }
         for (CEOID oid : change.clearPending)
-            if (status = clearPending->bind(1, id).bind(2, std::int64_t{oid}).run(); !status.ok())
+            if (status = clearPending->Bind(1, id).Bind(2, std::int64_t{oid}).Run(); !status.ok())
                 return status;
         for (const PendingCopy& copy : change.addPending) {
-            status = addPending->bind(1, id)
-                         .bind(2, std::int64_t{copy.oid})
-                         .bind(3, static_cast<std::int64_t>(copy.contentHash))
-                         .run();
+            status = addPending->Bind(1, id)
+                         .Bind(2, std::int64_t{copy.oid})
+                         .Bind(3, static_cast<std::int64_t>(copy.contentHash))
+                         .Run();
             if (!status.ok())
                 return status;
         }

@@ -37,7 +37,7 @@ Result<std::unique_ptr<HandheldState>> HandheldState::Open(const std::string& ha
     JW_ASSIGN_OR_RETURN(auto db, OpenStateFile(handheldDir, "partners.db"));
     {
         std::lock_guard lock(db->mutex());
-        JW_RETURN_IF_FAILED(db->exec(kSchema));
+        JW_RETURN_IF_FAILED(db->Exec(kSchema));
     }
     return std::unique_ptr<HandheldState>(new HandheldState(db));
 }
@@ -46,13 +46,13 @@ Result<std::uint64_t> HandheldState::DeviceId(bool create) {
     std::uint64_t id = 0;
     Status status = InWriteTransaction(*m_db, [&]() -> Status {
         Status prepared;
-        Statement* select = m_db->prepare("SELECT id FROM device", &prepared);
-        Statement* insert = m_db->prepare("INSERT INTO device(id) VALUES(?)", &prepared);
+        Statement* select = m_db->Prepare("SELECT id FROM device", &prepared);
+        Statement* insert = m_db->Prepare("INSERT INTO device(id) VALUES(?)", &prepared);
         if (!select || !insert)
             return prepared;
-        if (select->step() == Statement::Step::Row) {
-            id = static_cast<std::uint64_t>(select->columnInt64(0));
-            select->reset();
+        if (select->Step() == Statement::StepResult::Row) {
+            id = static_cast<std::uint64_t>(select->ColumnInt64(0));
+            select->Reset();
             return Status();
         }
         if (!select->status().ok() || !create)
@@ -62,7 +62,7 @@ Result<std::uint64_t> HandheldState::DeviceId(bool create) {
         do {
             id = ((std::uint64_t{random()} << 32) | random()) & 0x7FFFFFFFFFFFFFFFull;
         } while (id == 0);
-        return insert->bind(1, static_cast<std::int64_t>(id)).run();
+        return insert->Bind(1, static_cast<std::int64_t>(id)).Run();
     });
     if (!status.ok())
         return status;
@@ -73,15 +73,15 @@ std::optional<PartnerSlot> HandheldState::Slot(UINT partnerBit) {
     std::lock_guard lock(m_db->mutex());
     Status status;
     Statement* select =
-        m_db->prepare("SELECT partnership, desktop, mark FROM partners WHERE bit = ?", &status);
+        m_db->Prepare("SELECT partnership, desktop, mark FROM partners WHERE bit = ?", &status);
     if (!select)
         return std::nullopt;
-    select->bind(1, std::int64_t{partnerBit});
-    if (select->step() != Statement::Step::Row)
+    select->Bind(1, std::int64_t{partnerBit});
+    if (select->Step() != Statement::StepResult::Row)
         return std::nullopt;
-    PartnerSlot slot{static_cast<std::uint32_t>(select->columnInt64(0)), select->columnText(1),
-                     static_cast<std::uint64_t>(select->columnInt64(2))};
-    select->reset();
+    PartnerSlot slot{static_cast<std::uint32_t>(select->ColumnInt64(0)), select->ColumnText(1),
+                     static_cast<std::uint64_t>(select->ColumnInt64(2))};
+    select->Reset();
     return slot;
 }
 
@@ -89,29 +89,29 @@ Status HandheldState::Claim(UINT partnerBit, std::uint32_t partnership, const st
     return InWriteTransaction(*m_db, [&]() -> Status {
         Status status;
         Statement* current =
-            m_db->prepare("SELECT partnership FROM partners WHERE bit = ?", &status);
-        Statement* upsert = m_db->prepare(
+            m_db->Prepare("SELECT partnership FROM partners WHERE bit = ?", &status);
+        Statement* upsert = m_db->Prepare(
             "INSERT OR REPLACE INTO partners(bit, partnership, desktop, mark) VALUES(?, ?, ?, 0)",
             &status);
-        Statement* forget = m_db->prepare("DELETE FROM synced WHERE bit = ?", &status);
-        Statement* unstamp = m_db->prepare("DELETE FROM stamps WHERE bit = ?", &status);
+        Statement* forget = m_db->Prepare("DELETE FROM synced WHERE bit = ?", &status);
+        Statement* unstamp = m_db->Prepare("DELETE FROM stamps WHERE bit = ?", &status);
         if (!current || !upsert || !forget || !unstamp)
             return status;
-        current->bind(1, std::int64_t{partnerBit});
-        if (current->step() == Statement::Step::Row &&
-            static_cast<std::uint32_t>(current->columnInt64(0)) == partnership) {
-            current->reset();
+        current->Bind(1, std::int64_t{partnerBit});
+        if (current->Step() == Statement::StepResult::Row &&
+            static_cast<std::uint32_t>(current->ColumnInt64(0)) == partnership) {
+            current->Reset();
             return Status();
         }
-        current->reset();
-        if (status = forget->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+        current->Reset();
+        if (status = forget->Bind(1, std::int64_t{partnerBit}).Run(); !status.ok())
             return status;
-        if (status = unstamp->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+        if (status = unstamp->Bind(1, std::int64_t{partnerBit}).Run(); !status.ok())
             return status;
-        return upsert->bind(1, std::int64_t{partnerBit})
-            .bind(2, std::int64_t{partnership})
-            .bind(3, name)
-            .run();
+        return upsert->Bind(1, std::int64_t{partnerBit})
+            .Bind(2, std::int64_t{partnership})
+            .Bind(3, name)
+            .Run();
     });
 }
 
@@ -121,10 +121,10 @@ Status HandheldState::Release(UINT partnerBit) {
              {"DELETE FROM partners WHERE bit = ?", "DELETE FROM synced WHERE bit = ?",
               "DELETE FROM stamps WHERE bit = ?"}) {
             Status status;
-            Statement* statement = m_db->prepare(sql, &status);
+            Statement* statement = m_db->Prepare(sql, &status);
             if (!statement)
                 return status;
-            if (status = statement->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+            if (status = statement->Bind(1, std::int64_t{partnerBit}).Run(); !status.ok())
                 return status;
         }
         return Status();
@@ -134,77 +134,77 @@ Status HandheldState::Release(UINT partnerBit) {
 Status HandheldState::SetMark(UINT partnerBit, std::uint64_t mark) {
     return InWriteTransaction(*m_db, [&]() -> Status {
         Status status;
-        Statement* update = m_db->prepare("UPDATE partners SET mark = ? WHERE bit = ?", &status);
+        Statement* update = m_db->Prepare("UPDATE partners SET mark = ? WHERE bit = ?", &status);
         if (!update)
             return status;
-        return update->bind(1, static_cast<std::int64_t>(mark))
-            .bind(2, std::int64_t{partnerBit})
-            .run();
+        return update->Bind(1, static_cast<std::int64_t>(mark))
+            .Bind(2, std::int64_t{partnerBit})
+            .Run();
     });
 }
 
 Status HandheldState::StartOver(UINT partnerBit) {
     return InWriteTransaction(*m_db, [&]() -> Status {
         Status status;
-        Statement* update = m_db->prepare("UPDATE partners SET mark = 0 WHERE bit = ?", &status);
-        Statement* forget = m_db->prepare("DELETE FROM synced WHERE bit = ?", &status);
+        Statement* update = m_db->Prepare("UPDATE partners SET mark = 0 WHERE bit = ?", &status);
+        Statement* forget = m_db->Prepare("DELETE FROM synced WHERE bit = ?", &status);
         if (!update || !forget)
             return status;
-        if (status = update->bind(1, std::int64_t{partnerBit}).run(); !status.ok())
+        if (status = update->Bind(1, std::int64_t{partnerBit}).Run(); !status.ok())
             return status;
-        return forget->bind(1, std::int64_t{partnerBit}).run();
+        return forget->Bind(1, std::int64_t{partnerBit}).Run();
     });
 }
 
 std::optional<StoreStamps> HandheldState::Stamps(UINT partnerBit) {
     std::lock_guard lock(m_db->mutex());
     Status status;
-    Statement* select = m_db->prepare("SELECT stamp, pending FROM stamps WHERE bit = ?", &status);
+    Statement* select = m_db->Prepare("SELECT stamp, pending FROM stamps WHERE bit = ?", &status);
     if (!select)
         return std::nullopt;
-    select->bind(1, std::int64_t{partnerBit});
-    if (select->step() != Statement::Step::Row)
+    select->Bind(1, std::int64_t{partnerBit});
+    if (select->Step() != Statement::StepResult::Row)
         return std::nullopt;
-    StoreStamps stamps{static_cast<std::uint64_t>(select->columnInt64(0)),
-                       static_cast<std::uint64_t>(select->columnInt64(1))};
-    select->reset();
+    StoreStamps stamps{static_cast<std::uint64_t>(select->ColumnInt64(0)),
+                       static_cast<std::uint64_t>(select->ColumnInt64(1))};
+    select->Reset();
     return stamps;
 }
 
 Status HandheldState::SetStamps(UINT partnerBit, const StoreStamps& stamps) {
     return InWriteTransaction(*m_db, [&]() -> Status {
         Status status;
-        Statement* upsert = m_db->prepare(
+        Statement* upsert = m_db->Prepare(
             "INSERT OR REPLACE INTO stamps(bit, stamp, pending) VALUES(?, ?, ?)", &status);
         if (!upsert)
             return status;
-        return upsert->bind(1, std::int64_t{partnerBit})
-            .bind(2, static_cast<std::int64_t>(stamps.current))
-            .bind(3, static_cast<std::int64_t>(stamps.pending))
-            .run();
+        return upsert->Bind(1, std::int64_t{partnerBit})
+            .Bind(2, static_cast<std::int64_t>(stamps.current))
+            .Bind(3, static_cast<std::int64_t>(stamps.pending))
+            .Run();
     });
 }
 
 Result<std::unordered_map<CEOID, std::uint64_t>> HandheldState::SyncedNotes(UINT partnerBit) {
     std::lock_guard lock(m_db->mutex());
     Status status;
-    Statement* select = m_db->prepare("SELECT oid, sequence FROM synced WHERE bit = ?", &status);
+    Statement* select = m_db->Prepare("SELECT oid, sequence FROM synced WHERE bit = ?", &status);
     if (!select)
         return status;
-    select->bind(1, std::int64_t{partnerBit});
+    select->Bind(1, std::int64_t{partnerBit});
     std::unordered_map<CEOID, std::uint64_t> notes;
-    Statement::Step step;
-    while ((step = select->step()) == Statement::Step::Row) {
-        const auto oid = select->columnInt64(0);
+    Statement::StepResult step;
+    while ((step = select->Step()) == Statement::StepResult::Row) {
+        const auto oid = select->ColumnInt64(0);
         if (oid <= 0 || oid > 0xFFFFFFFFll) {
-            select->reset();
+            select->Reset();
             return Status::Failure(ERROR_INVALID_DATA, "damaged entry for handheld object " +
                                                            std::to_string(oid) + " in " +
                                                            m_db->path());
         }
-        notes[static_cast<CEOID>(oid)] = static_cast<std::uint64_t>(select->columnInt64(1));
+        notes[static_cast<CEOID>(oid)] = static_cast<std::uint64_t>(select->ColumnInt64(1));
     }
-    if (step == Statement::Step::Error)
+    if (step == Statement::StepResult::Error)
         return select->status();
     return notes;
 }
@@ -213,20 +213,20 @@ Status HandheldState::ApplySynced(UINT partnerBit, const std::vector<SyncedNote>
                                   const std::vector<CEOID>& remove) {
     return InWriteTransaction(*m_db, [&]() -> Status {
         Status status;
-        Statement* upsert = m_db->prepare(
+        Statement* upsert = m_db->Prepare(
             "INSERT OR REPLACE INTO synced(bit, oid, sequence) VALUES(?, ?, ?)", &status);
-        Statement* erase = m_db->prepare("DELETE FROM synced WHERE bit = ? AND oid = ?", &status);
+        Statement* erase = m_db->Prepare("DELETE FROM synced WHERE bit = ? AND oid = ?", &status);
         if (!upsert || !erase)
             return status;
         for (CEOID oid : remove)
-            if (status = erase->bind(1, std::int64_t{partnerBit}).bind(2, std::int64_t{oid}).run();
+            if (status = erase->Bind(1, std::int64_t{partnerBit}).Bind(2, std::int64_t{oid}).Run();
                 !status.ok())
                 return status;
         for (const SyncedNote& note : set) {
-            status = upsert->bind(1, std::int64_t{partnerBit})
-                         .bind(2, std::int64_t{note.oid})
-                         .bind(3, static_cast<std::int64_t>(note.sequence))
-                         .run();
+            status = upsert->Bind(1, std::int64_t{partnerBit})
+                         .Bind(2, std::int64_t{note.oid})
+                         .Bind(3, static_cast<std::int64_t>(note.sequence))
+                         .Run();
             if (!status.ok())
                 return status;
         }

@@ -18,7 +18,7 @@ OpenStateFile(const std::string& machineDir, const std::string& fileName) {
     platform::MakePrivateDirectories(dir);
     if (!std::filesystem::is_directory(dir))
         return platform::Status::Failure(ERROR_ACCESS_DENIED, "cannot create " + dir);
-    return platform::sqlite::Connection::open(dir + "/" + fileName);
+    return platform::sqlite::Connection::Open(dir + "/" + fileName);
 }
 
 } // namespace jsync

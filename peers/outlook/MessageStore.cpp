@@ -87,7 +87,7 @@ Result<std::shared_ptr<MessageStore>> MessageStore::Open(const std::string& path
     }
     if (auto existing = open[path].lock())
         return existing;
-    JW_ASSIGN_OR_RETURN(auto connection, platform::sqlite::Connection::shared(path));
+    JW_ASSIGN_OR_RETURN(auto connection, platform::sqlite::Connection::Shared(path));
     std::shared_ptr<MessageStore> store(new MessageStore(connection));
     JW_RETURN_IF_FAILED(store->CreateSchema());
     open[path] = store;
@@ -96,10 +96,10 @@ Result<std::shared_ptr<MessageStore>> MessageStore::Open(const std::string& path
 
 Status MessageStore::CreateSchema() {
     std::lock_guard lock(m_connection->mutex());
-    if (!m_connection->firstUse("outlook-schema"))
+    if (!m_connection->FirstUse("outlook-schema"))
         return {};
-    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
-    if (Status status = m_connection->exec(
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
+    if (Status status = m_connection->Exec(
             "CREATE TABLE IF NOT EXISTS notes("
             " sequence INTEGER PRIMARY KEY AUTOINCREMENT,"
             " entry_id TEXT NOT NULL UNIQUE,"
@@ -109,26 +109,26 @@ Status MessageStore::CreateSchema() {
         !status.ok())
         return status;
     Status status;
-    Statement* insert = m_connection->prepare(
+    Statement* insert = m_connection->Prepare(
         "INSERT OR IGNORE INTO settings(name, value) VALUES (?1, ?2)", &status);
     if (!insert)
         return status;
-    if (status = insert->bind(1, "store_id").bind(2, RandomHex(kStoreIdLength)).run(); !status.ok())
+    if (status = insert->Bind(1, "store_id").Bind(2, RandomHex(kStoreIdLength)).Run(); !status.ok())
         return status;
-    if (status = insert->bind(1, "current_user").bind(2, "Outlook User").run(); !status.ok())
+    if (status = insert->Bind(1, "current_user").Bind(2, "Outlook User").Run(); !status.ok())
         return status;
-    return transaction->commit();
+    return transaction->Commit();
 }
 
 Status MessageStore::Refresh() {
     Status status;
-    Statement* version = m_connection->prepare("PRAGMA data_version", &status);
+    Statement* version = m_connection->Prepare("PRAGMA data_version", &status);
     if (!version)
         return status;
-    if (version->step() != Statement::Step::Row)
+    if (version->Step() != Statement::StepResult::Row)
         return version->status();
-    const std::int64_t current = version->columnInt64(0);
-    version->reset();
+    const std::int64_t current = version->ColumnInt64(0);
+    version->Reset();
     if (m_loadedVersion == current)
         return {};
     if (status = Reload(); !status.ok())
@@ -139,7 +139,7 @@ Status MessageStore::Refresh() {
 
 Status MessageStore::Reload() {
     Status status;
-    Statement* select = m_connection->prepare(
+    Statement* select = m_connection->Prepare(
         "SELECT sequence, entry_id, body, categories, color, created, modified FROM notes"
         " ORDER BY sequence",
         &status);
@@ -148,29 +148,29 @@ Status MessageStore::Reload() {
     std::vector<std::int64_t> order;
     std::unordered_map<std::int64_t, Note> notes;
     std::unordered_map<std::string, std::int64_t> byEntryId;
-    Statement::Step step;
-    while ((step = select->step()) == Statement::Step::Row) {
+    Statement::StepResult step;
+    while ((step = select->Step()) == Statement::StepResult::Row) {
         Note note;
-        note.sequence = select->columnInt64(0);
-        note.entryId = select->columnText(1);
+        note.sequence = select->ColumnInt64(0);
+        note.entryId = select->ColumnText(1);
         // A damaged note is shown with what can be read of it and named
         // once: it neither hides the other notes nor counts as deleted.
         bool damaged = false;
-        note.body = FromBytes(select->columnBlob(2), &damaged);
-        note.categories = FromBytes(select->columnBlob(3), &damaged);
+        note.body = FromBytes(select->ColumnBlob(2), &damaged);
+        note.categories = FromBytes(select->ColumnBlob(3), &damaged);
         if (damaged && m_warned.insert(note.entryId).second)
             std::fprintf(stderr,
                          "outlook: %s: note %s has a damaged text (a byte is left over); "
                          "it is shown without it, and saving the note repairs it\n",
                          m_connection->path().c_str(), note.entryId.c_str());
-        note.color = static_cast<LONG>(select->columnInt64(4));
-        note.created = DateFromBits(select->columnInt64(5));
-        note.modified = DateFromBits(select->columnInt64(6));
+        note.color = static_cast<LONG>(select->ColumnInt64(4));
+        note.created = DateFromBits(select->ColumnInt64(5));
+        note.modified = DateFromBits(select->ColumnInt64(6));
         order.push_back(note.sequence);
         byEntryId.emplace(note.entryId, note.sequence);
         notes.emplace(note.sequence, std::move(note));
     }
-    if (step == Statement::Step::Error)
+    if (step == Statement::StepResult::Error)
         return select->status();
     m_order = std::move(order);
     m_notes = std::move(notes);
@@ -221,7 +221,7 @@ Result<std::optional<Note>> MessageStore::CachedBySequence(std::int64_t sequence
 Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
     JW_RETURN_IF_FAILED(Refresh());
     const bool chosen = !note.entryId.empty();
     if (chosen && m_byEntryId.count(note.entryId))
@@ -233,23 +233,23 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
     }
     note.created = note.modified = now;
     Status status;
-    Statement* insert = m_connection->prepare(
+    Statement* insert = m_connection->Prepare(
         "INSERT INTO notes(entry_id, body, categories, color, created, modified)"
         " VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
         &status);
     if (!insert)
         return status;
-    if (status = insert->bind(1, note.entryId)
-                     .bindBlob(2, ToBytes(note.body))
-                     .bindBlob(3, ToBytes(note.categories))
-                     .bind(4, note.color)
-                     .bind(5, BitsFromDate(note.created))
-                     .bind(6, BitsFromDate(note.modified))
-                     .run();
+    if (status = insert->Bind(1, note.entryId)
+                     .BindBlob(2, ToBytes(note.body))
+                     .BindBlob(3, ToBytes(note.categories))
+                     .Bind(4, note.color)
+                     .Bind(5, BitsFromDate(note.created))
+                     .Bind(6, BitsFromDate(note.modified))
+                     .Run();
         !status.ok())
         return status;
-    note.sequence = m_connection->lastInsertRowid();
-    if (status = transaction->commit(); !status.ok()) {
+    note.sequence = m_connection->LastInsertRowid();
+    if (status = transaction->Commit(); !status.ok()) {
         m_loadedVersion.reset(); // the memory copy may be ahead of the file: reload next time
         return status;
     }
@@ -262,7 +262,7 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
 Result<Note> MessageStore::Update(const Note& note, DATE now) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
     JW_RETURN_IF_FAILED(Refresh());
     auto found = m_notes.find(note.sequence);
     if (found == m_notes.end())
@@ -281,20 +281,20 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
     saved.modified =
         now > found->second.modified + kSecond / 2 ? now : found->second.modified + kSecond;
     Status status;
-    Statement* update = m_connection->prepare("UPDATE notes SET body = ?1, categories = ?2, color "
+    Statement* update = m_connection->Prepare("UPDATE notes SET body = ?1, categories = ?2, color "
                                               "= ?3, modified = ?4 WHERE sequence = ?5",
                                               &status);
     if (!update)
         return status;
-    if (status = update->bindBlob(1, ToBytes(saved.body))
-                     .bindBlob(2, ToBytes(saved.categories))
-                     .bind(3, saved.color)
-                     .bind(4, BitsFromDate(saved.modified))
-                     .bind(5, saved.sequence)
-                     .run();
+    if (status = update->BindBlob(1, ToBytes(saved.body))
+                     .BindBlob(2, ToBytes(saved.categories))
+                     .Bind(3, saved.color)
+                     .Bind(4, BitsFromDate(saved.modified))
+                     .Bind(5, saved.sequence)
+                     .Run();
         !status.ok())
         return status;
-    if (status = transaction->commit(); !status.ok()) {
+    if (status = transaction->Commit(); !status.ok()) {
         m_loadedVersion.reset();
         return status;
     }
@@ -305,18 +305,18 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
 Status MessageStore::Delete(std::int64_t sequence) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(*m_connection));
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
     JW_RETURN_IF_FAILED(Refresh());
     auto found = m_notes.find(sequence);
     if (found == m_notes.end())
         return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
     Status status;
-    Statement* remove = m_connection->prepare("DELETE FROM notes WHERE sequence = ?1", &status);
+    Statement* remove = m_connection->Prepare("DELETE FROM notes WHERE sequence = ?1", &status);
     if (!remove)
         return status;
-    if (status = remove->bind(1, sequence).run(); !status.ok())
+    if (status = remove->Bind(1, sequence).Run(); !status.ok())
         return status;
-    if (status = transaction->commit(); !status.ok()) {
+    if (status = transaction->Commit(); !status.ok()) {
         m_loadedVersion.reset();
         return status;
     }
@@ -330,20 +330,20 @@ Result<std::string> MessageStore::Setting(const char* name) {
     std::lock_guard connectionLock(m_connection->mutex());
     Status status;
     Statement* select =
-        m_connection->prepare("SELECT value FROM settings WHERE name = ?1", &status);
+        m_connection->Prepare("SELECT value FROM settings WHERE name = ?1", &status);
     if (!select)
         return status;
-    select->bind(1, name);
-    if (select->step() != Statement::Step::Row) {
+    select->Bind(1, name);
+    if (select->Step() != Statement::StepResult::Row) {
         Status failure =
             select->status().ok()
                 ? Status::Failure(ERROR_INVALID_DATA, std::string("outlook.db lacks its ") + name)
                 : select->status();
-        select->reset();
+        select->Reset();
         return failure;
     }
-    std::string value = select->columnText(0);
-    select->reset();
+    std::string value = select->ColumnText(0);
+    select->Reset();
     return value;
 }
 
@@ -355,11 +355,11 @@ Result<std::u16string> MessageStore::CurrentUser() {
 Status MessageStore::SetCurrentUser(const std::u16string& name) {
     std::lock_guard connectionLock(m_connection->mutex());
     Status status;
-    Statement* update = m_connection->prepare(
+    Statement* update = m_connection->Prepare(
         "INSERT OR REPLACE INTO settings(name, value) VALUES ('current_user', ?1)", &status);
     if (!update)
         return status;
-    return update->bind(1, unicode::ToUtf8(name)).run();
+    return update->Bind(1, unicode::ToUtf8(name)).Run();
 }
 
 Result<std::string> MessageStore::StoreId() {

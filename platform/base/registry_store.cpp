@@ -95,17 +95,17 @@ HKEY NewHandle(const std::string& file, std::int64_t id) {
 class Session {
 public:
     static LONG Open(const std::string& file, std::unique_ptr<Session>* session) {
-        auto connection = Connection::shared(file);
+        auto connection = Connection::Shared(file);
         if (!connection.ok())
             return StoreFailure(connection.status());
         auto made = std::unique_ptr<Session>(new Session(connection.value()));
-        if (made->m_connection->firstUse("registry")) {
-            auto transaction = Transaction::beginWrite(*made->m_connection);
+        if (made->m_connection->FirstUse("registry")) {
+            auto transaction = Transaction::BeginWrite(*made->m_connection);
             if (!transaction.ok())
                 return StoreFailure(transaction.status());
-            Status status = made->m_connection->exec(kSchema);
+            Status status = made->m_connection->Exec(kSchema);
             if (status.ok())
-                status = transaction.value()->commit();
+                status = transaction.value()->Commit();
             if (!status.ok())
                 return StoreFailure(status);
         }
@@ -115,40 +115,40 @@ public:
 
     Connection& connection() { return *m_connection; }
 
-    Statement* prepare(const std::string& sql, LONG* error) {
+    Statement* Prepare(const std::string& sql, LONG* error) {
         Status status;
-        Statement* statement = m_connection->prepare(sql, &status);
+        Statement* statement = m_connection->Prepare(sql, &status);
         if (!statement)
             *error = static_cast<LONG>(status.code());
         return statement;
     }
 
     // The identifier of the child key `fold` of parent, 0 when there is none.
-    LONG child(std::int64_t parent, const std::string& fold, std::int64_t* id) {
+    LONG Child(std::int64_t parent, const std::string& fold, std::int64_t* id) {
         LONG error = ERROR_SUCCESS;
-        Statement* s = prepare("SELECT id FROM reg_keys WHERE parent=?1 AND fold=?2", &error);
+        Statement* s = Prepare("SELECT id FROM reg_keys WHERE parent=?1 AND fold=?2", &error);
         if (!s)
             return error;
-        s->bind(1, parent).bind(2, fold);
-        auto step = s->step();
-        if (step == Statement::Step::Error)
+        s->Bind(1, parent).Bind(2, fold);
+        auto step = s->Step();
+        if (step == Statement::StepResult::Error)
             return static_cast<LONG>(s->status().code());
-        *id = step == Statement::Step::Row ? s->columnInt64(0) : 0;
-        s->reset();
+        *id = step == Statement::StepResult::Row ? s->ColumnInt64(0) : 0;
+        s->Reset();
         return ERROR_SUCCESS;
     }
 
-    LONG keyExists(std::int64_t id) {
+    LONG KeyExists(std::int64_t id) {
         LONG error = ERROR_SUCCESS;
-        Statement* s = prepare("SELECT 1 FROM reg_keys WHERE id=?1", &error);
+        Statement* s = Prepare("SELECT 1 FROM reg_keys WHERE id=?1", &error);
         if (!s)
             return error;
-        s->bind(1, id);
-        auto step = s->step();
-        LONG result = step == Statement::Step::Row    ? ERROR_SUCCESS
-                      : step == Statement::Step::Done ? static_cast<LONG>(ERROR_KEY_DELETED)
-                                                      : static_cast<LONG>(s->status().code());
-        s->reset();
+        s->Bind(1, id);
+        auto step = s->Step();
+        LONG result = step == Statement::StepResult::Row    ? ERROR_SUCCESS
+                      : step == Statement::StepResult::Done ? static_cast<LONG>(ERROR_KEY_DELETED)
+                                                            : static_cast<LONG>(s->status().code());
+        s->Reset();
         return result;
     }
 
@@ -186,7 +186,7 @@ LONG Begin(const std::string& rootFile, HKEY key, KeyLocation* location,
     if (error == ERROR_SUCCESS)
         error = Session::Open(location->file, session);
     if (error == ERROR_SUCCESS)
-        error = (*session)->keyExists(location->id);
+        error = (*session)->KeyExists(location->id);
     return error;
 }
 
@@ -208,7 +208,7 @@ LONG Walk(Session& session, std::int64_t from, std::string_view subKey, std::int
     std::int64_t current = from;
     for (const auto& part : SplitPath(subKey)) {
         std::int64_t next = 0;
-        LONG error = session.child(current, FoldCaseUtf8(part), &next);
+        LONG error = session.Child(current, FoldCaseUtf8(part), &next);
         if (error != ERROR_SUCCESS)
             return error;
         if (next == 0)
@@ -235,25 +235,25 @@ const char* Damage(std::int64_t type, std::size_t size) {
 // ERROR_INVALID_DATA and named on standard error, since the registry
 // functions have only their result code to say it with.
 LONG ReadValue(const std::string& file, Statement* s, Value* value) {
-    auto step = s->step();
-    if (step == Statement::Step::Error)
+    auto step = s->Step();
+    if (step == Statement::StepResult::Error)
         return static_cast<LONG>(s->status().code());
-    if (step == Statement::Step::Done)
+    if (step == Statement::StepResult::Done)
         return ERROR_FILE_NOT_FOUND;
     Value read;
-    read.name = s->columnText(0);
-    auto bytes = s->columnBlob(2);
-    if (const char* why = Damage(s->columnInt64(1), bytes.size())) {
+    read.name = s->ColumnText(0);
+    auto bytes = s->ColumnBlob(2);
+    if (const char* why = Damage(s->ColumnInt64(1), bytes.size())) {
         std::fprintf(
             stderr,
             "jotterwick: the registry value \"%s\" in %s is damaged (%s); it is left as it is\n",
             read.name.c_str(), file.c_str(), why);
-        s->reset();
+        s->Reset();
         return ERROR_INVALID_DATA;
     }
-    read.type = static_cast<DWORD>(s->columnInt64(1));
+    read.type = static_cast<DWORD>(s->ColumnInt64(1));
     read.data.assign(bytes.begin(), bytes.end());
-    s->reset();
+    s->Reset();
     *value = std::move(read);
     return ERROR_SUCCESS;
 }
@@ -283,7 +283,7 @@ LONG CreateKey(const std::string& rootFile, HKEY parent, std::string_view subKey
     LONG error = Begin(rootFile, parent, &location, &session);
     if (error != ERROR_SUCCESS)
         return error;
-    auto transaction = Transaction::beginWrite(session->connection());
+    auto transaction = Transaction::BeginWrite(session->connection());
     if (!transaction.ok())
         return static_cast<LONG>(transaction.status().code());
     std::int64_t current = location.id;
@@ -291,22 +291,22 @@ LONG CreateKey(const std::string& rootFile, HKEY parent, std::string_view subKey
     for (const auto& part : SplitPath(subKey)) {
         const std::string fold = FoldCaseUtf8(part);
         std::int64_t next = 0;
-        if ((error = session->child(current, fold, &next)) != ERROR_SUCCESS)
+        if ((error = session->Child(current, fold, &next)) != ERROR_SUCCESS)
             return error;
         if (next == 0) {
-            Statement* s = session->prepare(
+            Statement* s = session->Prepare(
                 "INSERT INTO reg_keys(parent, name, fold) VALUES(?1, ?2, ?3)", &error);
             if (!s)
                 return error;
-            Status status = s->bind(1, current).bind(2, part).bind(3, fold).run();
+            Status status = s->Bind(1, current).Bind(2, part).Bind(3, fold).Run();
             if (!status.ok())
                 return static_cast<LONG>(status.code());
-            next = session->connection().lastInsertRowid();
+            next = session->connection().LastInsertRowid();
             created = true;
         }
         current = next;
     }
-    Status status = transaction.value()->commit();
+    Status status = transaction.value()->Commit();
     if (!status.ok())
         return static_cast<LONG>(status.code());
     *result = NewHandle(location.file, current);
@@ -323,30 +323,30 @@ LONG DeleteKey(const std::string& rootFile, HKEY parent, std::string_view subKey
         return error;
     if (SplitPath(subKey).empty())
         return ERROR_ACCESS_DENIED; // a key does not delete itself through its own handle
-    auto transaction = Transaction::beginWrite(session->connection());
+    auto transaction = Transaction::BeginWrite(session->connection());
     if (!transaction.ok())
         return static_cast<LONG>(transaction.status().code());
     std::int64_t id = 0;
     if ((error = Walk(*session, location.id, subKey, &id)) != ERROR_SUCCESS)
         return error;
-    Statement* s = session->prepare("SELECT 1 FROM reg_keys WHERE parent=?1 LIMIT 1", &error);
+    Statement* s = session->Prepare("SELECT 1 FROM reg_keys WHERE parent=?1 LIMIT 1", &error);
     if (!s)
         return error;
-    s->bind(1, id);
-    auto step = s->step();
-    s->reset();
-    if (step == Statement::Step::Row)
+    s->Bind(1, id);
+    auto step = s->Step();
+    s->Reset();
+    if (step == Statement::StepResult::Row)
         return ERROR_ACCESS_DENIED;
     for (const char* sql :
          {"DELETE FROM reg_values WHERE key=?1", "DELETE FROM reg_keys WHERE id=?1"}) {
-        Statement* del = session->prepare(sql, &error);
+        Statement* del = session->Prepare(sql, &error);
         if (!del)
             return error;
-        Status status = del->bind(1, id).run();
+        Status status = del->Bind(1, id).Run();
         if (!status.ok())
             return static_cast<LONG>(status.code());
     }
-    Status status = transaction.value()->commit();
+    Status status = transaction.value()->Commit();
     return status.ok() ? ERROR_SUCCESS : static_cast<LONG>(status.code());
 }
 
@@ -358,13 +358,13 @@ LONG QueryValue(const std::string& rootFile, HKEY key, std::string_view name, Va
     LONG error = Begin(rootFile, key, &location, &session);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->prepare(
+    Statement* s = session->Prepare(
         "SELECT name, type, data FROM reg_values WHERE key=?1 AND fold=?2", &error);
     if (!s)
         return error;
-    s->bind(1, location.id).bind(2, FoldCaseUtf8(name));
+    s->Bind(1, location.id).Bind(2, FoldCaseUtf8(name));
     error = ReadValue(location.file, s, value);
-    s->reset();
+    s->Reset();
     return error;
 }
 
@@ -377,17 +377,17 @@ LONG SetValue(const std::string& rootFile, HKEY key, std::string_view name, DWOR
     LONG error = Begin(rootFile, key, &location, &session);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->prepare(
+    Statement* s = session->Prepare(
         "INSERT OR REPLACE INTO reg_values(key, name, fold, type, data) VALUES(?1,?2,?3,?4,?5)",
         &error);
     if (!s)
         return error;
-    Status status = s->bind(1, location.id)
-                        .bind(2, name)
-                        .bind(3, FoldCaseUtf8(name))
-                        .bind(4, static_cast<std::int64_t>(type))
-                        .bindBlob(5, data)
-                        .run();
+    Status status = s->Bind(1, location.id)
+                        .Bind(2, name)
+                        .Bind(3, FoldCaseUtf8(name))
+                        .Bind(4, static_cast<std::int64_t>(type))
+                        .BindBlob(5, data)
+                        .Run();
     return status.ok() ? ERROR_SUCCESS : static_cast<LONG>(status.code());
 }
 
@@ -397,10 +397,10 @@ LONG DeleteValue(const std::string& rootFile, HKEY key, std::string_view name) {
     LONG error = Begin(rootFile, key, &location, &session);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->prepare("DELETE FROM reg_values WHERE key=?1 AND fold=?2", &error);
+    Statement* s = session->Prepare("DELETE FROM reg_values WHERE key=?1 AND fold=?2", &error);
     if (!s)
         return error;
-    Status status = s->bind(1, location.id).bind(2, FoldCaseUtf8(name)).run();
+    Status status = s->Bind(1, location.id).Bind(2, FoldCaseUtf8(name)).Run();
     if (!status.ok())
         return static_cast<LONG>(status.code());
     return session->connection().changes() > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
@@ -414,14 +414,14 @@ LONG EnumValue(const std::string& rootFile, HKEY key, DWORD index, Value* value)
     LONG error = Begin(rootFile, key, &location, &session);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->prepare("SELECT name, type, data FROM reg_values WHERE key=?1 "
+    Statement* s = session->Prepare("SELECT name, type, data FROM reg_values WHERE key=?1 "
                                     "ORDER BY fold LIMIT 1 OFFSET ?2",
                                     &error);
     if (!s)
         return error;
-    s->bind(1, location.id).bind(2, static_cast<std::int64_t>(index));
+    s->Bind(1, location.id).Bind(2, static_cast<std::int64_t>(index));
     error = ReadValue(location.file, s, value);
-    s->reset();
+    s->Reset();
     return error == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : error;
 }
 
@@ -433,18 +433,18 @@ LONG EnumKey(const std::string& rootFile, HKEY key, DWORD index, std::string* na
     LONG error = Begin(rootFile, key, &location, &session);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->prepare(
+    Statement* s = session->Prepare(
         "SELECT name FROM reg_keys WHERE parent=?1 ORDER BY fold LIMIT 1 OFFSET ?2", &error);
     if (!s)
         return error;
-    s->bind(1, location.id).bind(2, static_cast<std::int64_t>(index));
-    auto step = s->step();
-    if (step == Statement::Step::Row)
-        *name = s->columnText(0);
-    error = step == Statement::Step::Row    ? ERROR_SUCCESS
-            : step == Statement::Step::Done ? static_cast<LONG>(ERROR_NO_MORE_ITEMS)
-                                            : static_cast<LONG>(s->status().code());
-    s->reset();
+    s->Bind(1, location.id).Bind(2, static_cast<std::int64_t>(index));
+    auto step = s->Step();
+    if (step == Statement::StepResult::Row)
+        *name = s->ColumnText(0);
+    error = step == Statement::StepResult::Row    ? ERROR_SUCCESS
+            : step == Statement::StepResult::Done ? static_cast<LONG>(ERROR_NO_MORE_ITEMS)
+                                                  : static_cast<LONG>(s->status().code());
+    s->Reset();
     return error;
 }
 

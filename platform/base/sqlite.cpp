@@ -131,7 +131,7 @@ OpenConnections* LiveMade() {
 // Runs when the process ends (or this library is unloaded), after the static
 // destructors of every program and library that uses it.
 __attribute__((destructor)) void CloseAtExit() {
-    Connection::closeAll();
+    Connection::CloseAll();
     delete Live();
     Live() = nullptr;
 }
@@ -156,97 +156,97 @@ Statement::~Statement() {
     sqlite3_finalize(m_stmt);
 }
 
-Status Statement::failure(int rc, const char* what) {
+Status Statement::Failure(int rc, const char* what) {
     m_status = SqliteFailure(m_db, rc, std::string(what) + " (" + sqlite3_sql(m_stmt) + ")");
     return m_status;
 }
 
-Statement& Statement::bind(int index, std::int64_t value) {
+Statement& Statement::Bind(int index, std::int64_t value) {
     int rc = sqlite3_bind_int64(m_stmt, index, value);
     if (rc != SQLITE_OK && m_status.ok())
-        failure(rc, "bind");
+        Failure(rc, "bind");
     return *this;
 }
 
-Statement& Statement::bind(int index, std::string_view text) {
+Statement& Statement::Bind(int index, std::string_view text) {
     int rc =
         sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     if (rc != SQLITE_OK && m_status.ok())
-        failure(rc, "bind");
+        Failure(rc, "bind");
     return *this;
 }
 
-Statement& Statement::bindBlob(int index, std::span<const std::uint8_t> bytes) {
+Statement& Statement::BindBlob(int index, std::span<const std::uint8_t> bytes) {
     // A zero-length blob must still be a blob, not NULL.
     static const std::uint8_t empty = 0;
     const void* data = bytes.empty() ? &empty : bytes.data();
     int rc = sqlite3_bind_blob64(m_stmt, index, data, bytes.size(), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK && m_status.ok())
-        failure(rc, "bind");
+        Failure(rc, "bind");
     return *this;
 }
 
-Statement& Statement::bind(const char* name, std::int64_t value) {
+Statement& Statement::Bind(const char* name, std::int64_t value) {
     if (int index = sqlite3_bind_parameter_index(m_stmt, name))
-        bind(index, value);
+        Bind(index, value);
     return *this;
 }
 
-Statement& Statement::bind(const char* name, std::string_view text) {
+Statement& Statement::Bind(const char* name, std::string_view text) {
     if (int index = sqlite3_bind_parameter_index(m_stmt, name))
-        bind(index, text);
+        Bind(index, text);
     return *this;
 }
 
-Statement& Statement::bindBlob(const char* name, std::span<const std::uint8_t> bytes) {
+Statement& Statement::BindBlob(const char* name, std::span<const std::uint8_t> bytes) {
     if (int index = sqlite3_bind_parameter_index(m_stmt, name))
-        bindBlob(index, bytes);
+        BindBlob(index, bytes);
     return *this;
 }
 
-Statement::Step Statement::step() {
+Statement::StepResult Statement::Step() {
     if (!m_status.ok())
-        return Step::Error;
+        return StepResult::Error;
     int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
-        return Step::Row;
+        return StepResult::Row;
     if (rc == SQLITE_DONE)
-        return Step::Done;
-    failure(rc, "step");
-    return Step::Error;
+        return StepResult::Done;
+    Failure(rc, "step");
+    return StepResult::Error;
 }
 
-Status Statement::run() {
-    Step s;
-    while ((s = step()) == Step::Row) {
+Status Statement::Run() {
+    StepResult s;
+    while ((s = Step()) == StepResult::Row) {
     }
-    Status result = s == Step::Error ? m_status : Status();
-    reset();
+    Status result = s == StepResult::Error ? m_status : Status();
+    Reset();
     return result;
 }
 
-void Statement::reset() {
+void Statement::Reset() {
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
     m_status = Status();
 }
 
-bool Statement::columnIsNull(int index) const {
+bool Statement::ColumnIsNull(int index) const {
     return sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
 }
 
-std::int64_t Statement::columnInt64(int index) const {
+std::int64_t Statement::ColumnInt64(int index) const {
     return sqlite3_column_int64(m_stmt, index);
 }
 
-std::string Statement::columnText(int index) const {
+std::string Statement::ColumnText(int index) const {
     const unsigned char* text = sqlite3_column_text(m_stmt, index);
     int size = sqlite3_column_bytes(m_stmt, index);
     return text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size))
                 : std::string();
 }
 
-std::span<const std::uint8_t> Statement::columnBlob(int index) const {
+std::span<const std::uint8_t> Statement::ColumnBlob(int index) const {
     const void* data = sqlite3_column_blob(m_stmt, index);
     int size = sqlite3_column_bytes(m_stmt, index);
     if (!data || size <= 0)
@@ -254,7 +254,7 @@ std::span<const std::uint8_t> Statement::columnBlob(int index) const {
     return {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size)};
 }
 
-Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
+Result<std::shared_ptr<Connection>> Connection::Open(const std::string& path) {
     const bool existed = access(path.c_str(), F_OK) == 0;
     sqlite3* db = nullptr;
     int rc =
@@ -275,13 +275,13 @@ Result<std::shared_ptr<Connection>> Connection::open(const std::string& path) {
     // process is doing the same, try again rather than fail the open.
     Status status;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        status = connection->exec("PRAGMA journal_mode=WAL");
+        status = connection->Exec("PRAGMA journal_mode=WAL");
         if (status.ok() || status.code() != ERROR_ACCESS_DENIED)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (status.ok())
-        status = connection->exec("PRAGMA synchronous=FULL");
+        status = connection->Exec("PRAGMA synchronous=FULL");
     if (!status.ok())
         return Status::Failure(status.code(), path + ": " + status.message());
     return connection;
@@ -300,10 +300,10 @@ Connection::~Connection() {
         std::lock_guard lock(live->mutex);
         live->live.erase(this);
     }
-    close();
+    Close();
 }
 
-void Connection::close() {
+void Connection::Close() {
     std::lock_guard lock(m_mutex);
     m_statements.clear();
     if (m_db)
@@ -311,7 +311,7 @@ void Connection::close() {
     m_db = nullptr;
 }
 
-void Connection::closeAll() {
+void Connection::CloseAll() {
     OpenConnections* live = Live();
     if (!live)
         return;
@@ -319,10 +319,10 @@ void Connection::closeAll() {
     for (Connection* connection : live->live)
         // A connection inherited across fork belongs to the parent.
         if (connection->m_pid == CurrentProcessId())
-            connection->close();
+            connection->Close();
 }
 
-Status Connection::exec(const char* sql) {
+Status Connection::Exec(const char* sql) {
     if (!m_db)
         return Closed(m_path);
     char* error = nullptr;
@@ -336,14 +336,14 @@ Status Connection::exec(const char* sql) {
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }
 
-Statement* Connection::prepare(const std::string& sql, Status* status) {
+Statement* Connection::Prepare(const std::string& sql, Status* status) {
     if (!m_db) {
         *status = Closed(m_path);
         return nullptr;
     }
     auto it = m_statements.find(sql);
     if (it != m_statements.end()) {
-        it->second->reset();
+        it->second->Reset();
         return it->second.get();
     }
     sqlite3_stmt* stmt = nullptr;
@@ -357,7 +357,7 @@ Statement* Connection::prepare(const std::string& sql, Status* status) {
     return inserted->second.get();
 }
 
-std::int64_t Connection::lastInsertRowid() const {
+std::int64_t Connection::LastInsertRowid() const {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
@@ -365,7 +365,7 @@ int Connection::changes() const {
     return m_db ? sqlite3_changes(m_db) : 0;
 }
 
-Result<ChangeStamp> Connection::changeStamp() {
+Result<ChangeStamp> Connection::ReadChangeStamp() {
     if (!m_db)
         return Closed(m_path);
     ChangeStamp stamp;
@@ -373,32 +373,32 @@ Result<ChangeStamp> Connection::changeStamp() {
     if (ReadLogIndexHeader(m_db, &stamp.logIndex))
         return stamp;
     Status status;
-    Statement* version = prepare("PRAGMA data_version", &status);
+    Statement* version = Prepare("PRAGMA data_version", &status);
     if (!version)
         return status;
-    const auto step = version->step();
-    if (step != Statement::Step::Row)
-        return step == Statement::Step::Error
+    const auto step = version->Step();
+    if (step != Statement::StepResult::Row)
+        return step == Statement::StepResult::Error
                    ? version->status()
                    : Status::Failure(ERROR_READ_FAULT, "PRAGMA data_version gave no row");
-    stamp.dataVersion = version->columnInt64(0);
-    version->reset();
+    stamp.dataVersion = version->ColumnInt64(0);
+    version->Reset();
     return stamp;
 }
 
-Status Connection::setCacheSize(std::int64_t kibibytes) {
+Status Connection::SetCacheSize(std::int64_t kibibytes) {
     const std::string pragma = "PRAGMA cache_size=" + std::to_string(-kibibytes);
-    return exec(pragma.c_str());
+    return Exec(pragma.c_str());
 }
 
-bool Connection::firstUse(std::string_view what) {
+bool Connection::FirstUse(std::string_view what) {
     if (m_used.find(what) != m_used.end())
         return false;
     m_used.emplace(what);
     return true;
 }
 
-Result<std::shared_ptr<Connection>> Connection::shared(const std::string& path) {
+Result<std::shared_ptr<Connection>> Connection::Shared(const std::string& path) {
     struct Cache {
         std::mutex mutex;
         pid_t pid = 0;
@@ -419,24 +419,24 @@ Result<std::shared_ptr<Connection>> Connection::shared(const std::string& path) 
     auto it = cache->connections.find(path);
     if (it != cache->connections.end())
         return it->second;
-    auto opened = open(path);
+    auto opened = Open(path);
     if (opened.ok())
         cache->connections.emplace(path, opened.value());
     return opened;
 }
 
-Result<std::unique_ptr<Transaction>> Transaction::beginWrite(Connection& connection) {
-    JW_RETURN_IF_FAILED(connection.exec("BEGIN IMMEDIATE"));
+Result<std::unique_ptr<Transaction>> Transaction::BeginWrite(Connection& connection) {
+    JW_RETURN_IF_FAILED(connection.Exec("BEGIN IMMEDIATE"));
     return std::unique_ptr<Transaction>(new Transaction(connection));
 }
 
 Transaction::~Transaction() {
     if (m_open)
-        m_connection.exec("ROLLBACK");
+        m_connection.Exec("ROLLBACK");
 }
 
-Status Transaction::commit() {
-    Status status = m_connection.exec("COMMIT");
+Status Transaction::Commit() {
+    Status status = m_connection.Exec("COMMIT");
     if (status.ok())
         m_open = false;
     return status;

@@ -31,7 +31,7 @@ constexpr int kBusyTimeoutMs = 10000;
 
 class Statement {
 public:
-    enum class Step { Row, Done, Error };
+    enum class StepResult { Row, Done, Error };
 
     Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
     ~Statement();
@@ -39,33 +39,33 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     // Binding is 1-based as in SQLite. A failed bind is remembered and
-    // reported by the next step().
-    Statement& bind(int index, std::int64_t value);
-    Statement& bind(int index, std::string_view text);
-    Statement& bindBlob(int index, std::span<const std::uint8_t> bytes);
+    // reported by the next Step().
+    Statement& Bind(int index, std::int64_t value);
+    Statement& Bind(int index, std::string_view text);
+    Statement& BindBlob(int index, std::span<const std::uint8_t> bytes);
     // Named parameters (":name"). A name the statement does not use is
     // skipped, so one set of bindings serves a family of related statements.
-    Statement& bind(const char* name, std::int64_t value);
-    Statement& bind(const char* name, std::string_view text);
-    Statement& bindBlob(const char* name, std::span<const std::uint8_t> bytes);
+    Statement& Bind(const char* name, std::int64_t value);
+    Statement& Bind(const char* name, std::string_view text);
+    Statement& BindBlob(const char* name, std::span<const std::uint8_t> bytes);
 
     // Row: a row is ready; Done: no more rows (the statement resets itself at
     // the next bind or reset); Error: status() says why.
-    Step step();
+    StepResult Step();
     // Steps a statement that returns no rows (or ignores them) to its end.
-    Status run();
+    Status Run();
     const Status& status() const { return m_status; }
     // Clears bindings and makes the statement ready for new ones.
-    void reset();
+    void Reset();
 
-    bool columnIsNull(int index) const;
-    std::int64_t columnInt64(int index) const;
-    std::string columnText(int index) const;
+    bool ColumnIsNull(int index) const;
+    std::int64_t ColumnInt64(int index) const;
+    std::string ColumnText(int index) const;
     // Valid until the next step or reset.
-    std::span<const std::uint8_t> columnBlob(int index) const;
+    std::span<const std::uint8_t> ColumnBlob(int index) const;
 
 private:
-    Status failure(int rc, const char* what);
+    Status Failure(int rc, const char* what);
 
     sqlite3* m_db;
     sqlite3_stmt* m_stmt;
@@ -91,7 +91,7 @@ int CurrentProcessId();
 class Connection {
 public:
     // Opens (creating when missing) the file at path.
-    static Result<std::shared_ptr<Connection>> open(const std::string& path);
+    static Result<std::shared_ptr<Connection>> Open(const std::string& path);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -100,36 +100,36 @@ public:
     std::recursive_mutex& mutex() { return m_mutex; }
 
     // Runs one or more statements without results.
-    Status exec(const char* sql);
+    Status Exec(const char* sql);
     // The cached statement for sql, reset and with its bindings cleared.
     // Null with *status set when sql does not prepare.
-    Statement* prepare(const std::string& sql, Status* status);
-    std::int64_t lastInsertRowid() const;
+    Statement* Prepare(const std::string& sql, Status* status);
+    std::int64_t LastInsertRowid() const;
     int changes() const;
     // Reads the shared header of the write-ahead log's index, which needs no
     // lock and no system call; only while a writer is changing it, or before
     // the log is open, does it take a read transaction (PRAGMA data_version).
-    Result<ChangeStamp> changeStamp();
+    Result<ChangeStamp> ReadChangeStamp();
     // Sizes the connection's page cache (SQLite's cache_size, in KiB).
-    Status setCacheSize(std::int64_t kibibytes);
+    Status SetCacheSize(std::int64_t kibibytes);
     // True the first time it is asked about `what` on this connection: lets a
     // store create its schema once per connection.
-    bool firstUse(std::string_view what);
+    bool FirstUse(std::string_view what);
 
     // The same connection for the same file within one process; a forked
     // child gets a fresh one.
-    static Result<std::shared_ptr<Connection>> shared(const std::string& path);
+    static Result<std::shared_ptr<Connection>> Shared(const std::string& path);
 
     // Closes every connection this process opened, whoever holds it; called
     // when the process ends, after every static object is gone. Closing the
     // last connection to a file folds its write-ahead log back into it, so
     // that the file alone holds every commit. A closed connection fails every
     // later call.
-    static void closeAll();
+    static void CloseAll();
 
 private:
     Connection(sqlite3* db, std::string path);
-    void close();
+    void Close();
 
     sqlite3* m_db;
     int m_pid;
@@ -145,7 +145,7 @@ private:
 class ResetWhenDone {
 public:
     explicit ResetWhenDone(Statement* statement) : m_statement(statement) {}
-    ~ResetWhenDone() { m_statement->reset(); }
+    ~ResetWhenDone() { m_statement->Reset(); }
     ResetWhenDone(const ResetWhenDone&) = delete;
     ResetWhenDone& operator=(const ResetWhenDone&) = delete;
 
@@ -160,9 +160,9 @@ class Transaction {
 public:
     // Every transaction of the stores writes or reads-then-writes, so each
     // begins as a writer.
-    static Result<std::unique_ptr<Transaction>> beginWrite(Connection& connection);
+    static Result<std::unique_ptr<Transaction>> BeginWrite(Connection& connection);
     ~Transaction();
-    Status commit();
+    Status Commit();
 
 private:
     explicit Transaction(Connection& connection) : m_connection(connection) {}
@@ -178,9 +178,9 @@ const char* FileAdvice(DWORD error);
 // holding its mutex, and commits when the body succeeds; rolls back otherwise.
 template <typename Body> Status InWriteTransaction(Connection& connection, Body&& body) {
     std::lock_guard lock(connection.mutex());
-    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::beginWrite(connection));
+    JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(connection));
     JW_RETURN_IF_FAILED(body());
-    return transaction->commit();
+    return transaction->Commit();
 }
 
 } // namespace platform::sqlite

@@ -198,16 +198,16 @@ class StationFile {
 public:
     static Result<StationFile> Open(platform::StationMachine& machine) {
         JW_ASSIGN_OR_RETURN(auto connection, machine.OpenStationFile());
-        if (connection->firstUse("window_station")) {
-            JW_RETURN_IF_FAILED(connection->exec(kSchema));
+        if (connection->FirstUse("window_station")) {
+            JW_RETURN_IF_FAILED(connection->Exec(kSchema));
         }
         return StationFile(machine, std::move(connection));
     }
     platform::StationMachine& machine() { return m_machine; }
     Connection& connection() { return *m_connection; }
-    Result<Statement*> prepare(const std::string& sql) {
+    Result<Statement*> Prepare(const std::string& sql) {
         Status status;
-        Statement* statement = m_connection->prepare(sql, &status);
+        Statement* statement = m_connection->Prepare(sql, &status);
         if (!statement)
             return status;
         return statement;
@@ -221,19 +221,19 @@ private:
 };
 
 Status RemoveRow(StationFile& store, const WindowRow& row) {
-    JW_ASSIGN_OR_RETURN(auto s, store.prepare("DELETE FROM ce_windows WHERE id=?1"));
+    JW_ASSIGN_OR_RETURN(auto s, store.Prepare("DELETE FROM ce_windows WHERE id=?1"));
     if (IsStationSocket(store.machine(), row.socket))
         unlink(row.socket.c_str());
-    return s->bind(1, row.id).run();
+    return s->Bind(1, row.id).Run();
 }
 
 Status Retitle(StationFile& store, std::int64_t id, const std::u16string& title) {
     JW_ASSIGN_OR_RETURN(auto s,
-                        store.prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3"));
-    Status status = s->bind(1, unicode::ToUtf8(title))
-                        .bind(2, unicode::ToUtf8(platform::FoldCase(title)))
-                        .bind(3, id)
-                        .run();
+                        store.Prepare("UPDATE ce_windows SET title=?1, title_fold=?2 WHERE id=?3"));
+    Status status = s->Bind(1, unicode::ToUtf8(title))
+                        .Bind(2, unicode::ToUtf8(platform::FoldCase(title)))
+                        .Bind(3, id)
+                        .Run();
     if (status.ok() && store.connection().changes() == 0)
         return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "no such window");
     return status;
@@ -242,16 +242,16 @@ Status Retitle(StationFile& store, std::int64_t id, const std::u16string& title)
 Result<std::optional<WindowRow>> FindRow(StationFile& store, std::int64_t id) {
     JW_ASSIGN_OR_RETURN(
         Statement * q,
-        store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1"));
+        store.Prepare("SELECT id, pid, started, socket FROM ce_windows WHERE id=?1"));
     platform::sqlite::ResetWhenDone qDone(q);
-    q->bind(1, id);
+    q->Bind(1, id);
     std::optional<WindowRow> row;
-    auto step = q->step();
-    if (step == Statement::Step::Error)
+    auto step = q->Step();
+    if (step == Statement::StepResult::Error)
         return q->status();
-    if (step == Statement::Step::Row)
-        row = WindowRow{q->columnInt64(0), static_cast<pid_t>(q->columnInt64(1)), q->columnInt64(2),
-                        q->columnText(3)};
+    if (step == Statement::StepResult::Row)
+        row = WindowRow{q->ColumnInt64(0), static_cast<pid_t>(q->ColumnInt64(1)), q->ColumnInt64(2),
+                        q->ColumnText(3)};
     return row;
 }
 
@@ -353,9 +353,9 @@ void RemoveOwnWindows(platform::StationMachine& machine) {
     }
     auto store = StationFile::Open(machine);
     if (store.ok()) {
-        auto s = store->prepare("DELETE FROM ce_windows WHERE socket=?1");
+        auto s = store->Prepare("DELETE FROM ce_windows WHERE socket=?1");
         if (s.ok())
-            s.value()->bind(1, path).run();
+            s.value()->Bind(1, path).Run();
     }
     unlink(path.c_str());
 }
@@ -398,26 +398,26 @@ HWND StationMachine::FindStationWindow(LPCWSTR lpClassName, LPCWSTR lpWindowName
         JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         // Newest first, as the top of the z-order would be.
         JW_ASSIGN_OR_RETURN(auto s,
-                            store.prepare("SELECT id, pid, started, socket FROM ce_windows WHERE "
+                            store.Prepare("SELECT id, pid, started, socket FROM ce_windows WHERE "
                                           "(:anyClass OR class_fold=:class) AND "
                                           "(:anyTitle OR title_fold=:title) ORDER BY id DESC"));
         Statement* q = s;
-        q->bind(":anyClass", lpClassName ? 0 : 1)
-            .bind(":class", lpClassName ? Fold(lpClassName) : std::string())
-            .bind(":anyTitle", lpWindowName ? 0 : 1)
-            .bind(":title", lpWindowName ? Fold(lpWindowName) : std::string());
+        q->Bind(":anyClass", lpClassName ? 0 : 1)
+            .Bind(":class", lpClassName ? Fold(lpClassName) : std::string())
+            .Bind(":anyTitle", lpWindowName ? 0 : 1)
+            .Bind(":title", lpWindowName ? Fold(lpWindowName) : std::string());
         std::vector<WindowRow> dead;
         HWND found = nullptr;
-        Statement::Step step;
-        while (!found && (step = q->step()) == Statement::Step::Row) {
-            WindowRow row{q->columnInt64(0), static_cast<pid_t>(q->columnInt64(1)),
-                          q->columnInt64(2), q->columnText(3)};
+        Statement::StepResult step;
+        while (!found && (step = q->Step()) == Statement::StepResult::Row) {
+            WindowRow row{q->ColumnInt64(0), static_cast<pid_t>(q->ColumnInt64(1)),
+                          q->ColumnInt64(2), q->ColumnText(3)};
             if (IsAlive(row.pid, row.started))
                 found = HandleOf(row.id);
             else
                 dead.push_back(row);
         }
-        q->reset();
+        q->Reset();
         for (const auto& row : dead)
             RemoveRow(store, row);
         if (!found)
@@ -481,7 +481,7 @@ HWND StationMachine::CreateStationWindow(LPCWSTR className, LPCWSTR title) {
         }
         JW_ASSIGN_OR_RETURN(auto store, StationFile::Open(*this));
         JW_ASSIGN_OR_RETURN(
-            auto s, store.prepare("INSERT INTO ce_windows(pid, started, socket, class, class_fold, "
+            auto s, store.Prepare("INSERT INTO ce_windows(pid, started, socket, class, class_fold, "
                                   "title, title_fold) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"));
         const char16_t* cls = className ? className : u"";
         const char16_t* text = title ? title : u"";
@@ -490,17 +490,17 @@ HWND StationMachine::CreateStationWindow(LPCWSTR className, LPCWSTR title) {
             std::lock_guard lock(m_local->mutex);
             socket = m_local->path;
         }
-        Status status = s->bind(1, static_cast<std::int64_t>(getpid()))
-                            .bind(2, ProcessStart(getpid()))
-                            .bind(3, socket)
-                            .bind(4, unicode::ToUtf8(cls))
-                            .bind(5, Fold(cls))
-                            .bind(6, unicode::ToUtf8(text))
-                            .bind(7, Fold(text))
-                            .run();
+        Status status = s->Bind(1, static_cast<std::int64_t>(getpid()))
+                            .Bind(2, ProcessStart(getpid()))
+                            .Bind(3, socket)
+                            .Bind(4, unicode::ToUtf8(cls))
+                            .Bind(5, Fold(cls))
+                            .Bind(6, unicode::ToUtf8(text))
+                            .Bind(7, Fold(text))
+                            .Run();
         if (!status.ok())
             return status;
-        return HandleOf(store.connection().lastInsertRowid());
+        return HandleOf(store.connection().LastInsertRowid());
     });
 }
 
@@ -510,8 +510,8 @@ BOOL StationMachine::DestroyStationWindow(HWND hwnd) {
         JW_ASSIGN_OR_RETURN(auto row, FindRow(store, IdOf(hwnd)));
         if (!row || !IsOwn(*m_local, *row))
             return Status::Failure(ERROR_INVALID_WINDOW_HANDLE, "not a window of this process");
-        JW_ASSIGN_OR_RETURN(auto s, store.prepare("DELETE FROM ce_windows WHERE id=?1"));
-        JW_RETURN_IF_FAILED(s->bind(1, row->id).run());
+        JW_ASSIGN_OR_RETURN(auto s, store.Prepare("DELETE FROM ce_windows WHERE id=?1"));
+        JW_RETURN_IF_FAILED(s->Bind(1, row->id).Run());
         return TRUE;
     });
 }

@@ -49,8 +49,8 @@ CEOID CeCreateDatabase(LPCWSTR lpszName, DWORD dwDbaseType, WORD wNumSortOrder,
     return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         if (!lpszName || (wNumSortOrder && !rgSortSpecs))
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing name or sort orders");
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
-        return store.createDatabase(lpszName, dwDbaseType,
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open());
+        return store.CreateDatabase(lpszName, dwDbaseType,
                                     std::span<const SORTORDERSPEC>(rgSortSpecs, wNumSortOrder));
     });
 }
@@ -60,9 +60,9 @@ HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFl
         const CEOID oid = poid ? *poid : 0;
         if (oid == 0 && !lpszName)
             return Status::Failure(ERROR_INVALID_PARAMETER, "neither identifier nor name");
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open());
         JW_ASSIGN_OR_RETURN(auto cursor,
-                            DatabaseCursor::open(store, oid, oid ? std::u16string_view() : lpszName,
+                            DatabaseCursor::Open(store, oid, oid ? std::u16string_view() : lpszName,
                                                  propid, dwFlags));
         if (poid)
             *poid = cursor->database();
@@ -73,8 +73,8 @@ HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFl
 CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDWORD lpdwIndex) {
     return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
-        return cursor->seek(store, dwSeekType, dwValue, lpdwIndex);
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        return cursor->Seek(store, dwSeekType, dwValue, lpdwIndex);
     });
 }
 
@@ -84,9 +84,9 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         if (!lpcPropID || !lplpBuffer || !lpcbBuffer)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing count or buffer");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
         CEOID oid = 0;
-        JW_ASSIGN_OR_RETURN(auto properties, cursor->read(store, &oid));
+        JW_ASSIGN_OR_RETURN(auto properties, cursor->Read(store, &oid));
         std::vector<ce::ReadEntry> entries;
         entries.reserve(rgPropID ? *lpcPropID : properties.size());
         if (rgPropID) {
@@ -115,7 +115,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         }
         ce::FillRecordBuffer(entries, *lplpBuffer);
         *lpcPropID = static_cast<WORD>(entries.size());
-        JW_RETURN_IF_FAILED(cursor->afterRead(store));
+        JW_RETURN_IF_FAILED(cursor->AfterRead(store));
         return oid;
     });
 }
@@ -125,8 +125,8 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
         if (cPropID && !rgPropVal)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing property values");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
-        return store.writeRecord(cursor->database(), oidRecord,
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        return store.WriteRecord(cursor->database(), oidRecord,
                                  std::span<const CEPROPVAL>(rgPropVal, cPropID));
     });
 }
@@ -134,16 +134,16 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
 BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(cursor->storePath()));
-        JW_RETURN_IF_FAILED(store.deleteRecord(cursor->database(), oidRecord));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_RETURN_IF_FAILED(store.DeleteRecord(cursor->database(), oidRecord));
         return TRUE;
     });
 }
 
 BOOL CeDeleteDatabase(CEOID oid) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
-        JW_RETURN_IF_FAILED(store.deleteDatabase(oid));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open());
+        JW_RETURN_IF_FAILED(store.DeleteDatabase(oid));
         return TRUE;
     });
 }
@@ -152,7 +152,7 @@ BOOL CeOidGetInfo(CEOID oid, CEOIDINFO* poidInfo) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         if (!poidInfo)
             return Status::Failure(ERROR_INVALID_PARAMETER, "no information structure");
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open());
         CEOIDINFO info{};
         if (auto row = store.database(oid); row.ok()) {
             info.wObjType = OBJTYPE_DATABASE;
@@ -170,7 +170,7 @@ BOOL CeOidGetInfo(CEOID oid, CEOIDINFO* poidInfo) {
         } else if (row.status().code() != ERROR_FILE_NOT_FOUND) {
             return row.status();
         } else {
-            JW_ASSIGN_OR_RETURN(auto parent, store.recordParent(oid));
+            JW_ASSIGN_OR_RETURN(auto parent, store.RecordParent(oid));
             if (parent == 0)
                 return Status::Failure(ERROR_INVALID_PARAMETER,
                                        "no object with identifier " + std::to_string(oid));
@@ -186,7 +186,7 @@ BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         if (!pNewInfo)
             return Status::Failure(ERROR_INVALID_PARAMETER, "no database information");
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open());
         JW_ASSIGN_OR_RETURN(auto row, store.database(oidDbase));
         ce::DatabaseRow changed = row;
         if (pNewInfo->dwFlags & CEDB_VALIDNAME)
@@ -202,14 +202,14 @@ BOOL CeSetDatabaseInfo(CEOID oidDbase, CEDBASEINFO* pNewInfo) {
         }
         if (pNewInfo->dwFlags & CEDB_VALIDMODTIME)
             changed.modified = pNewInfo->ftLastModified;
-        JW_RETURN_IF_FAILED(store.updateDatabase(changed));
+        JW_RETURN_IF_FAILED(store.UpdateDatabase(changed));
         return TRUE;
     });
 }
 
 HANDLE CeFindFirstDatabase(DWORD dwDbaseType) {
     return platform::AtBoundary<HANDLE>(INVALID_HANDLE_VALUE, [&]() -> Result<HANDLE> {
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open());
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open());
         return platform::InsertHandle(
             std::make_shared<DatabaseEnumeration>(dwDbaseType, store.path()));
     });
@@ -220,9 +220,9 @@ CEOID CeFindNextDatabase(HANDLE hEnum) {
         auto enumeration = platform::LookupHandleAs<DatabaseEnumeration>(hEnum);
         if (!enumeration)
             return Status::Failure(ERROR_INVALID_HANDLE, "not a database enumeration");
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::open(enumeration->m_storePath));
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(enumeration->m_storePath));
         JW_ASSIGN_OR_RETURN(auto next,
-                            store.nextDatabase(enumeration->m_last, enumeration->m_type));
+                            store.NextDatabase(enumeration->m_last, enumeration->m_type));
         if (next == 0)
             return Status::Failure(ERROR_NO_MORE_ITEMS, "no more databases");
         enumeration->m_last = next;
@@ -233,7 +233,7 @@ CEOID CeFindNextDatabase(HANDLE hEnum) {
 BOOL ce::SetAutoSeekNext(HANDLE hDatabase, BOOL on) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
-        cursor->setAutoSeekNext(on != FALSE);
+        cursor->SetAutoSeekNext(on != FALSE);
         return TRUE;
     });
 }

@@ -90,20 +90,20 @@ Status NoRecord(const char* what) {
 
 } // namespace
 
-Result<std::shared_ptr<DatabaseCursor>> DatabaseCursor::open(StoreSession& store, CEOID oid,
+Result<std::shared_ptr<DatabaseCursor>> DatabaseCursor::Open(StoreSession& store, CEOID oid,
                                                              std::u16string_view name,
                                                              CEPROPID sortProperty, DWORD flags) {
-    JW_ASSIGN_OR_RETURN(auto row, oid != 0 ? store.database(oid) : store.databaseByName(name));
+    JW_ASSIGN_OR_RETURN(auto row, oid != 0 ? store.database(oid) : store.DatabaseByName(name));
     std::shared_ptr<DatabaseCursor> cursor(new DatabaseCursor);
     cursor->m_storePath = store.path();
     cursor->m_database = row.oid;
     cursor->m_sortProperty = sortProperty;
     cursor->m_autoSeekNext = (flags & CEDB_AUTOINCREMENT) != 0;
-    JW_RETURN_IF_FAILED(cursor->useSortOrder(row));
+    JW_RETURN_IF_FAILED(cursor->UseSortOrder(row));
     return cursor;
 }
 
-Status DatabaseCursor::useSortOrder(const DatabaseRow& row) {
+Status DatabaseCursor::UseSortOrder(const DatabaseRow& row) {
     m_layout = row.layout;
     if (m_sortProperty == 0) {
         m_slot = -1;
@@ -123,7 +123,7 @@ Status DatabaseCursor::useSortOrder(const DatabaseRow& row) {
 // Brings the handle up to date with the store when it may have changed: the
 // database still exists, its sort orders are those the handle knows, and the
 // current record's key is its key now.
-Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
+Status DatabaseCursor::Refresh(StoreSession& store, const Stamp& stamp) {
     if (stamp == m_checked)
         return Status();
     m_currentBlob.reset();
@@ -131,60 +131,60 @@ Status DatabaseCursor::refresh(StoreSession& store, const Stamp& stamp) {
     m_ahead.clear();
     bool relaid = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).state));
+        JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).state));
         Statement* state = s;
-        state->bind(":db", static_cast<std::int64_t>(m_database))
-            .bind(":oid", m_where == Where::Start ? 0 : static_cast<std::int64_t>(m_position.oid));
-        auto step = state->step();
-        if (step == Statement::Step::Error)
+        state->Bind(":db", static_cast<std::int64_t>(m_database))
+            .Bind(":oid", m_where == Where::Start ? 0 : static_cast<std::int64_t>(m_position.oid));
+        auto step = state->Step();
+        if (step == Statement::StepResult::Error)
             return state->status();
-        if (step == Statement::Step::Done)
+        if (step == Statement::StepResult::Done)
             return Status::Failure(ERROR_INVALID_HANDLE, "the database was deleted");
-        const std::int64_t layout = state->columnInt64(0);
+        const std::int64_t layout = state->ColumnInt64(0);
         if (layout == m_layout) {
-            m_currentExists = state->columnInt64(2) != 0;
+            m_currentExists = state->ColumnInt64(2) != 0;
             if (m_currentExists && m_slot >= 0) {
-                auto key = state->columnBlob(1);
+                auto key = state->ColumnBlob(1);
                 m_position.key.assign(key.begin(), key.end());
             }
             // A record that went while the order changed leaves no place
             // in the new order to move on from.
             if (relaid && m_where == Where::At && !m_currentExists)
                 m_where = Where::Start;
-            state->reset();
+            state->Reset();
             m_checked = stamp;
             return Status();
         }
-        state->reset();
+        state->Reset();
         // The sort orders changed under the handle: find its order again.
         JW_ASSIGN_OR_RETURN(auto row, store.database(m_database));
-        JW_RETURN_IF_FAILED(useSortOrder(row));
+        JW_RETURN_IF_FAILED(UseSortOrder(row));
         relaid = true;
     }
     return Status::Failure(ERROR_INVALID_HANDLE, "the database keeps changing its sort orders");
 }
 
-Result<DatabaseCursor::Found> DatabaseCursor::query(StoreSession& store, const std::string& sql,
+Result<DatabaseCursor::Found> DatabaseCursor::Query(StoreSession& store, const std::string& sql,
                                                     const std::vector<BYTE>& key, CEOID oid,
                                                     std::int64_t skip) {
-    JW_ASSIGN_OR_RETURN(auto s, store.prepare(sql));
+    JW_ASSIGN_OR_RETURN(auto s, store.Prepare(sql));
     Statement* q = s;
-    q->bind(":db", static_cast<std::int64_t>(m_database))
-        .bind(":oid", static_cast<std::int64_t>(oid))
-        .bind(":skip", skip)
-        .bindBlob(":key", key);
-    auto step = q->step();
-    if (step == Statement::Step::Error)
+    q->Bind(":db", static_cast<std::int64_t>(m_database))
+        .Bind(":oid", static_cast<std::int64_t>(oid))
+        .Bind(":skip", skip)
+        .BindBlob(":key", key);
+    auto step = q->Step();
+    if (step == Statement::StepResult::Error)
         return q->status();
     Found found;
-    if (step == Statement::Step::Row) {
-        auto foundKey = q->columnBlob(1);
-        auto blob = q->columnBlob(2);
+    if (step == Statement::StepResult::Row) {
+        auto foundKey = q->ColumnBlob(1);
+        auto blob = q->ColumnBlob(2);
         found =
-            Row{Position{static_cast<CEOID>(q->columnInt64(0)), {foundKey.begin(), foundKey.end()}},
+            Row{Position{static_cast<CEOID>(q->ColumnInt64(0)), {foundKey.begin(), foundKey.end()}},
                 std::vector<BYTE>(blob.begin(), blob.end())};
     }
-    q->reset();
+    q->Reset();
     return found;
 }
 
@@ -197,29 +197,29 @@ Result<DatabaseCursor::Found> DatabaseCursor::query(StoreSession& store, const s
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
-Result<DatabaseCursor::Found> DatabaseCursor::stepForward(StoreSession& store, const Stamp& stamp) {
+Result<DatabaseCursor::Found> DatabaseCursor::StepForward(StoreSession& store, const Stamp& stamp) {
     if (m_where != Where::At)
-        return moveBy(store, stamp, 1);
+        return MoveBy(store, stamp, 1);
     if (m_ahead.empty()) {
-        JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).ahead));
+        JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).ahead));
         Statement* q = s;
-        q->bind(":db", static_cast<std::int64_t>(m_database))
-            .bind(":oid", static_cast<std::int64_t>(m_position.oid))
-            .bindBlob(":key", m_position.key)
-            .bind(":count", m_batch);
-        Statement::Step step;
-        while ((step = q->step()) == Statement::Step::Row) {
-            auto key = q->columnBlob(1);
-            auto blob = q->columnBlob(2);
+        q->Bind(":db", static_cast<std::int64_t>(m_database))
+            .Bind(":oid", static_cast<std::int64_t>(m_position.oid))
+            .BindBlob(":key", m_position.key)
+            .Bind(":count", m_batch);
+        Statement::StepResult step;
+        while ((step = q->Step()) == Statement::StepResult::Row) {
+            auto key = q->ColumnBlob(1);
+            auto blob = q->ColumnBlob(2);
             m_ahead.push_back(
-                Row{Position{static_cast<CEOID>(q->columnInt64(0)), {key.begin(), key.end()}},
+                Row{Position{static_cast<CEOID>(q->ColumnInt64(0)), {key.begin(), key.end()}},
                     std::vector<BYTE>(blob.begin(), blob.end())});
         }
-        if (step == Statement::Step::Error) {
+        if (step == Statement::StepResult::Error) {
             m_ahead.clear();
             return q->status();
         }
-        q->reset();
+        q->Reset();
         constexpr std::int64_t kLargestBatch = 64;
         m_batch = std::min(m_batch * 2, kLargestBatch);
     }
@@ -234,7 +234,7 @@ Result<DatabaseCursor::Found> DatabaseCursor::stepForward(StoreSession& store, c
 #pragma GCC diagnostic pop
 #endif
 
-Result<DatabaseCursor::Found> DatabaseCursor::moveBy(StoreSession& store, const Stamp& stamp,
+Result<DatabaseCursor::Found> DatabaseCursor::MoveBy(StoreSession& store, const Stamp& stamp,
                                                      LONG offset) {
     const auto& q = Queries(m_slot);
     const std::int64_t distance = std::llabs(static_cast<long long>(offset));
@@ -243,23 +243,23 @@ Result<DatabaseCursor::Found> DatabaseCursor::moveBy(StoreSession& store, const 
         // The cursor stands on the first record.
         if (offset < 0)
             return Found();
-        return query(store, q.first, {}, 0, distance);
+        return Query(store, q.first, {}, 0, distance);
     case Where::PastEnd:
         if (offset >= 0)
             return Found();
-        return query(store, q.last, {}, 0, distance - 1);
+        return Query(store, q.last, {}, 0, distance - 1);
     case Where::At:
         if (offset == 0)
             return m_currentExists ? Found(Row{m_position, m_currentBlob}) : Found();
         if (offset == 1)
-            return stepForward(store, stamp);
-        return query(store, offset > 0 ? q.after : q.before, m_position.key, m_position.oid,
+            return StepForward(store, stamp);
+        return Query(store, offset > 0 ? q.after : q.before, m_position.key, m_position.oid,
                      distance - 1);
     }
     return Found();
 }
 
-Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, const Stamp& stamp,
+Result<DatabaseCursor::Found> DatabaseCursor::ValueSeek(StoreSession& store, const Stamp& stamp,
                                                         DWORD seekType, const CEPROPVAL* value) {
     if (!value)
         return Status::Failure(ERROR_INVALID_PARAMETER, "value seek without a value");
@@ -270,7 +270,7 @@ Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, con
         // the first-equal seek a walk in the handle's order stands in (linear
         // time), so that a handle opened without a sort order can find a record.
         if (seekType == CEDB_SEEK_VALUEFIRSTEQUAL)
-            return scanForValue(store, *value);
+            return ScanForValue(store, *value);
         return Status::Failure(ERROR_INVALID_PARAMETER,
                                "value seeks need the handle's sort property");
     }
@@ -279,13 +279,13 @@ Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, con
     const auto& q = Queries(m_slot);
     switch (seekType) {
     case CEDB_SEEK_VALUEFIRSTEQUAL:
-        return query(store, q.equal, key, 0, 0);
+        return Query(store, q.equal, key, 0, 0);
     case CEDB_SEEK_VALUESMALLER:
-        return query(store, q.smaller, key, 0, 0);
+        return Query(store, q.smaller, key, 0, 0);
     case CEDB_SEEK_VALUEGREATER:
-        return query(store, q.greater, key, 0, 0);
+        return Query(store, q.greater, key, 0, 0);
     default: { // CEDB_SEEK_VALUENEXTEQUAL: the next record, if it has the value
-        auto next = moveBy(store, stamp, 1);
+        auto next = MoveBy(store, stamp, 1);
         if (!next.ok() || !next.value() || next.value()->position.key == key)
             return next;
         m_ahead.push_front(std::move(*next.value())); // not taken: still ahead
@@ -294,47 +294,47 @@ Result<DatabaseCursor::Found> DatabaseCursor::valueSeek(StoreSession& store, con
     }
 }
 
-Result<DatabaseCursor::Found> DatabaseCursor::scanForValue(StoreSession& store,
+Result<DatabaseCursor::Found> DatabaseCursor::ScanForValue(StoreSession& store,
                                                            const CEPROPVAL& value) {
     JW_ASSIGN_OR_RETURN(auto wanted, PropertyFromValue(value));
-    JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).scan));
+    JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).scan));
     Statement* scan = s;
-    scan->bind(":db", static_cast<std::int64_t>(m_database));
+    scan->Bind(":db", static_cast<std::int64_t>(m_database));
     Found found;
-    Statement::Step step = Statement::Step::Done;
-    while (!found && (step = scan->step()) == Statement::Step::Row) {
-        auto properties = DecodeProperties(scan->columnBlob(2));
+    Statement::StepResult step = Statement::StepResult::Done;
+    while (!found && (step = scan->Step()) == Statement::StepResult::Row) {
+        auto properties = DecodeProperties(scan->ColumnBlob(2));
         if (!properties.ok())
             continue; // a damaged record holds no value to match
         const Property* property = FindProperty(properties.value(), wanted.number());
         if (property && *property == wanted) {
-            auto key = scan->columnBlob(1);
+            auto key = scan->ColumnBlob(1);
             found =
-                Row{Position{static_cast<CEOID>(scan->columnInt64(0)), {key.begin(), key.end()}},
+                Row{Position{static_cast<CEOID>(scan->ColumnInt64(0)), {key.begin(), key.end()}},
                     std::nullopt};
         }
     }
-    if (!found && step == Statement::Step::Error)
+    if (!found && step == Statement::StepResult::Error)
         return scan->status();
-    scan->reset();
+    scan->Reset();
     return found;
 }
 
-Result<DWORD> DatabaseCursor::indexOf(StoreSession& store, const Position& position) {
-    JW_ASSIGN_OR_RETURN(auto s, store.prepare(Queries(m_slot).countBefore));
+Result<DWORD> DatabaseCursor::IndexOf(StoreSession& store, const Position& position) {
+    JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).countBefore));
     Statement* count = s;
-    count->bind(":db", static_cast<std::int64_t>(m_database))
-        .bind(":oid", static_cast<std::int64_t>(position.oid))
-        .bindBlob(":key", position.key);
-    if (count->step() != Statement::Step::Row)
+    count->Bind(":db", static_cast<std::int64_t>(m_database))
+        .Bind(":oid", static_cast<std::int64_t>(position.oid))
+        .BindBlob(":key", position.key);
+    if (count->Step() != Statement::StepResult::Row)
         return count->status().ok() ? Status::Failure(ERROR_READ_FAULT, "no count")
                                     : count->status();
-    const auto index = static_cast<DWORD>(count->columnInt64(0));
-    count->reset();
+    const auto index = static_cast<DWORD>(count->ColumnInt64(0));
+    count->Reset();
     return index;
 }
 
-void DatabaseCursor::arrive(Row row, const Stamp& stamp, std::optional<DWORD> index) {
+void DatabaseCursor::Arrive(Row row, const Stamp& stamp, std::optional<DWORD> index) {
     if (m_where != Where::At || row.position.oid != m_position.oid)
         m_currentBlob.reset();
     if (row.blob)
@@ -346,10 +346,10 @@ void DatabaseCursor::arrive(Row row, const Stamp& stamp, std::optional<DWORD> in
     m_checked = stamp;
 }
 
-Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
+Result<CEOID> DatabaseCursor::Seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
                                    DWORD* index) {
-    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().changeStamp());
-    Status status = refresh(store, stamp);
+    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().ReadChangeStamp());
+    Status status = Refresh(store, stamp);
     if (!status.ok())
         return status;
     const auto& q = Queries(m_slot);
@@ -366,19 +366,19 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
             found = Found(Row{m_position, m_currentBlob});
             knownIndex = m_index;
         } else {
-            found = query(store, q.byOid, {}, static_cast<CEOID>(value), 0);
+            found = Query(store, q.byOid, {}, static_cast<CEOID>(value), 0);
         }
         break;
     case CEDB_SEEK_BEGINNING:
-        found = query(store, q.first, {}, 0, static_cast<std::int64_t>(value));
+        found = Query(store, q.first, {}, 0, static_cast<std::int64_t>(value));
         knownIndex = static_cast<DWORD>(value);
         break;
     case CEDB_SEEK_END:
         // Counted back from the last record; either sign of the count is taken.
-        found = query(store, q.last, {}, 0, std::llabs(static_cast<long long>(offset)));
+        found = Query(store, q.last, {}, 0, std::llabs(static_cast<long long>(offset)));
         break;
     case CEDB_SEEK_CURRENT:
-        found = moveBy(store, stamp, offset);
+        found = MoveBy(store, stamp, offset);
         if (m_where == Where::Start && offset >= 0)
             knownIndex = static_cast<DWORD>(offset);
         else if (m_where == Where::At && m_index && m_currentExists)
@@ -388,7 +388,7 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
     case CEDB_SEEK_VALUESMALLER:
     case CEDB_SEEK_VALUEGREATER:
     case CEDB_SEEK_VALUENEXTEQUAL:
-        found = valueSeek(store, stamp, seekType, reinterpret_cast<const CEPROPVAL*>(value));
+        found = ValueSeek(store, stamp, seekType, reinterpret_cast<const CEPROPVAL*>(value));
         break;
     default:
         return Status::Failure(ERROR_INVALID_PARAMETER,
@@ -404,18 +404,18 @@ Result<CEOID> DatabaseCursor::seek(StoreSession& store, DWORD seekType, DWORD_PT
     if (seekType != CEDB_SEEK_CURRENT || offset != 1 || m_where != Where::At)
         m_batch = 1;
     if (index && !knownIndex) {
-        JW_ASSIGN_OR_RETURN(auto counted, indexOf(store, found.value()->position));
+        JW_ASSIGN_OR_RETURN(auto counted, IndexOf(store, found.value()->position));
         knownIndex = counted;
     }
     if (index)
         *index = *knownIndex;
-    arrive(std::move(*found.value()), stamp, knownIndex);
+    Arrive(std::move(*found.value()), stamp, knownIndex);
     return m_position.oid;
 }
 
-Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
-    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().changeStamp());
-    Status status = refresh(store, stamp);
+Result<PropertyList> DatabaseCursor::Read(StoreSession& store, CEOID* oid) {
+    JW_ASSIGN_OR_RETURN(auto stamp, store.connection().ReadChangeStamp());
+    Status status = Refresh(store, stamp);
     if (!status.ok())
         return status;
     if (m_where == Where::PastEnd)
@@ -423,13 +423,13 @@ Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
     if (m_where == Where::Start || (m_autoSeekNext && !m_currentExists)) {
         // The first record, or with auto-seek-next the one after a record
         // that has gone.
-        JW_ASSIGN_OR_RETURN(auto&& found, moveBy(store, stamp, m_where == Where::Start ? 0 : 1));
+        JW_ASSIGN_OR_RETURN(auto&& found, MoveBy(store, stamp, m_where == Where::Start ? 0 : 1));
         if (!found) {
             if (m_where == Where::At)
                 m_where = Where::PastEnd;
             return NoRecord("no record to read");
         }
-        arrive(std::move(*found), stamp,
+        Arrive(std::move(*found), stamp,
                m_where == Where::Start ? std::optional<DWORD>(0) : std::nullopt);
     }
     if (!m_currentExists)
@@ -444,7 +444,7 @@ Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
                                          "record " + std::to_string(current) + ": " +
                                              properties.status().message());
     } else {
-        properties = store.readRecord(m_database, current);
+        properties = store.ReadRecord(m_database, current);
     }
     if (!properties.ok())
         return properties.status();
@@ -452,17 +452,17 @@ Result<PropertyList> DatabaseCursor::read(StoreSession& store, CEOID* oid) {
     return properties;
 }
 
-Status DatabaseCursor::afterRead(StoreSession& store) {
+Status DatabaseCursor::AfterRead(StoreSession& store) {
     if (!m_autoSeekNext)
         return Status();
     // The move belongs to the read's call: the store as the read saw it. A
     // commit since then shows at the next call, which finds the stamp changed.
     const Stamp stamp = m_checked;
-    JW_ASSIGN_OR_RETURN(auto&& next, stepForward(store, stamp));
+    JW_ASSIGN_OR_RETURN(auto&& next, StepForward(store, stamp));
     if (next) {
         const std::optional<DWORD> nextIndex =
             m_index ? std::optional<DWORD>(*m_index + 1) : std::nullopt;
-        arrive(std::move(*next), stamp, nextIndex);
+        Arrive(std::move(*next), stamp, nextIndex);
     } else {
         m_where = Where::PastEnd;
         m_ahead.clear();

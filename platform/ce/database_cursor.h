@@ -26,7 +26,7 @@ public:
     // Opens the database `oid` (or, when oid is 0, the one named `name`),
     // ordered by the sort order whose property is `sortProperty` (0:
     // ascending object identifier).
-    static platform::Result<std::shared_ptr<DatabaseCursor>> open(StoreSession& store, CEOID oid,
+    static platform::Result<std::shared_ptr<DatabaseCursor>> Open(StoreSession& store, CEOID oid,
                                                                   std::u16string_view name,
                                                                   CEPROPID sortProperty,
                                                                   DWORD flags);
@@ -35,19 +35,19 @@ public:
     // The store file the handle was opened on: it stays there when the
     // process turns to another handheld directory.
     const std::string& storePath() const { return m_storePath; }
-    void setAutoSeekNext(bool on) { m_autoSeekNext = on; }
+    void SetAutoSeekNext(bool on) { m_autoSeekNext = on; }
 
     // CeSeekDatabase. An index is counted through the sort index when it is
     // not known from the previous move (time linear in the index: SQLite
     // keeps no counts in its b-trees).
-    platform::Result<CEOID> seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
+    platform::Result<CEOID> Seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
                                  DWORD* index);
     // Reads the current record's properties. With auto-seek-next on, a
     // current record that has gone is passed over, as the platform does.
-    platform::Result<PropertyList> read(StoreSession& store, CEOID* oid);
+    platform::Result<PropertyList> Read(StoreSession& store, CEOID* oid);
     // After a read the caller completed: with auto-seek-next on, one record
     // on, or past the last one; otherwise nothing.
-    platform::Status afterRead(StoreSession& store);
+    platform::Status AfterRead(StoreSession& store);
 
 private:
     enum class Where { Start, At, PastEnd };
@@ -60,18 +60,18 @@ private:
     using Stamp = platform::sqlite::ChangeStamp;
 
     DatabaseCursor() = default;
-    platform::Status refresh(StoreSession& store, const Stamp& stamp);
-    platform::Status useSortOrder(const DatabaseRow& row);
-    platform::Result<Found> query(StoreSession& store, const std::string& sql,
+    platform::Status Refresh(StoreSession& store, const Stamp& stamp);
+    platform::Status UseSortOrder(const DatabaseRow& row);
+    platform::Result<Found> Query(StoreSession& store, const std::string& sql,
                                   const std::vector<BYTE>& key, CEOID oid, std::int64_t skip);
-    platform::Result<Found> stepForward(StoreSession& store, const Stamp& stamp);
-    platform::Result<Found> moveBy(StoreSession& store, const Stamp& stamp, LONG offset);
-    platform::Result<Found> valueSeek(StoreSession& store, const Stamp& stamp, DWORD seekType,
+    platform::Result<Found> StepForward(StoreSession& store, const Stamp& stamp);
+    platform::Result<Found> MoveBy(StoreSession& store, const Stamp& stamp, LONG offset);
+    platform::Result<Found> ValueSeek(StoreSession& store, const Stamp& stamp, DWORD seekType,
                                       const CEPROPVAL* value);
-    platform::Result<Found> scanForValue(StoreSession& store, const CEPROPVAL& value);
-    platform::Result<DWORD> indexOf(StoreSession& store, const Position& position);
+    platform::Result<Found> ScanForValue(StoreSession& store, const CEPROPVAL& value);
+    platform::Result<DWORD> IndexOf(StoreSession& store, const Position& position);
     // Makes `row` current, as seen at `stamp`, with its index when known.
-    void arrive(Row row, const Stamp& stamp, std::optional<DWORD> index);
+    void Arrive(Row row, const Stamp& stamp, std::optional<DWORD> index);
 
     std::string m_storePath;
     CEOID m_database = 0;

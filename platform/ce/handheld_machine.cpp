@@ -12,8 +12,8 @@ public:
     std::string Folder() override { return ce::HandheldDirectory(); }
     platform::Result<std::shared_ptr<platform::sqlite::Connection>> OpenStationFile() override {
         // The store's own set-up first: the station is one more table in it.
-        JW_ASSIGN_OR_RETURN(auto store, ce::StoreSession::open());
-        return platform::sqlite::Connection::shared(store.path());
+        JW_ASSIGN_OR_RETURN(auto store, ce::StoreSession::Open());
+        return platform::sqlite::Connection::Shared(store.path());
     }
 };
 

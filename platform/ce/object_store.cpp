@@ -65,28 +65,28 @@ Status Damaged(const std::string& what) {
 
 Result<DatabaseRow> ReadDatabaseRow(const Statement& s) {
     DatabaseRow row;
-    row.oid = static_cast<CEOID>(s.columnInt64(0));
-    row.name = unicode::ToUtf16(s.columnText(1));
-    row.type = static_cast<DWORD>(s.columnInt64(2));
-    const std::int64_t count = s.columnInt64(3);
+    row.oid = static_cast<CEOID>(s.ColumnInt64(0));
+    row.name = unicode::ToUtf16(s.ColumnText(1));
+    row.type = static_cast<DWORD>(s.ColumnInt64(2));
+    const std::int64_t count = s.ColumnInt64(3);
     if (count < 0 || count > CEDB_MAXSORTORDER || row.name.empty() ||
         row.name.size() >= CEDB_MAXDBASENAMELEN)
         return Damaged("database " + std::to_string(row.oid));
     for (int i = 0; i < count; ++i) {
-        SORTORDERSPEC spec{static_cast<CEPROPID>(s.columnInt64(4 + 2 * i)),
-                           static_cast<DWORD>(s.columnInt64(5 + 2 * i))};
+        SORTORDERSPEC spec{static_cast<CEPROPID>(s.ColumnInt64(4 + 2 * i)),
+                           static_cast<DWORD>(s.ColumnInt64(5 + 2 * i))};
         if (!IsSortableType(PropType(spec.propid)))
             return Damaged("sort order of database " + std::to_string(row.oid));
         row.sorts.push_back(spec);
     }
-    const std::int64_t records = s.columnInt64(12), size = s.columnInt64(13);
+    const std::int64_t records = s.ColumnInt64(12), size = s.ColumnInt64(13);
     if (records < 0 || size < 0)
         return Damaged("counts of database " + std::to_string(row.oid));
     row.records = static_cast<std::uint32_t>(records);
     row.size = static_cast<std::uint64_t>(size);
-    const auto modified = static_cast<std::uint64_t>(s.columnInt64(14));
+    const auto modified = static_cast<std::uint64_t>(s.ColumnInt64(14));
     row.modified = {static_cast<DWORD>(modified), static_cast<DWORD>(modified >> 32)};
-    row.layout = s.columnInt64(15);
+    row.layout = s.ColumnInt64(15);
     return row;
 }
 
@@ -111,8 +111,8 @@ void BindSorts(Statement* s, std::span<const SORTORDERSPEC> sorts) {
     static const char* const kNames[][2] = {
         {":p0", ":f0"}, {":p1", ":f1"}, {":p2", ":f2"}, {":p3", ":f3"}};
     for (std::size_t i = 0; i < sorts.size(); ++i) {
-        s->bind(kNames[i][0], static_cast<std::int64_t>(sorts[i].propid));
-        s->bind(kNames[i][1], static_cast<std::int64_t>(sorts[i].dwFlags));
+        s->Bind(kNames[i][0], static_cast<std::int64_t>(sorts[i].propid));
+        s->Bind(kNames[i][1], static_cast<std::int64_t>(sorts[i].dwFlags));
     }
 }
 
@@ -123,10 +123,10 @@ std::int64_t Ticks(FILETIME ft) {
 
 // Runs a statement expected to return one row; Done is a failure with `missing`.
 Status StepOne(Statement* s, DWORD missingCode, const std::string& missing) {
-    auto step = s->step();
-    if (step == Statement::Step::Row)
+    auto step = s->Step();
+    if (step == Statement::StepResult::Row)
         return Status();
-    if (step == Statement::Step::Error)
+    if (step == Statement::StepResult::Error)
         return s->status();
     return Status::Failure(missingCode, missing);
 }
@@ -140,25 +140,25 @@ std::string KeyColumn(int slot) {
 StoreSession::StoreSession(std::shared_ptr<Connection> connection)
     : m_connection(std::move(connection)), m_lock(m_connection->mutex()) {}
 
-Result<StoreSession> StoreSession::open() {
-    return open(HandheldDirectory() + "/objectstore.db");
+Result<StoreSession> StoreSession::Open() {
+    return Open(HandheldDirectory() + "/objectstore.db");
 }
 
-Result<StoreSession> StoreSession::open(const std::string& path) {
-    JW_ASSIGN_OR_RETURN(auto connection, Connection::shared(path));
+Result<StoreSession> StoreSession::Open(const std::string& path) {
+    JW_ASSIGN_OR_RETURN(auto connection, Connection::Shared(path));
     StoreSession session(connection);
-    if (session.m_connection->firstUse("objectstore")) {
+    if (session.m_connection->FirstUse("objectstore")) {
         // Walks and seeks read the store's indexes over and over; SQLite's
         // default cache of 2 MB holds a small store only (100,000 notes make
         // about 90 MB). Pages are taken only as they are read.
         constexpr std::int64_t kCacheKiB = 128 * 1024;
-        Status status = session.m_connection->setCacheSize(kCacheKiB);
+        Status status = session.m_connection->SetCacheSize(kCacheKiB);
         if (!status.ok())
             return status;
-        JW_ASSIGN_OR_RETURN(auto transaction, session.beginWrite());
-        status = session.m_connection->exec(kSchema);
+        JW_ASSIGN_OR_RETURN(auto transaction, session.BeginWrite());
+        status = session.m_connection->Exec(kSchema);
         if (status.ok())
-            status = transaction->commit();
+            status = transaction->Commit();
         if (!status.ok())
             return status;
     }
@@ -169,16 +169,16 @@ std::string StoreSession::path() const {
     return m_connection->path();
 }
 
-Result<Statement*> StoreSession::prepare(const std::string& sql) {
+Result<Statement*> StoreSession::Prepare(const std::string& sql) {
     Status status;
-    Statement* statement = m_connection->prepare(sql, &status);
+    Statement* statement = m_connection->Prepare(sql, &status);
     if (!statement)
         return status;
     return statement;
 }
 
-Result<std::unique_ptr<Transaction>> StoreSession::beginWrite() {
-    return Transaction::beginWrite(*m_connection);
+Result<std::unique_ptr<Transaction>> StoreSession::BeginWrite() {
+    return Transaction::BeginWrite(*m_connection);
 }
 
 std::uint64_t StoreSession::now() const {
@@ -189,101 +189,101 @@ std::uint64_t StoreSession::now() const {
     return static_cast<std::uint64_t>(Ticks(ft));
 }
 
-Result<std::int64_t> StoreSession::bump(const char* counter) {
+Result<std::int64_t> StoreSession::Bump(const char* counter) {
     JW_ASSIGN_OR_RETURN(
-        auto s, prepare("UPDATE ce_meta SET value = value + 1 WHERE name = ?1 RETURNING value"));
-    s->bind(1, counter);
+        auto s, Prepare("UPDATE ce_meta SET value = value + 1 WHERE name = ?1 RETURNING value"));
+    s->Bind(1, counter);
     JW_RETURN_IF_FAILED(StepOne(s, ERROR_INVALID_DATA, "damaged object store: no counter"));
-    std::int64_t value = s->columnInt64(0);
-    s->reset();
+    std::int64_t value = s->ColumnInt64(0);
+    s->Reset();
     return value;
 }
 
 Result<DatabaseRow> StoreSession::database(CEOID oid) {
-    JW_ASSIGN_OR_RETURN(auto s, prepare(std::string("SELECT ") + kDatabaseColumns +
+    JW_ASSIGN_OR_RETURN(auto s, Prepare(std::string("SELECT ") + kDatabaseColumns +
                                         " FROM ce_databases WHERE oid=?1"));
     platform::sqlite::ResetWhenDone sDone(s);
-    s->bind(1, static_cast<std::int64_t>(oid));
+    s->Bind(1, static_cast<std::int64_t>(oid));
     JW_RETURN_IF_FAILED(
         StepOne(s, ERROR_FILE_NOT_FOUND, "no database with identifier " + std::to_string(oid)));
     auto row = ReadDatabaseRow(*s);
     return row;
 }
 
-Result<DatabaseRow> StoreSession::databaseByName(std::u16string_view name) {
-    JW_ASSIGN_OR_RETURN(auto s, prepare(std::string("SELECT ") + kDatabaseColumns +
+Result<DatabaseRow> StoreSession::DatabaseByName(std::u16string_view name) {
+    JW_ASSIGN_OR_RETURN(auto s, Prepare(std::string("SELECT ") + kDatabaseColumns +
                                         " FROM ce_databases WHERE fold=?1"));
     platform::sqlite::ResetWhenDone sDone(s);
-    s->bind(1, unicode::ToUtf8(platform::FoldCase(name)));
+    s->Bind(1, unicode::ToUtf8(platform::FoldCase(name)));
     JW_RETURN_IF_FAILED(
         StepOne(s, ERROR_FILE_NOT_FOUND, "no database named \"" + unicode::ToUtf8(name) + "\""));
     auto row = ReadDatabaseRow(*s);
     return row;
 }
 
-Result<CEOID> StoreSession::createDatabase(std::u16string_view name, DWORD type,
+Result<CEOID> StoreSession::CreateDatabase(std::u16string_view name, DWORD type,
                                            std::span<const SORTORDERSPEC> sorts) {
     Status status = ValidName(name);
     if (status.ok())
         status = ValidSorts(sorts);
     if (!status.ok())
         return status;
-    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
-    if (auto existing = databaseByName(name); existing.ok())
+    JW_ASSIGN_OR_RETURN(auto transaction, BeginWrite());
+    if (auto existing = DatabaseByName(name); existing.ok())
         return Status::Failure(ERROR_ALREADY_EXISTS,
                                "a database named \"" + unicode::ToUtf8(name) + "\" exists");
     else if (existing.status().code() != ERROR_FILE_NOT_FOUND)
         return existing.status();
-    JW_ASSIGN_OR_RETURN(auto oid, bump("next_oid"));
+    JW_ASSIGN_OR_RETURN(auto oid, Bump("next_oid"));
     if (oid > 0xFFFFFFFF)
         return Status::Failure(ERROR_DISK_FULL, "object identifiers are used up");
     JW_ASSIGN_OR_RETURN(
         auto s,
-        prepare("INSERT INTO ce_databases(oid, name, fold, type, sort_count, p0, f0, p1, f1, "
+        Prepare("INSERT INTO ce_databases(oid, name, fold, type, sort_count, p0, f0, p1, f1, "
                 "p2, f2, p3, f3, records, size, modified, layout) VALUES(:oid, :name, :fold, "
                 ":type, :count, :p0, :f0, :p1, :f1, :p2, :f2, :p3, :f3, 0, 0, :now, 0)"));
     Statement* insert = s;
-    insert->bind(":oid", oid)
-        .bind(":name", unicode::ToUtf8(name))
-        .bind(":fold", unicode::ToUtf8(platform::FoldCase(name)))
-        .bind(":type", static_cast<std::int64_t>(type))
-        .bind(":count", static_cast<std::int64_t>(sorts.size()))
-        .bind(":now", static_cast<std::int64_t>(now()));
+    insert->Bind(":oid", oid)
+        .Bind(":name", unicode::ToUtf8(name))
+        .Bind(":fold", unicode::ToUtf8(platform::FoldCase(name)))
+        .Bind(":type", static_cast<std::int64_t>(type))
+        .Bind(":count", static_cast<std::int64_t>(sorts.size()))
+        .Bind(":now", static_cast<std::int64_t>(now()));
     BindSorts(insert, sorts);
-    status = insert->run();
+    status = insert->Run();
     if (status.ok())
-        status = transaction->commit();
+        status = transaction->Commit();
     if (!status.ok())
         return status;
     return static_cast<CEOID>(oid);
 }
 
-Status StoreSession::deleteDatabase(CEOID oid) {
-    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
+Status StoreSession::DeleteDatabase(CEOID oid) {
+    JW_ASSIGN_OR_RETURN(auto transaction, BeginWrite());
     if (auto row = database(oid); !row.ok())
         return row.status();
-    JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
+    JW_ASSIGN_OR_RETURN(auto sequence, Bump("change_sequence"));
     // Every record leaves a tombstone, so the managers learn that it went.
     for (const char* sql :
          {"INSERT OR REPLACE INTO ce_tombstones(oid, db, sequence) "
           "SELECT oid, db, :sequence FROM ce_records WHERE db=:db",
           "DELETE FROM ce_records WHERE db=:db", "DELETE FROM ce_databases WHERE oid=:db"}) {
-        JW_ASSIGN_OR_RETURN(auto s, prepare(sql));
+        JW_ASSIGN_OR_RETURN(auto s, Prepare(sql));
         JW_RETURN_IF_FAILED(
-            s->bind(":db", static_cast<std::int64_t>(oid)).bind(":sequence", sequence).run());
+            s->Bind(":db", static_cast<std::int64_t>(oid)).Bind(":sequence", sequence).Run());
     }
-    return transaction->commit();
+    return transaction->Commit();
 }
 
-Status StoreSession::updateDatabase(const DatabaseRow& row) {
+Status StoreSession::UpdateDatabase(const DatabaseRow& row) {
     Status status = ValidName(row.name);
     if (status.ok())
         status = ValidSorts(row.sorts);
     if (!status.ok())
         return status;
-    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
+    JW_ASSIGN_OR_RETURN(auto transaction, BeginWrite());
     JW_ASSIGN_OR_RETURN(auto old, database(row.oid));
-    if (auto other = databaseByName(row.name); other.ok() && other->oid != row.oid)
+    if (auto other = DatabaseByName(row.name); other.ok() && other->oid != row.oid)
         return Status::Failure(ERROR_ALREADY_EXISTS,
                                "a database named \"" + unicode::ToUtf8(row.name) + "\" exists");
     else if (!other.ok() && other.status().code() != ERROR_FILE_NOT_FOUND)
@@ -293,117 +293,117 @@ Status StoreSession::updateDatabase(const DatabaseRow& row) {
         resort = old.sorts[i].propid != row.sorts[i].propid ||
                  old.sorts[i].dwFlags != row.sorts[i].dwFlags;
     JW_ASSIGN_OR_RETURN(
-        auto s, prepare("UPDATE ce_databases SET name=:name, fold=:fold, type=:type, "
+        auto s, Prepare("UPDATE ce_databases SET name=:name, fold=:fold, type=:type, "
                         "sort_count=:count, p0=:p0, f0=:f0, p1=:p1, f1=:f1, p2=:p2, f2=:f2, "
                         "p3=:p3, f3=:f3, modified=:modified, layout=:layout WHERE oid=:oid"));
     Statement* update = s;
-    update->bind(":oid", static_cast<std::int64_t>(row.oid))
-        .bind(":name", unicode::ToUtf8(row.name))
-        .bind(":fold", unicode::ToUtf8(platform::FoldCase(row.name)))
-        .bind(":type", static_cast<std::int64_t>(row.type))
-        .bind(":count", static_cast<std::int64_t>(row.sorts.size()))
-        .bind(":modified", Ticks(row.modified))
-        .bind(":layout", old.layout + (resort ? 1 : 0));
+    update->Bind(":oid", static_cast<std::int64_t>(row.oid))
+        .Bind(":name", unicode::ToUtf8(row.name))
+        .Bind(":fold", unicode::ToUtf8(platform::FoldCase(row.name)))
+        .Bind(":type", static_cast<std::int64_t>(row.type))
+        .Bind(":count", static_cast<std::int64_t>(row.sorts.size()))
+        .Bind(":modified", Ticks(row.modified))
+        .Bind(":layout", old.layout + (resort ? 1 : 0));
     BindSorts(update, row.sorts);
-    status = update->run();
+    status = update->Run();
     if (status.ok() && resort)
-        status = rekey(row);
+        status = Rekey(row);
     if (!status.ok())
         return status;
-    return transaction->commit();
+    return transaction->Commit();
 }
 
 // Recomputes every sort key of a database's records after its sort orders
 // changed. Runs inside the caller's transaction.
-Status StoreSession::rekey(const DatabaseRow& row) {
+Status StoreSession::Rekey(const DatabaseRow& row) {
     JW_ASSIGN_OR_RETURN(auto s,
-                        prepare("SELECT oid, props FROM ce_records WHERE db=?1 ORDER BY oid"));
+                        Prepare("SELECT oid, props FROM ce_records WHERE db=?1 ORDER BY oid"));
     platform::sqlite::ResetWhenDone sDone(s);
-    s->bind(1, static_cast<std::int64_t>(row.oid));
+    s->Bind(1, static_cast<std::int64_t>(row.oid));
     std::vector<std::pair<std::int64_t, PropertyList>> records;
-    Statement::Step step;
-    while ((step = s->step()) == Statement::Step::Row) {
-        const std::int64_t oid = s->columnInt64(0);
-        auto properties = DecodeProperties(s->columnBlob(1));
+    Statement::StepResult step;
+    while ((step = s->Step()) == Statement::StepResult::Row) {
+        const std::int64_t oid = s->ColumnInt64(0);
+        auto properties = DecodeProperties(s->ColumnBlob(1));
         if (!properties.ok())
             return Status::Failure(properties.status().code(), "record " + std::to_string(oid) +
                                                                    ": " +
                                                                    properties.status().message());
         records.emplace_back(oid, std::move(properties.value()));
     }
-    if (step == Statement::Step::Error)
+    if (step == Statement::StepResult::Error)
         return s->status();
     JW_ASSIGN_OR_RETURN(
-        auto u, prepare("UPDATE ce_records SET k0=:k0, k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid"));
+        auto u, Prepare("UPDATE ce_records SET k0=:k0, k1=:k1, k2=:k2, k3=:k3 WHERE oid=:oid"));
     static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
     for (const auto& [oid, properties] : records) {
         Statement* update = u;
-        update->reset();
-        update->bind(":oid", oid);
+        update->Reset();
+        update->Bind(":oid", oid);
         for (std::size_t i = 0; i < row.sorts.size(); ++i)
-            update->bindBlob(kKeys[i], SortKey(properties, row.sorts[i]));
-        JW_RETURN_IF_FAILED(update->run());
+            update->BindBlob(kKeys[i], SortKey(properties, row.sorts[i]));
+        JW_RETURN_IF_FAILED(update->Run());
     }
     return Status();
 }
 
-Result<CEOID> StoreSession::nextDatabase(CEOID after, DWORD type) {
+Result<CEOID> StoreSession::NextDatabase(CEOID after, DWORD type) {
     JW_ASSIGN_OR_RETURN(
-        auto s, prepare("SELECT oid FROM ce_databases WHERE oid > ?1 AND (?2 = 0 OR type = ?2) "
+        auto s, Prepare("SELECT oid FROM ce_databases WHERE oid > ?1 AND (?2 = 0 OR type = ?2) "
                         "ORDER BY oid LIMIT 1"));
-    s->bind(1, static_cast<std::int64_t>(after)).bind(2, static_cast<std::int64_t>(type));
-    auto step = s->step();
-    if (step == Statement::Step::Error)
+    s->Bind(1, static_cast<std::int64_t>(after)).Bind(2, static_cast<std::int64_t>(type));
+    auto step = s->Step();
+    if (step == Statement::StepResult::Error)
         return s->status();
-    CEOID next = step == Statement::Step::Row ? static_cast<CEOID>(s->columnInt64(0)) : 0;
-    s->reset();
+    CEOID next = step == Statement::StepResult::Row ? static_cast<CEOID>(s->ColumnInt64(0)) : 0;
+    s->Reset();
     return next;
 }
 
-Result<CEOID> StoreSession::recordParent(CEOID oid) {
-    JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT db FROM ce_records WHERE oid=?1"));
+Result<CEOID> StoreSession::RecordParent(CEOID oid) {
+    JW_ASSIGN_OR_RETURN(auto s, Prepare("SELECT db FROM ce_records WHERE oid=?1"));
     platform::sqlite::ResetWhenDone sDone(s);
-    s->bind(1, static_cast<std::int64_t>(oid));
-    auto step = s->step();
-    if (step == Statement::Step::Error)
+    s->Bind(1, static_cast<std::int64_t>(oid));
+    auto step = s->Step();
+    if (step == Statement::StepResult::Error)
         return s->status();
-    CEOID parent = step == Statement::Step::Row ? static_cast<CEOID>(s->columnInt64(0)) : 0;
+    CEOID parent = step == Statement::StepResult::Row ? static_cast<CEOID>(s->ColumnInt64(0)) : 0;
     return parent;
 }
 
-Result<PropertyList> StoreSession::readRecord(CEOID database, CEOID oid) {
-    JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
+Result<PropertyList> StoreSession::ReadRecord(CEOID database, CEOID oid) {
+    JW_ASSIGN_OR_RETURN(auto s, Prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
     platform::sqlite::ResetWhenDone sDone(s);
-    s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+    s->Bind(1, static_cast<std::int64_t>(oid)).Bind(2, static_cast<std::int64_t>(database));
     Status status = StepOne(s, ERROR_KEY_DELETED, "record " + std::to_string(oid) + " is gone");
     if (!status.ok())
         return status;
-    auto properties = DecodeProperties(s->columnBlob(0));
+    auto properties = DecodeProperties(s->ColumnBlob(0));
     if (!properties.ok())
         return Status::Failure(properties.status().code(), "record " + std::to_string(oid) + ": " +
                                                                properties.status().message());
     return properties;
 }
 
-Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
+Result<CEOID> StoreSession::WriteRecord(CEOID database, CEOID oid,
                                         std::span<const CEPROPVAL> changes) {
-    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
+    JW_ASSIGN_OR_RETURN(auto transaction, BeginWrite());
     auto row = this->database(database);
     if (!row.ok())
         return Status::Failure(ERROR_INVALID_HANDLE, row.status().message());
     PropertyList properties;
     std::int64_t oldSize = 0;
     if (oid != 0) {
-        JW_ASSIGN_OR_RETURN(auto s, prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
-        s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+        JW_ASSIGN_OR_RETURN(auto s, Prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
+        s->Bind(1, static_cast<std::int64_t>(oid)).Bind(2, static_cast<std::int64_t>(database));
         Status status = StepOne(s, ERROR_INVALID_PARAMETER,
                                 "no record " + std::to_string(oid) + " in this database");
         if (!status.ok())
             return status;
-        auto blob = s->columnBlob(0);
+        auto blob = s->ColumnBlob(0);
         oldSize = static_cast<std::int64_t>(blob.size());
         auto decoded = DecodeProperties(blob);
-        s->reset();
+        s->Reset();
         if (!decoded.ok())
             return Status::Failure(decoded.status().code(), "record " + std::to_string(oid) + ": " +
                                                                 decoded.status().message());
@@ -435,70 +435,70 @@ Result<CEOID> StoreSession::writeRecord(CEOID database, CEOID oid,
         blob = EncodeProperties(properties);
         newSize = static_cast<std::int64_t>(blob.size());
     }
-    JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
+    JW_ASSIGN_OR_RETURN(auto sequence, Bump("change_sequence"));
     std::int64_t target = oid;
     if (oid == 0) {
-        JW_ASSIGN_OR_RETURN(auto next, bump("next_oid"));
+        JW_ASSIGN_OR_RETURN(auto next, Bump("next_oid"));
         if (next > 0xFFFFFFFF)
             return Status::Failure(ERROR_DISK_FULL, "object identifiers are used up");
         target = next;
     }
-    JW_ASSIGN_OR_RETURN(auto s, prepare(sql));
+    JW_ASSIGN_OR_RETURN(auto s, Prepare(sql));
     Statement* write = s;
-    write->bind(":oid", target)
-        .bind(":db", static_cast<std::int64_t>(database))
-        .bindBlob(":props", blob)
-        .bind(":sequence", sequence);
+    write->Bind(":oid", target)
+        .Bind(":db", static_cast<std::int64_t>(database))
+        .BindBlob(":props", blob)
+        .Bind(":sequence", sequence);
     static const char* const kKeys[] = {":k0", ":k1", ":k2", ":k3"};
     if (oid == 0 || sortChanged)
         for (std::size_t i = 0; i < row->sorts.size(); ++i)
-            write->bindBlob(kKeys[i], SortKey(properties, row->sorts[i]));
-    status = write->run();
+            write->BindBlob(kKeys[i], SortKey(properties, row->sorts[i]));
+    status = write->Run();
     if (!status.ok())
         return status;
     JW_ASSIGN_OR_RETURN(auto u,
-                        prepare("UPDATE ce_databases SET records=records+:added, size=size+:grown, "
+                        Prepare("UPDATE ce_databases SET records=records+:added, size=size+:grown, "
                                 "modified=:now WHERE oid=:db"));
-    status = u->bind(":added", oid == 0 ? 1 : 0)
-                 .bind(":grown", newSize - oldSize)
-                 .bind(":now", static_cast<std::int64_t>(now()))
-                 .bind(":db", static_cast<std::int64_t>(database))
-                 .run();
+    status = u->Bind(":added", oid == 0 ? 1 : 0)
+                 .Bind(":grown", newSize - oldSize)
+                 .Bind(":now", static_cast<std::int64_t>(now()))
+                 .Bind(":db", static_cast<std::int64_t>(database))
+                 .Run();
     if (status.ok())
-        status = transaction->commit();
+        status = transaction->Commit();
     if (!status.ok())
         return status;
     return static_cast<CEOID>(target);
 }
 
-Status StoreSession::deleteRecord(CEOID database, CEOID oid) {
-    JW_ASSIGN_OR_RETURN(auto transaction, beginWrite());
+Status StoreSession::DeleteRecord(CEOID database, CEOID oid) {
+    JW_ASSIGN_OR_RETURN(auto transaction, BeginWrite());
     JW_ASSIGN_OR_RETURN(auto s,
-                        prepare("SELECT length(props) FROM ce_records WHERE oid=?1 AND db=?2"));
+                        Prepare("SELECT length(props) FROM ce_records WHERE oid=?1 AND db=?2"));
     platform::sqlite::ResetWhenDone sDone(s);
-    s->bind(1, static_cast<std::int64_t>(oid)).bind(2, static_cast<std::int64_t>(database));
+    s->Bind(1, static_cast<std::int64_t>(oid)).Bind(2, static_cast<std::int64_t>(database));
     Status status = StepOne(s, ERROR_INVALID_PARAMETER,
                             "no record " + std::to_string(oid) + " in this database");
     if (!status.ok())
         return status;
-    const std::int64_t size = s->columnInt64(0);
-    JW_ASSIGN_OR_RETURN(auto sequence, bump("change_sequence"));
+    const std::int64_t size = s->ColumnInt64(0);
+    JW_ASSIGN_OR_RETURN(auto sequence, Bump("change_sequence"));
     for (const char* sql :
          {"INSERT OR REPLACE INTO ce_tombstones(oid, db, sequence) VALUES(:oid, :db, :sequence)",
           "DELETE FROM ce_records WHERE oid=:oid",
           "UPDATE ce_databases SET records=records-1, size=size-:size, modified=:now "
           "WHERE oid=:db"}) {
-        JW_ASSIGN_OR_RETURN(auto d, prepare(sql));
-        status = d->bind(":oid", static_cast<std::int64_t>(oid))
-                     .bind(":db", static_cast<std::int64_t>(database))
-                     .bind(":sequence", sequence)
-                     .bind(":size", size)
-                     .bind(":now", static_cast<std::int64_t>(now()))
-                     .run();
+        JW_ASSIGN_OR_RETURN(auto d, Prepare(sql));
+        status = d->Bind(":oid", static_cast<std::int64_t>(oid))
+                     .Bind(":db", static_cast<std::int64_t>(database))
+                     .Bind(":sequence", sequence)
+                     .Bind(":size", size)
+                     .Bind(":now", static_cast<std::int64_t>(now()))
+                     .Run();
         if (!status.ok())
             return status;
     }
-    return transaction->commit();
+    return transaction->Commit();
 }
 
 } // namespace ce

@@ -37,45 +37,45 @@ class StoreSession {
 public:
     // A session on the store of the current handheld directory, or on the
     // store file at path.
-    static platform::Result<StoreSession> open();
-    static platform::Result<StoreSession> open(const std::string& path);
+    static platform::Result<StoreSession> Open();
+    static platform::Result<StoreSession> Open(const std::string& path);
     std::string path() const;
 
     platform::sqlite::Connection& connection() { return *m_connection; }
-    platform::Result<platform::sqlite::Statement*> prepare(const std::string& sql);
+    platform::Result<platform::sqlite::Statement*> Prepare(const std::string& sql);
     // Begins a write transaction (BEGIN IMMEDIATE).
-    platform::Result<std::unique_ptr<platform::sqlite::Transaction>> beginWrite();
+    platform::Result<std::unique_ptr<platform::sqlite::Transaction>> BeginWrite();
 
     // Databases. A missing database is a failure with ERROR_FILE_NOT_FOUND.
     platform::Result<DatabaseRow> database(CEOID oid);
-    platform::Result<DatabaseRow> databaseByName(std::u16string_view name);
-    platform::Result<CEOID> createDatabase(std::u16string_view name, DWORD type,
+    platform::Result<DatabaseRow> DatabaseByName(std::u16string_view name);
+    platform::Result<CEOID> CreateDatabase(std::u16string_view name, DWORD type,
                                            std::span<const SORTORDERSPEC> sorts);
-    platform::Status deleteDatabase(CEOID oid);
+    platform::Status DeleteDatabase(CEOID oid);
     // Stores name, type, sort orders (recomputing every record's sort keys
     // when they changed) and modification time of row.
-    platform::Status updateDatabase(const DatabaseRow& row);
+    platform::Status UpdateDatabase(const DatabaseRow& row);
     // The first database after `after` in identifier order, of type `type`
     // (0: any); 0 when there is none.
-    platform::Result<CEOID> nextDatabase(CEOID after, DWORD type);
+    platform::Result<CEOID> NextDatabase(CEOID after, DWORD type);
 
     // Records. Identifiers are unique across the store and never reused.
     // The database a record belongs to, 0 when there is no such record.
-    platform::Result<CEOID> recordParent(CEOID oid);
+    platform::Result<CEOID> RecordParent(CEOID oid);
     // The record's properties, decoded; ERROR_KEY_DELETED when it is gone
     // (or belongs to another database).
-    platform::Result<PropertyList> readRecord(CEOID database, CEOID oid);
+    platform::Result<PropertyList> ReadRecord(CEOID database, CEOID oid);
     // One transaction: creates a record (oid 0) or merges changes into one.
-    platform::Result<CEOID> writeRecord(CEOID database, CEOID oid,
+    platform::Result<CEOID> WriteRecord(CEOID database, CEOID oid,
                                         std::span<const CEPROPVAL> changes);
-    platform::Status deleteRecord(CEOID database, CEOID oid);
+    platform::Status DeleteRecord(CEOID database, CEOID oid);
 
     std::uint64_t now() const;
 
 private:
     StoreSession(std::shared_ptr<platform::sqlite::Connection> connection);
-    platform::Result<std::int64_t> bump(const char* counter);
-    platform::Status rekey(const DatabaseRow& row);
+    platform::Result<std::int64_t> Bump(const char* counter);
+    platform::Status Rekey(const DatabaseRow& row);
 
     std::shared_ptr<platform::sqlite::Connection> m_connection;
     std::unique_lock<std::recursive_mutex> m_lock;

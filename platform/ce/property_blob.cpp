@@ -36,7 +36,7 @@ void PutLittleEndian(std::vector<BYTE>* out, std::uint64_t value, std::size_t wi
 class Reader {
 public:
     explicit Reader(std::span<const BYTE> bytes) : m_bytes(bytes) {}
-    bool read(std::size_t width, std::uint64_t* value) {
+    bool Read(std::size_t width, std::uint64_t* value) {
         if (m_bytes.size() - m_offset < width)
             return false;
         std::uint64_t v = 0;
@@ -46,7 +46,7 @@ public:
         *value = v;
         return true;
     }
-    bool take(std::size_t count, std::span<const BYTE>* bytes) {
+    bool Take(std::size_t count, std::span<const BYTE>* bytes) {
         if (m_bytes.size() - m_offset < count)
             return false;
         *bytes = m_bytes.subspan(m_offset, count);
@@ -95,9 +95,9 @@ std::vector<BYTE> EncodeProperties(const PropertyList& properties) {
 Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
     Reader reader(blob);
     std::uint64_t version = 0, count = 0;
-    if (!reader.read(1, &version) || version != kPropertyBlobVersion)
+    if (!reader.Read(1, &version) || version != kPropertyBlobVersion)
         return Damaged(reader, "unknown format version");
-    if (!reader.read(2, &count))
+    if (!reader.Read(2, &count))
         return Damaged(reader, "property count cut short");
     PropertyList properties;
     // Each property takes at least its identifier's four bytes.
@@ -122,7 +122,7 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
     for (std::uint64_t i = 0; i < count; ++i) {
         Property property;
         std::uint64_t propid = 0;
-        if (!reader.read(4, &propid))
+        if (!reader.Read(4, &propid))
             return Damaged(reader, "property identifier cut short");
         property.propid = static_cast<CEPROPID>(propid);
         if (!IsKnownType(property.type()))
@@ -130,15 +130,15 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
         if (seenBefore(property.number()))
             return Damaged(reader, "property " + std::to_string(property.number()) + " twice");
         if (std::size_t width = ScalarWidth(property.type())) {
-            if (!reader.read(width, &property.scalar))
+            if (!reader.Read(width, &property.scalar))
                 return Damaged(reader, "value cut short");
         } else {
             std::uint64_t length = 0;
-            if (!reader.read(4, &length))
+            if (!reader.Read(4, &length))
                 return Damaged(reader, "length cut short");
             const std::uint64_t unitSize = property.type() == CEVT_LPWSTR ? 2 : 1;
             std::span<const BYTE> bytes;
-            if (length > reader.left() / unitSize || !reader.take(length * unitSize, &bytes))
+            if (length > reader.left() / unitSize || !reader.Take(length * unitSize, &bytes))
                 return Damaged(reader, "value runs past the end");
             if (unitSize == 2) {
                 property.text = LoadUtf16(bytes);

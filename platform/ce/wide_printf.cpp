@@ -9,15 +9,15 @@ namespace {
 class BoundedOutput {
 public:
     BoundedOutput(LPWSTR buffer, std::size_t capacity) : m_buffer(buffer), m_capacity(capacity) {}
-    void put(char16_t c) {
+    void Put(char16_t c) {
         if (m_length + 1 < m_capacity)
             m_buffer[m_length++] = c;
     }
-    void put(std::u16string_view text) {
+    void Put(std::u16string_view text) {
         for (char16_t c : text)
-            put(c);
+            Put(c);
     }
-    int finish() {
+    int Finish() {
         if (m_capacity > 0)
             m_buffer[m_length] = 0;
         return static_cast<int>(m_length);
@@ -46,10 +46,10 @@ int wvsprintfW(LPWSTR buffer, std::size_t cchBuffer, LPCWSTR format, va_list arg
         return 0;
     BoundedOutput out(buffer, cchBuffer);
     if (!format)
-        return out.finish();
+        return out.Finish();
     for (const char16_t* p = format; *p; ++p) {
         if (*p != u'%') {
-            out.put(*p);
+            out.Put(*p);
             continue;
         }
         ++p;
@@ -91,7 +91,7 @@ int wvsprintfW(LPWSTR buffer, std::size_t cchBuffer, LPCWSTR format, va_list arg
             break;
         case 0:
             // A lone % at the end: nothing more to format.
-            return out.finish();
+            return out.Finish();
         default:
             // An unknown conversion writes its character, as the platform does.
             field = *p;
@@ -106,9 +106,9 @@ int wvsprintfW(LPWSTR buffer, std::size_t cchBuffer, LPCWSTR format, va_list arg
             else
                 field.insert(0, pad, zeroPad ? u'0' : u' ');
         }
-        out.put(field);
+        out.Put(field);
     }
-    return out.finish();
+    return out.Finish();
 }
 
 int wsprintfW(LPWSTR buffer, std::size_t cchBuffer, LPCWSTR format, ...) {

@@ -8,7 +8,7 @@ class DesktopMachineImpl : public platform::StationMachine {
 public:
     std::string Folder() override { return win32::DesktopDirectory(); }
     platform::Result<std::shared_ptr<platform::sqlite::Connection>> OpenStationFile() override {
-        return platform::sqlite::Connection::shared(Folder() + "/windows.db");
+        return platform::sqlite::Connection::Shared(Folder() + "/windows.db");
     }
 };
 

@@ -50,18 +50,18 @@ struct Context {
     std::ostream& out;
     std::ostream& err;
 
-    int usage(const std::string& problem) {
+    int Usage(const std::string& problem) {
         err << platform::ArgumentErrorText("ceutil", problem);
         return kBadUsage;
     }
-    int fail(const std::string& problem) {
+    int Fail(const std::string& problem) {
         err << "ceutil: " << problem << "\n";
         return kFailed;
     }
     // The platform's last error, with its message when there is one.
-    int failLast(const std::string& what) {
+    int FailLast(const std::string& what) {
         const std::string& message = platform::LastErrorMessage();
-        return fail(what + " (error " + std::to_string(GetLastError()) +
+        return Fail(what + " (error " + std::to_string(GetLastError()) +
                     (message.empty() ? "" : ": " + message) + ")");
     }
 };
@@ -73,7 +73,7 @@ public:
         if (m_handle != INVALID_HANDLE_VALUE)
             CloseHandle(m_handle);
     }
-    bool open(const std::u16string& name) {
+    bool Open(const std::u16string& name) {
         m_oid = 0;
         m_handle = CeOpenDatabase(&m_oid, name.c_str(), 0, 0, nullptr);
         return m_handle != INVALID_HANDLE_VALUE;
@@ -96,11 +96,11 @@ std::optional<CEOID> ParseOid(const std::string& text) {
 
 // Opens a database, reporting a missing one as ceutil does.
 int OpenOrFail(Context& c, Database& db, const std::string& name) {
-    if (db.open(unicode::ToUtf16(name)))
+    if (db.Open(unicode::ToUtf16(name)))
         return kOk;
     if (GetLastError() == ERROR_FILE_NOT_FOUND)
-        return c.fail("no database named \"" + name + "\"");
-    return c.failLast("cannot open \"" + name + "\"");
+        return c.Fail("no database named \"" + name + "\"");
+    return c.FailLast("cannot open \"" + name + "\"");
 }
 
 // Reads every property of the current record.
@@ -133,7 +133,7 @@ std::string SortText(const SORTORDERSPEC& spec) {
 int Dbs(Context& c) {
     HANDLE find = CeFindFirstDatabase(0);
     if (find == INVALID_HANDLE_VALUE)
-        return c.failLast("cannot list databases");
+        return c.FailLast("cannot list databases");
     for (CEOID oid; (oid = CeFindNextDatabase(find)) != 0;) {
         CEOIDINFO info{};
         if (!CeOidGetInfo(oid, &info))
@@ -147,7 +147,7 @@ int Dbs(Context& c) {
     }
     const bool ended = GetLastError() == ERROR_NO_MORE_ITEMS;
     CloseHandle(find);
-    return ended ? kOk : c.failLast("cannot list databases");
+    return ended ? kOk : c.FailLast("cannot list databases");
 }
 
 std::string JsonString(const std::string& utf8) {
@@ -191,7 +191,7 @@ int Dump(Context& c, const std::string& name, bool json) {
         ce::PropertyList properties;
         // A damaged record is named and left out; the others are still shown.
         if (!ReadCurrent(db.handle(), &properties)) {
-            status = c.failLast("record " + std::to_string(oid) + " of \"" + name + "\" in " +
+            status = c.FailLast("record " + std::to_string(oid) + " of \"" + name + "\" in " +
                                 ce::HandheldDirectory() + "/objectstore.db cannot be read");
             continue;
         }
@@ -222,7 +222,7 @@ int ParseProperties(Context& c, const std::vector<std::string>& args, std::size_
     for (std::size_t i = from; i < args.size(); ++i) {
         auto p = ParseProperty(args[i]);
         if (!p.ok())
-            return c.usage(p.status().message());
+            return c.Usage(p.status().message());
         properties->push_back(std::move(p.value()));
     }
     return kOk;
@@ -239,22 +239,22 @@ int Add(Context& c, std::vector<std::string> args) {
     bool create = false;
     std::erase_if(args, [&](const std::string& a) { return a == "--create" && (create = true); });
     if (args.size() < 2)
-        return c.usage("add needs a database name");
+        return c.Usage("add needs a database name");
     ce::PropertyList properties;
     if (int status = ParseProperties(c, args, 2, &properties))
         return status;
     Database db;
-    if (!db.open(unicode::ToUtf16(args[1]))) {
+    if (!db.Open(unicode::ToUtf16(args[1]))) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND || !create)
             return OpenOrFail(c, db, args[1]);
         if (!CeCreateDatabase(unicode::ToUtf16(args[1]).c_str(), 0, 0, nullptr))
-            return c.failLast("cannot create \"" + args[1] + "\"");
+            return c.FailLast("cannot create \"" + args[1] + "\"");
         if (int status = OpenOrFail(c, db, args[1]))
             return status;
     }
     const CEOID oid = WriteProperties(db.handle(), 0, properties);
     if (!oid)
-        return c.failLast("cannot add the record");
+        return c.FailLast("cannot add the record");
     c.out << oid << "\n";
     return kOk;
 }
@@ -264,18 +264,18 @@ int OpenRecord(Context& c, Database& db, const std::string& name, const std::str
                CEOID* oid) {
     const auto parsed = ParseOid(oidText);
     if (!parsed)
-        return c.usage("bad object identifier: " + oidText);
+        return c.Usage("bad object identifier: " + oidText);
     if (int status = OpenOrFail(c, db, name))
         return status;
     if (CeSeekDatabase(db.handle(), CEDB_SEEK_CEOID, *parsed, nullptr) != *parsed)
-        return c.fail("no record " + oidText + " in \"" + name + "\"");
+        return c.Fail("no record " + oidText + " in \"" + name + "\"");
     *oid = *parsed;
     return kOk;
 }
 
 int Set(Context& c, const std::vector<std::string>& args) {
     if (args.size() < 4)
-        return c.usage("set needs a database name, an object identifier and properties");
+        return c.Usage("set needs a database name, an object identifier and properties");
     ce::PropertyList properties;
     if (int status = ParseProperties(c, args, 3, &properties))
         return status;
@@ -284,35 +284,35 @@ int Set(Context& c, const std::vector<std::string>& args) {
     if (int status = OpenRecord(c, db, args[1], args[2], &oid))
         return status;
     if (!WriteProperties(db.handle(), oid, properties))
-        return c.failLast("cannot write record " + args[2]);
+        return c.FailLast("cannot write record " + args[2]);
     return kOk;
 }
 
 int Delete(Context& c, const std::vector<std::string>& args) {
     if (args.size() != 3)
-        return c.usage("delete needs a database name and an object identifier");
+        return c.Usage("delete needs a database name and an object identifier");
     Database db;
     CEOID oid = 0;
     if (int status = OpenRecord(c, db, args[1], args[2], &oid))
         return status;
     if (!CeDeleteRecord(db.handle(), oid))
-        return c.failLast("cannot delete record " + args[2]);
+        return c.FailLast("cannot delete record " + args[2]);
     return kOk;
 }
 
 int Create(Context& c, const std::vector<std::string>& args) {
     if (args.size() < 2)
-        return c.usage("create needs a database name");
+        return c.Usage("create needs a database name");
     DWORD type = 0;
     std::vector<SORTORDERSPEC> sorts;
     for (std::size_t i = 2; i < args.size(); ++i) {
         if (i + 1 >= args.size())
-            return c.usage(args[i] + " needs a value");
+            return c.Usage(args[i] + " needs a value");
         const std::string& value = args[++i];
         if (args[i - 1] == "--type") {
             auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), type);
             if (ec != std::errc() || ptr != value.data() + value.size())
-                return c.usage("bad type: " + value);
+                return c.Usage("bad type: " + value);
         } else if (args[i - 1] == "--sort") {
             // NUMBER:TYPE[:desc], parsed through a dummy value of that type.
             std::string spec = value;
@@ -327,23 +327,23 @@ int Create(Context& c, const std::vector<std::string>& args) {
             auto number =
                 ParseProperty(spec.substr(0, colon == std::string::npos ? 0 : colon) + ":ui4=0");
             if (!typeId || !number.ok())
-                return c.usage("a sort order is NUMBER:TYPE[:desc]: " + value);
+                return c.Usage("a sort order is NUMBER:TYPE[:desc]: " + value);
             sorts.push_back({MakePropId(number->number(), *typeId), flags});
         } else {
-            return c.usage("unknown option " + args[i - 1]);
+            return c.Usage("unknown option " + args[i - 1]);
         }
     }
     const CEOID oid = CeCreateDatabase(unicode::ToUtf16(args[1]).c_str(), type,
                                        static_cast<WORD>(sorts.size()), sorts.data());
     if (!oid)
-        return c.failLast("cannot create \"" + args[1] + "\"");
+        return c.FailLast("cannot create \"" + args[1] + "\"");
     c.out << oid << "\n";
     return kOk;
 }
 
 int Drop(Context& c, const std::vector<std::string>& args) {
     if (args.size() != 2)
-        return c.usage("drop needs a database name");
+        return c.Usage("drop needs a database name");
     CEOID oid = 0;
     {
         Database db;
@@ -352,7 +352,7 @@ int Drop(Context& c, const std::vector<std::string>& args) {
         oid = db.oid();
     }
     if (!CeDeleteDatabase(oid))
-        return c.failLast("cannot delete \"" + args[1] + "\"");
+        return c.FailLast("cannot delete \"" + args[1] + "\"");
     return kOk;
 }
 
@@ -361,26 +361,26 @@ int Drop(Context& c, const std::vector<std::string>& args) {
 int RegistryFailure(Context& c, const std::string& what, LONG error) {
     if (GetLastError() != static_cast<DWORD>(error))
         SetLastError(static_cast<DWORD>(error));
-    return c.failLast(what);
+    return c.FailLast(what);
 }
 
 int Registry(Context& c, const std::vector<std::string>& args) {
     if (args.size() < 5 || (args[1] != "get" && args[1] != "set"))
-        return c.usage("reg get|set ROOT KEY VALUE ...");
+        return c.Usage("reg get|set ROOT KEY VALUE ...");
     HKEY root = args[2] == "HKCU"   ? HKEY_CURRENT_USER
                 : args[2] == "HKLM" ? HKEY_LOCAL_MACHINE
                                     : nullptr;
     if (!root)
-        return c.usage("ROOT is HKCU or HKLM");
+        return c.Usage("ROOT is HKCU or HKLM");
     const std::u16string key = unicode::ToUtf16(args[3]), name = unicode::ToUtf16(args[4]);
     HKEY opened = nullptr;
     if (args[1] == "get") {
         if (args.size() != 5)
-            return c.usage("reg get takes ROOT KEY VALUE");
+            return c.Usage("reg get takes ROOT KEY VALUE");
         SetLastError(ERROR_SUCCESS);
         LONG error = RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened);
         if (error == ERROR_FILE_NOT_FOUND)
-            return c.fail("no key " + args[2] + "\\" + args[3]);
+            return c.Fail("no key " + args[2] + "\\" + args[3]);
         if (error != ERROR_SUCCESS)
             return RegistryFailure(c, "cannot open key " + args[2] + "\\" + args[3], error);
         DWORD type = 0, size = 0;
@@ -390,7 +390,7 @@ int Registry(Context& c, const std::vector<std::string>& args) {
             error = RegQueryValueExW(opened, name.c_str(), nullptr, &type, data.data(), &size);
         RegCloseKey(opened);
         if (error == ERROR_FILE_NOT_FOUND)
-            return c.fail("no value \"" + args[4] + "\" in " + args[2] + "\\" + args[3]);
+            return c.Fail("no value \"" + args[4] + "\" in " + args[2] + "\\" + args[3]);
         if (error != ERROR_SUCCESS)
             return RegistryFailure(c, "cannot read \"" + args[4] + "\"", error);
         data.resize(size);
@@ -410,13 +410,13 @@ int Registry(Context& c, const std::vector<std::string>& args) {
         return kOk;
     }
     if (args.size() != 7 || (args[5] != "--dword" && args[5] != "--sz"))
-        return c.usage("reg set takes ROOT KEY VALUE (--dword N | --sz TEXT)");
+        return c.Usage("reg set takes ROOT KEY VALUE (--dword N | --sz TEXT)");
     std::vector<BYTE> data;
     DWORD type = REG_SZ;
     if (args[5] == "--dword") {
         auto parsed = ParseProperty("0:ui4=" + args[6]);
         if (!parsed.ok())
-            return c.usage("bad number: " + args[6]);
+            return c.Usage("bad number: " + args[6]);
         const auto value = static_cast<DWORD>(parsed->scalar);
         data.resize(4);
         std::memcpy(data.data(), &value, 4);
@@ -425,7 +425,7 @@ int Registry(Context& c, const std::vector<std::string>& args) {
         // The same escapes as a note's text values, so one text reads alike in both.
         auto parsed = ParseProperty("0:lpwstr=" + args[6]);
         if (!parsed.ok())
-            return c.usage(parsed.status().message());
+            return c.Usage(parsed.status().message());
         const std::u16string& text = parsed->text;
         data.resize((text.size() + 1) * 2);
         std::memcpy(data.data(), text.c_str(), data.size());
@@ -447,16 +447,16 @@ int Registry(Context& c, const std::vector<std::string>& args) {
 // is left as it is. A desktop's folder is refused, so the two stay apart.
 int Init(Context& c, const std::vector<std::string>& args) {
     if (args.size() != 1)
-        return c.usage("init takes no arguments");
+        return c.Usage("init takes no arguments");
     const std::filesystem::path dir = ce::ChosenHandheldDirectory();
     std::error_code error;
     if (!std::filesystem::exists(dir / "objectstore.db", error) &&
         (std::filesystem::exists(dir / "registry.db", error) ||
          std::filesystem::exists(dir / "outlook.db", error)))
-        return c.fail(dir.string() + " is a desktop; a handheld needs a folder of its own");
-    auto store = ce::StoreSession::open();
+        return c.Fail(dir.string() + " is a desktop; a handheld needs a folder of its own");
+    auto store = ce::StoreSession::Open();
     if (!store.ok())
-        return c.fail("cannot make a handheld at " + dir.string() + ": " +
+        return c.Fail("cannot make a handheld at " + dir.string() + ": " +
                       store.status().message());
     return kOk;
 }
@@ -464,21 +464,21 @@ int Init(Context& c, const std::vector<std::string>& args) {
 int Categories(Context& c, const std::vector<std::string>& args) {
     if (args.size() < 2 || (args[1] != "add" && args[1] != "list") ||
         (args[1] == "list" && args.size() != 2) || (args[1] == "add" && args.size() < 3))
-        return c.usage("categories add NAME... | categories list");
+        return c.Usage("categories add NAME... | categories list");
     Database db;
-    if (!db.open(kCategories)) {
+    if (!db.Open(kCategories)) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND)
-            return c.failLast("cannot open the categories database");
+            return c.FailLast("cannot open the categories database");
         if (args[1] == "list")
             return kOk; // no database, no categories
-        if (!CeCreateDatabase(kCategories.c_str(), 0, 0, nullptr) || !db.open(kCategories))
-            return c.failLast("cannot create the categories database");
+        if (!CeCreateDatabase(kCategories.c_str(), 0, 0, nullptr) || !db.Open(kCategories))
+            return c.FailLast("cannot create the categories database");
     }
     if (args[1] == "add") {
         for (std::size_t i = 2; i < args.size(); ++i) {
             ce::PropertyList name{{kCategoryName, 0, unicode::ToUtf16(args[i]), {}}};
             if (!WriteProperties(db.handle(), 0, name))
-                return c.failLast("cannot add category \"" + args[i] + "\"");
+                return c.FailLast("cannot add category \"" + args[i] + "\"");
         }
         return kOk;
     }
@@ -486,7 +486,7 @@ int Categories(Context& c, const std::vector<std::string>& args) {
          oid = CeSeekDatabase(db.handle(), CEDB_SEEK_CURRENT, 1, nullptr)) {
         ce::PropertyList properties;
         if (!ReadCurrent(db.handle(), &properties))
-            return c.failLast("cannot read record " + std::to_string(oid));
+            return c.FailLast("cannot read record " + std::to_string(oid));
         if (const ce::Property* p = ce::FindProperty(properties, PropNumber(kCategoryName));
             p && p->type() == CEVT_LPWSTR)
             c.out << unicode::ToUtf8(p->text) << "\n";
@@ -501,12 +501,12 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     std::vector<std::string> args = arguments;
     if (!args.empty() && args[0] == "--handheld") {
         if (args.size() < 2)
-            return c.usage("--handheld needs a directory");
+            return c.Usage("--handheld needs a directory");
         ce::SetHandheldDirectory(args[1]);
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty())
-        return c.usage("no command");
+        return c.Usage("no command");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h") {
         out << kUsage;
@@ -519,11 +519,11 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if (command == "init")
         return Init(c, args);
     if (command == "dbs")
-        return args.size() == 1 ? Dbs(c) : c.usage("dbs takes no arguments");
+        return args.size() == 1 ? Dbs(c) : c.Usage("dbs takes no arguments");
     if (command == "dump") {
         const bool json = args.size() == 3 && args[2] == "--json";
         if (args.size() != 2 && !json)
-            return c.usage("dump NAME [--json]");
+            return c.Usage("dump NAME [--json]");
         return Dump(c, args[1], json);
     }
     if (command == "add")
@@ -540,7 +540,7 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         return Registry(c, args);
     if (command == "categories")
         return Categories(c, args);
-    return c.usage("unknown command " + command);
+    return c.Usage("unknown command " + command);
 }
 
 } // namespace ceutil

@@ -77,10 +77,10 @@ TEST(DesktopState, RefusesHandlesThatDoNotFit) {
     }
     // A damaged row written behind its back is refused when read.
     auto db =
-        platform::sqlite::Connection::open(machines.desktop() + "/activesync/partnerships.db");
+        platform::sqlite::Connection::Open(machines.desktop() + "/activesync/partnerships.db");
     ASSERT_TRUE(db.ok());
     ASSERT_TRUE(db.value()
-                    ->exec(("INSERT INTO pairings(partnership, oid, handle) VALUES(" +
+                    ->Exec(("INSERT INTO pairings(partnership, oid, handle) VALUES(" +
                             std::to_string(id) + ", 8, zeroblob(2000))")
                                .c_str())
                     .ok());
@@ -106,22 +106,22 @@ TEST(DesktopState, ADamagedPartnershipRowIsNamedAndLeftAsItIs) {
         auto state = DesktopState::Open(machines.desktop());
         ASSERT_TRUE(state.ok());
         ASSERT_TRUE(state.value()->CreatePartnership(77, 1).ok());
-        auto db = platform::sqlite::Connection::open(file);
+        auto db = platform::sqlite::Connection::Open(file);
         ASSERT_TRUE(db.ok());
-        ASSERT_TRUE(db.value()->exec(each.change).ok());
+        ASSERT_TRUE(db.value()->Exec(each.change).ok());
         auto found = state.value()->FindPartnership(77);
         ASSERT_FALSE(found.ok());
         EXPECT_EQ("the partnership of this handheld in " + file +
                       " is damaged; move that file away to start a new partnership",
                   found.status().message());
-        ASSERT_TRUE(db.value()->exec("DELETE FROM partnerships").ok());
+        ASSERT_TRUE(db.value()->Exec("DELETE FROM partnerships").ok());
     }
     // A conflict copy of an impossible handheld object.
     auto state = DesktopState::Open(machines.desktop());
     const std::uint32_t id = state.value()->CreatePartnership(78, 2)->id;
-    auto db = platform::sqlite::Connection::open(file);
+    auto db = platform::sqlite::Connection::Open(file);
     ASSERT_TRUE(db.value()
-                    ->exec(("INSERT INTO pending_copies(partnership, oid, content_hash) VALUES(" +
+                    ->Exec(("INSERT INTO pending_copies(partnership, oid, content_hash) VALUES(" +
                             std::to_string(id) + ", -4, 1)")
                                .c_str())
                     .ok());

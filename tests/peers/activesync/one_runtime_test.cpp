@@ -164,7 +164,7 @@ TEST_F(OneRuntimeTest, ProvidersAndOutlookShareTheProcessRuntime) {
     EXPECT_EQ(0, CompareFileTime(&kPinned, &contents.modified));
     CloseHandle(cursor);
 
-    created.reset();
+    created.Reset();
     desktop.value().reset();
     device.value().reset();
     EXPECT_EQ(std::vector<std::string>(), JotterwickVariables())

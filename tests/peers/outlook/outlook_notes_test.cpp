@@ -294,11 +294,11 @@ TEST_F(OutlookNotes, AStoreThatCannotBeOpenedIsNamedWithWhatToDo) {
 
 TEST_F(OutlookNotes, ListGoesPastNote32767) {
     Add("--body Copied");
-    auto db = platform::sqlite::Connection::open(machines.desktop() + "/outlook.db");
+    auto db = platform::sqlite::Connection::Open(machines.desktop() + "/outlook.db");
     ASSERT_TRUE(db.ok()) << db.status().message();
     // 32,768 copies of the note, with entry IDs of 48 digits ending in their number.
     ASSERT_TRUE(db.value()
-                    ->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                    ->Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                            "WHERE i < 32768) INSERT INTO notes(entry_id, body, categories, color, "
                            "created, modified) SELECT printf('%048d', i), body, categories, "
                            "color, created, modified FROM notes, n")

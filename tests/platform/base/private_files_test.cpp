@@ -46,19 +46,19 @@ TEST_F(PrivateFiles, FoldersAreMadePrivateAndLooseOnesTightened) {
 TEST_F(PrivateFiles, StoresAreMadePrivateAndLooseOnesTightened) {
     const mode_t old = umask(022);
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(platform::sqlite::Connection::open(root + "/new.db").ok());
+    ASSERT_TRUE(platform::sqlite::Connection::Open(root + "/new.db").ok());
     EXPECT_EQ("", testing::internal::GetCapturedStderr()) << "a new store needs no note";
     EXPECT_EQ(0600u, Mode(root + "/new.db"));
 
     {
         // A store an older version made with the umask's mode, its log beside it.
-        ASSERT_TRUE(platform::sqlite::Connection::open(root + "/old.db").ok());
+        ASSERT_TRUE(platform::sqlite::Connection::Open(root + "/old.db").ok());
         chmod((root + "/old.db").c_str(), 0664);
         std::ofstream(root + "/old.db-wal").flush();
         chmod((root + "/old.db-wal").c_str(), 0644);
     }
     testing::internal::CaptureStderr();
-    auto reopened = platform::sqlite::Connection::open(root + "/old.db");
+    auto reopened = platform::sqlite::Connection::Open(root + "/old.db");
     const std::string said = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(reopened.ok());
     EXPECT_EQ(0600u, Mode(root + "/old.db"));
