@@ -3,10 +3,10 @@
 // beside the same work done directly with SQLite, which is the limit.
 //
 //   build/release/bench/device_notes_bench --benchmark_min_time=1
-#include "device/app/NoteStore.h"
+#include "device/app/note_store.h"
 #include "device/sync/jottadev.h"
 #include "platform/ce/machine.h"
-#include "shared/notes/NotePacket.h"
+#include "shared/notes/note_packet.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

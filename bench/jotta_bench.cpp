@@ -7,14 +7,14 @@
 //   cmake -S . -B build-jotta-rel -DCMAKE_BUILD_TYPE=RelWithDebInfo
 //   cmake --build build-jotta-rel --target jotta_bench -j2
 //   build-jotta-rel/bench/jotta_bench --benchmark_repetitions=3
-#include "device/app/CJottaApp.h"
-#include "device/app/JottaDoc.h"
-#include "device/app/JottaListView.h"
-#include "device/app/JottaView.h"
+#include "device/app/jotta_app.h"
+#include "device/app/jotta_doc.h"
+#include "device/app/jotta_list_view.h"
+#include "device/app/jotta_view.h"
 #include "device/app/resource.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/registry.h"
-#include "platform/mfc/FrameWnd.h"
+#include "platform/mfc/frame_wnd.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

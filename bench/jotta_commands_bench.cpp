@@ -17,16 +17,16 @@
 //   cmake --build build-release --target jotta_commands_bench -j2
 //   build-release/bench/jotta_commands_bench --benchmark_repetitions=5
 //       --benchmark_format=json | python3 bench/min_median.py   (one line)
-#include "device/app/CJottaApp.h"
-#include "device/app/JottaDoc.h"
-#include "device/app/JottaView.h"
+#include "device/app/jotta_app.h"
+#include "device/app/jotta_doc.h"
+#include "device/app/jotta_view.h"
 #include "device/app/resource.h"
 #include "platform/base/case_fold.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/code_page.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/registry.h"
-#include "platform/mfc/FrameWnd.h"
+#include "platform/mfc/frame_wnd.h"
 #include "platform/ui/headless/scripted_user.h"
 
 #include <benchmark/benchmark.h>

@@ -8,8 +8,8 @@
 //     changed (5 on each side): the cost per changed note.
 //
 //   build/release/bench/jsync_bench
-#include "device/app/NoteStore.h"
-#include "peers/outlook/MessageStore.h"
+#include "device/app/note_store.h"
+#include "peers/outlook/message_store.h"
 #include "platform/base/kernel.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"

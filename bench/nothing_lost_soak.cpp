@@ -13,8 +13,8 @@
 //   nothing_lost_soak [--seconds N] [--seed N] [--keep]
 //
 // Prints the figures and exits 1 when a token was lost or the sides differ.
-#include "device/app/NoteStore.h"
-#include "peers/outlook/MessageStore.h"
+#include "device/app/note_store.h"
+#include "peers/outlook/message_store.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/change_log.h"
 #include "platform/ce/machine.h"

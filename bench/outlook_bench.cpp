@@ -3,9 +3,9 @@
 // the direct outlook.db read of the same rows.
 //
 //   build-com-release/bench/outlook_bench
-#include "peers/outlook/AutomationClient.h"
-#include "peers/outlook/DispatchIds.h"
-#include "peers/outlook/MessageStore.h"
+#include "peers/outlook/automation_client.h"
+#include "peers/outlook/dispatch_ids.h"
+#include "peers/outlook/message_store.h"
 #include "peers/outlook/registration.h"
 #include "platform/win32/machine.h"
 

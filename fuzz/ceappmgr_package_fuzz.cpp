@@ -3,8 +3,8 @@
 // and as an application manager ini file. Anything damaged must be refused
 // with a message, never crash or read out of bounds; a package that is
 // accepted must keep every rule of its description.
-#include "peers/ceappmgr/AppManagerIni.h"
-#include "peers/ceappmgr/Package.h"
+#include "peers/ceappmgr/app_manager_ini.h"
+#include "peers/ceappmgr/package.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,6 +1,6 @@
 // Both note packet readers on arbitrary bytes: never a read past the block,
 // and what they accept re-encodes to a block the reader accepts again.
-#include "shared/notes/NotePacket.h"
+#include "shared/notes/note_packet.h"
 
 #include <cstdlib>
 #include <vector>

@@ -1,7 +1,7 @@
 // BytesToObject's reading of a persisted item or folder handle: it never
 // reads past the length it is given, and a handle it makes writes back a
 // persisted form that reads back the same.
-#include "desktop/sync/ReplObject.h"
+#include "desktop/sync/repl_object.h"
 
 #include <cstdlib>
 #include <cstring>

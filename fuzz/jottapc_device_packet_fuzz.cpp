@@ -1,9 +1,9 @@
 // SetPacket's reading of a DeviceNotePacket from the handheld: whatever the
 // bytes, the reader stays inside them, and a packet it takes gives texts no
 // longer than their declared lengths allow.
-#include "desktop/sync/NoteHandler.h"
+#include "desktop/sync/note_handler.h"
 #include "platform/win32/machine.h"
-#include "shared/notes/NotePacket.h"
+#include "shared/notes/note_packet.h"
 
 #include <cstdlib>
 #include <filesystem>

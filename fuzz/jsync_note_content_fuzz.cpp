@@ -1,7 +1,7 @@
 // jsync reads both packet forms for a note's content (pairing equal notes,
 // recognising conflict copies, the dry run's titles): any bytes are either
 // read within their bounds or refused.
-#include "peers/activesync/NoteContent.h"
+#include "peers/activesync/note_content.h"
 #include "platform/win32/machine.h"
 
 #include <cstddef>

@@ -3,11 +3,11 @@
 // read, save and display filter, and the provider's change check and packet.
 // Nothing may crash; a property of another type than the note record's reads
 // as missing, so the packet carries no text taken from one.
-#include "device/app/NoteCursors.h"
+#include "device/app/note_cursors.h"
 #include "device/sync/jottadev.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/property_blob.h"
-#include "shared/notes/NotePacket.h"
+#include "shared/notes/note_packet.h"
 #include "tools/ceutil/property_text.h"
 
 #include <cstdlib>

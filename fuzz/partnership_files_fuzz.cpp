@@ -2,8 +2,8 @@
 // as the desktop's partnerships.db and the handheld's partners.db (seed it
 // with real ones), and every reader is run on them. A damaged file or row
 // must be refused with a message, never crash or read out of bounds.
-#include "peers/activesync/DesktopState.h"
-#include "peers/activesync/HandheldState.h"
+#include "peers/activesync/desktop_state.h"
+#include "peers/activesync/handheld_state.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // setup [--desktop DIR] [--uninstall]: the desktop installer.
-#include "desktop/setup/SetupDlg.h"
-#include "desktop/setup/Uninstall.h"
+#include "desktop/setup/setup_dlg.h"
+#include "desktop/setup/uninstall.h"
 #include "desktop/setup/resource.h"
 #include "platform/base/installation.h"
 #include "platform/ui/headless/headless_backend.h"

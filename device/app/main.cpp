@@ -1,5 +1,5 @@
 // jotta [--handheld DIR]: the notes program of the handheld.
-#include "device/app/CJottaApp.h"
+#include "device/app/jotta_app.h"
 #include "platform/base/installation.h"
 #include "platform/ce/machine.h"
 #include "platform/ui/headless/headless_backend.h"

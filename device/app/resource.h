@@ -2,7 +2,7 @@
 // numbers of menu 128), strings, dialogs and their controls.
 #pragma once
 
-#include "platform/mfc/WinApp.h"
+#include "platform/mfc/win_app.h"
 
 // Menu 128, accelerator table 128, tool-bar bitmap 128, icon 128 and the
 // document template's string 128.
@@ -92,4 +92,4 @@ constexpr UINT IDS_EXPORT_REPLACED = 61238;
 
 // The framework's commands (ID_FILE_NEW, ID_EDIT_COPY, ID_EDIT_CUT,
 // ID_EDIT_PASTE, ID_EDIT_UNDO, ID_APP_ABOUT, ID_APP_EXIT and ID_HELP, the
-// "Help Topics" item) are platform/mfc/WinApp.h's.
+// "Help Topics" item) are platform/mfc/win_app.h's.

@@ -1,9 +1,9 @@
 // jsync: the synchronization service managers of the handheld and the
-// desktop, as one program (see CommandLine.h and docs/sync.md).
-#include "peers/activesync/CommandLine.h"
-#include "peers/activesync/PartnerSlots.h"
-#include "peers/activesync/Session.h"
-#include "peers/activesync/StatusReport.h"
+// desktop, as one program (see command_line.h and docs/sync.md).
+#include "peers/activesync/command_line.h"
+#include "peers/activesync/partner_slots.h"
+#include "peers/activesync/session.h"
+#include "peers/activesync/status_report.h"
 #include "platform/base/installation.h"
 #include "platform/ce/machine.h"
 #include "platform/ui/headless/headless_backend.h"

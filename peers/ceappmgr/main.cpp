@@ -1,5 +1,5 @@
 // ceappmgr: the application manager of the handheld on the desktop.
-#include "peers/ceappmgr/AppManager.h"
+#include "peers/ceappmgr/app_manager.h"
 #include "platform/base/installation.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"

@@ -1,6 +1,6 @@
 // make_handheld_package OUT VERSION JOTTA LIBJOTTADEV: makes the handheld
 // package of the build from the built notes program and handheld provider.
-#include "peers/ceappmgr/Package.h"
+#include "peers/ceappmgr/package.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,5 +1,5 @@
 // notepad FILE: the desktop's text editor.
-#include "peers/notepad/NotepadWindow.h"
+#include "peers/notepad/notepad_window.h"
 #include "platform/base/installation.h"
 #include "platform/ui/headless/headless_backend.h"
 #include "platform/ui/terminal/terminal_backend.h"

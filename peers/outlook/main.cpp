@@ -1,5 +1,5 @@
-// outlook-notes: see NotesCommand.h.
-#include "peers/outlook/NotesCommand.h"
+// outlook-notes: see notes_command.h.
+#include "peers/outlook/notes_command.h"
 #include "platform/base/installation.h"
 
 #include <iostream>

@@ -1,7 +1,7 @@
 // The in-process server's exports: the class object of "Outlook.Application"
 // and the unload test.
-#include "peers/outlook/Application.h"
-#include "peers/outlook/FaultSwitch.h"
+#include "peers/outlook/application.h"
+#include "peers/outlook/fault_switch.h"
 #include "peers/outlook/registration.h"
 
 #include <atomic>

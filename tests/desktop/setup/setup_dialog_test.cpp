@@ -1,8 +1,8 @@
 // The installer's dialog in this process: the About entry of its system
 // menu and View Readme.
-#include "SetupFixture.h"
+#include "setup_fixture.h"
 
-#include "desktop/setup/SetupDlg.h"
+#include "desktop/setup/setup_dlg.h"
 #include "desktop/setup/resource.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/resources.h"

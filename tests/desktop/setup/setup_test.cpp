@@ -1,7 +1,7 @@
 // The installer end to end, headless with the scripted user, on a fresh
 // desktop: Install, its messages in the cases a person meets, Cancel, and
 // the uninstall.
-#include "SetupFixture.h"
+#include "setup_fixture.h"
 
 #include "platform/activesync/replstore.h"
 #include "platform/com/objbase.h"

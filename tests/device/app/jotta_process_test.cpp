@@ -4,11 +4,11 @@
 // reports the end of the synchronization. The program's prompts are
 // answered by its scripted user ($JOTTERWICK_SCRIPT) and logged
 // ($JOTTERWICK_PROMPT_LOG); its state is read through the state probe.
-#include "JottaFixture.h"
+#include "jotta_fixture.h"
 
-#include "device/app/NoteStore.h"
+#include "device/app/note_store.h"
 #include "device/sync/jottadev.h"
-#include "shared/notes/NotePacket.h"
+#include "shared/notes/note_packet.h"
 
 #include "platform/base/unicode.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/ui/terminal_session.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // JOTTADEV loaded the way the service manager loads it: dlopen and dlsym.
-#include "ProviderFixture.h"
+#include "provider_fixture.h"
 #include "platform/activesync/replication.h"
-#include "shared/notes/NotePacket.h"
+#include "shared/notes/note_packet.h"
 
 #include <dlfcn.h>
 

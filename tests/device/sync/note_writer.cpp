@@ -1,7 +1,7 @@
 // note_writer TEXT: in its own process, adds a note through the notes
 // program's note-store operations, saves it with TEXT and prints its
 // identifier. The handheld is $JOTTERWICK_HANDHELD.
-#include "device/app/NoteStore.h"
+#include "device/app/note_store.h"
 #include "platform/base/unicode.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // A copy of only the *.db files of both machines, taken after the programs
 // have ended, holds every note and every partnership: each program folds its
 // stores' write-ahead logs back into the files when it ends.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include <filesystem>
 

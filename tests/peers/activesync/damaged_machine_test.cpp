@@ -1,6 +1,6 @@
 // jsync on a machine whose store file is damaged: the message names the file
 // and says what a person can do, and the file is left as it was.
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 // jsync end to end: the ways an edit or a note could go missing between the
 // two sides, each closed.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"

@@ -1,7 +1,7 @@
 // jsync options: the store's dialog answered by the scripted user in a jsync
 // process, the options saved for the partnership, the store loaded anew when
 // they need it, and the next synchronization going by them.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include "platform/win32/registry.h"
 

@@ -6,9 +6,9 @@
 //
 // The test takes every $JOTTERWICK_JSYNC_SWEEP_STEP-th N (default 7, and
 // always the first writes); bench/jsync_resume_sweep.sh runs it with step 1.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
-#include "peers/activesync/FaultSwitch.h"
+#include "peers/activesync/fault_switch.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // jsync status: what it tells of a partnership, and that telling it changes
 // nothing on either machine.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include <filesystem>
 #include <fstream>

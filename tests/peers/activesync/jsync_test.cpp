@@ -1,5 +1,5 @@
 // jsync end to end: both provider libraries loaded by the real program.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include "desktop/sync/jottapc.h"
 #include "platform/base/unicode.h"

@@ -7,7 +7,7 @@
 // two machines.
 //
 // The test takes every $JOTTERWICK_FAIL_WRITE_STEP-th N (default 1).
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // note_dump: prints the notes of the handheld ($JOTTERWICK_HANDHELD) and the
-// desktop ($JOTTERWICK_DESKTOP) as SideDumps.h writes them, under the headings
+// desktop ($JOTTERWICK_DESKTOP) as side_dumps.h writes them, under the headings
 // "handheld:" and "desktop:". Used where a test must not keep the stores open.
-#include "SideDumps.h"
+#include "side_dumps.h"
 
 #include <cstdio>
 

@@ -3,12 +3,12 @@
 // registry and its key handles, one clock pin and one pair of machine
 // folders, chosen through the platform's own functions and never through
 // the environment.
-#include "device/app/NoteStore.h"
-#include "peers/activesync/DesktopProvider.h"
-#include "peers/activesync/DeviceProvider.h"
-#include "peers/activesync/Registration.h"
-#include "peers/activesync/ReplNotify.h"
-#include "peers/outlook/MessageStore.h"
+#include "device/app/note_store.h"
+#include "peers/activesync/desktop_provider.h"
+#include "peers/activesync/device_provider.h"
+#include "peers/activesync/registration.h"
+#include "peers/activesync/repl_notify.h"
+#include "peers/outlook/message_store.h"
 #include "platform/base/kernel.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/registry.h"

@@ -1,9 +1,9 @@
 // A crafted machine directory whose registrations name a library of its own:
 // jsync must load neither, say which value named what, and change nothing.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include "desktop/sync/jottapc.h"
-#include "peers/activesync/Registration.h"
+#include "peers/activesync/registration.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"
 #include "platform/com/objbase.h"

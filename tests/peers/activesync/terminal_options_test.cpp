@@ -1,6 +1,6 @@
 // jsync options in a terminal: the dialog drawn by the terminal back end on
 // the desktop's window station, worked with the keyboard, and what it saved.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 #include "platform/ui/terminal_session.h"
 
 #include "platform/ce/window_station.h"

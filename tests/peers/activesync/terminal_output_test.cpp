@@ -1,7 +1,7 @@
 // A note received from the other side is shown by every program without
 // acting on the person's terminal: control characters come out escaped, long
 // titles cut.
-#include "JsyncFixture.h"
+#include "jsync_fixture.h"
 
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"

@@ -2,9 +2,9 @@
 // ini (as an installer hands it over), installed by jsync on each handheld
 // at its connection, once; newer packages installed again; damaged ones
 // refused with nothing installed.
-#include "peers/activesync/JsyncFixture.h"
-#include "peers/ceappmgr/HandheldInstall.h"
-#include "peers/ceappmgr/Package.h"
+#include "peers/activesync/jsync_fixture.h"
+#include "peers/ceappmgr/handheld_install.h"
+#include "peers/ceappmgr/package.h"
 #include "platform/base/installation.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"

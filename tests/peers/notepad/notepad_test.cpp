@@ -1,6 +1,6 @@
 // Notepad as a program: headless with the scripted user, and in a terminal.
 #include "platform/ui/terminal_session.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

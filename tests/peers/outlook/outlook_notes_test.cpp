@@ -1,6 +1,6 @@
 // outlook-notes: commands, output and exit statuses.
 #include "platform/base/sqlite.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <algorithm>
 #include <cstdio>

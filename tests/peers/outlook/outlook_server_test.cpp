@@ -1,7 +1,7 @@
 // The Outlook stand-in's automation server, member by member, through IDispatch.
-#include "OutlookFixture.h"
+#include "outlook_fixture.h"
 
-#include "peers/outlook/FaultSwitch.h"
+#include "peers/outlook/fault_switch.h"
 #include "platform/base/kernel.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/variant_time.h"

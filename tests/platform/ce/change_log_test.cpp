@@ -2,7 +2,7 @@
 #include "platform/ce/change_log.h"
 
 #include "platform/ce/ce_test_helpers.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "platform/ce/registry.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/registry.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

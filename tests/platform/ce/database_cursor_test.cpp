@@ -7,7 +7,7 @@
 
 #include "platform/ce/ce_test_helpers.h"
 #include "platform/ce/change_log.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "platform/ce/database_cursor.h"
 #include "platform/ce/machine.h"
 
-#include "support/Machine.h"
+#include "support/machine.h"
 #include <algorithm>
 #include <set>
 

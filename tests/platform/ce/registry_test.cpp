@@ -2,7 +2,7 @@
 #include "platform/ce/registry.h"
 
 #include "platform/ce/machine.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

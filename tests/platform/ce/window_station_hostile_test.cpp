@@ -5,7 +5,7 @@
 #include "platform/ce/window_station.h"
 
 #include "platform/ce/machine.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

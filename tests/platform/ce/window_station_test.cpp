@@ -4,7 +4,7 @@
 
 #include "platform/base/handles.h"
 #include "platform/ce/machine.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

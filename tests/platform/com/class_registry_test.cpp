@@ -6,7 +6,7 @@
 #include "platform/base/status.h"
 #include "platform/com/oleauto.h"
 #include "platform/win32/registry.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <cstring>
 #include <dlfcn.h>

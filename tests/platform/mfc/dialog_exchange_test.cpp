@@ -1,6 +1,6 @@
-#include "platform/mfc/DataExchange.h"
-#include "platform/mfc/Dialog.h"
-#include "platform/mfc/WinApp.h"
+#include "platform/mfc/data_exchange.h"
+#include "platform/mfc/dialog.h"
+#include "platform/mfc/win_app.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/ui_test_support.h"
 

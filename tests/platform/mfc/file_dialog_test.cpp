@@ -1,4 +1,4 @@
-#include "platform/mfc/FileDialog.h"
+#include "platform/mfc/file_dialog.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/ui_test_support.h"
 

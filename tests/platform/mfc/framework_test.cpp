@@ -1,4 +1,4 @@
-#include "platform/mfc/CmdUI.h"
+#include "platform/mfc/cmd_ui.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/ui_test_support.h"

@@ -1,5 +1,5 @@
 #include "platform/ce/registry.h"
-#include "platform/mfc/WinApp.h"
+#include "platform/mfc/win_app.h"
 #include "platform/ui/ui_test_support.h"
 
 #include <cstring>

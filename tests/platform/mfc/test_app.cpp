@@ -1,6 +1,6 @@
 #include "test_app.h"
 
-#include "platform/mfc/CmdUI.h"
+#include "platform/mfc/cmd_ui.h"
 #include "platform/ui/resources.h"
 
 namespace mfctest {

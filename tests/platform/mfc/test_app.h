@@ -3,14 +3,14 @@
 // and an edit view, one document, commands handled at every step of the route.
 #pragma once
 
-#include "platform/mfc/CmdUI.h"
-#include "platform/mfc/Controls.h"
-#include "platform/mfc/DocTemplate.h"
-#include "platform/mfc/Document.h"
-#include "platform/mfc/EditView.h"
-#include "platform/mfc/FrameWnd.h"
-#include "platform/mfc/SplitterWnd.h"
-#include "platform/mfc/WinApp.h"
+#include "platform/mfc/cmd_ui.h"
+#include "platform/mfc/controls.h"
+#include "platform/mfc/doc_template.h"
+#include "platform/mfc/document.h"
+#include "platform/mfc/edit_view.h"
+#include "platform/mfc/frame_wnd.h"
+#include "platform/mfc/splitter_wnd.h"
+#include "platform/mfc/win_app.h"
 
 #include <string>
 #include <vector>

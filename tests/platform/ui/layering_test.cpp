@@ -3,7 +3,7 @@
 // installed for the process. These checks read the sources' include lines
 // and the built modules' NEEDED entries, and fail naming each file:line or
 // load chain that reaches across.
-#include "support/Dependencies.h"
+#include "support/dependencies.h"
 
 #include <gtest/gtest.h>
 

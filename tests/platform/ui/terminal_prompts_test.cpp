@@ -1,7 +1,7 @@
 // Prompts of the terminal back end, shown by a helper program in tmux:
 // message boxes answered by arrows, Enter, letters and Escape; the file
 // dialog's name field; the help viewer.
-#include "support/Machine.h"
+#include "support/machine.h"
 #include "terminal_session.h"
 
 #include <gtest/gtest.h>

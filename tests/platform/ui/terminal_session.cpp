@@ -1,6 +1,6 @@
 #include "terminal_session.h"
 
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <unistd.h>
 

@@ -3,7 +3,7 @@
 #include "platform/win32/codepage.h"
 
 #include "platform/win32/registry.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "platform/base/status.h"
 #include "platform/win32/inf_directories.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "platform/ce/machine.h"
 #include "platform/ce/window_station.h"
 #include "platform/win32/machine.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 

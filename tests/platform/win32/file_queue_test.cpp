@@ -1,7 +1,7 @@
 // File queues: CopyFiles and DelFiles into the desktop's standard folders,
 // the commit's notifications and its Retry / Skip / Cancel answers, and the
 // hostile INFs refused with nothing copied.
-#include "InfFixture.h"
+#include "inf_fixture.h"
 
 #include <algorithm>
 #include <functional>

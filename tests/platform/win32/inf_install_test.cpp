@@ -1,7 +1,7 @@
 // The registry and ini directives of an INF section: every AddReg type and
 // flag, DelReg, UpdateInis and Ini2Reg, and the directives refused before
 // anything is written.
-#include "InfFixture.h"
+#include "inf_fixture.h"
 
 #include "platform/win32/ini_file.h"
 

@@ -5,7 +5,7 @@
 #include "platform/ui/headless/scripted_user.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/registry.h"
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The desktop registry's ANSI functions and the platform's buffer rules.
 #include "platform/win32/registry.h"
 
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

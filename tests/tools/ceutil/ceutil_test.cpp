@@ -1,5 +1,5 @@
 // ceutil as people and scripts run it: outputs and exit statuses.
-#include "support/Machine.h"
+#include "support/machine.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

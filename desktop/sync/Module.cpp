@@ -1,8 +1,0 @@
-#include "desktop/sync/Module.h"
-
-namespace jottapc {
-
-LONG volatile g_cObjects = 0;
-LONG volatile g_cLocks = 0;
-
-} // namespace jottapc

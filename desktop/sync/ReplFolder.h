@@ -1,9 +1,0 @@
-// The handle of the store's one folder, the Outlook Notes folder.
-#pragma once
-
-#include "desktop/sync/ReplObject.h"
-
-class CReplFolder final : public CReplObject {
-public:
-    CReplFolder() : CReplObject(kFolderTag) {}
-};

@@ -1,0 +1,30 @@
+// CJottaListView: the note list, a view covered by one list box
+// (CNoteListBox) with a line per note that passes the display filter, in the
+// document's sort order; the line of the current note is selected.
+#pragma once
+
+#include "device/app/note_list_box.h"
+#include "platform/mfc/view.h"
+
+class CJottaDoc;
+
+class CJottaListView : public CView {
+    DECLARE_DYNCREATE(CJottaListView)
+public:
+    // The list box's control identifier and styles (vertical scroll bar,
+    // notify; not sorted, so lines keep the document's order).
+    static constexpr UINT kListId = 51;
+    static constexpr DWORD kListStyle = WS_CHILD | WS_VSCROLL | LBS_NOTIFY;
+
+    CJottaDoc* GetDocument() const;
+    CNoteListBox& List() { return m_wndList; }
+
+    int OnCreate(LPCREATESTRUCTW lpCreateStruct) override;
+    void OnSize(UINT nType, int cx, int cy) override;
+    void OnDraw(CDC*) override {}
+    // Refills the list from the document and selects the current note's line.
+    void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+
+protected:
+    CNoteListBox m_wndList;
+};

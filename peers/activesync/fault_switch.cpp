@@ -1,0 +1,57 @@
+#include "peers/activesync/fault_switch.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace jsync {
+
+namespace {
+
+std::uint64_t g_writes = 0;
+
+// Only a test build reads the switches; a shipped jsync ignores them.
+const char* Switch(const char* name) {
+#ifdef JOTTERWICK_TEST_HOOKS
+    return std::getenv(name);
+#else
+    (void)name;
+    return nullptr;
+#endif
+}
+
+std::uint64_t CrashAfter() {
+    static const std::uint64_t limit = [] {
+        const char* text = Switch("JOTTERWICK_JSYNC_CRASH_AFTER");
+        char* end = nullptr;
+        const unsigned long long value = text ? std::strtoull(text, &end, 10) : 0;
+        return text && *text && end && *end == '\0' ? value : 0ull;
+    }();
+    return limit;
+}
+
+} // namespace
+
+void DurableWriteDone() {
+    ++g_writes;
+    if (CrashAfter() != 0 && g_writes >= CrashAfter())
+        _exit(kCrashExitStatus);
+}
+
+std::uint64_t DurableWriteCount() {
+    return g_writes;
+}
+
+void HoldAfterSurvey() {
+    const char* hold = Switch("JOTTERWICK_JSYNC_HOLD");
+    if (!hold || !*hold)
+        return;
+    std::ofstream(std::string(hold) + ".held").put('\n');
+    for (int i = 0; i < 1000 && access(hold, F_OK) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+} // namespace jsync

@@ -1,0 +1,297 @@
+#include "peers/ceappmgr/app_manager.h"
+
+#include "peers/ceappmgr/app_manager_ini.h"
+#include "peers/ceappmgr/handheld_install.h"
+#include "peers/ceappmgr/package.h"
+#include "platform/ce/machine.h"
+#include "platform/win32/machine.h"
+#include "platform/win32/path.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace ceappmgr {
+
+using platform::Result;
+using platform::Status;
+namespace fs = std::filesystem;
+
+namespace {
+
+// An flock held for the life of the object.
+class FileLock {
+public:
+    static Result<FileLock> Take(const std::string& path, int how) {
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 || flock(fd, how) != 0) {
+            const int error = errno;
+            if (fd >= 0)
+                close(fd);
+            return Status::Failure(ERROR_ACCESS_DENIED,
+                                   "cannot lock " + path + ": " + std::strerror(error));
+        }
+        return FileLock(fd);
+    }
+    FileLock(FileLock&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileLock& operator=(FileLock&&) = delete;
+    ~FileLock() {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+
+private:
+    explicit FileLock(int fd) : m_fd(fd) {}
+    int m_fd;
+};
+
+// A whole regular file of at most `limit` bytes.
+Result<std::string> ReadFile(const std::string& path, std::size_t limit) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Status::Failure(ERROR_FILE_NOT_FOUND,
+                               "cannot read " + path + ": " + std::strerror(errno));
+    struct stat st {};
+    std::string bytes;
+    Status status;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        status = Status::Failure(ERROR_BAD_FORMAT, path + " is not a file");
+    else if (static_cast<std::uint64_t>(st.st_size) > limit)
+        status = Status::Failure(ERROR_BAD_FORMAT,
+                                 path + " is larger than " + std::to_string(limit) + " bytes");
+    else {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                status = Status::Failure(ERROR_READ_FAULT, "cannot read " + path);
+                break;
+            }
+            done += static_cast<std::size_t>(got);
+        }
+    }
+    close(fd);
+    if (!status.ok())
+        return status;
+    return bytes;
+}
+
+Status WriteFile(const std::string& path, const std::string& bytes) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    bool good = fd >= 0;
+    for (std::size_t done = 0; good && done < bytes.size();) {
+        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+        good = wrote > 0;
+        done += good ? static_cast<std::size_t>(wrote) : 0;
+    }
+    good = good && fsync(fd) == 0;
+    const int error = errno;
+    if (fd >= 0)
+        close(fd);
+    return good ? Status()
+                : Status::Failure(ERROR_WRITE_FAULT,
+                                  "cannot write " + path + ": " + std::strerror(error));
+}
+
+Result<std::string> MakeStore() {
+    const std::string store = StoreFolder();
+    if (mkdir(store.c_str(), 0700) != 0 && errno != EEXIST)
+        return Status::Failure(ERROR_WRITE_FAULT,
+                               "cannot make the store " + store + ": " + std::strerror(errno));
+    return store;
+}
+
+// A component's packages, read from the store and checked again: the store
+// is a folder on disk like any other.
+Result<std::vector<std::pair<std::string, Package>>> ReadStoredPackages(const std::string& store) {
+    std::vector<std::pair<std::string, Package>> packages;
+    std::error_code error;
+    std::vector<fs::path> files;
+    for (const auto& component : fs::directory_iterator(store, error)) {
+        if (component.path().filename().string().front() == '.' || !component.is_directory())
+            continue;
+        for (const auto& file : fs::directory_iterator(component.path(), error))
+            if (file.path().filename().string().front() != '.')
+                files.push_back(file.path());
+    }
+    if (error)
+        return Status::Failure(ERROR_READ_FAULT,
+                               "cannot read the store " + store + ": " + error.message());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        JW_ASSIGN_OR_RETURN(auto bytes, ReadFile(file.string(), kMaxPackageBytes));
+        auto package = ReadPackage(bytes);
+        if (!package.ok())
+            return Status::Failure(package.status().code(),
+                                   file.string() + ": " + package.status().message() +
+                                       " (take a good package into the store: run the "
+                                       "installer again)");
+        packages.emplace_back(file.string(), std::move(package.value()));
+    }
+    return packages;
+}
+
+// Whether every file of `package` is in its place on the process's handheld.
+bool FilesInPlace(const Package& package) {
+    const std::string handheld = ce::HandheldDirectory();
+    std::error_code error;
+    return std::all_of(package.files.begin(), package.files.end(), [&](const PackageFile& file) {
+        return fs::is_regular_file(handheld + win32::HostPath(file.destination), error);
+    });
+}
+
+} // namespace
+
+std::string StoreFolder() {
+    return win32::DesktopDirectory() + "/CE App Manager";
+}
+
+Result<std::vector<std::string>> TakePackages(const std::string& iniPath) {
+    const std::string ini = win32::HostPath(iniPath);
+    JW_ASSIGN_OR_RETURN(auto text, ReadFile(ini, kMaxIniBytes));
+    JW_ASSIGN_OR_RETURN(auto description, ParseAppManagerIni(text, ini));
+    const fs::path folder = fs::path(ini).parent_path();
+
+    // Everything is read and checked before the store changes.
+    struct Taken {
+        const Component* component;
+        std::vector<std::pair<std::string, std::string>> files; // name, bytes
+        std::vector<Package> packages;
+    };
+    std::vector<Taken> taken;
+    for (const Component& component : description.components) {
+        Taken one{&component, {}, {}};
+        for (const std::string& name : component.packageFiles) {
+            const std::string path = (folder / name).string();
+            JW_ASSIGN_OR_RETURN(auto bytes, ReadFile(path, kMaxPackageBytes));
+            auto package = ReadPackage(bytes);
+            if (!package.ok())
+                return Status::Failure(package.status().code(),
+                                       path + ": " + package.status().message());
+            one.packages.push_back(std::move(package.value()));
+            one.files.emplace_back(name, std::move(bytes));
+        }
+        taken.push_back(std::move(one));
+    }
+
+    JW_ASSIGN_OR_RETURN(auto store, MakeStore());
+    JW_ASSIGN_OR_RETURN(auto lock, FileLock::Take(store + "/.lock", LOCK_EX));
+    std::vector<std::string> lines;
+    for (const Taken& one : taken) {
+        // The component's new folder is made whole beside the old, then
+        // swapped in: a reader sees the old packages or the new, never a mix.
+        std::string fresh = store + "/.take-XXXXXX";
+        if (!mkdtemp(fresh.data()))
+            return Status::Failure(ERROR_WRITE_FAULT, "cannot write into the store " + store +
+                                                          ": " + std::strerror(errno));
+        for (const auto& [name, bytes] : one.files)
+            if (Status written = WriteFile(fresh + "/" + name, bytes); !written.ok()) {
+                std::error_code ignored;
+                fs::remove_all(fresh, ignored);
+                return written;
+            }
+        const std::string target = store + "/" + one.component->name;
+        std::string old = store + "/.old-XXXXXX";
+        std::error_code error;
+        const bool hadOld = fs::exists(target, error);
+        if (hadOld && (!mkdtemp(old.data()) || rmdir(old.c_str()) != 0 ||
+                       rename(target.c_str(), old.c_str()) != 0)) {
+            fs::remove_all(fresh, error);
+            return Status::Failure(ERROR_WRITE_FAULT, "cannot replace " + target);
+        }
+        if (rename(fresh.c_str(), target.c_str()) != 0) {
+            const int why = errno;
+            if (hadOld)
+                rename(old.c_str(), target.c_str());
+            fs::remove_all(fresh, error);
+            return Status::Failure(ERROR_WRITE_FAULT,
+                                   "cannot write " + target + ": " + std::strerror(why));
+        }
+        if (hadOld)
+            fs::remove_all(old, error);
+        for (std::size_t i = 0; i < one.packages.size(); ++i)
+            lines.push_back(one.packages[i].name + " " + one.packages[i].version + " (" +
+                            one.files[i].first +
+                            ") is pending for every handheld: it is installed at each "
+                            "handheld's next synchronization");
+    }
+    return lines;
+}
+
+Result<std::vector<Installation>> InstallPending(bool dryRun) {
+    std::vector<Installation> done;
+    const std::string store = StoreFolder();
+    std::error_code error;
+    if (!fs::is_directory(store, error))
+        return done;
+    JW_ASSIGN_OR_RETURN(auto storeLock, FileLock::Take(store + "/.lock", LOCK_SH));
+    JW_ASSIGN_OR_RETURN(auto packages, ReadStoredPackages(store));
+    // One manager at a time installs on a handheld.
+    JW_ASSIGN_OR_RETURN(auto handheldLock,
+                        FileLock::Take(ce::HandheldDirectory() + "/run/ceappmgr.lock", LOCK_EX));
+    for (const auto& [file, package] : packages) {
+        Installation installation{package.name, package.version, Outcome::Installed};
+        const auto installed = InstalledVersion(package.name);
+        // A file removed since is put back by installing again.
+        if (installed && CompareVersions(*installed, package.version) >= 0 &&
+            (CompareVersions(*installed, package.version) > 0 || FilesInPlace(package)))
+            installation.outcome = Outcome::AlreadyInstalled;
+        else if (dryRun)
+            installation.outcome = Outcome::WouldInstall;
+        else if (Status status = InstallOnHandheld(package); !status.ok())
+            return Status::Failure(status.code(), "cannot install " + package.name + " " +
+                                                      package.version + " from " + file + ": " +
+                                                      status.message());
+        done.push_back(installation);
+    }
+    return done;
+}
+
+bool IsFromStoredPackage(const std::string& hostPath) {
+    const std::string store = StoreFolder();
+    std::error_code error;
+    if (!fs::is_directory(store, error))
+        return false;
+    auto storeLock = FileLock::Take(store + "/.lock", LOCK_SH);
+    if (!storeLock.ok())
+        return false;
+    auto packages = ReadStoredPackages(store);
+    if (!packages.ok())
+        return false;
+    const fs::path wanted = fs::weakly_canonical(hostPath, error);
+    if (error)
+        return false;
+    const std::string handheld = ce::HandheldDirectory();
+    for (const auto& [file, package] : packages.value())
+        for (const PackageFile& packaged : package.files) {
+            if (fs::weakly_canonical(handheld + win32::HostPath(packaged.destination), error) !=
+                    wanted ||
+                error)
+                continue;
+            auto bytes = ReadFile(wanted.string(), kMaxFileBytes);
+            if (bytes.ok() && bytes.value() == packaged.bytes)
+                return true;
+        }
+    return false;
+}
+
+std::string DescribeInstallation(const Installation& installation, const std::string& handheld) {
+    const char* what = installation.outcome == Outcome::Installed ? " installed on the handheld "
+                       : installation.outcome == Outcome::AlreadyInstalled
+                           ? " already installed on the handheld "
+                           : " would be installed on the handheld ";
+    return installation.name + " " + installation.version + what + handheld;
+}
+
+} // namespace ceappmgr
