@@ -1,7 +1,7 @@
 // setup [--desktop DIR] [--uninstall]: the desktop installer.
+#include "desktop/setup/resource.h"
 #include "desktop/setup/setup_dlg.h"
 #include "desktop/setup/uninstall.h"
-#include "desktop/setup/resource.h"
 #include "platform/base/installation.h"
 #include "platform/ui/headless/headless_backend.h"
 #include "platform/ui/terminal/terminal_backend.h"
@@ -27,19 +27,6 @@ constexpr char kUsage[] =
     "                 partnerships and the handheld are left alone\n"
     "  --help         this help\n"
     "  --version      the version\n";
-
-// In the terminal when setup runs in one, headless (prompts answered by the
-// scripted user of $JOTTERWICK_SCRIPT) otherwise or with $JOTTERWICK_HEADLESS.
-void ChooseBackend() {
-    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
-        if (auto terminal = ui::TerminalBackend::Create()) {
-            ui::SetBackend(std::move(terminal));
-            return;
-        }
-        std::fputs("setup: cannot draw on this terminal (see $TERM); running headless\n", stderr);
-    }
-    ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
-}
 
 int ArgumentError(const std::string& problem) {
     std::fputs(platform::ArgumentErrorText("setup", problem).c_str(), stderr);
@@ -67,7 +54,7 @@ int main(int argc, char** argv) {
             return ArgumentError(std::string("unexpected argument: ") + argv[i]);
         }
     }
-    ChooseBackend();
+    ui::ChooseTerminalOrHeadless("setup");
     AddSetupResources();
     if (uninstall) {
         std::string problem;

@@ -24,21 +24,6 @@ constexpr char kUsage[] = "usage: jotta [--handheld DIR]\n"
                           "  --help          this help\n"
                           "  --version       the version\n";
 
-// The one place where the program picks how it meets the user: in the
-// terminal when it runs in one, headless (prompts answered by the scripted
-// user of $JOTTERWICK_SCRIPT) when $JOTTERWICK_HEADLESS is set, when input or
-// output is not a terminal, or when curses cannot drive it.
-void ChooseBackend() {
-    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
-        if (auto terminal = ui::TerminalBackend::Create()) {
-            ui::SetBackend(std::move(terminal));
-            return;
-        }
-        std::fputs("jotta: cannot draw on this terminal (see $TERM); running headless\n", stderr);
-    }
-    ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -65,7 +50,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    ChooseBackend();
+    ui::ChooseTerminalOrHeadless("jotta");
     // Every argument is taken: the application sees the program's name alone.
     const int status = AfxWinMain(1, argv);
     if (theApp.m_runningInstance) {

@@ -25,20 +25,6 @@ void OnSignal(int) {
     g_stop = true;
 }
 
-// How the options dialog meets the user: drawn in the terminal when jsync
-// runs in one, else headless (answered by the scripted user of
-// $JOTTERWICK_SCRIPT), as the notes program does.
-void ChooseBackend() {
-    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
-        if (auto terminal = ui::TerminalBackend::Create()) {
-            ui::SetBackend(std::move(terminal));
-            return;
-        }
-        std::fputs("jsync: cannot draw on this terminal (see $TERM); running headless\n", stderr);
-    }
-    ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
-}
-
 int Run(const jsync::Options& options) {
     if (options.command == jsync::Command::Partners || options.command == jsync::Command::Forget) {
         if (options.handheld)
@@ -64,7 +50,7 @@ int Run(const jsync::Options& options) {
         return 1;
     }
     if (options.command == jsync::Command::Options) {
-        ChooseBackend();
+        ui::ChooseTerminalOrHeadless("jsync");
         auto said = session.value()->ShowOptions();
         // The terminal is the shell's again before anything is said.
         ui::SetBackend(std::make_unique<ui::HeadlessBackend>());

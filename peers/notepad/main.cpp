@@ -23,20 +23,6 @@ constexpr char kUsage[] =
     "  --help     this help\n"
     "  --version  the version\n";
 
-// In the terminal when it runs in one, headless (prompts answered by the
-// scripted user of $JOTTERWICK_SCRIPT) when $JOTTERWICK_HEADLESS is set,
-// when input or output is not a terminal, or when curses cannot drive it.
-void ChooseBackend() {
-    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
-        if (auto terminal = ui::TerminalBackend::Create()) {
-            ui::SetBackend(std::move(terminal));
-            return;
-        }
-        std::fputs("notepad: cannot draw on this terminal (see $TERM); running headless\n", stderr);
-    }
-    ui::SetBackend(std::make_unique<ui::HeadlessBackend>());
-}
-
 int Refuse(const std::string& problem) {
     std::fputs(platform::ArgumentErrorText("notepad", problem).c_str(), stderr);
     return 2;
@@ -57,7 +43,7 @@ int main(int argc, char** argv) {
         return Refuse(std::string("unknown option ") + argv[1]);
     if (argc != 2 || argv[1][0] == '\0')
         return Refuse(argc < 2 ? "a file is needed" : "give exactly one file");
-    ChooseBackend();
+    ui::ChooseTerminalOrHeadless("notepad");
     const int status = notepad::RunNotepad(argv[1]);
     // Back to the shell's terminal before the program ends.
     ui::SetBackend(std::make_unique<ui::HeadlessBackend>());

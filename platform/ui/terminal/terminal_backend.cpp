@@ -4,6 +4,7 @@
 #include "platform/ui/terminal/terminal_backend.h"
 
 #include "platform/ui/commctrl.h"
+#include "platform/ui/headless/headless_backend.h"
 #include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace ui {
@@ -356,6 +359,18 @@ bool TerminalBackend::WaitForInput(int timeoutMs, std::span<const int> fds) {
         break;
     }
     return true;
+}
+
+void ChooseTerminalOrHeadless(const char* program) {
+    if (!std::getenv("JOTTERWICK_HEADLESS") && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+        if (auto terminal = TerminalBackend::Create()) {
+            SetBackend(std::move(terminal));
+            return;
+        }
+        std::fprintf(stderr, "%s: cannot draw on this terminal (see $TERM); running headless\n",
+                     program);
+    }
+    SetBackend(std::make_unique<HeadlessBackend>());
 }
 
 } // namespace ui

@@ -61,4 +61,11 @@ private:
     int m_waitDepth = 0;
 };
 
+// The one place where a program picks how it meets the user: the terminal
+// when it runs in one, headless (prompts answered by the scripted user of
+// $JOTTERWICK_SCRIPT) when $JOTTERWICK_HEADLESS is set, when input or output
+// is not a terminal, or when curses cannot drive it (then `program` says so
+// on standard error).
+void ChooseTerminalOrHeadless(const char* program);
+
 } // namespace ui
