@@ -42,6 +42,9 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc)
                 return ArgumentError("--desktop needs a directory");
             win32::SetDesktopDirectory(argv[++i]);
+            // The programs setup starts (the application manager, notepad)
+            // run on the same desktop.
+            setenv("JOTTERWICK_DESKTOP", argv[i], 1);
         } else if (std::strcmp(argv[i], "--uninstall") == 0) {
             uninstall = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {

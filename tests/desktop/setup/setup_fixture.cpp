@@ -77,9 +77,11 @@ std::filesystem::path SetupTest::RecordingProgram(const std::filesystem::path& f
                                                   const std::string& name) const {
     std::filesystem::create_directories(folder);
     const auto path = folder / name;
-    std::ofstream(path) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \""
-                        << "$SETUP_TEST_RECORD.tmp\" && mv \"$SETUP_TEST_RECORD.tmp\" "
-                        << "\"$SETUP_TEST_RECORD\"\n";
+    std::ofstream(path)
+        << "#!/bin/sh\nprintf '%s\\n' \"$JOTTERWICK_DESKTOP\" > \"$SETUP_TEST_RECORD.desktop\"\n"
+        << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \""
+        << "$SETUP_TEST_RECORD.tmp\" && mv \"$SETUP_TEST_RECORD.tmp\" "
+        << "\"$SETUP_TEST_RECORD\"\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path;
 }

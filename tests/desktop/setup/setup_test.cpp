@@ -5,6 +5,7 @@
 
 #include "platform/activesync/replstore.h"
 #include "platform/com/objbase.h"
+#include "platform/win32/machine.h"
 #include "platform/win32/registry.h"
 
 #include <fstream>
@@ -36,6 +37,20 @@ protected:
         return true;
     }
 };
+
+TEST_F(Setup, ProgramsItStartsRunOnTheDesktopItWasGiven) {
+    const std::filesystem::path other = root / "another desktop";
+    win32::SetDesktopDirectory(other.string());
+    RegisterAppManager(RecordingProgram(root / "Windows CE Services", "CEAPPMGR.EXE").string());
+    const std::vector<ui::Expectation> script = {Dialog(kSetupCaption, IDOK), Box(kInstallDevice)};
+    EXPECT_EQ(0, RunSetup(script, {"--desktop", other.string()}));
+    win32::SetDesktopDirectory("");
+    ASSERT_EQ(std::vector<std::string>{dist.string() + "\\jotta.ini"}, Recorded());
+    std::ifstream desktop(record.string() + ".desktop");
+    std::string named;
+    std::getline(desktop, named);
+    EXPECT_EQ(other.string(), named);
+}
 
 TEST_F(Setup, InstallPutsTheProviderInPlaceSoThatItLoadsThroughCom) {
     RegisterAppManager(RecordingProgram(root / "Windows CE Services", "CEAPPMGR.EXE").string());
