@@ -29,6 +29,8 @@ inline void StoreU32(BYTE* p, DWORD v) {
 inline std::u16string LoadUtf16(std::span<const BYTE> bytes,
                                 std::endian order = std::endian::little) {
     std::u16string text(bytes.size() / 2, u'\0');
+    if (text.empty())
+        return text; // an empty span may have no data to copy from
     if (order == std::endian::native) {
         std::memcpy(text.data(), bytes.data(), text.size() * 2);
         return text;

@@ -9,6 +9,7 @@ TEST(ByteOrder, Utf16ReadsEitherOrderAndLeavesAnOddByte) {
     EXPECT_EQ(u"A\U0001F600", LoadUtf16(bytes));
     EXPECT_EQ(u"\u4100\u3DD8\u00DE", LoadUtf16(bytes, std::endian::big));
     EXPECT_EQ(u"", LoadUtf16(std::span<const BYTE>(bytes, 1)));
+    EXPECT_EQ(u"", LoadUtf16(std::span<const BYTE>()));
 }
 
 TEST(ByteOrder, Utf16RoundTripsEveryUnit) {
