@@ -1,5 +1,6 @@
 #include "peers/notepad/text_file.h"
 
+#include "platform/win32/bounded_file.h"
 #include "platform/win32/codepage.h"
 
 #include <fcntl.h>
@@ -24,44 +25,17 @@ Status Failure(DWORD code, const std::string& what, const std::string& path, int
 } // namespace
 
 Result<std::u16string> ReadTextFile(const std::string& hostPath) {
-    const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
+    auto read = win32::ReadBoundedFile(hostPath, kMaxFileBytes);
+    if (!read.ok()) {
+        if (read.status().code() == ERROR_FILE_NOT_FOUND)
             return std::u16string();
-        return Failure(ERROR_ACCESS_DENIED, "open", hostPath, errno);
+        if (read.status().code() == ERROR_INVALID_DATA)
+            return Status::Failure(ERROR_BAD_FORMAT, hostPath +
+                                                         " is too large for Notepad (more than " +
+                                                         std::to_string(kMaxFileBytes) + " bytes)");
+        return read.status();
     }
-    struct stat st {};
-    std::string bytes;
-    Status status;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        status = Status::Failure(ERROR_BAD_FORMAT, hostPath + " is not a file");
-    else if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes)
-        status =
-            Status::Failure(ERROR_BAD_FORMAT, hostPath + " is too large for Notepad (more than " +
-                                                  std::to_string(kMaxFileBytes) + " bytes)");
-    else {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                status = Failure(ERROR_READ_FAULT, "read", hostPath, errno);
-                break;
-            }
-            if (got == 0)
-                break;
-            // The file may have grown since it was measured.
-            if (bytes.size() + static_cast<std::size_t>(got) > kMaxFileBytes) {
-                status = Status::Failure(ERROR_BAD_FORMAT, hostPath + " is too large for Notepad");
-                break;
-            }
-            bytes.append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    close(fd);
-    if (!status.ok())
-        return status;
+    const std::string& bytes = read.value();
     if (bytes.find('\0') != std::string::npos)
         return Status::Failure(ERROR_BAD_FORMAT, hostPath + " is not a text file");
 

@@ -2,6 +2,7 @@
 #include "platform/win32/bounded_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +18,7 @@ Result<std::string> ReadBoundedFile(const std::string& path, std::size_t limit) 
     if (fd < 0)
         return Status::Failure(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND
                                                                    : ERROR_ACCESS_DENIED,
-                               "cannot open " + path);
+                               "cannot open " + path + ": " + std::strerror(errno));
     struct stat state;
     if (::fstat(fd, &state) != 0 || !S_ISREG(state.st_mode)) {
         ::close(fd);
@@ -30,8 +31,10 @@ Result<std::string> ReadBoundedFile(const std::string& path, std::size_t limit) 
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
+            const int error = errno;
             ::close(fd);
-            return Status::Failure(ERROR_READ_FAULT, "cannot read " + path);
+            return Status::Failure(ERROR_READ_FAULT,
+                                   "cannot read " + path + ": " + std::strerror(error));
         }
         if (n == 0)
             break;
