@@ -3,10 +3,10 @@
 #include "device/app/jotta_doc.h"
 #include "device/app/jotta_resources.h"
 #include "device/app/jotta_view.h"
-#include "device/app/text_file.h"
 #include "device/app/resource.h"
 #include "platform/base/byte_order.h"
 #include "platform/base/unicode.h"
+#include "platform/base/whole_file.h"
 #include "platform/ce/code_page.h"
 #include "platform/mfc/file_dialog.h"
 #include "platform/mfc/win_app.h"
@@ -71,9 +71,12 @@ void CJottaDoc::OnExport() {
     // The text as the person sees it, unsaved changes included.
     const std::u16string text = editor->GetEditCtrl().GetWindowText();
     const std::string bytes = ce::WideToAnsi(text);
-    std::u16string reason;
-    if (!WriteWholeFile(unicode::ToUtf8(dialog.GetPathName()), bytes, Replace::Yes, &reason)) {
-        AfxMessageBox(ResourceMessage(IDS_EXPORT_FAILED, dialog.GetPathName(), reason).c_str(),
+    const platform::Status written = platform::WriteWholeFile(
+        unicode::ToUtf8(dialog.GetPathName()), bytes, platform::ExistingFile::Replace, 0600);
+    if (!written.ok()) {
+        AfxMessageBox(ResourceMessage(IDS_EXPORT_FAILED, dialog.GetPathName(),
+                                      unicode::ToUtf16(written.message()))
+                          .c_str(),
                       MB_OK | MB_ICONEXCLAMATION);
         return;
     }
@@ -92,14 +95,15 @@ void CJottaDoc::OnImport() {
     if (dialog.DoModal() != IDOK)
         return;
     CWaitCursor wait;
-    std::u16string reason;
-    const auto bytes = ReadWholeFile(unicode::ToUtf8(dialog.GetPathName()), kImportLimit, &reason);
-    if (!bytes) {
-        AfxMessageBox(ResourceMessage(IDS_IMPORT_FAILED, dialog.GetPathName(), reason).c_str(),
+    const auto bytes = platform::ReadWholeFile(unicode::ToUtf8(dialog.GetPathName()), kImportLimit);
+    if (!bytes.ok()) {
+        AfxMessageBox(ResourceMessage(IDS_IMPORT_FAILED, dialog.GetPathName(),
+                                      unicode::ToUtf16(bytes.status().message()))
+                          .c_str(),
                       MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    const auto text = TextOfFile(*bytes);
+    const auto text = TextOfFile(bytes.value());
     if (!text) {
         AfxMessageBox(ResourceMessage(IDS_IMPORT_FAILED, dialog.GetPathName(),
                                       u"its UTF-16 text ends in half a character")

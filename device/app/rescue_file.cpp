@@ -1,8 +1,7 @@
 #include "device/app/rescue_file.h"
 
-#include "device/app/text_file.h"
-
 #include "platform/base/unicode.h"
+#include "platform/base/whole_file.h"
 #include "platform/ce/machine.h"
 
 #include <unistd.h>
@@ -39,6 +38,7 @@ bool WriteRescueFile(const std::u16string& name, const std::u16string& text) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>(unit >> 8);
     }
-    std::u16string reason;
-    return WriteWholeFile(LocalPath(name), bytes, Replace::No, &reason);
+    // A rescued note is as private as the store it could not be saved to.
+    return platform::WriteWholeFile(LocalPath(name), bytes, platform::ExistingFile::Refuse, 0600)
+        .ok();
 }

@@ -4,6 +4,7 @@
 #include "device/app/jotta_list_view.h"
 #include "device/app/jotta_view.h"
 #include "platform/base/unicode.h"
+#include "platform/base/whole_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,17 +22,6 @@ std::string Quoted(const std::u16string& text) {
             out += c;
     }
     return out + "'";
-}
-
-bool WriteWhole(const std::string& path, const std::string& text) {
-    const std::string partial = path + ".part";
-    FILE* file = std::fopen(partial.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (std::fclose(file) != 0 || !written)
-        return false;
-    return std::rename(partial.c_str(), path.c_str()) == 0;
 }
 
 } // namespace
@@ -56,7 +46,7 @@ std::string DescribeState(CJottaDoc& doc) {
 void AnswerStateProbe(CJottaDoc& doc, WPARAM operation, LPARAM argument) {
     if (operation == kProbeWriteState) {
         if (const char* path = std::getenv("JOTTERWICK_STATE_FILE"); path && *path)
-            WriteWhole(path, DescribeState(doc));
+            platform::WriteWholeFile(path, DescribeState(doc), platform::ExistingFile::Replace);
     } else if (operation == kProbeTypeChar) {
         if (CJottaView* editor = doc.FindEditorView())
             editor->SendMessage(WM_CHAR, static_cast<WPARAM>(argument), 1);

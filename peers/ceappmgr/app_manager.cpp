@@ -3,6 +3,7 @@
 #include "peers/ceappmgr/app_manager_ini.h"
 #include "peers/ceappmgr/handheld_install.h"
 #include "peers/ceappmgr/package.h"
+#include "platform/base/whole_file.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 #include "platform/win32/path.h"
@@ -55,53 +56,19 @@ private:
 
 // A whole regular file of at most `limit` bytes.
 Result<std::string> ReadFile(const std::string& path, std::size_t limit) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Status::Failure(ERROR_FILE_NOT_FOUND,
-                               "cannot read " + path + ": " + std::strerror(errno));
-    struct stat st {};
-    std::string bytes;
-    Status status;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        status = Status::Failure(ERROR_BAD_FORMAT, path + " is not a file");
-    else if (static_cast<std::uint64_t>(st.st_size) > limit)
-        status = Status::Failure(ERROR_BAD_FORMAT,
-                                 path + " is larger than " + std::to_string(limit) + " bytes");
-    else {
-        bytes.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                status = Status::Failure(ERROR_READ_FAULT, "cannot read " + path);
-                break;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-    }
-    close(fd);
-    if (!status.ok())
-        return status;
-    return bytes;
+    auto read = platform::ReadWholeFile(path, limit);
+    if (!read.ok())
+        return Status::Failure(read.status().code(),
+                               "cannot read " + path + ": " + read.status().message());
+    return read;
 }
 
 Status WriteFile(const std::string& path, const std::string& bytes) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    bool good = fd >= 0;
-    for (std::size_t done = 0; good && done < bytes.size();) {
-        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        good = wrote > 0;
-        done += good ? static_cast<std::size_t>(wrote) : 0;
-    }
-    good = good && fsync(fd) == 0;
-    const int error = errno;
-    if (fd >= 0)
-        close(fd);
-    return good ? Status()
-                : Status::Failure(ERROR_WRITE_FAULT,
-                                  "cannot write " + path + ": " + std::strerror(error));
+    const Status written =
+        platform::WriteWholeFile(path, bytes, platform::ExistingFile::Refuse, 0600);
+    if (!written.ok())
+        return Status::Failure(written.code(), "cannot write " + path + ": " + written.message());
+    return Status();
 }
 
 Result<std::string> MakeStore() {

@@ -1,6 +1,7 @@
 #include "peers/ceappmgr/handheld_install.h"
 
 #include "platform/base/unicode.h"
+#include "platform/base/whole_file.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/registry.h"
 #include "platform/win32/path.h"
@@ -26,32 +27,16 @@ namespace {
 constexpr char16_t kAppsKey[] = u"Software\\Apps\\";
 
 Status FileFailure(const std::string& what, const std::string& path, int error) {
-    return Status::Failure(error == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT,
+    return Status::Failure(platform::ErrorOfErrno(error, ERROR_WRITE_FAULT),
                            "cannot " + what + " " + path + ": " + std::strerror(error));
 }
 
 Status WriteWholeFile(const std::string& path, const std::string& bytes, bool executable) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                        executable ? 0755 : 0644);
-    if (fd < 0)
-        return FileFailure("create", path, errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0) {
-            const int error = wrote < 0 ? errno : ENOSPC;
-            close(fd);
-            return FileFailure("write", path, error);
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    // The umask may have taken bits off: a program must stay runnable.
-    const bool good = fchmod(fd, executable ? 0755 : 0644) == 0 && fsync(fd) == 0;
-    const int error = errno;
-    close(fd);
-    return good ? Status() : FileFailure("write", path, error);
+    const Status written = platform::WriteWholeFile(path, bytes, platform::ExistingFile::Refuse,
+                                                    executable ? 0755 : 0644);
+    if (!written.ok())
+        return Status::Failure(written.code(), "cannot write " + path + ": " + written.message());
+    return Status();
 }
 
 // Makes the folders of `folder` below the handheld and checks that the

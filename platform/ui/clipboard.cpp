@@ -8,6 +8,7 @@
 #include "platform/base/byte_order.h"
 #include "platform/base/kernel.h"
 #include "platform/base/machine.h"
+#include "platform/base/whole_file.h"
 #include "platform/ui/clipboard_file.h"
 #include "platform/ui/window_impl.h"
 
@@ -17,8 +18,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -96,10 +95,14 @@ std::string FormatClipboard(const Contents& contents) {
 
 namespace {
 
+// More than any text a person copies; a larger file is no clipboard of ours.
+constexpr std::size_t kMaxClipboardBytes = 256u << 20;
+
 Contents Load() {
-    std::ifstream in(FilePath(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto contents = ui::detail::ParseClipboard(bytes);
+    auto bytes = platform::ReadWholeFile(FilePath(), kMaxClipboardBytes);
+    if (!bytes.ok() && bytes.status().code() == ERROR_FILE_NOT_FOUND)
+        return {};
+    auto contents = bytes.ok() ? ui::detail::ParseClipboard(*bytes) : std::nullopt;
     if (!contents) {
         std::fprintf(stderr, "jotterwick: the clipboard file %s is damaged; it reads as empty\n",
                      FilePath().c_str());
@@ -109,15 +112,9 @@ Contents Load() {
 }
 
 bool Store(const Contents& contents) {
-    const std::string path = FilePath();
-    const std::string temporary = path + "." + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << ui::detail::FormatClipboard(contents);
-        if (!out.flush())
-            return false;
-    }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
+    return platform::WriteWholeFile(FilePath(), ui::detail::FormatClipboard(contents),
+                                    platform::ExistingFile::Replace, 0600)
+        .ok();
 }
 
 bool IsOpen() {

@@ -1,4 +1,5 @@
 // Carrying out one queued file operation on the host's file system.
+#include "platform/base/whole_file.h"
 #include "platform/win32/inf_directories.h"
 #include "platform/win32/machine.h"
 #include "platform/win32/setup_objects.h"
@@ -11,26 +12,9 @@
 
 namespace win32 {
 
-namespace {
+using platform::ErrorOfErrno;
 
-DWORD ErrorOfErrno(int error, DWORD otherwise) {
-    switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return 3; // ERROR_PATH_NOT_FOUND
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ELOOP:
-        return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
-    default:
-        return otherwise;
-    }
-}
+namespace {
 
 std::string BaseName(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -138,7 +122,7 @@ std::string FileErrorText(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
         return "the file was not found";
-    case 3:
+    case ERROR_PATH_NOT_FOUND:
         return "the folder was not found";
     case ERROR_ACCESS_DENIED:
         return "access is denied";

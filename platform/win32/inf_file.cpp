@@ -1,7 +1,7 @@
 // The INF reader: physical lines -> logical lines -> sections of fields.
 #include "platform/win32/inf_file.h"
 
-#include "platform/win32/bounded_file.h"
+#include "platform/base/whole_file.h"
 #include "platform/win32/setupapi.h"
 
 #include <cctype>
@@ -270,10 +270,12 @@ Result<InfFile> InfFile::Parse(std::string_view text, unsigned* errorLine) {
 }
 
 Result<InfFile> InfFile::Read(const std::string& path, unsigned* errorLine) {
-    auto read = ReadBoundedFile(path, kMaxInfFileBytes);
-    if (!read.ok() && read.status().code() == ERROR_INVALID_DATA)
-        return Status::Failure(ERROR_GENERAL_SYNTAX, read.status().message());
-    JW_ASSIGN_OR_RETURN(const std::string text, std::move(read));
+    auto read = platform::ReadWholeFile(path, kMaxInfFileBytes);
+    if (!read.ok())
+        return Status::Failure(read.status().code() == ERROR_INVALID_DATA ? ERROR_GENERAL_SYNTAX
+                                                                          : read.status().code(),
+                               path + ": " + read.status().message());
+    const std::string& text = read.value();
     auto parsed = Parse(text, errorLine);
     if (!parsed.ok())
         return Status::Failure(parsed.status().code(), path + ": " + parsed.status().message());

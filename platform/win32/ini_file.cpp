@@ -1,11 +1,8 @@
 // Reading and changing ini files for UpdateInis and Ini2Reg.
 #include "platform/win32/ini_file.h"
 
-#include "platform/win32/bounded_file.h"
+#include "platform/base/whole_file.h"
 #include "platform/win32/inf_file.h"
-
-#include <cstdio>
-#include <fstream>
 
 namespace win32 {
 
@@ -41,10 +38,12 @@ std::optional<std::pair<std::string, std::string>> EntryOf(const std::string& li
 
 Result<IniText> IniText::Read(const std::string& path) {
     IniText ini;
-    auto read = ReadBoundedFile(path, kMaxIniFileBytes);
+    auto read = platform::ReadWholeFile(path, kMaxIniFileBytes);
     if (!read.ok() && read.status().code() == ERROR_FILE_NOT_FOUND)
         return ini;
-    JW_ASSIGN_OR_RETURN(const std::string text, std::move(read));
+    if (!read.ok())
+        return Status::Failure(read.status().code(), path + ": " + read.status().message());
+    const std::string& text = read.value();
     if (text.find('\0') != std::string::npos)
         return Status::Failure(ERROR_INVALID_DATA, path + " holds a NUL byte: not an ini file");
     std::size_t pos = 0;
@@ -66,21 +65,12 @@ Result<IniText> IniText::Read(const std::string& path) {
 }
 
 Status IniText::Write(const std::string& path) const {
-    const std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : m_lines)
-            out << line << "\r\n";
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return Status::Failure(ERROR_WRITE_FAULT, "cannot write " + temp);
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return Status::Failure(ERROR_WRITE_FAULT, "cannot replace " + path);
-    }
+    std::string text;
+    for (const std::string& line : m_lines)
+        text += line + "\r\n";
+    const Status written = platform::WriteWholeFile(path, text, platform::ExistingFile::Replace);
+    if (!written.ok())
+        return Status::Failure(written.code(), "cannot write " + path + ": " + written.message());
     return Status();
 }
 

@@ -45,7 +45,6 @@ constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 constexpr DWORD STILL_ACTIVE = 259;
-constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 
 // lpCommandLine may be changed by the platform, hence LPSTR; it is only
 // read here. lpEnvironment: null for the caller's, else an ANSI block of
