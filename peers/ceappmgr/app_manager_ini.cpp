@@ -1,5 +1,7 @@
 #include "peers/ceappmgr/app_manager_ini.h"
 
+#include "platform/win32/inf_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -20,26 +22,11 @@ constexpr std::size_t kMaxFileNameChars = 100;
 
 using Section = std::map<std::string, std::string>; // lower-case key -> value
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
-
 std::vector<std::string> SplitList(std::string_view list) {
     std::vector<std::string> items;
     for (;;) {
         const auto comma = list.find(',');
-        items.emplace_back(Trim(list.substr(0, comma)));
+        items.emplace_back(win32::InfTrim(list.substr(0, comma)));
         if (comma == std::string_view::npos)
             return items;
         list.remove_prefix(comma + 1);
@@ -88,7 +75,7 @@ Result<AppManagerIni> ParseAppManagerIni(std::string_view text, const std::strin
                           std::to_string(kMaxLineBytes) + " bytes");
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        line = Trim(line);
+        line = win32::InfTrim(line);
         if (line.empty() || line.front() == ';')
             continue;
         const std::string where = "line " + std::to_string(number) + ": ";
@@ -99,7 +86,8 @@ Result<AppManagerIni> ParseAppManagerIni(std::string_view text, const std::strin
         if (line.front() == '[') {
             if (line.back() != ']')
                 return refuse(where + "a section name without its closing ]");
-            const std::string name = Lower(Trim(line.substr(1, line.size() - 2)));
+            const std::string name =
+                win32::InfLower(win32::InfTrim(line.substr(1, line.size() - 2)));
             if (name.empty())
                 return refuse(where + "an empty section name");
             if (sections.count(name))
@@ -112,8 +100,8 @@ Result<AppManagerIni> ParseAppManagerIni(std::string_view text, const std::strin
             return refuse(where + "neither a [section] nor a key = value line");
         if (!current)
             return refuse(where + "a value before the first section");
-        const std::string key = Lower(Trim(line.substr(0, equals)));
-        std::string_view value = Trim(line.substr(equals + 1));
+        const std::string key = win32::InfLower(win32::InfTrim(line.substr(0, equals)));
+        std::string_view value = win32::InfTrim(line.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         if (key.empty())
@@ -144,7 +132,7 @@ Result<AppManagerIni> ParseAppManagerIni(std::string_view text, const std::strin
             return refuse("the component name \"" + name + "\" is not a plain name");
         if (ini.components.size() == kMaxComponents)
             return refuse("more than " + std::to_string(kMaxComponents) + " components");
-        const auto section = sections.find(Lower(name));
+        const auto section = sections.find(win32::InfLower(name));
         if (section == sections.end())
             return refuse("the component " + name + " has no section [" + name + "]");
         Component component{name, {}, {}};
@@ -162,8 +150,9 @@ Result<AppManagerIni> ParseAppManagerIni(std::string_view text, const std::strin
                               " package files");
             component.packageFiles.push_back(package);
         }
-        if (std::any_of(ini.components.begin(), ini.components.end(),
-                        [&](const Component& c) { return Lower(c.name) == Lower(name); }))
+        if (std::any_of(ini.components.begin(), ini.components.end(), [&](const Component& c) {
+                return win32::InfLower(c.name) == win32::InfLower(name);
+            }))
             return refuse("the component " + name + " is named twice");
         ini.components.push_back(std::move(component));
     }

@@ -22,14 +22,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The physical line without its comment, and whether it ends inside quotes.
 std::string_view WithoutComment(std::string_view line) {
     bool quoted = false;
@@ -174,6 +166,14 @@ std::string InfLower(std::string_view text) {
     return lower;
 }
 
+std::string_view InfTrim(std::string_view text) {
+    while (!text.empty() && (IsBlank(text.front()) || text.front() == '\r'))
+        text.remove_prefix(1);
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
 Result<InfFile> InfFile::Parse(std::string_view text, unsigned* errorLine) {
     auto fail = [&](Status status, unsigned line) -> Result<InfFile> {
         if (errorLine)
@@ -199,7 +199,7 @@ Result<InfFile> InfFile::Parse(std::string_view text, unsigned* errorLine) {
         if (end == std::string_view::npos)
             end = text.size();
         ++number;
-        std::string_view physical = Trim(WithoutComment(text.substr(pos, end - pos)));
+        std::string_view physical = InfTrim(WithoutComment(text.substr(pos, end - pos)));
         pos = end + 1;
         if (logical.empty())
             startedAt = number;
@@ -214,7 +214,7 @@ Result<InfFile> InfFile::Parse(std::string_view text, unsigned* errorLine) {
                         startedAt);
         if (continued && pos < text.size())
             continue;
-        const std::string_view line = Trim(logical);
+        const std::string_view line = InfTrim(logical);
         if (line.empty()) {
             logical.clear();
             continue;
@@ -224,7 +224,7 @@ Result<InfFile> InfFile::Parse(std::string_view text, unsigned* errorLine) {
                 return fail(SyntaxError(ERROR_BAD_SECTION_NAME_LINE, startedAt,
                                         "a section name line must be [name]"),
                             startedAt);
-            const std::string name(Trim(line.substr(1, line.size() - 2)));
+            const std::string name(InfTrim(line.substr(1, line.size() - 2)));
             if (name.size() > kMaxInfSectionName)
                 return fail(SyntaxError(ERROR_SECTION_NAME_TOO_LONG, startedAt,
                                         "the section name is too long"),

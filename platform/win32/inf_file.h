@@ -62,7 +62,10 @@ private:
 // anything else or a value over 32 bits.
 std::optional<unsigned long> InfNumber(const std::string& text, int base = 10);
 
-// Lower case for ASCII letters: INF names compare case-insensitively.
+// Lower case for ASCII letters: INF and ini names compare case-insensitively.
 std::string InfLower(std::string_view text);
+// Without the spaces, tabs and carriage returns around it: the blanks an INF
+// or ini line may carry around a name or a value.
+std::string_view InfTrim(std::string_view text);
 
 } // namespace win32

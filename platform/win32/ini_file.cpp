@@ -11,27 +11,21 @@ using platform::Status;
 
 namespace {
 
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 // The section a line opens, or nullopt for another line.
 std::optional<std::string> SectionOf(const std::string& line) {
-    const std::string text = Trimmed(line);
+    const std::string_view text = InfTrim(line);
     if (text.size() < 2 || text.front() != '[' || text.back() != ']')
         return std::nullopt;
-    return InfLower(Trimmed(text.substr(1, text.size() - 2)));
+    return InfLower(InfTrim(text.substr(1, text.size() - 2)));
 }
 
 std::optional<std::pair<std::string, std::string>> EntryOf(const std::string& line) {
-    const std::string text = Trimmed(line);
+    const std::string_view text = InfTrim(line);
     const std::size_t equals = text.find('=');
     if (text.empty() || text.front() == ';' || equals == std::string::npos)
         return std::nullopt;
-    return std::make_pair(Trimmed(text.substr(0, equals)), Trimmed(text.substr(equals + 1)));
+    return std::make_pair(std::string(InfTrim(text.substr(0, equals))),
+                          std::string(InfTrim(text.substr(equals + 1))));
 }
 
 } // namespace
@@ -104,7 +98,7 @@ void IniText::Set(const std::string& section, const std::string& key,
         }
         if (!inside)
             continue;
-        if (!Trimmed(m_lines[i]).empty())
+        if (!InfTrim(m_lines[i]).empty())
             sectionEnd = i + 1;
         auto entry = EntryOf(m_lines[i]);
         if (entry && InfLower(entry->first) == wantedKey) {
