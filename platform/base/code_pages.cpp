@@ -115,8 +115,10 @@ const CodePageTable* TableFor(UINT codePage) {
     return nullptr;
 }
 
-UINT Resolve(UINT ansiCodePage, UINT codePage) {
-    return codePage == CP_ACP || codePage == CP_OEMCP ? ansiCodePage : codePage;
+// The machine's ANSI code page is a registry read: asked only for CP_ACP and
+// CP_OEMCP.
+UINT Resolve(UINT (*machineCodePage)(), UINT codePage) {
+    return codePage == CP_ACP || codePage == CP_OEMCP ? machineCodePage() : codePage;
 }
 
 // Copies `converted` out under the shared buffer rules; returns the count or 0.
@@ -138,7 +140,7 @@ int Deliver(const std::basic_string<Char>& converted, Char* out, int outSize) {
 
 namespace platform {
 
-int ToWideChar(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
+int ToWideChar(UINT (*machineCodePage)(), UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
                int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar) {
     if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
         (cchWideChar > 0 && !lpWideCharStr)) {
@@ -153,7 +155,7 @@ int ToWideChar(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCSTR lpMultiBy
                                    ? std::char_traits<char>::length(lpMultiByteStr) + 1
                                    : static_cast<std::size_t>(cbMultiByte);
     const bool strict = dwFlags & MB_ERR_INVALID_CHARS;
-    const UINT codePage = Resolve(ansiCodePage, CodePage);
+    const UINT codePage = Resolve(machineCodePage, CodePage);
     std::u16string out;
     out.reserve(length);
     if (codePage == CP_UTF8) {
@@ -200,7 +202,7 @@ int ToWideChar(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCSTR lpMultiBy
     return Deliver(out, lpWideCharStr, cchWideChar);
 }
 
-int ToMultiByte(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
+int ToMultiByte(UINT (*machineCodePage)(), UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
                 int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                 BOOL* lpUsedDefaultChar) {
     if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
@@ -215,7 +217,7 @@ int ToMultiByte(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCWSTR lpWideC
     const std::size_t length = cchWideChar == -1
                                    ? std::char_traits<char16_t>::length(lpWideCharStr) + 1
                                    : static_cast<std::size_t>(cchWideChar);
-    const UINT codePage = Resolve(ansiCodePage, CodePage);
+    const UINT codePage = Resolve(machineCodePage, CodePage);
     if (codePage == CP_UTF8) {
         if (lpDefaultChar || lpUsedDefaultChar) {
             SetLastError(ERROR_INVALID_PARAMETER);
@@ -262,25 +264,28 @@ int ToMultiByte(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCWSTR lpWideC
     return result;
 }
 
-std::u16string AnsiToWide(UINT codePage, std::string_view ansi) {
+std::u16string AnsiToWide(UINT (*machineCodePage)(), std::string_view ansi) {
     if (ansi.empty())
         return {};
     const int length = static_cast<int>(ansi.size());
     std::u16string wide(static_cast<std::size_t>(length), u'\0');
-    const int written = ToWideChar(codePage, codePage, 0, ansi.data(), length, wide.data(), length);
+    const int written =
+        ToWideChar(machineCodePage, CP_ACP, 0, ansi.data(), length, wide.data(), length);
     wide.resize(static_cast<std::size_t>(written));
     return wide;
 }
 
-std::string WideToAnsi(UINT codePage, std::u16string_view wide) {
+std::string WideToAnsi(UINT (*machineCodePage)(), std::u16string_view wide) {
     if (wide.empty())
         return {};
     const int length = static_cast<int>(wide.size());
-    const int needed =
-        ToMultiByte(codePage, codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    // The code page is read once: a second read could differ from the first.
+    const UINT codePage = machineCodePage();
+    const int needed = ToMultiByte(machineCodePage, codePage, 0, wide.data(), length, nullptr, 0,
+                                   nullptr, nullptr);
     std::string ansi(static_cast<std::size_t>(needed), '\0');
-    const int written = ToMultiByte(codePage, codePage, 0, wide.data(), length, ansi.data(), needed,
-                                    nullptr, nullptr);
+    const int written = ToMultiByte(machineCodePage, codePage, 0, wide.data(), length, ansi.data(),
+                                    needed, nullptr, nullptr);
     ansi.resize(static_cast<std::size_t>(written));
     return ansi;
 }

@@ -1,7 +1,8 @@
 // The code-page conversions of both machines: single-byte 1252, double-byte
 // 932 (Shift-JIS) and UTF-8 (65001), with Windows' replacement rules. Each
-// machine's MultiByteToWideChar and WideCharToMultiByte call these with its
-// own ANSI code page standing for CP_ACP and CP_OEMCP.
+// machine's MultiByteToWideChar and WideCharToMultiByte call these with the
+// function that reads its own ANSI code page, which stands for CP_ACP and
+// CP_OEMCP and is read only when the caller names one of them.
 #pragma once
 
 #include "platform/base/windef.h"
@@ -30,7 +31,7 @@ namespace platform {
 // U+FFFD; or they fail with ERROR_NO_UNICODE_TRANSLATION under
 // MB_ERR_INVALID_CHARS. In 1252 the five unassigned bytes map to the C1
 // control characters of the same value, as Windows does.
-int ToWideChar(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
+int ToWideChar(UINT (*machineCodePage)(), UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
                int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
 // Characters the code page lacks become the default character ('?' unless
 // lpDefaultChar gives another) and set *lpUsedDefaultChar; an unpaired
@@ -38,13 +39,13 @@ int ToWideChar(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCSTR lpMultiBy
 // accented letter to its plain one) are not made: every conversion behaves as
 // with WC_NO_BEST_FIT_CHARS. lpDefaultChar and lpUsedDefaultChar
 // must be null for CP_UTF8 (ERROR_INVALID_PARAMETER otherwise).
-int ToMultiByte(UINT ansiCodePage, UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
+int ToMultiByte(UINT (*machineCodePage)(), UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
                 int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                 BOOL* lpUsedDefaultChar);
 
-// Whole-string conversions through `codePage`, for code behind the emulated
-// surface: unmappable characters become '?'.
-std::u16string AnsiToWide(UINT codePage, std::string_view ansi);
-std::string WideToAnsi(UINT codePage, std::u16string_view wide);
+// Whole-string conversions through the machine's ANSI code page, for code
+// behind the emulated surface: unmappable characters become '?'.
+std::u16string AnsiToWide(UINT (*machineCodePage)(), std::string_view ansi);
+std::string WideToAnsi(UINT (*machineCodePage)(), std::u16string_view wide);
 
 } // namespace platform
