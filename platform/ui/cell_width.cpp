@@ -52,10 +52,16 @@ const std::array<std::int8_t, 0x10000>& BasicPlaneWidths() {
     return widths;
 }
 
+// One cell and one code unit: most text is made of these, and a layout
+// measures every character, so they skip the decoding.
+bool IsNarrowUnit(char32_t c) {
+    return c >= 0x20 && c < 0x300 && c != 0x7F;
+}
+
 } // namespace
 
 int CellWidth(char32_t c) {
-    if (c >= 0x20 && c < 0x300 && c != 0x7F)
+    if (IsNarrowUnit(c))
         return 1;
     if (c < 0x10000)
         return BasicPlaneWidths()[c];
@@ -66,6 +72,11 @@ std::size_t TextCells(std::u16string_view text, std::size_t begin, std::size_t e
     std::size_t cells = 0;
     end = std::min(end, text.size());
     for (std::size_t i = begin; i < end;) {
+        if (IsNarrowUnit(text[i])) {
+            ++cells;
+            ++i;
+            continue;
+        }
         const auto [code, units] = detail::CodePointAt(text, i);
         cells += static_cast<std::size_t>(CellWidth(code));
         i += units;
@@ -79,6 +90,14 @@ std::size_t PositionAtCell(std::u16string_view text, std::size_t begin, std::siz
     std::size_t x = 0;
     std::size_t i = begin;
     while (i < end) {
+        // A run of narrow characters takes one cell each, as many as fit.
+        const std::size_t fits = std::min(end, i + (cell - x));
+        const std::size_t run = i;
+        while (i < fits && IsNarrowUnit(text[i]))
+            ++i;
+        x += i - run;
+        if (i == end || IsNarrowUnit(text[i]))
+            break;
         const auto [code, units] = detail::CodePointAt(text, i);
         const auto width = static_cast<std::size_t>(CellWidth(code));
         if (width > 0 && x + width > cell)
