@@ -190,6 +190,21 @@ LONG Begin(const std::string& rootFile, HKEY key, KeyLocation* location,
     return error;
 }
 
+// A key's session with one statement prepared in it: where each value and
+// subkey call begins.
+struct KeyStatement {
+    KeyLocation location;
+    std::unique_ptr<Session> session;
+    Statement* statement = nullptr;
+};
+
+LONG PrepareOnKey(const std::string& rootFile, HKEY key, const char* sql, KeyStatement* query) {
+    LONG error = Begin(rootFile, key, &query->location, &query->session);
+    if (error == ERROR_SUCCESS)
+        query->statement = query->session->Prepare(sql, &error);
+    return error;
+}
+
 std::vector<std::string> SplitPath(std::string_view path) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -353,17 +368,14 @@ LONG DeleteKey(const std::string& rootFile, HKEY parent, std::string_view subKey
 LONG QueryValue(const std::string& rootFile, HKEY key, std::string_view name, Value* value) {
     if (!value)
         return ERROR_INVALID_PARAMETER;
-    KeyLocation location;
-    std::unique_ptr<Session> session;
-    LONG error = Begin(rootFile, key, &location, &session);
+    KeyStatement query;
+    LONG error = PrepareOnKey(
+        rootFile, key, "SELECT name, type, data FROM reg_values WHERE key=?1 AND fold=?2", &query);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->Prepare(
-        "SELECT name, type, data FROM reg_values WHERE key=?1 AND fold=?2", &error);
-    if (!s)
-        return error;
-    s->Bind(1, location.id).Bind(2, FoldCaseUtf8(name));
-    error = ReadValue(location.file, s, value);
+    Statement* s = query.statement;
+    s->Bind(1, query.location.id).Bind(2, FoldCaseUtf8(name));
+    error = ReadValue(query.location.file, s, value);
     s->Reset();
     return error;
 }
@@ -372,17 +384,15 @@ LONG SetValue(const std::string& rootFile, HKEY key, std::string_view name, DWOR
               std::span<const BYTE> data) {
     if (data.size() > kMaxValueBytes)
         return ERROR_INVALID_PARAMETER;
-    KeyLocation location;
-    std::unique_ptr<Session> session;
-    LONG error = Begin(rootFile, key, &location, &session);
+    KeyStatement query;
+    LONG error = PrepareOnKey(
+        rootFile, key,
+        "INSERT OR REPLACE INTO reg_values(key, name, fold, type, data) VALUES(?1,?2,?3,?4,?5)",
+        &query);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->Prepare(
-        "INSERT OR REPLACE INTO reg_values(key, name, fold, type, data) VALUES(?1,?2,?3,?4,?5)",
-        &error);
-    if (!s)
-        return error;
-    Status status = s->Bind(1, location.id)
+    Statement* s = query.statement;
+    Status status = s->Bind(1, query.location.id)
                         .Bind(2, name)
                         .Bind(3, FoldCaseUtf8(name))
                         .Bind(4, static_cast<std::int64_t>(type))
@@ -392,35 +402,31 @@ LONG SetValue(const std::string& rootFile, HKEY key, std::string_view name, DWOR
 }
 
 LONG DeleteValue(const std::string& rootFile, HKEY key, std::string_view name) {
-    KeyLocation location;
-    std::unique_ptr<Session> session;
-    LONG error = Begin(rootFile, key, &location, &session);
+    KeyStatement query;
+    LONG error =
+        PrepareOnKey(rootFile, key, "DELETE FROM reg_values WHERE key=?1 AND fold=?2", &query);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->Prepare("DELETE FROM reg_values WHERE key=?1 AND fold=?2", &error);
-    if (!s)
-        return error;
-    Status status = s->Bind(1, location.id).Bind(2, FoldCaseUtf8(name)).Run();
+    Statement* s = query.statement;
+    Status status = s->Bind(1, query.location.id).Bind(2, FoldCaseUtf8(name)).Run();
     if (!status.ok())
         return static_cast<LONG>(status.code());
-    return session->connection().changes() > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return query.session->connection().changes() > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LONG EnumValue(const std::string& rootFile, HKEY key, DWORD index, Value* value) {
     if (!value)
         return ERROR_INVALID_PARAMETER;
-    KeyLocation location;
-    std::unique_ptr<Session> session;
-    LONG error = Begin(rootFile, key, &location, &session);
+    KeyStatement query;
+    LONG error = PrepareOnKey(rootFile, key,
+                              "SELECT name, type, data FROM reg_values WHERE key=?1 "
+                              "ORDER BY fold LIMIT 1 OFFSET ?2",
+                              &query);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->Prepare("SELECT name, type, data FROM reg_values WHERE key=?1 "
-                                    "ORDER BY fold LIMIT 1 OFFSET ?2",
-                                    &error);
-    if (!s)
-        return error;
-    s->Bind(1, location.id).Bind(2, static_cast<std::int64_t>(index));
-    error = ReadValue(location.file, s, value);
+    Statement* s = query.statement;
+    s->Bind(1, query.location.id).Bind(2, static_cast<std::int64_t>(index));
+    error = ReadValue(query.location.file, s, value);
     s->Reset();
     return error == ERROR_FILE_NOT_FOUND ? static_cast<LONG>(ERROR_NO_MORE_ITEMS) : error;
 }
@@ -428,16 +434,14 @@ LONG EnumValue(const std::string& rootFile, HKEY key, DWORD index, Value* value)
 LONG EnumKey(const std::string& rootFile, HKEY key, DWORD index, std::string* name) {
     if (!name)
         return ERROR_INVALID_PARAMETER;
-    KeyLocation location;
-    std::unique_ptr<Session> session;
-    LONG error = Begin(rootFile, key, &location, &session);
+    KeyStatement query;
+    LONG error = PrepareOnKey(
+        rootFile, key, "SELECT name FROM reg_keys WHERE parent=?1 ORDER BY fold LIMIT 1 OFFSET ?2",
+        &query);
     if (error != ERROR_SUCCESS)
         return error;
-    Statement* s = session->Prepare(
-        "SELECT name FROM reg_keys WHERE parent=?1 ORDER BY fold LIMIT 1 OFFSET ?2", &error);
-    if (!s)
-        return error;
-    s->Bind(1, location.id).Bind(2, static_cast<std::int64_t>(index));
+    Statement* s = query.statement;
+    s->Bind(1, query.location.id).Bind(2, static_cast<std::int64_t>(index));
     auto step = s->Step();
     if (step == Statement::StepResult::Row)
         *name = s->ColumnText(0);
