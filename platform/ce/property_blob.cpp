@@ -142,7 +142,12 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
                 return Damaged(reader, "value runs past the end");
             if (unitSize == 2) {
                 property.text = LoadUtf16(bytes);
-                if (property.text.find(u'\0') != std::u16string::npos)
+                // Every unit is looked at, with no early exit, so that the
+                // compiler checks many at a time: the walks decode each string.
+                bool nul = false;
+                for (char16_t unit : property.text)
+                    nul |= unit == 0;
+                if (nul)
                     return Damaged(reader, "NUL inside a string");
             } else {
                 property.bytes.assign(bytes.begin(), bytes.end());
