@@ -23,6 +23,12 @@ inline int& Notes() {
     return notes;
 }
 
+// Note i of a benchmark's handheld: a title of 8 to 14 characters, 200 more.
+inline std::u16string NoteText(int i) {
+    return u"Note " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u" " +
+           std::u16string(i % 7 + 1, u'x') + u"\r\n" + std::u16string(200, u'b');
+}
+
 // A new folder named after `name` under $TMPDIR; throws when none can be made.
 inline std::string MakeFolder(const std::string& name) {
     const char* tmp = std::getenv("TMPDIR");

@@ -22,11 +22,7 @@
 namespace {
 
 using bench::Notes;
-
-std::u16string NoteText(int i) {
-    return u"Note " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u" " +
-           std::u16string(i % 7 + 1, u'x') + u"\r\n" + std::u16string(200, u'b');
-}
+using bench::NoteText;
 
 // The object store, filled once with Notes() notes.
 struct Store {

@@ -29,12 +29,8 @@
 namespace {
 
 using bench::Notes;
+using bench::NoteText;
 constexpr std::size_t kLargeNote = 64 * 1024 / sizeof(char16_t); // 64 KB of text
-
-std::u16string NoteText(int i) {
-    return u"Note " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u" " +
-           std::u16string(i % 7 + 1, u'x') + u"\r\n" + std::u16string(200, u'b');
-}
 
 // A handheld with Notes() notes and one large one, and the program running on it.
 struct Program {
