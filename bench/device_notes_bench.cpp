@@ -1,12 +1,15 @@
-// The note database at scale: 10,000 notes walked in each sort order, sought
+// The note database at scale: 10,000 notes (or --notes=N) walked in each sort order, sought
 // by identifier, turned into packets, and asked about by ObjectNotify; each
 // beside the same work done directly with SQLite, which is the limit.
 //
 //   build/release/bench/device_notes_bench --benchmark_min_time=1
+//   (100,000 notes: 'TMPDIR=/dev/shm ... --notes=100000 --benchmark_filter=Walk|Seek|Packets')
 #include "device/app/note_store.h"
 #include "device/sync/jottadev.h"
 #include "platform/ce/machine.h"
 #include "shared/notes/note_packet.h"
+
+#include "bench/bench_notes.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -18,25 +21,20 @@
 
 namespace {
 
-constexpr int kNotes = 10000;
+using bench::Notes;
+using bench::NoteText;
 
-std::u16string NoteText(int i) {
-    return u"Note " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u" " +
-           std::u16string(i % 7 + 1, u'x') + u"\r\n" + std::u16string(200, u'b');
-}
-
-// The object store, filled once with kNotes notes.
+// The object store, filled once with Notes() notes.
 struct Store {
     std::string dir;
     CEOID oidDb = 0;
     std::vector<CEOID> oids;
 
     Store() {
-        char pattern[] = "/tmp/jotterwick-bench-XXXXXX";
-        dir = mkdtemp(pattern);
+        dir = bench::MakeFolder("jotterwick-bench");
         ce::SetHandheldDirectory(dir + "/handheld");
         HANDLE cursor = OpenNoteDatabase(&oidDb);
-        for (int i = 0; i < kNotes; ++i) {
+        for (int i = 0; i < Notes(); ++i) {
             const CEOID oid = AddNewNote(cursor, i % 5, i % 3 ? u"Work\n" : u"");
             WriteNote(cursor, oid, NoteText(i), i % 5, i % 3 ? u"Work\n" : u"");
             oids.push_back(oid);
@@ -70,7 +68,7 @@ struct DirectTable {
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         sqlite3_stmt* insert = nullptr;
         sqlite3_prepare_v2(db, "INSERT INTO notes VALUES(?,?,?,?,?)", -1, &insert, nullptr);
-        for (int i = 0; i < kNotes; ++i) {
+        for (int i = 0; i < Notes(); ++i) {
             const std::u16string text = NoteText(i);
             const std::u16string title = NoteTitleOf(text);
             sqlite3_bind_int(insert, 1, i + 1);
@@ -107,10 +105,10 @@ void WalkSorted(benchmark::State& state) {
              at = CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr))
             read += record.ReadCurrent(h) != 0;
         CloseHandle(h);
-        if (read != kNotes)
+        if (read != Notes())
             state.SkipWithError("walk missed notes");
     }
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(WalkSorted)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
@@ -128,7 +126,7 @@ void DirectWalkSorted(benchmark::State& state) {
         sqlite3_finalize(stmt);
         benchmark::DoNotOptimize(bytes);
     }
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(DirectWalkSorted)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
@@ -138,12 +136,12 @@ void SeekRandom(benchmark::State& state) {
     CEOID oid = 0;
     HANDLE h = CeOpenDatabase(&oid, kNoteDatabaseName, 0, 0, nullptr);
     for (auto _ : state) {
-        for (int i = 0; i < kNotes; ++i)
+        for (int i = 0; i < Notes(); ++i)
             benchmark::DoNotOptimize(
                 CeSeekDatabase(h, CEDB_SEEK_CEOID, oids[random() % oids.size()], nullptr));
     }
     CloseHandle(h);
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(SeekRandom)->Unit(benchmark::kMillisecond);
 
@@ -153,14 +151,14 @@ void DirectSeekRandom(benchmark::State& state) {
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(db, "SELECT oid FROM notes WHERE oid = ?", -1, &stmt, nullptr);
     for (auto _ : state) {
-        for (int i = 0; i < kNotes; ++i) {
-            sqlite3_bind_int(stmt, 1, static_cast<int>(random() % kNotes) + 1);
+        for (int i = 0; i < Notes(); ++i) {
+            sqlite3_bind_int(stmt, 1, static_cast<int>(random() % Notes()) + 1);
             benchmark::DoNotOptimize(sqlite3_step(stmt));
             sqlite3_reset(stmt);
         }
     }
     sqlite3_finalize(stmt);
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(DirectSeekRandom)->Unit(benchmark::kMillisecond);
 
@@ -183,7 +181,7 @@ void BuildPackets(benchmark::State& state) {
     }
     handler->Release();
     InitObjType(nullptr, nullptr, 0);
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(BuildPackets)->Unit(benchmark::kMillisecond);
 
@@ -195,7 +193,7 @@ void DirectBuildPackets(benchmark::State& state) {
     sqlite3_prepare_v2(db, "SELECT props FROM notes WHERE oid = ?", -1, &read, nullptr);
     std::vector<BYTE> block;
     for (auto _ : state) {
-        for (int oid = 1; oid <= kNotes; ++oid) {
+        for (int oid = 1; oid <= Notes(); ++oid) {
             sqlite3_bind_int(read, 1, oid);
             sqlite3_step(read);
             const auto* text = static_cast<const char16_t*>(sqlite3_column_blob(read, 0));
@@ -206,7 +204,7 @@ void DirectBuildPackets(benchmark::State& state) {
         }
     }
     sqlite3_finalize(read);
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(DirectBuildPackets)->Unit(benchmark::kMillisecond);
 
@@ -228,7 +226,7 @@ void NotifyEveryNote(benchmark::State& state) {
     }
     handler->Release();
     InitObjType(nullptr, nullptr, 0);
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(NotifyEveryNote)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -243,7 +241,7 @@ void DirectReadRewrite(benchmark::State& state) {
     sqlite3_prepare_v2(db, "UPDATE notes SET props = ?, modified = modified + 1 WHERE oid = ?", -1,
                        &write, nullptr);
     for (auto _ : state) {
-        for (int oid = 1; oid <= kNotes; ++oid) {
+        for (int oid = 1; oid <= Notes(); ++oid) {
             sqlite3_bind_int(read, 1, oid);
             sqlite3_step(read);
             const std::string props(static_cast<const char*>(sqlite3_column_blob(read, 0)),
@@ -259,10 +257,12 @@ void DirectReadRewrite(benchmark::State& state) {
     }
     sqlite3_finalize(read);
     sqlite3_finalize(write);
-    state.SetItemsProcessed(state.iterations() * kNotes);
+    state.SetItemsProcessed(state.iterations() * Notes());
 }
 BENCHMARK(DirectReadRewrite)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::Run(argc, argv);
+}

@@ -34,6 +34,8 @@ void CJottaListView::OnUpdate(CView*, LPARAM, CObject*) {
     CJottaDoc* doc = GetDocument();
     const int count = doc->FillNoteList(titles, ids);
     const CEOID current = doc->CurrentNote(false);
+    // The lines' room at once, not grown line by line over a long list.
+    m_wndList.InitStorage(count, 0);
     for (int i = 0; i < count; ++i) {
         const int line = m_wndList.AddString(titles[i]);
         m_wndList.SetItemData(line, ids[i]);

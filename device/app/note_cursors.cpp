@@ -112,9 +112,12 @@ int NoteCursors::FillNoteList(std::vector<std::u16string>& titles, std::vector<C
     int appended = 0;
     if (CeSeekDatabase(m_display, CEDB_SEEK_BEGINNING, 0, nullptr) != 0) {
         // Each read moves the cursor one record on; a failed read is the end.
+        // The list needs the title, the filter the categories: the note's
+        // text is not copied out.
+        const CEPROPID wanted[] = {PROPID_NOTE_TITLE, PROPID_NOTE_CATEGORIES};
         NoteRecordProps record;
-        for (CEOID oid = record.ReadCurrent(m_display); oid != 0;
-             oid = record.ReadCurrent(m_display)) {
+        for (CEOID oid = record.ReadCurrent(m_display, wanted); oid != 0;
+             oid = record.ReadCurrent(m_display, wanted)) {
             if (!NotePassesFilter(record, filter))
                 continue;
             titles.push_back(record.Text(PROPID_NOTE_TITLE));

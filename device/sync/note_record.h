@@ -9,6 +9,7 @@
 #include "platform/ce/database.h"
 #include "shared/notes/note_rules.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,11 +58,14 @@ public:
 
     // Reads the record at the cursor's current position; returns its
     // identifier, 0 on failure (nothing kept).
-    CEOID ReadCurrent(HANDLE cursor) {
-        WORD count = 0;
+    CEOID ReadCurrent(HANDLE cursor) { return ReadCurrent(cursor, {}); }
+    // The same, reading only the properties `wanted` (all when empty).
+    CEOID ReadCurrent(HANDLE cursor, std::span<const CEPROPID> wanted) {
+        WORD count = static_cast<WORD>(wanted.size());
         DWORD size = LocalSize(m_buffer);
-        const CEOID oid =
-            CeReadRecordProps(cursor, CEDB_ALLOWREALLOC, &count, nullptr, &m_buffer, &size);
+        const CEOID oid = CeReadRecordProps(
+            cursor, CEDB_ALLOWREALLOC, &count,
+            wanted.empty() ? nullptr : const_cast<CEPROPID*>(wanted.data()), &m_buffer, &size);
         m_count = oid != 0 ? count : 0;
         return oid;
     }

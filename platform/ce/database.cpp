@@ -86,13 +86,17 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
         JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
         CEOID oid = 0;
-        JW_ASSIGN_OR_RETURN(auto properties, cursor->Read(store, &oid));
+        const std::span<const CEPROPID> wanted(rgPropID, rgPropID ? *lpcPropID : 0);
+        JW_ASSIGN_OR_RETURN(auto properties, cursor->Read(store, &oid, wanted));
         std::vector<ce::ReadEntry> entries;
         entries.reserve(rgPropID ? *lpcPropID : properties.size());
         if (rgPropID) {
-            for (WORD i = 0; i < *lpcPropID; ++i)
-                entries.push_back(
-                    {rgPropID[i], ce::FindProperty(properties, PropNumber(rgPropID[i]))});
+            for (CEPROPID asked : wanted) {
+                // A property stored with another value type is not the one
+                // asked for: its value cannot be read as the asked type.
+                const ce::Property* found = ce::FindProperty(properties, PropNumber(asked));
+                entries.push_back({asked, found && found->propid == asked ? found : nullptr});
+            }
         } else {
             for (const auto& property : properties)
                 entries.push_back({property.propid, &property});

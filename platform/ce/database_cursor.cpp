@@ -413,7 +413,8 @@ Result<CEOID> DatabaseCursor::Seek(StoreSession& store, DWORD seekType, DWORD_PT
     return m_position.oid;
 }
 
-Result<PropertyList> DatabaseCursor::Read(StoreSession& store, CEOID* oid) {
+Result<PropertyList> DatabaseCursor::Read(StoreSession& store, CEOID* oid,
+                                          std::span<const CEPROPID> wanted) {
     JW_ASSIGN_OR_RETURN(auto stamp, store.connection().ReadChangeStamp());
     Status status = Refresh(store, stamp);
     if (!status.ok())
@@ -438,7 +439,7 @@ Result<PropertyList> DatabaseCursor::Read(StoreSession& store, CEOID* oid) {
     const CEOID current = m_position.oid;
     Result<PropertyList> properties = PropertyList();
     if (m_currentBlob) {
-        properties = DecodeProperties(*m_currentBlob);
+        properties = DecodeProperties(*m_currentBlob, wanted);
         if (!properties.ok())
             properties = Status::Failure(properties.status().code(),
                                          "record " + std::to_string(current) + ": " +

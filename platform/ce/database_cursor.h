@@ -18,6 +18,7 @@
 #include "platform/ce/object_store.h"
 
 #include <deque>
+#include <span>
 
 namespace ce {
 
@@ -42,9 +43,11 @@ public:
     // keeps no counts in its b-trees).
     platform::Result<CEOID> Seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
                                  DWORD* index);
-    // Reads the current record's properties. With auto-seek-next on, a
-    // current record that has gone is passed over, as the platform does.
-    platform::Result<PropertyList> Read(StoreSession& store, CEOID* oid);
+    // Reads the current record's properties (with `wanted`, those of the
+    // numbers it names at least). With auto-seek-next on, a current record
+    // that has gone is passed over, as the platform does.
+    platform::Result<PropertyList> Read(StoreSession& store, CEOID* oid,
+                                        std::span<const CEPROPID> wanted = {});
     // After a read the caller completed: with auto-seek-next on, one record
     // on, or past the last one; otherwise nothing.
     platform::Status AfterRead(StoreSession& store);

@@ -92,28 +92,40 @@ std::vector<BYTE> EncodeProperties(const PropertyList& properties) {
     return out;
 }
 
-Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
+Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
+                                      std::span<const CEPROPID> wanted) {
     Reader reader(blob);
     std::uint64_t version = 0, count = 0;
     if (!reader.Read(1, &version) || version != kPropertyBlobVersion)
         return Damaged(reader, "unknown format version");
     if (!reader.Read(2, &count))
         return Damaged(reader, "property count cut short");
-    PropertyList properties;
     // Each property takes at least its identifier's four bytes.
-    properties.reserve(std::min<std::uint64_t>(count, reader.left() / 4));
+    const std::size_t most = std::min<std::uint64_t>(count, reader.left() / 4);
+    PropertyList properties;
+    properties.reserve(wanted.empty() ? most : std::min(most, wanted.size()));
+    const auto isWanted = [wanted](WORD number) {
+        return wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [number](CEPROPID id) {
+                   return PropNumber(id) == number;
+               });
+    };
     // Numbers already taken: the few properties of a usual record are
     // scanned; a record with more gets a bitmap of all numbers.
     constexpr std::size_t kScanned = 32;
+    std::vector<WORD> taken;
+    taken.reserve(std::min(most, kScanned));
     std::vector<bool> numbers;
     auto seenBefore = [&](WORD number) {
-        if (numbers.empty() && properties.size() < kScanned)
-            return std::any_of(properties.begin(), properties.end(),
-                               [number](const Property& p) { return p.number() == number; });
+        if (numbers.empty() && taken.size() < kScanned) {
+            if (std::find(taken.begin(), taken.end(), number) != taken.end())
+                return true;
+            taken.push_back(number);
+            return false;
+        }
         if (numbers.empty()) {
             numbers.resize(0x10000);
-            for (const auto& p : properties)
-                numbers[p.number()] = true;
+            for (WORD n : taken)
+                numbers[n] = true;
         }
         const bool seen = numbers[number];
         numbers[number] = true;
@@ -129,6 +141,7 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
             return Damaged(reader, "unknown value type " + std::to_string(property.type()));
         if (seenBefore(property.number()))
             return Damaged(reader, "property " + std::to_string(property.number()) + " twice");
+        const bool keep = isWanted(property.number());
         if (std::size_t width = ScalarWidth(property.type())) {
             if (!reader.Read(width, &property.scalar))
                 return Damaged(reader, "value cut short");
@@ -141,14 +154,22 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob) {
             if (length > reader.left() / unitSize || !reader.Take(length * unitSize, &bytes))
                 return Damaged(reader, "value runs past the end");
             if (unitSize == 2) {
-                property.text = LoadUtf16(bytes);
-                if (property.text.find(u'\0') != std::u16string::npos)
+                // Every unit is looked at, with no early exit, so that the
+                // compiler checks many at a time; a string not kept is
+                // checked all the same, and not copied.
+                bool nul = false;
+                for (std::size_t at = 0; at < bytes.size(); at += 2)
+                    nul |= (bytes[at] | bytes[at + 1]) == 0;
+                if (nul)
                     return Damaged(reader, "NUL inside a string");
-            } else {
+                if (keep)
+                    property.text = LoadUtf16(bytes);
+            } else if (keep) {
                 property.bytes.assign(bytes.begin(), bytes.end());
             }
         }
-        properties.push_back(std::move(property));
+        if (keep)
+            properties.push_back(std::move(property));
     }
     if (reader.left() != 0)
         return Damaged(reader, "bytes after the last property");

@@ -48,7 +48,10 @@ constexpr BYTE kPropertyBlobVersion = 1;
 bool IsKnownType(WORD type);
 
 std::vector<BYTE> EncodeProperties(const PropertyList& properties);
-platform::Result<PropertyList> DecodeProperties(std::span<const BYTE> blob);
+// With `wanted`, only the properties whose numbers it names are kept (the
+// others are checked as well, and not copied).
+platform::Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
+                                                std::span<const CEPROPID> wanted = {});
 
 // A caller's CEPROPVAL as a property (refused: an unknown type, a null string,
 // a blob whose pointer is null while its count is not).

@@ -47,6 +47,11 @@ public:
     }
     int DeleteString(UINT nIndex) { return static_cast<int>(SendMessage(LB_DELETESTRING, nIndex)); }
     void ResetContent() { SendMessage(LB_RESETCONTENT); }
+    // Room for nItems more items (nBytes: their texts' size, a hint);
+    // LB_ERRSPACE when there is none.
+    int InitStorage(int nItems, UINT nBytes) {
+        return static_cast<int>(SendMessage(LB_INITSTORAGE, static_cast<WPARAM>(nItems), nBytes));
+    }
     int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
     int SetItemData(int nIndex, DWORD_PTR data) {
         return static_cast<int>(

@@ -95,6 +95,9 @@ constexpr UINT LB_SETCARETINDEX = 0x019E;
 constexpr UINT LB_GETCARETINDEX = 0x019F;
 constexpr UINT LB_GETITEMHEIGHT = 0x01A1;
 constexpr UINT LB_FINDSTRINGEXACT = 0x01A2;
+// wParam: items about to be added; lParam: bytes of their texts (a hint).
+// Answers how many items fit before more memory is needed, or LB_ERRSPACE.
+constexpr UINT LB_INITSTORAGE = 0x01A8;
 constexpr LRESULT LB_OKAY = 0;
 constexpr LRESULT LB_ERR = -1;
 constexpr LRESULT LB_ERRSPACE = -2;

@@ -12,7 +12,6 @@ namespace ui::detail {
 
 struct ListItem {
     std::u16string text;
-    std::u16string folded; // the text without case, for sorting and searching
     LPARAM data = 0;
     bool selected = false;
 };
@@ -27,6 +26,10 @@ public:
     int Insert(int index, std::u16string text);
     bool Delete(int index);
     void Clear() { m_items.clear(); }
+    // Makes room for `more` items beyond those held, so that adding them
+    // allocates no item storage. False, with nothing changed, when the
+    // room cannot be had. Returns through `room` how many items fit in all.
+    bool Reserve(std::size_t more, std::size_t* room);
 
     // The first item after `start` (-1: from the top) whose text begins with
     // `prefix` (or, for FindExact, equals `text`), ignoring case; the search

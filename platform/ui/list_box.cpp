@@ -5,6 +5,7 @@
 #include "platform/ui/window_impl.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -268,6 +269,14 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return s->caret;
     case LB_GETITEMHEIGHT:
         return ui::kLineHeight;
+    case LB_INITSTORAGE: {
+        // Indexes are ints: a list box never holds more than INT_MAX items.
+        std::size_t room = 0;
+        if (wParam > static_cast<WPARAM>(INT_MAX - s->items.Count()) ||
+            !s->items.Reserve(wParam, &room))
+            return LB_ERRSPACE;
+        return static_cast<LRESULT>(std::min<std::size_t>(room, INT_MAX));
+    }
     case WM_LBUTTONDOWN:
         if (IsWindowEnabled(hwnd)) {
             SetFocus(hwnd);

@@ -467,6 +467,19 @@ TEST_F(DatabaseTest, ReadBufferRules) {
     EXPECT_EQ(0, props[0].wFlags);
     EXPECT_EQ(wanted[1], props[1].propid);
     EXPECT_EQ(CEDB_PROPNOTFOUND, props[1].wFlags);
+
+    // A property stored with another type than asked is missing, not a value
+    // of the asked type made of the stored bits (a string pointer from a
+    // number); the string beside it is read as asked.
+    CEPROPID mistyped[] = {MakePropId(kColor, CEVT_LPWSTR), MakePropId(kText, CEVT_LPWSTR)};
+    count = 2;
+    EXPECT_EQ(oid, CeReadRecordProps(h, CEDB_ALLOWREALLOC, &count, mistyped, &block, &size));
+    ASSERT_EQ(2, count);
+    props = reinterpret_cast<CEPROPVAL*>(block);
+    EXPECT_EQ(mistyped[0], props[0].propid);
+    EXPECT_EQ(CEDB_PROPNOTFOUND, props[0].wFlags);
+    EXPECT_EQ(0, props[1].wFlags);
+    EXPECT_EQ(std::u16string(u"hello"), props[1].val.lpwstr);
     LocalFree(block);
 }
 

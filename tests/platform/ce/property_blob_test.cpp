@@ -71,4 +71,39 @@ TEST(PropertyBlobTest, DamagedBlobsAreRefusedWithTheirPlace) {
         EXPECT_FALSE(DecodeProperties(std::span(good.data(), n)).ok()) << n;
 }
 
+TEST(PropertyBlobTest, AskedPropertiesAreKeptAndTheOthersStillChecked) {
+    const std::vector<BYTE> good = EncodeProperties(Sample());
+    const CEPROPID wanted[] = {MakePropId(20, CEVT_FILETIME), MakePropId(30, CEVT_LPWSTR),
+                               MakePropId(99, CEVT_I2)};
+    auto decoded = DecodeProperties(good, wanted);
+    ASSERT_TRUE(decoded.ok()) << decoded.status().message();
+    const PropertyList expected = {Sample()[1], Sample()[3]}; // in the stored order
+    EXPECT_EQ(expected, decoded.value());
+
+    const CEPROPID onlyFirst[] = {MakePropId(1, CEVT_UI4)};
+    struct Case {
+        const char* what;
+        std::vector<BYTE> bytes;
+        const char* message;
+    } cases[] = {
+        {"NUL in a string not asked for",
+         {1, 2, 0, 0x13, 0, 1, 0, 3, 0, 0, 0, 0x1F, 0, 2, 0, 2, 0, 0, 0, 'a', 0, 0, 0},
+         "NUL inside a string"},
+        {"a number not asked for twice",
+         {1, 3, 0, 0x13, 0, 1, 0, 3, 0, 0, 0, 0x02, 0, 2, 0, 4, 0, 0x02, 0, 2, 0, 4, 0},
+         "property 2 twice"},
+        {"a string not asked for, too long",
+         {1, 2, 0, 0x13, 0, 1, 0, 3, 0, 0, 0, 0x1F, 0, 2, 0, 9, 0, 0, 0, 'a', 0},
+         "value runs past the end"},
+    };
+    for (const auto& c : cases) {
+        auto refused = DecodeProperties(c.bytes, onlyFirst);
+        ASSERT_FALSE(refused.ok()) << c.what;
+        EXPECT_NE(std::string::npos, refused.status().message().find(c.message))
+            << c.what << ": " << refused.status().message();
+    }
+    for (std::size_t n = 0; n < good.size(); ++n)
+        EXPECT_FALSE(DecodeProperties(std::span(good.data(), n), wanted).ok()) << n;
+}
+
 } // namespace

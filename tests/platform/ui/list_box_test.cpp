@@ -1,6 +1,7 @@
 #include "platform/ui/controls.h"
 #include "ui_test_support.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,54 @@ TEST_F(ListBoxTest, PrefixAndExactSearchWrapRound) {
     EXPECT_EQ(2, SendMessageW(list, LB_INSERTSTRING, 2, reinterpret_cast<LPARAM>(u"inserted")));
     EXPECT_EQ(LB_ERR, SendMessageW(list, LB_INSERTSTRING, 9, reinterpret_cast<LPARAM>(u"beyond")));
     EXPECT_EQ(4, SendMessageW(list, LB_GETCURSEL, 0, 0));
+}
+
+TEST_F(ListBoxTest, CaseIgnoredBeyondAsciiInOrderAndSearch) {
+    HWND sorted = Make(LBS_SORT);
+    for (const char16_t* t :
+         {u"\u00e9t\u00e9", u"Zebra", u"\u00c9T\u00c9", u"\u0394elta", u"Ab", u"a"})
+        Add(sorted, t);
+    // Folded: a, ab, zebra, \u00e9t\u00e9 (twice, in the order added), \u03b4elta.
+    EXPECT_EQ(0, SendMessageW(sorted, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(u"A")));
+    EXPECT_EQ(1, SendMessageW(sorted, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(u"aB")));
+    EXPECT_EQ(3, SendMessageW(sorted, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(u"\u00c9t\u00e9")));
+    EXPECT_EQ(4, SendMessageW(sorted, LB_FINDSTRING, 3, reinterpret_cast<LPARAM>(u"\u00c9")));
+    EXPECT_EQ(5, SendMessageW(sorted, LB_FINDSTRING, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(u"\u03b4E")));
+    WCHAR text[16];
+    SendMessageW(sorted, LB_GETTEXT, 3, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::u16string(u"\u00e9t\u00e9"), text); // each text kept as added
+    SendMessageW(sorted, LB_GETTEXT, 4, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::u16string(u"\u00c9T\u00c9"), text);
+    EXPECT_EQ(LB_ERR, SendMessageW(sorted, LB_FINDSTRING, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(u"abc"))); // longer than "ab"
+}
+
+TEST_F(ListBoxTest, InitStorageMakesRoomAndChangesNothingElse) {
+    HWND list = Make(LBS_NOTIFY);
+    EXPECT_GE(SendMessageW(list, LB_INITSTORAGE, 100, 100 * 16), 100);
+    EXPECT_EQ(0, SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (const char16_t* t : {u"c", u"a", u"b"})
+        Add(list, t);
+    SendMessageW(list, LB_SETITEMDATA, 1, 7);
+    SendMessageW(list, LB_SETCURSEL, 2, 0);
+    // Room for the items held and the ones announced.
+    EXPECT_GE(SendMessageW(list, LB_INITSTORAGE, 200, 0), 203);
+    EXPECT_GE(SendMessageW(list, LB_INITSTORAGE, 0, 0), 3);
+    // A list box counts its items in ints: more is refused, and nothing changes.
+    EXPECT_EQ(LB_ERRSPACE, SendMessageW(list, LB_INITSTORAGE, INT_MAX - 2, 0));
+    EXPECT_EQ(LB_ERRSPACE, SendMessageW(list, LB_INITSTORAGE, static_cast<WPARAM>(-1), 0));
+    EXPECT_EQ("c a b* ", Dump(list));
+    EXPECT_EQ(7, SendMessageW(list, LB_GETITEMDATA, 1, 0));
+    EXPECT_EQ(2, SendMessageW(list, LB_GETCURSEL, 0, 0));
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(3 + i, Add(list, u"more"));
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    EXPECT_GE(SendMessageW(list, LB_INITSTORAGE, 5, 0), 5);
+    EXPECT_EQ(0, SendMessageW(list, LB_GETCOUNT, 0, 0));
 }
 
 } // namespace
