@@ -105,12 +105,10 @@ Status HandheldLedger::ApplySurvey() {
     return Status();
 }
 
-Status HandheldLedger::Settle(CEOID oid, std::uint64_t sequence) {
-    constexpr std::size_t kBatch = 64;
+void HandheldLedger::Settle(CEOID oid, std::uint64_t sequence) {
     m_unsettled.erase(oid);
     if (sequence != 0)
         m_settled.push_back({oid, sequence});
-    return m_settled.size() >= kBatch ? FlushSettled() : Status();
 }
 
 Status HandheldLedger::FlushSettled() {
