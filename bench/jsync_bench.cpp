@@ -160,21 +160,19 @@ MachinePair PrepareMachines(Kind kind, int notes) {
     Tick();
     const std::string name = std::to_string(static_cast<int>(kind)) + "-" + std::to_string(notes);
     const MachinePair machines = Machines(name);
-    switch (kind) {
-    case Kind::HandheldOnly:
-        FillHandheld(machines.handheld, notes);
-        break;
-    case Kind::DesktopOnly:
-        FillDesktop(machines.desktop, notes);
-        break;
-    case Kind::InStep:
-        // Half made on each side, synchronized: N on each.
-        FillHandheld(machines.handheld, notes / 2);
-        FillDesktop(machines.desktop, notes - notes / 2);
+    // Half made on each side and synchronized for notes in step. Both
+    // machines are made, empty or not: jsync makes none.
+    const int half = notes / 2;
+    FillHandheld(machines.handheld, kind == Kind::HandheldOnly ? notes
+                                    : kind == Kind::InStep     ? half
+                                                               : 0);
+    FillDesktop(machines.desktop, kind == Kind::DesktopOnly ? notes
+                                  : kind == Kind::InStep    ? notes - half
+                                                            : 0);
+    if (kind == Kind::InStep) {
         Tick();
         if (RunJsync(machines).seconds < 0)
             std::abort();
-        break;
     }
     Tick();
     return machines;
