@@ -82,6 +82,8 @@ public:
 private:
     static constexpr std::size_t kBatch = 64;
 
+    std::uint64_t LastChangeAfter(CEOID oid, std::uint64_t since, std::uint64_t unreadable) const;
+
     HandheldState& m_state;
     UINT m_bit;
     CEOID m_database;
