@@ -1,27 +1,37 @@
 // jsync at scale, as a user runs it (a whole jsync process, both providers
-// and the Outlook stand-in loaded), beside the direct-SQLite limits:
-//   - first synchronization of 10,000 handheld notes to an empty desktop, and
-//     of 10,000 desktop notes to an empty handheld, against committing 10,000
-//     rows one row per transaction (WAL, synchronous FULL);
-//   - a synchronization of 10,000 notes on each side with nothing changed,
+// and the Outlook stand-in loaded), beside the direct-SQLite limits, at 1,000
+// and 10,000 notes (and 100,000 with --large):
+//   - first synchronization of N handheld notes to an empty desktop, and of
+//     N desktop notes to an empty handheld, against committing N rows one
+//     row per transaction (WAL, synchronous FULL);
+//   - a synchronization of N notes on each side with nothing changed,
 //     against one indexed scan of each store, and the same with 10 notes
 //     changed (5 on each side): the cost per changed note.
+// Each reports its limit, the ratio, the time per note, notes per second and
+// jsync's peak memory (max RSS).
 //
-//   build/release/bench/jsync_bench
+//   build/release/bench/jsync_bench [--large] --benchmark_repetitions=3
+//       --benchmark_format=json | python3 bench/min_median.py
 #include "device/app/note_store.h"
 #include "peers/outlook/message_store.h"
 #include "platform/base/kernel.h"
+#include "platform/base/sqlite.h"
 #include "platform/ce/machine.h"
+#include "platform/ce/object_store.h"
 #include "platform/win32/machine.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,7 +40,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kNotes = 10000;
 constexpr int kChanged = 10;
 
 // 2026-12-01 00:00:00 UTC, moved on ten seconds at a time.
@@ -89,8 +98,11 @@ MachinePair CopyOf(const MachinePair& from, const std::string& name) {
     return to;
 }
 
+// The fills are the setting, not the measure: their commits wait for one
+// flush at the end instead of a disk sync each.
 void FillHandheld(const std::string& dir, int count) {
     ce::SetHandheldDirectory(dir);
+    platform::sqlite::DeferredSync deferred(ce::StoreConnection().value());
     CEOID database = 0;
     HANDLE cursor = OpenNoteDatabase(&database);
     for (int i = 0; i < count; ++i) {
@@ -103,6 +115,8 @@ void FillHandheld(const std::string& dir, int count) {
 void FillDesktop(const std::string& dir, int count) {
     win32::SetDesktopDirectory(dir);
     auto store = outlook::MessageStore::Open(dir + "/outlook.db");
+    platform::sqlite::DeferredSync deferred(
+        platform::sqlite::Connection::Shared(dir + "/outlook.db").value());
     for (int i = 0; i < count; ++i) {
         outlook::Note note;
         note.body = NoteText(u"Desktop", i);
@@ -112,9 +126,13 @@ void FillDesktop(const std::string& dir, int count) {
     }
 }
 
-// Runs jsync on the machines; its wall time in seconds, or a negative
-// number when it failed.
-double RunJsync(const MachinePair& machines) {
+struct JsyncRun {
+    double seconds = -1; // negative when jsync failed
+    double maxRssMiB = 0;
+};
+
+// Runs jsync on the machines: its wall time and its peak memory.
+JsyncRun RunJsync(const MachinePair& machines) {
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -125,68 +143,79 @@ double RunJsync(const MachinePair& machines) {
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    JsyncRun run;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.maxRssMiB = static_cast<double>(usage.ru_maxrss) / 1024; // KiB on Linux
+    return run;
 }
 
-// The machines each benchmark starts from, made once.
-struct Scenarios {
-    MachinePair handheldOnly, desktopOnly, inStep;
-    Scenarios() {
-        Tick();
-        handheldOnly = Machines("handheld-only");
-        FillHandheld(handheldOnly.handheld, kNotes);
-        desktopOnly = Machines("desktop-only");
-        FillDesktop(desktopOnly.desktop, kNotes);
-        // 5,000 notes made on each side, synchronized: 10,000 on each.
-        inStep = Machines("in-step");
-        FillHandheld(inStep.handheld, kNotes / 2);
-        FillDesktop(inStep.desktop, kNotes / 2);
-        Tick();
-        if (RunJsync(inStep) < 0)
-            std::abort();
-        Tick();
-    }
-};
+enum class Kind { HandheldOnly, DesktopOnly, InStep };
 
-Scenarios& TheScenarios() {
-    static Scenarios scenarios;
-    return scenarios;
+// The machines a benchmark starts from: made once per kind and size, here
+// alone, so that how a machine is made can change in one place.
+MachinePair PrepareMachines(Kind kind, int notes) {
+    Tick();
+    const std::string name = std::to_string(static_cast<int>(kind)) + "-" + std::to_string(notes);
+    const MachinePair machines = Machines(name);
+    // Half made on each side and synchronized for notes in step. Both
+    // machines are made, empty or not: jsync makes none.
+    const int half = notes / 2;
+    FillHandheld(machines.handheld, kind == Kind::HandheldOnly ? notes
+                                    : kind == Kind::InStep     ? half
+                                                               : 0);
+    FillDesktop(machines.desktop, kind == Kind::DesktopOnly ? notes
+                                  : kind == Kind::InStep    ? notes - half
+                                                            : 0);
+    if (kind == Kind::InStep) {
+        Tick();
+        if (RunJsync(machines).seconds < 0)
+            std::abort();
+    }
+    Tick();
+    return machines;
+}
+
+const MachinePair& Prepared(Kind kind, int notes) {
+    static std::map<std::pair<Kind, int>, MachinePair> made;
+    auto [at, added] = made.try_emplace({kind, notes});
+    if (added)
+        at->second = PrepareMachines(kind, notes);
+    return at->second;
 }
 
 // The limits: the same durable writes and reads straight on SQLite, measured
 // right before each synchronization they are set against, so that both see
 // the same machine (its disk is shared with other work).
-double CommitLimit() {
-    {
-        const std::string path = Root() + "/limit-commit.db";
-        fs::remove(path);
-        fs::remove(path + "-wal");
-        fs::remove(path + "-shm");
-        sqlite3* db = nullptr;
-        sqlite3_open(path.c_str(), &db);
-        sqlite3_exec(db,
-                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
-                     "CREATE TABLE t(id INTEGER PRIMARY KEY, body BLOB)",
-                     nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO t(body) VALUES(?)", -1, &insert, nullptr);
-        const std::u16string body = NoteText(u"Limit", 0);
-        const auto start = Clock::now();
-        for (int i = 0; i < kNotes; ++i) {
-            sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-            sqlite3_bind_blob(insert, 1, body.data(), static_cast<int>(body.size() * 2),
-                              SQLITE_STATIC);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        }
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        sqlite3_finalize(insert);
-        sqlite3_close(db);
-        return elapsed;
+double CommitLimit(int notes) {
+    const std::string path = Root() + "/limit-commit.db";
+    for (const char* suffix : {"", "-wal", "-shm"})
+        fs::remove(path + suffix);
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db,
+                 "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                 "CREATE TABLE t(id INTEGER PRIMARY KEY, body BLOB)",
+                 nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO t(body) VALUES(?)", -1, &insert, nullptr);
+    const std::u16string body = NoteText(u"Limit", 0);
+    const auto start = Clock::now();
+    for (int i = 0; i < notes; ++i) {
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_bind_blob(insert, 1, body.data(), static_cast<int>(body.size() * 2), SQLITE_STATIC);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     }
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    sqlite3_finalize(insert);
+    sqlite3_close(db);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        fs::remove(path + suffix);
+    return elapsed;
 }
 
 // Reads every row of one query to its end; the bytes read.
@@ -204,61 +233,66 @@ std::size_t Scan(const std::string& path, const char* sql) {
     return bytes;
 }
 
-double ScanLimit() {
-    {
-        const MachinePair& machines = TheScenarios().inStep;
-        const auto start = Clock::now();
-        std::size_t bytes = Scan(machines.handheld + "/objectstore.db",
-                                 "SELECT r.oid, r.sequence, r.props FROM ce_records r "
-                                 "JOIN ce_databases d ON r.db = d.oid "
-                                 "WHERE d.name = 'Jotterwick Database' ORDER BY r.oid");
-        bytes += Scan(machines.desktop + "/outlook.db",
-                      "SELECT entry_id, modified, body, categories, color FROM notes "
-                      "ORDER BY entry_id");
-        benchmark::DoNotOptimize(bytes);
-        return std::chrono::duration<double>(Clock::now() - start).count();
-    }
+double ScanLimit(int notes) {
+    const MachinePair& machines = Prepared(Kind::InStep, notes);
+    const auto start = Clock::now();
+    std::size_t bytes = Scan(machines.handheld + "/objectstore.db",
+                             "SELECT r.oid, r.sequence, r.props FROM ce_records r "
+                             "JOIN ce_databases d ON r.db = d.oid "
+                             "WHERE d.name = 'Jotterwick Database' ORDER BY r.oid");
+    bytes += Scan(machines.desktop + "/outlook.db",
+                  "SELECT entry_id, modified, body, categories, color FROM notes "
+                  "ORDER BY entry_id");
+    benchmark::DoNotOptimize(bytes);
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// One timed jsync per iteration on a fresh copy of `from`, changed first by `prepare`.
-// Reports the limit and the ratio of the synchronization's time to it.
+// One timed jsync per iteration on a fresh copy of `from`, changed first by
+// `prepare`. Reports the limit, the ratio of the synchronization's time to
+// it, the time per note, notes per second and jsync's peak memory.
 template <typename Prepare>
-void TimeSynchronization(benchmark::State& state, const MachinePair& from, double (*limit)(),
+void TimeSynchronization(benchmark::State& state, Kind kind, double (*limit)(int),
                          Prepare prepare) {
+    const int notes = static_cast<int>(state.range(0));
+    const MachinePair& from = Prepared(kind, notes);
     int copy = 0;
-    double limits = 0, times = 0;
+    double limits = 0, times = 0, rss = 0;
     for (auto _ : state) {
         const MachinePair machines = CopyOf(from, "run-" + std::to_string(copy++));
         prepare(machines);
         Tick();
-        limits += limit();
-        const double seconds = RunJsync(machines);
-        if (seconds < 0) {
+        limits += limit(notes);
+        const JsyncRun run = RunJsync(machines);
+        fs::remove_all(fs::path(machines.handheld).parent_path());
+        if (run.seconds < 0) {
             state.SkipWithError("jsync failed");
             return;
         }
-        state.SetIterationTime(seconds);
-        times += seconds;
-        fs::remove_all(fs::path(machines.handheld).parent_path());
+        state.SetIterationTime(run.seconds);
+        times += run.seconds;
+        rss = std::max(rss, run.maxRssMiB);
     }
     state.counters["limit_ms"] = limits * 1000 / copy;
     state.counters["ratio"] = times / limits;
+    state.counters["us_per_note"] = times * 1e6 / copy / notes;
+    state.counters["notes_per_s"] = notes * copy / times;
+    state.counters["jsync_max_rss_MiB"] = rss;
 }
 
 void FirstSyncHandheldToDesktop(benchmark::State& state) {
-    TimeSynchronization(state, TheScenarios().handheldOnly, CommitLimit, [](const auto&) {});
+    TimeSynchronization(state, Kind::HandheldOnly, CommitLimit, [](const auto&) {});
 }
 
 void FirstSyncDesktopToHandheld(benchmark::State& state) {
-    TimeSynchronization(state, TheScenarios().desktopOnly, CommitLimit, [](const auto&) {});
+    TimeSynchronization(state, Kind::DesktopOnly, CommitLimit, [](const auto&) {});
 }
 
 void InStepNothingChanged(benchmark::State& state) {
-    TimeSynchronization(state, TheScenarios().inStep, ScanLimit, [](const auto&) {});
+    TimeSynchronization(state, Kind::InStep, ScanLimit, [](const auto&) {});
 }
 
 void InStepTenChanged(benchmark::State& state) {
-    TimeSynchronization(state, TheScenarios().inStep, ScanLimit, [](const MachinePair& m) {
+    TimeSynchronization(state, Kind::InStep, ScanLimit, [](const MachinePair& m) {
         ce::SetHandheldDirectory(m.handheld);
         CEOID database = 0;
         HANDLE cursor = OpenNoteDatabase(&database);
@@ -282,20 +316,33 @@ void InStepTenChanged(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(FirstSyncHandheldToDesktop)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(FirstSyncDesktopToHandheld)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(InStepNothingChanged)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(InStepTenChanged)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    TheScenarios();
+    // The machines' folders are private, as jsync makes them.
+    umask(077);
+    // --large adds 100,000 notes to the first synchronization from the
+    // handheld and to the pass with nothing changed (tens of minutes).
+    bool large = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--large") == 0)
+            large = true;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    auto sizes = [&](benchmark::internal::Benchmark* b, bool grows) {
+        b->Arg(1000)->Arg(10000);
+        if (grows && large)
+            b->Arg(100000);
+        b->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    };
+    sizes(benchmark::RegisterBenchmark("FirstSyncHandheldToDesktop", FirstSyncHandheldToDesktop),
+          true);
+    sizes(benchmark::RegisterBenchmark("FirstSyncDesktopToHandheld", FirstSyncDesktopToHandheld),
+          false);
+    sizes(benchmark::RegisterBenchmark("InStepNothingChanged", InStepNothingChanged), true);
+    sizes(benchmark::RegisterBenchmark("InStepTenChanged", InStepTenChanged), false);
+    benchmark::Initialize(&count, args.data());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     fs::remove_all(Root());

@@ -80,6 +80,9 @@ public:
     platform::Result<std::vector<PendingCopy>> PendingCopies(std::uint32_t partnership);
     platform::Status Apply(std::uint32_t partnership, const PairingChange& change);
 
+    // The state file's connection, for a pass that groups its disk syncs.
+    std::shared_ptr<platform::sqlite::Connection> connection() const { return m_db; }
+
 private:
     explicit DesktopState(std::shared_ptr<platform::sqlite::Connection> db) : m_db(std::move(db)) {}
     platform::Status CreateSchema();

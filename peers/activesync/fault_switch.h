@@ -1,7 +1,8 @@
 // The fault switch of the resume tests: $JOTTERWICK_JSYNC_CRASH_AFTER=N ends
 // jsync at once (_exit, nothing flushed or closed) right after its N-th
-// durable write: every provider call that writes a note and every commit of
-// the partnership state counts. $JOTTERWICK_JSYNC_HOLD=FILE holds each pass
+// durable write: every provider call that writes a note, every commit of the
+// partnership state, and the moments right before and after each sync of a
+// store count. $JOTTERWICK_JSYNC_HOLD=FILE holds each pass
 // between its survey and its work (FILE.held is made, the pass goes on once
 // FILE is gone, or after ten seconds), so that a test can change notes then.
 // Both are read only in a build with JOTTERWICK_TEST_HOOKS.

@@ -56,14 +56,20 @@ bool HandheldLedger::SettledAt(CEOID oid, std::uint64_t sequence) const {
     return known != m_synced.end() && known->second == sequence;
 }
 
+// The sequence of the record's last change when it is after `since`, else 0;
+// also 0 when the log cannot be read and `unreadable` is 0. One lookup: a
+// pass asks this for every note, so it must not read the log since `since`.
+std::uint64_t HandheldLedger::LastChangeAfter(CEOID oid, std::uint64_t since,
+                                              std::uint64_t unreadable) const {
+    ce::RecordChange change{};
+    if (!ce::LatestChange(oid, &change))
+        return unreadable;
+    const bool ours = change.oidDatabase == m_database;
+    return ours && change.sequence > since ? change.sequence : 0;
+}
+
 std::uint64_t HandheldLedger::RecordOwnWrite(CEOID oid, std::uint64_t before) {
-    std::vector<ce::RecordChange> changes;
-    if (!ce::ChangesSince(before, m_database, &changes))
-        return 0;
-    std::uint64_t sequence = 0;
-    for (const ce::RecordChange& change : changes)
-        if (change.oid == oid)
-            sequence = std::max(sequence, change.sequence);
+    const std::uint64_t sequence = LastChangeAfter(oid, before, 0);
     if (sequence != 0)
         m_own[oid] = sequence;
     return sequence;
@@ -75,21 +81,12 @@ std::uint64_t HandheldLedger::OwnWrite(CEOID oid) const {
 }
 
 bool HandheldLedger::WrittenSince(CEOID oid, std::uint64_t since) const {
-    std::vector<ce::RecordChange> changes;
-    if (!ce::ChangesSince(since, m_database, &changes))
-        return true;
-    return std::any_of(changes.begin(), changes.end(),
-                       [oid](const ce::RecordChange& change) { return change.oid == oid; });
+    return LastChangeAfter(oid, since, 1) != 0;
 }
 
 bool HandheldLedger::WrittenByOthers(CEOID oid) const {
-    std::vector<ce::RecordChange> changes;
-    if (!ce::ChangesSince(m_start, m_database, &changes))
-        return true;
-    const std::uint64_t own = OwnWrite(oid);
-    return std::any_of(changes.begin(), changes.end(), [&](const ce::RecordChange& change) {
-        return change.oid == oid && change.sequence > own;
-    });
+    // Changes only grow: a write by someone else after our own is the last.
+    return LastChangeAfter(oid, std::max(m_start, OwnWrite(oid)), 1) != 0;
 }
 
 void HandheldLedger::Restamp(CEOID oid) {
@@ -105,12 +102,10 @@ Status HandheldLedger::ApplySurvey() {
     return Status();
 }
 
-Status HandheldLedger::Settle(CEOID oid, std::uint64_t sequence) {
-    constexpr std::size_t kBatch = 64;
+void HandheldLedger::Settle(CEOID oid, std::uint64_t sequence) {
     m_unsettled.erase(oid);
     if (sequence != 0)
         m_settled.push_back({oid, sequence});
-    return m_settled.size() >= kBatch ? FlushSettled() : Status();
 }
 
 Status HandheldLedger::FlushSettled() {

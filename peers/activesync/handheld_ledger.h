@@ -64,9 +64,11 @@ public:
     platform::Status ApplySurvey();
 
     // Records the note as in step with this partner at the write `sequence`
-    // (0: nothing to record). The list is written in batches: a missing
-    // entry costs the next pass one ObjectNotify, never a note.
-    platform::Status Settle(CEOID oid, std::uint64_t sequence);
+    // (0: nothing to record). The list is written in batches, by
+    // FlushSettled once the writes it names are durable: a missing entry
+    // costs the next pass one ObjectNotify, never a note.
+    void Settle(CEOID oid, std::uint64_t sequence);
+    bool BatchFull() const { return m_settled.size() >= kBatch; }
     platform::Status FlushSettled();
     // The notes are no longer synchronized with this partner.
     platform::Status Forget(const std::vector<CEOID>& oids);
@@ -78,6 +80,10 @@ public:
     platform::Status NewMark(bool failures, bool* changedMeanwhile);
 
 private:
+    static constexpr std::size_t kBatch = 64;
+
+    std::uint64_t LastChangeAfter(CEOID oid, std::uint64_t since, std::uint64_t unreadable) const;
+
     HandheldState& m_state;
     UINT m_bit;
     CEOID m_database;

@@ -1,6 +1,7 @@
 // The work of a pass: one object at a time, each followed by the commits of
 // the partnership state, so that a pass ended at any point is taken up again
-// by the next one without losing or doubling a note.
+// by the next one without losing or doubling a note; the disk syncs of those
+// commits are grouped (commit_group.h).
 #include "peers/activesync/sync_pass.h"
 #include "peers/activesync/result_text.h"
 
@@ -8,6 +9,7 @@
 #include "peers/activesync/progress.h"
 #include "peers/activesync/store_stamp.h"
 #include "platform/base/unicode.h"
+#include "platform/ce/object_store.h"
 #include "platform/win32/codepage.h"
 
 #include <algorithm>
@@ -109,6 +111,23 @@ void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun) {
 }
 
 Result<PassResult> SyncPass::Run() {
+    JW_ASSIGN_OR_RETURN(auto objectStore, ce::StoreConnection());
+    m_group = std::make_unique<CommitGroup>(objectStore, m_ctx.desktopState.connection());
+    JW_RETURN_IF_FAILED(m_group->status());
+    auto result = RunGrouped();
+    Status ended = m_group->End();
+    m_group.reset();
+    if (result.ok() && !ended.ok())
+        return ended;
+    return result;
+}
+
+Status SyncPass::EndGroup() {
+    JW_RETURN_IF_FAILED(m_group->End());
+    return m_ledger.FlushSettled();
+}
+
+Result<PassResult> SyncPass::RunGrouped() {
     m_ctx.desktop.ReportStatus(RSC_BEGIN_SYNC);
     struct EndOfPass {
         DesktopProvider& desktop;
@@ -147,19 +166,23 @@ Result<PassResult> SyncPass::Run() {
     // A store put back from an older copy would no longer carry this stamp.
     if (!plan.empty())
         JW_RETURN_IF_FAILED(RenewStoreStamp());
+    // The list names the survey's write-backs: they go to the disk first.
+    JW_RETURN_IF_FAILED(m_group->FlushHandheld());
     JW_RETURN_IF_FAILED(m_ledger.ApplySurvey());
     Progress progress(plan.size(), StandardErrorIsTerminal());
     for (const Action& action : plan) {
         if (m_ctx.stop && *m_ctx.stop) {
             // The mark stays: the next pass finds what is left.
-            JW_RETURN_IF_FAILED(m_ledger.FlushSettled());
+            JW_RETURN_IF_FAILED(EndGroup());
             m_result.interrupted = true;
             return m_result;
         }
         JW_RETURN_IF_FAILED(Execute(action));
+        if (m_group->Full() || m_ledger.BatchFull())
+            JW_RETURN_IF_FAILED(EndGroup());
         progress.Step();
     }
-    JW_RETURN_IF_FAILED(m_ledger.FlushSettled());
+    JW_RETURN_IF_FAILED(EndGroup());
     if (Status status = m_ledger.NewMark(!m_result.failures.empty(), &m_result.changedMeanwhile);
         !status.ok())
         return status;
@@ -305,8 +328,10 @@ Status SyncPass::Pair(CEOID oid, const Bytes& handle, std::vector<CEOID> remove,
     change.remove = std::move(remove);
     change.clearPending = std::move(clearPending);
     Status status = m_ctx.desktopState.Apply(m_ctx.partnership, change);
-    if (status.ok())
+    if (status.ok()) {
         DurableWriteDone();
+        m_group->Paired();
+    }
     return status;
 }
 
@@ -330,9 +355,9 @@ Status SyncPass::SettleSent(CEOID oid, std::uint64_t readAt) {
         m_ledger.Unsettle(oid);
         return Status();
     }
-    if (!ClearChange(oid))
-        return Status();
-    return m_ledger.Settle(oid, m_ledger.OwnWrite(oid));
+    if (ClearChange(oid))
+        m_ledger.Settle(oid, m_ledger.OwnWrite(oid));
+    return Status();
 }
 
 Status SyncPass::UnpairEverywhere(CEOID oid) {
@@ -342,6 +367,7 @@ Status SyncPass::UnpairEverywhere(CEOID oid) {
     change.remove.push_back(oid);
     JW_RETURN_IF_FAILED(m_ctx.desktopState.Apply(m_ctx.partnership, change));
     DurableWriteDone();
+    m_group->Paired();
     return Status();
 }
 
@@ -428,9 +454,11 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         gone.push_back(action.replaces);
     if (action.oid != 0 && action.oid != written)
         gone.push_back(action.oid);
+    // The note must be on the handheld's disk before the pairing names it.
+    JW_RETURN_IF_FAILED(m_group->FlushHandheld());
     JW_RETURN_IF_FAILED(Pair(written, PairingBytes(action.desktop), gone));
     JW_RETURN_IF_FAILED(m_ledger.Forget(gone));
-    JW_RETURN_IF_FAILED(m_ledger.Settle(written, m_ledger.OwnWrite(written)));
+    m_ledger.Settle(written, m_ledger.OwnWrite(written));
     if (counted == Counted::AsReceived) {
         Action done = action;
         done.oid = action.oid != 0 && action.oid == written ? written : 0;
@@ -464,6 +492,8 @@ Status SyncPass::DeleteOnDevice(const Action& action) {
         return Status();
     }
     m_ledger.RecordOwnWrite(action.oid, before);
+    // The deletion must be on the handheld's disk before the pairing goes.
+    JW_RETURN_IF_FAILED(m_group->FlushHandheld());
     JW_RETURN_IF_FAILED(UnpairEverywhere(action.oid));
     Count(action, m_result.counts);
     return Status();
@@ -479,7 +509,7 @@ Status SyncPass::PairEqual(const Action& action) {
     JW_RETURN_IF_FAILED(Pair(action.oid, PairingBytes(action.desktop), gone));
     if (m_interest[action.oid] == DeviceInterest::Changed && !ClearChange(action.oid))
         return Status();
-    JW_RETURN_IF_FAILED(m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid)));
+    m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid));
     Count(action, m_result.counts);
     return Status();
 }
@@ -534,6 +564,8 @@ Status SyncPass::Conflict(const Action& action) {
         journal.addPending.push_back({action.oid, ContentHash(content.value())});
         JW_RETURN_IF_FAILED(m_ctx.desktopState.Apply(m_ctx.partnership, journal));
         DurableWriteDone();
+        // The announcement must be on the disk before the copy it announces.
+        JW_RETURN_IF_FAILED(m_group->FlushPairings());
         const HRESULT hr = m_ctx.desktop.SetPacket(nullptr, devicePacket, &madeCopy);
         DurableWriteDone();
         if (FAILED(hr)) {

@@ -3,10 +3,11 @@
 // persisted handles, handheld changes since this partner's mark), the plan
 // (sync_plan.h), the mass-deletion guard, then either the dry-run's report or
 // the work itself, one object at a time with the partnership state committed
-// after each.
+// after each, its disk syncs grouped (commit_group.h).
 #pragma once
 
 #include "peers/activesync/command_line.h"
+#include "peers/activesync/commit_group.h"
 #include "peers/activesync/desktop_provider.h"
 #include "peers/activesync/desktop_state.h"
 #include "peers/activesync/device_provider.h"
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -85,6 +87,11 @@ public:
     platform::Result<PassResult> Run();
 
 private:
+    platform::Result<PassResult> RunGrouped();
+    // Ends a group of commits: the object store and the partnership state
+    // made durable, then the handheld's list of the group's notes written.
+    platform::Status EndGroup();
+
     // Survey (sync_survey.cpp).
     platform::Status Survey();
     platform::Status SurveyDesktop();
@@ -159,6 +166,7 @@ private:
 
     PassContext m_ctx;
     PassResult m_result;
+    std::unique_ptr<CommitGroup> m_group; // while the pass runs
 
     std::vector<StoreHandle> m_items; // the desktop items now
     std::vector<Pairing> m_pairings;

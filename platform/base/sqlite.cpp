@@ -398,6 +398,58 @@ bool Connection::FirstUse(std::string_view what) {
     return true;
 }
 
+Status Connection::SyncEachCommit(bool each) {
+    std::lock_guard lock(m_mutex);
+    // Commits made while each one was synced need no Flush.
+    if (m_syncEach && !each && m_db)
+        m_flushedChanges = sqlite3_total_changes64(m_db);
+    JW_RETURN_IF_FAILED(Exec(each ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL"));
+    m_syncEach = each;
+    return Status();
+}
+
+Status Connection::Flush() {
+    std::lock_guard lock(m_mutex);
+    if (!m_db)
+        return Closed(m_path);
+    const std::int64_t changes = sqlite3_total_changes64(m_db);
+    if (changes == m_flushedChanges)
+        return Status();
+    // The log file as SQLite has it open: syncing it makes every frame of
+    // every commit so far durable. Frames a checkpoint already moved into the
+    // database were synced there by the checkpoint.
+    sqlite3_file* log = nullptr;
+    const int rc = sqlite3_file_control(m_db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log);
+    if (rc != SQLITE_OK)
+        return SqliteFailure(m_db, rc, "cannot reach the log of " + m_path);
+    if (log && log->pMethods) {
+        const int synced = log->pMethods->xSync(log, SQLITE_SYNC_NORMAL);
+        if (synced != SQLITE_OK)
+            return Status::Failure(Win32ErrorFor(synced),
+                                   "cannot write " + m_path + "-wal to the disk: " +
+                                       sqlite3_errstr(synced) + FileAdvice(Win32ErrorFor(synced)));
+    }
+    m_flushedChanges = changes;
+    return Status();
+}
+
+DeferredSync::DeferredSync(std::shared_ptr<Connection> connection)
+    : m_connection(std::move(connection)) {
+    m_status = m_connection->SyncEachCommit(false);
+}
+
+DeferredSync::~DeferredSync() {
+    Flush();
+    m_connection->SyncEachCommit(true);
+}
+
+Status DeferredSync::Flush() {
+    Status status = m_connection->Flush();
+    if (!status.ok() && m_status.ok())
+        m_status = status;
+    return status;
+}
+
 Result<std::shared_ptr<Connection>> Connection::Shared(const std::string& path) {
     struct Cache {
         std::mutex mutex;

@@ -116,6 +116,15 @@ public:
     // store create its schema once per connection.
     bool FirstUse(std::string_view what);
 
+    // Whether each commit of this connection waits for the disk (the
+    // default) or only reaches the write-ahead log, to be made durable by a
+    // later Flush. Other connections see a commit at once either way; only
+    // what survives a power failure differs.
+    Status SyncEachCommit(bool each);
+    // Makes every commit of this connection so far durable: one sync of the
+    // write-ahead log, none when nothing was written since the last Flush.
+    Status Flush();
+
     // The same connection for the same file within one process; a forked
     // child gets a fresh one.
     static Result<std::shared_ptr<Connection>> Shared(const std::string& path);
@@ -137,6 +146,28 @@ private:
     std::recursive_mutex m_mutex;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
     std::set<std::string, std::less<>> m_used;
+    bool m_syncEach = true;
+    std::int64_t m_flushedChanges = 0; // total changes at the last Flush
+};
+
+// Commits of a connection not synced one by one while the scope lives (a
+// pass of many small commits); the scope ends with a Flush, and commits wait
+// for the disk again. Flush in between before any write elsewhere that
+// depends on these commits.
+class DeferredSync {
+public:
+    explicit DeferredSync(std::shared_ptr<Connection> connection);
+    ~DeferredSync();
+    DeferredSync(const DeferredSync&) = delete;
+    DeferredSync& operator=(const DeferredSync&) = delete;
+
+    // The connection's commits so far made durable.
+    Status Flush();
+    const Status& status() const { return m_status; }
+
+private:
+    std::shared_ptr<Connection> m_connection;
+    Status m_status;
 };
 
 // Resets a cached statement when the scope that steps it ends, on every way

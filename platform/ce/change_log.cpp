@@ -47,4 +47,27 @@ bool ChangesSince(std::uint64_t since, CEOID oidDatabase, std::vector<RecordChan
     });
 }
 
+bool LatestChange(CEOID oid, RecordChange* change) {
+    return platform::AtBoundary<bool>(false, [&]() -> Result<bool> {
+        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open());
+        // Identifiers are never reused: a record and its tombstone are never both there.
+        JW_ASSIGN_OR_RETURN(
+            Statement * q,
+            store.Prepare("SELECT db, sequence, 0 FROM ce_records WHERE oid = :oid UNION ALL "
+                          "SELECT db, sequence, 1 FROM ce_tombstones WHERE oid = :oid "
+                          "ORDER BY 2 DESC LIMIT 1"));
+        ResetWhenDone done(q);
+        q->Bind(":oid", static_cast<std::int64_t>(oid));
+        RecordChange found{oid, 0, 0, false};
+        const auto step = q->Step();
+        if (step == Statement::StepResult::Error)
+            return q->status();
+        if (step == Statement::StepResult::Row)
+            found = {oid, static_cast<CEOID>(q->ColumnInt64(0)),
+                     static_cast<std::uint64_t>(q->ColumnInt64(1)), q->ColumnInt64(2) != 0};
+        *change = found;
+        return true;
+    });
+}
+
 } // namespace ce

@@ -13,8 +13,8 @@
 namespace ce {
 
 struct RecordChange {
-    CEOID oid;          // the record
-    CEOID oidDatabase;  // the database it belongs (or belonged) to
+    CEOID oid;         // the record
+    CEOID oidDatabase; // the database it belongs (or belonged) to
     std::uint64_t sequence;
     bool deleted;
 };
@@ -26,5 +26,10 @@ std::uint64_t CurrentChangeSequence();
 // deleted after `since`, in sequence order. Returns false (last error set) when
 // the store cannot be read.
 bool ChangesSince(std::uint64_t since, CEOID oidDatabase, std::vector<RecordChange>* changes);
+
+// The last change of one record: its latest write, or its deletion; sequence
+// 0 when the store never had it. One lookup, however long the log. Returns
+// false (last error set) when the store cannot be read.
+bool LatestChange(CEOID oid, RecordChange* change);
 
 } // namespace ce

@@ -140,8 +140,22 @@ std::string KeyColumn(int slot) {
 StoreSession::StoreSession(std::shared_ptr<Connection> connection)
     : m_connection(std::move(connection)), m_lock(m_connection->mutex()) {}
 
+namespace {
+
+std::string StorePath() {
+    return HandheldDirectory() + "/objectstore.db";
+}
+
+} // namespace
+
+Result<std::shared_ptr<Connection>> StoreConnection() {
+    // Through a session, so that the schema is in place and the cache sized.
+    JW_ASSIGN_OR_RETURN(auto session, StoreSession::Open());
+    return session.shared();
+}
+
 Result<StoreSession> StoreSession::Open() {
-    return Open(HandheldDirectory() + "/objectstore.db");
+    return Open(StorePath());
 }
 
 Result<StoreSession> StoreSession::Open(const std::string& path) {

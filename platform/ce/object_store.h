@@ -42,6 +42,7 @@ public:
     std::string path() const;
 
     platform::sqlite::Connection& connection() { return *m_connection; }
+    std::shared_ptr<platform::sqlite::Connection> shared() const { return m_connection; }
     platform::Result<platform::sqlite::Statement*> Prepare(const std::string& sql);
     // Begins a write transaction (BEGIN IMMEDIATE).
     platform::Result<std::unique_ptr<platform::sqlite::Transaction>> BeginWrite();
@@ -80,6 +81,11 @@ private:
     std::shared_ptr<platform::sqlite::Connection> m_connection;
     std::unique_lock<std::recursive_mutex> m_lock;
 };
+
+// The process's connection to the store of the current handheld directory,
+// the one its sessions use: the owner of a long run of writes may defer
+// their disk syncs on it (platform::sqlite::DeferredSync).
+platform::Result<std::shared_ptr<platform::sqlite::Connection>> StoreConnection();
 
 // The name of the sort-key column of a sort order slot (0..3).
 std::string KeyColumn(int slot);

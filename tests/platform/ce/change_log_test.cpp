@@ -65,3 +65,36 @@ TEST(ChangeLogTest, WritesAndDeletionsSinceASequence) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ChangeLogTest, TheLatestChangeOfOneRecordIsItsLastWriteOrItsDeletion) {
+    testsupport::TempMachines machines;
+    const CEOID db = CeCreateDatabase(u"One", 0, 0, nullptr);
+    CEOID oid = 0;
+    HANDLE h = CeOpenDatabase(&oid, u"One", 0, 0, nullptr);
+    const CEOID a = Write(h, 0, {U4(1, 1)});
+    const CEOID b = Write(h, 0, {U4(1, 2)});
+
+    ce::RecordChange change{};
+    ASSERT_TRUE(ce::LatestChange(a, &change));
+    EXPECT_EQ(1u, change.sequence);
+    EXPECT_EQ(db, change.oidDatabase);
+    EXPECT_FALSE(change.deleted);
+
+    ASSERT_EQ(a, Write(h, a, {U4(1, 9)}));
+    ASSERT_TRUE(ce::LatestChange(a, &change));
+    EXPECT_EQ(3u, change.sequence);
+
+    ASSERT_TRUE(CeDeleteRecord(h, b));
+    ASSERT_TRUE(ce::LatestChange(b, &change));
+    EXPECT_EQ(4u, change.sequence);
+    EXPECT_TRUE(change.deleted);
+    EXPECT_EQ(db, change.oidDatabase);
+
+    ASSERT_TRUE(ce::LatestChange(b + 1000, &change));
+    EXPECT_EQ(0u, change.sequence);
+    CloseHandle(h);
+}
+
+} // namespace

@@ -1,0 +1,69 @@
+// How often a synchronization waits for the disk, counted by a library
+// preloaded into jsync: Outlook's saves keep one sync each, the object store
+// and the partnership state are synced once per group of notes, and a note
+// received on the handheld costs one sync of the object store.
+#include "jsync_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+using namespace jsynctest;
+
+namespace {
+
+constexpr int kNotes = 200;
+
+class JsyncDiskSyncsTest : public JsyncFixture {
+protected:
+    // The syncs of one jsync run by file name.
+    std::map<std::string, int> CountedRun() {
+        const std::string counts = testing::TempDir() + "jsync-sync-counts";
+        std::remove(counts.c_str());
+        setenv("LD_PRELOAD", SYNC_COUNTER_LIBRARY, 1);
+        setenv("JOTTERWICK_SYNC_COUNTS", counts.c_str(), 1);
+        const RunResult run = Jsync();
+        unsetenv("LD_PRELOAD");
+        unsetenv("JOTTERWICK_SYNC_COUNTS");
+        EXPECT_EQ(0, run.status) << run.output;
+        std::map<std::string, int> byName;
+        std::ifstream in(counts);
+        std::string name;
+        int count = 0;
+        while (in >> name >> count)
+            byName[name] += count;
+        std::remove(counts.c_str());
+        return byName;
+    }
+};
+
+TEST_F(JsyncDiskSyncsTest, NotesSentFromTheHandheldSyncTheirStoresOncePerGroup) {
+    for (int i = 0; i < kNotes; ++i)
+        AddDeviceNote("Handheld note " + std::to_string(i));
+    Tick();
+    auto syncs = CountedRun();
+    // Each note saved in Outlook waits for the disk, as Outlook's own save does.
+    EXPECT_GE(syncs["outlook.db-wal"], kNotes);
+    // Write-backs and stamps of the object store, and the pairings, go to
+    // the disk in groups (64 notes), not one by one.
+    EXPECT_LT(syncs["objectstore.db-wal"], kNotes / 8);
+    EXPECT_LT(syncs["partnerships.db-wal"], kNotes / 8);
+    EXPECT_LT(syncs["partners.db-wal"], kNotes / 8);
+    ExpectNothingToDo();
+}
+
+TEST_F(JsyncDiskSyncsTest, NotesReceivedOnTheHandheldSyncTheObjectStoreOnceEach) {
+    for (int i = 0; i < kNotes; ++i)
+        AddDesktopNote("Desktop note " + std::to_string(i));
+    Tick();
+    auto syncs = CountedRun();
+    // A received note is on the handheld's disk before its pairing names
+    // it: one sync each, a handful more for the pass itself.
+    EXPECT_GE(syncs["objectstore.db-wal"], kNotes);
+    EXPECT_LT(syncs["objectstore.db-wal"], kNotes + kNotes / 8);
+    EXPECT_LT(syncs["partnerships.db-wal"], kNotes / 8);
+    ExpectNothingToDo();
+}
+
+} // namespace
