@@ -1,5 +1,8 @@
 #include "peers/ceappmgr/handheld_install.h"
 
+#include "platform/base/private_files.h"
+#include "platform/base/sqlite.h"
+
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
 #include "platform/ce/registry.h"
@@ -32,7 +35,7 @@ Status FileFailure(const std::string& what, const std::string& path, int error) 
 
 Status WriteWholeFile(const std::string& path, const std::string& bytes, bool executable) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                        executable ? 0755 : 0644);
+                        executable ? 0700 : 0600);
     if (fd < 0)
         return FileFailure("create", path, errno);
     std::size_t done = 0;
@@ -47,8 +50,9 @@ Status WriteWholeFile(const std::string& path, const std::string& bytes, bool ex
         }
         done += static_cast<std::size_t>(wrote);
     }
-    // The umask may have taken bits off: a program must stay runnable.
-    const bool good = fchmod(fd, executable ? 0755 : 0644) == 0 && fsync(fd) == 0;
+    // The umask may have taken bits off: a program must stay runnable. Like
+    // everything on the handheld, only its owner reads it.
+    const bool good = fchmod(fd, executable ? 0700 : 0600) == 0 && fsync(fd) == 0;
     const int error = errno;
     close(fd);
     return good ? Status() : FileFailure("write", path, error);
@@ -58,11 +62,10 @@ Status WriteWholeFile(const std::string& path, const std::string& bytes, bool ex
 // result is inside it: a link planted in a handheld folder handed over by
 // someone else must not carry files out of it.
 Status MakeFolderInside(const std::string& handheld, const std::string& folder) {
+    platform::MakePrivateDirectories(folder);
     std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
-        return Status::Failure(ERROR_WRITE_FAULT,
-                               "cannot make the folder " + folder + ": " + error.message());
+    if (!fs::is_directory(folder, error))
+        return Status::Failure(ERROR_WRITE_FAULT, "cannot make the folder " + folder);
     char root[PATH_MAX], resolved[PATH_MAX];
     if (!realpath(handheld.c_str(), root) || !realpath(folder.c_str(), resolved) ||
         std::string(resolved).rfind(std::string(root) + "/", 0) != 0)
@@ -260,7 +263,8 @@ Status InstallOnHandheld(const Package& package) {
         return Status::Failure(static_cast<DWORD>(result),
                                "cannot write the handheld's registry in " + handheld +
                                    "/objectstore.db (error " + std::to_string(result) +
-                                   "); nothing installed");
+                                   "); nothing installed" +
+                                   platform::sqlite::FileAdvice(static_cast<DWORD>(result)));
     }
     return Status();
 }

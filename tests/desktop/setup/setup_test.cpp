@@ -81,28 +81,36 @@ TEST_F(Setup, InstallPutsTheProviderInPlaceSoThatItLoadsThroughCom) {
     EXPECT_EQ(0u, store->Release());
 }
 
-TEST_F(Setup, ASynchronizationAfterInstallLoadsTheInstalledProvider) {
+TEST_F(Setup, WithoutTheHandheldPackageJsyncSaysTheHandheldLacksTheSystem) {
+    // The application manager could not be started: the desktop half is
+    // installed, the handheld half waits nowhere.
     ASSERT_EQ(0,
               RunSetup({Dialog(kSetupCaption, IDOK), Box(kInstallDevice), Box(kErrorSpawnAppMgr)}));
     const std::string installed =
         win32::ReadRegistryText(HKEY_CLASSES_ROOT, std::string(kClassKey) + "\\InprocServer32",
                                 nullptr)
             .value_or("");
-    auto run = [](const std::string& program, const std::vector<std::string>& args) {
-        testsupport::ChildProcess child(testsupport::BuiltProgram(program), args);
+    EXPECT_NE(std::string::npos, installed.find("Program Files\\Jotterwick\\libjottapc.so"));
+    auto run = [](const std::string& program, std::vector<std::string> args) {
+        // Standard error joined to the output.
+        args.insert(args.begin(),
+                    {"-c", "exec \"$0\" \"$@\" 2>&1", testsupport::BuiltProgram(program)});
+        testsupport::ChildProcess child("/bin/sh", args);
         const int status = child.Wait();
         return std::make_pair(status, child.Output());
     };
     ASSERT_EQ(0, run("tools/ceutil/ceutil", {"init"}).first);
-    ASSERT_EQ(0, run("peers/outlook/outlook-notes", {"add", "--body", "Call Bob"}).first);
-    EXPECT_EQ(0, run("peers/activesync/jsync", {}).first);
-    const auto dump = run("tools/ceutil/ceutil", {"dump", "Jotterwick Database"});
-    EXPECT_NE(std::string::npos, dump.second.find("Call Bob")) << dump.second;
-    // jsync found the registration in place and left it as the installer wrote it.
+    const auto refused = run("peers/activesync/jsync", {});
+    EXPECT_EQ(1, refused.first) << refused.second;
+    EXPECT_NE(std::string::npos, refused.second.find("Jotterwick is not installed on the handheld"))
+        << refused.second;
+    // Nothing of the system was written on the handheld.
+    EXPECT_FALSE(std::filesystem::exists(machines.handheld() + "/Program Files"));
+    EXPECT_FALSE(std::filesystem::exists(machines.handheld() + "/activesync"));
+    // jsync left the installer's registration as it was.
     EXPECT_EQ(installed,
               win32::ReadRegistryText(HKEY_CLASSES_ROOT,
                                       std::string(kClassKey) + "\\InprocServer32", nullptr));
-    EXPECT_NE(std::string::npos, installed.find("Program Files\\Jotterwick\\libjottapc.so"));
 }
 
 TEST_F(Setup, WithoutTheInfEveryStepThatNeedsItFailsAndTheEndSaysSo) {
