@@ -13,13 +13,16 @@
 #include "platform/base/kernel.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
+#include "support/system_install.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -143,6 +146,17 @@ struct Scenarios {
         inStep = Machines("in-step");
         FillHandheld(inStep.handheld, kNotes / 2);
         FillDesktop(inStep.desktop, kNotes / 2);
+        // Each pair has both machines, with the system installed by setup;
+        // the runs work on copies of them.
+        FillHandheld(desktopOnly.handheld, 0);
+        FillDesktop(handheldOnly.desktop, 0);
+        for (const MachinePair* pair : {&handheldOnly, &desktopOnly, &inStep})
+            if (const std::string problem =
+                    testsupport::InstallSystem(JOTTERWICK_BUILD, pair->handheld, pair->desktop);
+                !problem.empty()) {
+                std::fprintf(stderr, "jsync_bench: %s\n", problem.c_str());
+                std::abort();
+            }
         Tick();
         if (RunJsync(inStep) < 0)
             std::abort();
