@@ -1,6 +1,7 @@
 // The installer end to end, headless with the scripted user, on a fresh
 // desktop: Install, its messages in the cases a person meets, Cancel, and
 // the uninstall.
+#include "platform/base/unicode.h"
 #include "setup_fixture.h"
 
 #include "platform/activesync/replstore.h"
@@ -111,6 +112,37 @@ TEST_F(Setup, WithoutTheHandheldPackageJsyncSaysTheHandheldLacksTheSystem) {
     EXPECT_EQ(installed,
               win32::ReadRegistryText(HKEY_CLASSES_ROOT,
                                       std::string(kClassKey) + "\\InprocServer32", nullptr));
+}
+
+// setup --unattended: the same steps with nobody at the dialog; its messages
+// on standard output, its exit status telling whether a step failed.
+TEST_F(Setup, UnattendedPrintsEachMessageAndFailsWhenTheManagerCannotStart) {
+    testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+    EXPECT_EQ(1, setup.Wait());
+    const std::string expected =
+        unicode::ToUtf8(kInstallDevice) + "\n" + unicode::ToUtf8(kErrorSpawnAppMgr) + "\n";
+    EXPECT_EQ(expected, setup.Output());
+    // The desktop part went well all the same.
+    EXPECT_TRUE(std::filesystem::exists(Installed()));
+    EXPECT_EQ("Jotterwick.WinCE.Jotterwick",
+              win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kObjectKey, "Store"));
+}
+
+TEST_F(Setup, UnattendedWaitsForTheManagerAndTakesItsFailureAsAFailedStart) {
+    const auto manager = RecordingProgram(root / "Windows CE Services", "CEAPPMGR.EXE");
+    RegisterAppManager(manager.string());
+    {
+        testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+        EXPECT_EQ(0, setup.Wait());
+        EXPECT_EQ(unicode::ToUtf8(kInstallDevice) + "\n", setup.Output());
+        // The manager has ended by the time setup does.
+        EXPECT_TRUE(std::filesystem::exists(record));
+    }
+    std::ofstream(manager, std::ios::app) << "exit 3\n";
+    testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+    EXPECT_EQ(1, setup.Wait());
+    EXPECT_NE(std::string::npos, setup.Output().find(unicode::ToUtf8(kErrorSpawnAppMgr)))
+        << setup.Output();
 }
 
 TEST_F(Setup, WithoutTheInfEveryStepThatNeedsItFailsAndTheEndSaysSo) {
