@@ -743,6 +743,26 @@ TEST_F(NotInstalled, OnAHandheldWithoutTheProviderOrItsPackageJsyncChangesNothin
     EXPECT_EQ("3 [] On the handheld\n", DeviceDump());
 }
 
+// A desktop where the system was installed but Outlook never set up.
+class WithoutOutlook : public JsyncFixture {
+protected:
+    WithoutOutlook() { installSystem = false; }
+};
+
+TEST_F(WithoutOutlook, TheDesktopStoreSaysOutlookIsMissingAndJsyncDoesNotRegisterIt) {
+    AddDesktopNote("In a store nobody opens", NoteBlue);
+    ASSERT_EQ(1, Jsync().status) << "nothing installed yet";
+    const RunResult setup = RunProgram("dist/setup", {"--unattended"});
+    ASSERT_EQ(0, setup.status) << setup.output;
+    const RunResult run = Jsync();
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find("Outlook is not installed on the desktop " + machines->desktop()))
+        << run.output;
+    CLSID clsid{};
+    EXPECT_NE(S_OK, CLSIDFromProgID(u"Outlook.Application", &clsid));
+}
+
 TEST_F(JsyncFixture, ADryRunLeavesBothFoldersByteForByte) {
     const CEOID note = AddDeviceNote("On the handheld", NoteYellow);
     AddDesktopNote("On the desktop", NoteBlue);
