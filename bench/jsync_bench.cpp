@@ -19,6 +19,7 @@
 #include "platform/ce/machine.h"
 #include "platform/ce/object_store.h"
 #include "platform/win32/machine.h"
+#include "support/system_install.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -28,6 +29,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -169,6 +171,13 @@ MachinePair PrepareMachines(Kind kind, int notes) {
     FillDesktop(machines.desktop, kind == Kind::DesktopOnly ? notes
                                   : kind == Kind::InStep    ? notes - half
                                                             : 0);
+    // The system installed by setup, as a person has it.
+    if (const std::string problem =
+            testsupport::InstallSystem(JOTTERWICK_BUILD, machines.handheld, machines.desktop);
+        !problem.empty()) {
+        std::fprintf(stderr, "jsync_bench: %s\n", problem.c_str());
+        std::abort();
+    }
     if (kind == Kind::InStep) {
         Tick();
         if (RunJsync(machines).seconds < 0)

@@ -19,6 +19,7 @@
 #include "platform/ce/change_log.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
+#include "support/system_install.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -310,6 +311,11 @@ int main(int argc, char** argv) {
             (void)store->Insert(note, 48, outlook::NowAsDate());
         }
         CloseHandle(cursor);
+    }
+    if (const std::string problem = testsupport::InstallSystem(JOTTERWICK_BUILD, handheld, desktop);
+        !problem.empty()) {
+        std::fprintf(stderr, "nothing_lost_soak: %s\n", problem.c_str());
+        return 1;
     }
     const std::string log = root + "/jsync.log";
     Wait(Spawn(jsync, env, log));

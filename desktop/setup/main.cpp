@@ -1,6 +1,7 @@
-// setup [--desktop DIR] [--uninstall]: the desktop installer.
+// setup [--desktop DIR] [--unattended | --uninstall]: the desktop installer.
 #include "desktop/setup/resource.h"
 #include "desktop/setup/setup_dlg.h"
+#include "desktop/setup/unattended_backend.h"
 #include "desktop/setup/uninstall.h"
 #include "platform/base/installation.h"
 #include "platform/ui/headless/headless_backend.h"
@@ -18,11 +19,15 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: setup [--desktop DIR] [--uninstall]\n"
+    "usage: setup [--desktop DIR] [--unattended | --uninstall]\n"
     "Installs Jotterwick's desktop part from Jottapc.inf beside this program and\n"
     "hands the handheld package (jotta.ini) to the application manager. In a\n"
     "terminal it draws with curses, otherwise it runs headless.\n"
     "  --desktop DIR  the desktop's directory (made when missing)\n"
+    "  --unattended   install without a person: Install is pressed, each message\n"
+    "                 is printed as written and answered with its default button,\n"
+    "                 and setup waits for the application manager; exits 1 when\n"
+    "                 a step failed\n"
     "  --uninstall    remove what the installation put on the desktop; notes,\n"
     "                 partnerships and the handheld are left alone\n"
     "  --help         this help\n"
@@ -36,7 +41,7 @@ int ArgumentError(const std::string& problem) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool uninstall = false;
+    bool uninstall = false, unattended = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--desktop") == 0) {
             if (i + 1 >= argc)
@@ -47,6 +52,8 @@ int main(int argc, char** argv) {
             setenv("JOTTERWICK_DESKTOP", argv[i], 1);
         } else if (std::strcmp(argv[i], "--uninstall") == 0) {
             uninstall = true;
+        } else if (std::strcmp(argv[i], "--unattended") == 0) {
+            unattended = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -57,7 +64,12 @@ int main(int argc, char** argv) {
             return ArgumentError(std::string("unexpected argument: ") + argv[i]);
         }
     }
-    ui::ChooseTerminalOrHeadless("setup");
+    if (uninstall && unattended)
+        return ArgumentError("--unattended installs: it does not go with --uninstall");
+    if (unattended)
+        ui::SetBackend(std::make_unique<UnattendedBackend>());
+    else
+        ui::ChooseTerminalOrHeadless("setup");
     AddSetupResources();
     if (uninstall) {
         std::string problem;
@@ -70,6 +82,7 @@ int main(int argc, char** argv) {
         return status;
     }
     CSetupDlg dialog;
+    dialog.WaitForManager(unattended);
     dialog.DoModal();
-    return 0;
+    return unattended && dialog.failed() ? 1 : 0;
 }

@@ -36,16 +36,20 @@ STARTUPINFOA StartupRecord() {
     return startup;
 }
 
-bool Start(LPCSTR application, std::string commandLine) {
+// Starts a program; with `wait`, it must also end with status 0.
+bool Start(LPCSTR application, std::string commandLine, bool wait = false) {
     STARTUPINFOA startup = StartupRecord();
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(application, commandLine.data(), nullptr, nullptr, FALSE,
                         CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process))
         return false;
-    // Nobody waits for the program: its handles are not needed.
+    DWORD status = 0;
+    if (wait && (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+                 !GetExitCodeProcess(process.hProcess, &status)))
+        status = 1;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return true;
+    return status == 0;
 }
 
 } // namespace
@@ -181,10 +185,14 @@ void CSetupDlg::OnInstall() {
     // The manager's own path is quoted too: it usually lies in a folder with
     // spaces, which would otherwise split it into arguments of its own.
     const std::string commandLine = "\"" + std::string(appMgr) + "\" \"" + dir + "\\jotta.ini\"";
-    if (!Start(appMgr, commandLine))
+    bool managerFailed = false;
+    if (!Start(appMgr, commandLine, m_waitForManager)) {
         Message(IDS_ERROR_SPAWN_APPMGR, MB_ICONEXCLAMATION);
+        managerFailed = true;
+    }
     if (desktopFailed)
         Message(IDS_DESKTOP_INCOMPLETE, MB_ICONEXCLAMATION);
+    m_failed = desktopFailed || managerFailed;
     EndDialog(m_hWnd, IDOK);
 }
 

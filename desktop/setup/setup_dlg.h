@@ -22,9 +22,19 @@ public:
     void OnInstall();
     void OnViewReadme();
 
+    // Unattended, the installation waits for the application manager it
+    // starts, so that the handheld package is in its store when setup ends;
+    // a manager that fails counts as a failed start.
+    void WaitForManager(bool wait) { m_waitForManager = wait; }
+    // Whether a step of the last installation failed.
+    bool failed() const { return m_failed; }
+
     HWND m_hWnd = nullptr;
 
 private:
+    bool m_waitForManager = false;
+    bool m_failed = false;
+
     static INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
     // Shows string `id` of the resource table in the installer's message box.
     void Message(UINT id, UINT icon) const;

@@ -60,13 +60,24 @@ DesktopProvider::~DesktopProvider() {
 }
 
 Status DesktopProvider::Initialize(IReplNotify* notify) {
-    if (const HRESULT hr = m_store->Initialize(notify, ISF_SELECTED_DEVICE); FAILED(hr))
+    if (const HRESULT hr = m_store->Initialize(notify, ISF_SELECTED_DEVICE); FAILED(hr)) {
+        // Outlook is a program of its own: jsync never sets it up.
+        CLSID outlook{};
+        if (FAILED(CLSIDFromProgID(u"Outlook.Application", &outlook)))
+            return Status::Failure(ERROR_FILE_NOT_FOUND,
+                                   "the desktop store could not be initialised (" + ResultText(hr) +
+                                       "): Outlook is not installed on the desktop " +
+                                       win32::DesktopDirectory() +
+                                       " (the Outlook stand-in sets itself up on first use: "
+                                       "outlook-notes --desktop " +
+                                       win32::DesktopDirectory() + " register)");
         return Status::Failure(ERROR_ACCESS_DENIED,
                                "the desktop store could not be initialised (" + ResultText(hr) +
                                    "): Outlook's message store " + win32::DesktopDirectory() +
                                    "/outlook.db could not be opened; if it is damaged or a "
                                    "dangling link, put it back from a backup, or move it away "
                                    "to start afresh");
+    }
     STOREINFO info = EmptyStoreInfo();
     HRESULT hr = m_store->GetStoreInfo(&info);
     if (hr == E_OUTOFMEMORY || (SUCCEEDED(hr) && info.cbStoreId > 0)) {

@@ -54,6 +54,21 @@ std::string OtherSlotAdvice(UINT bit) {
     return "; synchronize with --partner " + std::to_string(bit == 1 ? 2 : 1);
 }
 
+// Refuses machines where a half of the system is not installed: the
+// handheld half counts as installed while its package waits in the
+// application manager's store, since it is installed as the handheld connects.
+Status CheckInstalled(const std::string& handheld, const std::string& desktop) {
+    if (!DesktopProviderRegistered())
+        return NotInstalledOnDesktop(desktop);
+    if (DeviceProviderRegistered())
+        return Status();
+    JW_ASSIGN_OR_RETURN(auto pending, ceappmgr::InstallPending(true));
+    for (const auto& installation : pending)
+        if (installation.outcome == ceappmgr::Outcome::WouldInstall)
+            return Status();
+    return NotInstalledOnHandheld(handheld, desktop);
+}
+
 } // namespace
 
 Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
@@ -68,6 +83,10 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
     if (Status status = CheckMachines(ce::ChosenHandheldDirectory(), session->m_desktopName);
         !status.ok())
         return status;
+    // The service managers' own set-up; the system's registrations are the
+    // installer's, and without them nothing on either machine is touched.
+    if (!options.dryRun)
+        JW_RETURN_IF_FAILED(RegisterAppManager());
     if (options.dryRun) {
         JW_ASSIGN_OR_RETURN(auto scratch, ScratchMachines::Copy(ce::ChosenHandheldDirectory(),
                                                                 session->m_desktopName));
@@ -75,6 +94,7 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
         ce::SetHandheldDirectory(session->m_scratch->HandheldDir());
         win32::SetDesktopDirectory(session->m_scratch->DesktopDir());
     }
+    JW_RETURN_IF_FAILED(CheckInstalled(handheldName, session->m_desktopName));
     session->m_handheldDir = ce::HandheldDirectory();
     session->m_desktopDir = win32::DesktopDirectory();
 
@@ -88,12 +108,17 @@ Result<std::unique_ptr<Session>> Session::Open(const Options& options) {
     // The handheld has connected: the application manager installs what is
     // pending for it before the providers are looked up, so that a package's
     // registration is the one used.
-    JW_ASSIGN_OR_RETURN(auto installed, ceappmgr::InstallPending(options.dryRun));
-    for (const auto& installation : installed)
+    // A dry run installs into the copies of the machines, so that it goes on
+    // as the real run would, and says what it would install.
+    JW_ASSIGN_OR_RETURN(auto installed, ceappmgr::InstallPending(false));
+    for (auto& installation : installed) {
+        if (options.dryRun && installation.outcome == ceappmgr::Outcome::Installed)
+            installation.outcome = ceappmgr::Outcome::WouldInstall;
         if (installation.outcome != ceappmgr::Outcome::AlreadyInstalled)
             std::printf("%s\n", ceappmgr::DescribeInstallation(installation, handheldName).c_str());
+    }
 
-    JW_ASSIGN_OR_RETURN(auto providers, FindProviders(BuiltLibraries(), WriteMissing::Yes));
+    JW_ASSIGN_OR_RETURN(auto providers, FindProviders());
     JW_RETURN_IF_FAILED(session->FindPartnership(options));
 
     JW_ASSIGN_OR_RETURN(auto device,

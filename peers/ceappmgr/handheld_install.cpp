@@ -1,5 +1,7 @@
 #include "peers/ceappmgr/handheld_install.h"
 
+#include "platform/base/private_files.h"
+#include "platform/base/sqlite.h"
 #include "platform/base/unicode.h"
 #include "platform/base/whole_file.h"
 #include "platform/ce/machine.h"
@@ -31,9 +33,10 @@ Status FileFailure(const std::string& what, const std::string& path, int error) 
                            "cannot " + what + " " + path + ": " + std::strerror(error));
 }
 
+// Like everything on the handheld, only its owner reads it.
 Status WriteWholeFile(const std::string& path, const std::string& bytes, bool executable) {
     const Status written = platform::WriteWholeFile(path, bytes, platform::ExistingFile::Refuse,
-                                                    executable ? 0755 : 0644);
+                                                    executable ? 0700 : 0600);
     if (!written.ok())
         return Status::Failure(written.code(), "cannot write " + path + ": " + written.message());
     return Status();
@@ -43,11 +46,10 @@ Status WriteWholeFile(const std::string& path, const std::string& bytes, bool ex
 // result is inside it: a link planted in a handheld folder handed over by
 // someone else must not carry files out of it.
 Status MakeFolderInside(const std::string& handheld, const std::string& folder) {
+    platform::MakePrivateDirectories(folder);
     std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
-        return Status::Failure(ERROR_WRITE_FAULT,
-                               "cannot make the folder " + folder + ": " + error.message());
+    if (!fs::is_directory(folder, error))
+        return Status::Failure(ERROR_WRITE_FAULT, "cannot make the folder " + folder);
     char root[PATH_MAX], resolved[PATH_MAX];
     if (!realpath(handheld.c_str(), root) || !realpath(folder.c_str(), resolved) ||
         std::string(resolved).rfind(std::string(root) + "/", 0) != 0)
@@ -245,7 +247,8 @@ Status InstallOnHandheld(const Package& package) {
         return Status::Failure(static_cast<DWORD>(result),
                                "cannot write the handheld's registry in " + handheld +
                                    "/objectstore.db (error " + std::to_string(result) +
-                                   "); nothing installed");
+                                   "); nothing installed" +
+                                   platform::sqlite::FileAdvice(static_cast<DWORD>(result)));
     }
     return Status();
 }

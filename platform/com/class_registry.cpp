@@ -54,6 +54,15 @@ std::vector<std::string> ServerFolders() {
     return folders;
 }
 
+// The value is a desktop path: an installer writes it with '\'. One rooted
+// at '\' ("\Program Files\...") lies in the desktop's own folder, so that a
+// copy of the desktop names the copy of its library.
+std::string ServerPath(const std::string& value) {
+    if (!value.empty() && value[0] == '\\')
+        return win32::DesktopDirectory() + win32::HostPath(value);
+    return win32::HostPath(value);
+}
+
 // The library's handle, loading it on first use. Sets *hr and returns null
 // when the library is refused or can't be loaded; a refusal is also said on
 // standard error, since the caller's message may only carry the result code.
@@ -117,8 +126,7 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void*, REFIID riid
     if (!path || path->empty())
         return REGDB_E_CLASSNOTREG;
     HRESULT loaded = S_OK;
-    // The value is a desktop path: an installer writes it with '\'.
-    void* library = LoadServer(classKey, win32::HostPath(*path), &loaded);
+    void* library = LoadServer(classKey, ServerPath(*path), &loaded);
     if (!library)
         return loaded;
     auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(dlsym(library, "DllGetClassObject"));

@@ -1,4 +1,5 @@
 // Carrying out one queued file operation on the host's file system.
+#include "platform/base/private_files.h"
 #include "platform/base/whole_file.h"
 #include "platform/win32/inf_directories.h"
 #include "platform/win32/machine.h"
@@ -23,10 +24,11 @@ std::string BaseName(const std::string& path) {
 
 // The folder must exist and lie inside the desktop.
 DWORD PrepareTargetFolder(const std::string& folder) {
+    // The desktop's folders are its owner's alone.
+    platform::MakePrivateDirectories(folder);
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error)
-        return ErrorOfErrno(error.value(), ERROR_WRITE_FAULT);
+    if (!std::filesystem::is_directory(folder, error))
+        return ERROR_WRITE_FAULT;
     return ResolvesInside(folder, DesktopDirectory()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
@@ -66,8 +68,8 @@ DWORD CopyContents(int source, mode_t mode, const QueuedFile& file) {
         if ((result = WriteAll(out, buffer, static_cast<std::size_t>(got))) != ERROR_SUCCESS)
             break;
     }
-    // Programs and libraries stay executable; nobody else may change them.
-    if (result == ERROR_SUCCESS && (::fchmod(out, mode & 0755) != 0 || ::fsync(out) != 0))
+    // Programs and libraries stay executable; nobody else reads or changes them.
+    if (result == ERROR_SUCCESS && (::fchmod(out, mode & 0700) != 0 || ::fsync(out) != 0))
         result = ErrorOfErrno(errno, ERROR_WRITE_FAULT);
     if (::close(out) != 0 && result == ERROR_SUCCESS)
         result = ErrorOfErrno(errno, ERROR_WRITE_FAULT);

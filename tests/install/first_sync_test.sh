@@ -19,11 +19,18 @@ readme=$(block "$source_dir/README.md" "A first synchronization, by hand:")
 out=$(as_person "$readme" 2>&1) || fail "README's commands failed: $out"
 grep -q '30:lpwstr = "Call Bob"' <<<"$out" || fail "the note did not reach the handheld: $out"
 
-# The installed jsync registered the installed providers, not the build's.
+# The handheld provider registered is the handheld's installed copy, and it
+# finds its libraries in the installation, not in the build tree.
 handheld=$(as_person "ceutil --handheld ~/try/handheld reg get HKLM \
 'Windows CE Services\\Synchronization\\Objects\\Jotterwick' Store")
-[ "$handheld" = "$prefix/lib/jotterwick/libjottadev.so" ] ||
+[ "$handheld" = '\Program Files\Jotterwick\libjottadev.so' ] ||
     fail "the handheld provider registered is $handheld"
+device_runpath=$(readelf -d "$home/try/handheld/Program Files/Jotterwick/libjottadev.so" |
+    grep -E 'RUNPATH|RPATH')
+grep -qF "$prefix/lib/jotterwick" <<<"$device_runpath" ||
+    fail "the handheld provider's run path: $device_runpath"
+! grep -qF "$build" <<<"$device_runpath" ||
+    fail "the handheld provider still looks in the build tree: $device_runpath"
 runpath=$(readelf -d "$prefix/bin/jsync" | grep -E 'RUNPATH|RPATH')
 grep -qF '$ORIGIN/../lib/jotterwick' <<<"$runpath" || fail "jsync's run path: $runpath"
 ! grep -qF "$build" <<<"$runpath" || fail "jsync still looks in the build tree: $runpath"

@@ -12,7 +12,7 @@ prefix=$scratch/prefix
 home=$scratch/home
 mkdir "$home"
 JOTTERWICK_INSTALL_TEST_BUILD=1 cmake --install "$build" --prefix "$prefix" >/dev/null
-programs=(jotta jsync outlook-notes ceutil trailmonitor ceappmgr notepad)
+programs=(jotta jsync outlook-notes ceutil trailmonitor ceappmgr notepad setup)
 
 as_person() {
     env -i HOME="$home" PATH="$prefix/bin:/usr/local/bin:/usr/bin:/bin" LANG=C.UTF-8 \

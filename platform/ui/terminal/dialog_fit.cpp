@@ -13,6 +13,8 @@ namespace ui::terminal {
 
 namespace {
 
+constexpr int kButtonMarkCols = 4;
+
 bool RowsOverlap(const CellRect& a, const CellRect& b) {
     return a.row < b.row + b.rows && b.row < a.row + a.rows;
 }
@@ -47,8 +49,29 @@ FitControl Describe(HWND control) {
     } else if (cls == u"edit" && (style & ES_READONLY) && !(style & ES_MULTILINE)) {
         fit.textCols = static_cast<int>(TextCells(text));
         fit.kind = FitControl::Kind::Field;
+    } else if (cls == u"button") {
+        switch (style & BS_TYPEMASK) {
+        case BS_CHECKBOX:
+        case BS_AUTOCHECKBOX:
+        case BS_3STATE:
+        case BS_AUTO3STATE:
+        case BS_RADIOBUTTON:
+        case BS_AUTORADIOBUTTON:
+            // The mark "( ) " or "[ ] " comes before the text.
+            fit.textCols = kButtonMarkCols + static_cast<int>(TextCells(ParseMenuLabel(text).text));
+            fit.kind = FitControl::Kind::Field;
+            break;
+        case BS_GROUPBOX:
+            fit.kind = FitControl::Kind::Group;
+            break;
+        }
     }
     return fit;
+}
+
+bool Inside(const CellRect& inner, const CellRect& outer) {
+    return inner.col > outer.col && inner.col + inner.cols <= outer.col + outer.cols &&
+           inner.row >= outer.row && inner.row + inner.rows <= outer.row + outer.rows;
 }
 
 } // namespace
@@ -90,7 +113,7 @@ DialogFit FitDialogText(const std::vector<FitControl>& controls, int dialogCols,
     });
     for (std::size_t i : order) {
         const FitControl& c = controls[i];
-        if (c.kind == FitControl::Kind::Other)
+        if (c.kind == FitControl::Kind::Other || c.kind == FitControl::Kind::Group)
             continue;
         const int left = c.cells.col + fit.shift[i];
         const int laidOutRight = c.cells.col + c.cells.cols;
@@ -130,6 +153,37 @@ DialogFit FitDialogText(const std::vector<FitControl>& controls, int dialogCols,
         const int push = std::min(room, end + gap - nextNow);
         if (push > 0)
             pushRight(from, push);
+    }
+    // A group box grows to hold what grew inside it, one column for its
+    // frame; the controls right of it keep their distance.
+    for (std::size_t g : order) {
+        const FitControl& box = controls[g];
+        if (box.kind != FitControl::Kind::Group)
+            continue;
+        int need = 0;
+        for (std::size_t j = 0; j < n; ++j)
+            if (j != g && Inside(controls[j].cells, box.cells))
+                need = std::max(need, rightNow(j) + 1);
+        const int right = box.cells.col + fit.shift[g] + box.cells.cols + fit.grow[g];
+        const int grow = std::min(maxWiden - widening(), need - right);
+        if (grow <= 0)
+            continue;
+        fit.grow[g] += grow;
+        const int laidOutRight = box.cells.col + box.cells.cols;
+        int nextNow = std::numeric_limits<int>::max();
+        int nextLaidOut = std::numeric_limits<int>::max();
+        for (std::size_t j = 0; j < n; ++j)
+            if (controls[j].cells.col >= laidOutRight &&
+                RowsOverlap(controls[j].cells, box.cells)) {
+                nextNow = std::min(nextNow, controls[j].cells.col + fit.shift[j]);
+                nextLaidOut = std::min(nextLaidOut, controls[j].cells.col);
+            }
+        if (nextNow == std::numeric_limits<int>::max())
+            continue;
+        const int push =
+            std::min(maxWiden - widening(), right + grow + (nextLaidOut - laidOutRight) - nextNow);
+        if (push > 0)
+            pushRight(laidOutRight, push);
     }
     fit.widen = std::min(maxWiden, widening());
     return fit;

@@ -1,6 +1,7 @@
 // The installer end to end, headless with the scripted user, on a fresh
 // desktop: Install, its messages in the cases a person meets, Cancel, and
 // the uninstall.
+#include "platform/base/unicode.h"
 #include "setup_fixture.h"
 
 #include "platform/activesync/replstore.h"
@@ -81,28 +82,67 @@ TEST_F(Setup, InstallPutsTheProviderInPlaceSoThatItLoadsThroughCom) {
     EXPECT_EQ(0u, store->Release());
 }
 
-TEST_F(Setup, ASynchronizationAfterInstallLoadsTheInstalledProvider) {
+TEST_F(Setup, WithoutTheHandheldPackageJsyncSaysTheHandheldLacksTheSystem) {
+    // The application manager could not be started: the desktop half is
+    // installed, the handheld half waits nowhere.
     ASSERT_EQ(0,
               RunSetup({Dialog(kSetupCaption, IDOK), Box(kInstallDevice), Box(kErrorSpawnAppMgr)}));
     const std::string installed =
         win32::ReadRegistryText(HKEY_CLASSES_ROOT, std::string(kClassKey) + "\\InprocServer32",
                                 nullptr)
             .value_or("");
-    auto run = [](const std::string& program, const std::vector<std::string>& args) {
-        testsupport::ChildProcess child(testsupport::BuiltProgram(program), args);
+    EXPECT_NE(std::string::npos, installed.find("Program Files\\Jotterwick\\libjottapc.so"));
+    auto run = [](const std::string& program, std::vector<std::string> args) {
+        // Standard error joined to the output.
+        args.insert(args.begin(),
+                    {"-c", "exec \"$0\" \"$@\" 2>&1", testsupport::BuiltProgram(program)});
+        testsupport::ChildProcess child("/bin/sh", args);
         const int status = child.Wait();
         return std::make_pair(status, child.Output());
     };
     ASSERT_EQ(0, run("tools/ceutil/ceutil", {"init"}).first);
-    ASSERT_EQ(0, run("peers/outlook/outlook-notes", {"add", "--body", "Call Bob"}).first);
-    EXPECT_EQ(0, run("peers/activesync/jsync", {}).first);
-    const auto dump = run("tools/ceutil/ceutil", {"dump", "Jotterwick Database"});
-    EXPECT_NE(std::string::npos, dump.second.find("Call Bob")) << dump.second;
-    // jsync found the registration in place and left it as the installer wrote it.
+    const auto refused = run("peers/activesync/jsync", {});
+    EXPECT_EQ(1, refused.first) << refused.second;
+    EXPECT_NE(std::string::npos, refused.second.find("Jotterwick is not installed on the handheld"))
+        << refused.second;
+    // Nothing of the system was written on the handheld.
+    EXPECT_FALSE(std::filesystem::exists(machines.handheld() + "/Program Files"));
+    EXPECT_FALSE(std::filesystem::exists(machines.handheld() + "/activesync"));
+    // jsync left the installer's registration as it was.
     EXPECT_EQ(installed,
               win32::ReadRegistryText(HKEY_CLASSES_ROOT,
                                       std::string(kClassKey) + "\\InprocServer32", nullptr));
-    EXPECT_NE(std::string::npos, installed.find("Program Files\\Jotterwick\\libjottapc.so"));
+}
+
+// setup --unattended: the same steps with nobody at the dialog; its messages
+// on standard output, its exit status telling whether a step failed.
+TEST_F(Setup, UnattendedPrintsEachMessageAndFailsWhenTheManagerCannotStart) {
+    testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+    EXPECT_EQ(1, setup.Wait());
+    const std::string expected =
+        unicode::ToUtf8(kInstallDevice) + "\n" + unicode::ToUtf8(kErrorSpawnAppMgr) + "\n";
+    EXPECT_EQ(expected, setup.Output());
+    // The desktop part went well all the same.
+    EXPECT_TRUE(std::filesystem::exists(Installed()));
+    EXPECT_EQ("Jotterwick.WinCE.Jotterwick",
+              win32::ReadRegistryText(HKEY_LOCAL_MACHINE, kObjectKey, "Store"));
+}
+
+TEST_F(Setup, UnattendedWaitsForTheManagerAndTakesItsFailureAsAFailedStart) {
+    const auto manager = RecordingProgram(root / "Windows CE Services", "CEAPPMGR.EXE");
+    RegisterAppManager(manager.string());
+    {
+        testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+        EXPECT_EQ(0, setup.Wait());
+        EXPECT_EQ(unicode::ToUtf8(kInstallDevice) + "\n", setup.Output());
+        // The manager has ended by the time setup does.
+        EXPECT_TRUE(std::filesystem::exists(record));
+    }
+    std::ofstream(manager, std::ios::app) << "exit 3\n";
+    testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+    EXPECT_EQ(1, setup.Wait());
+    EXPECT_NE(std::string::npos, setup.Output().find(unicode::ToUtf8(kErrorSpawnAppMgr)))
+        << setup.Output();
 }
 
 TEST_F(Setup, WithoutTheInfEveryStepThatNeedsItFailsAndTheEndSaysSo) {

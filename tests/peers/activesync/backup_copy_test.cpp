@@ -2,6 +2,7 @@
 // have ended, holds every note and every partnership: each program folds its
 // stores' write-ahead logs back into the files when it ends.
 #include "jsync_fixture.h"
+#include "support/system_install.h"
 
 #include <filesystem>
 
@@ -23,8 +24,12 @@ std::vector<std::string> LeftOverLogs(const std::string& machine) {
     return logs;
 }
 
-bool IsStoreFile(const std::string& name) {
-    return name.ends_with(".db");
+// The stores, and the programs the installation put on the machines (the
+// desktop store, the handheld provider and notes program, and the package
+// they came from).
+bool IsStoreOrInstalledFile(const std::string& name) {
+    return name.ends_with(".db") || name.ends_with(".so") || name == "jotta" ||
+           name.ends_with(".zip");
 }
 
 } // namespace
@@ -43,6 +48,7 @@ TEST(BackupCopy, TheStoreFilesAloneHoldEveryNoteOnceTheProgramsHaveEnded) {
     for (const char* body : {"Holiday plans", "Phone numbers"})
         ASSERT_EQ(0, RunProgram("peers/outlook/outlook-notes",
                                 {"--desktop", desktop, "add", "--body", body, "--color", "1"}));
+    ASSERT_EQ("", testsupport::InstallSystem());
     ASSERT_EQ(0,
               RunProgram("peers/activesync/jsync", {"--handheld", handheld, "--desktop", desktop}));
 
@@ -57,8 +63,8 @@ TEST(BackupCopy, TheStoreFilesAloneHoldEveryNoteOnceTheProgramsHaveEnded) {
     EXPECT_EQ(std::vector<std::string>{}, LeftOverLogs(desktop));
 
     const fs::path copy = fs::path(handheld).parent_path() / "copy";
-    CopyMachine(handheld, (copy / "handheld").string(), IsStoreFile);
-    CopyMachine(desktop, (copy / "desktop").string(), IsStoreFile);
+    CopyMachine(handheld, (copy / "handheld").string(), IsStoreOrInstalledFile);
+    CopyMachine(desktop, (copy / "desktop").string(), IsStoreOrInstalledFile);
     EXPECT_EQ(everything, DumpMachines((copy / "handheld").string(), (copy / "desktop").string()));
     // The partnership came along too: nothing is left to do on the copy.
     testsupport::ChildProcess again(

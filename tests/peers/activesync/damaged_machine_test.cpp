@@ -1,6 +1,7 @@
 // jsync on a machine whose store file is damaged: the message names the file
 // and says what a person can do, and the file is left as it was.
 #include "support/machine.h"
+#include "support/system_install.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -29,7 +30,8 @@ Outcome Jsync(const testsupport::TempMachines& machines) {
     return run;
 }
 
-// Makes both machines, as a person does before a first synchronization.
+// Makes both machines and installs the system, as a person does before a
+// first synchronization.
 void MakeMachines(const testsupport::TempMachines& machines) {
     testsupport::ChildProcess handheld(testsupport::BuiltProgram("tools/ceutil/ceutil"),
                                        {"--handheld", machines.handheld(), "init"});
@@ -37,6 +39,7 @@ void MakeMachines(const testsupport::TempMachines& machines) {
     testsupport::ChildProcess desktop(testsupport::BuiltProgram("peers/outlook/outlook-notes"),
                                       {"--desktop", machines.desktop(), "list"});
     ASSERT_EQ(0, desktop.Wait());
+    ASSERT_EQ("", testsupport::InstallSystem());
 }
 
 // Replaces a store file (and its journal) with bytes that are no store.

@@ -1,6 +1,7 @@
 #include "jsync_fixture.h"
 
 #include "side_dumps.h"
+#include "support/system_install.h"
 
 #include "platform/base/kernel.h"
 #include "platform/base/unicode.h"
@@ -38,6 +39,9 @@ void JsyncFixture::SetUp() {
     auto store = outlook::MessageStore::ForCurrentDesktop();
     ASSERT_TRUE(store.ok()) << store.status().message();
     outlookStore = store.value();
+    if (installSystem) {
+        ASSERT_EQ("", testsupport::InstallSystem());
+    }
 }
 
 void JsyncFixture::TearDown() {

@@ -88,6 +88,9 @@ protected:
     std::optional<std::string> PartnerText(const char* name);
     void SetDesktopCodePage(const char* codePage);
 
+    // Whether SetUp installs the system (testsupport::InstallSystem) on the
+    // fresh machines; a fixture for machines without it clears this.
+    bool installSystem = true;
     std::unique_ptr<testsupport::TempMachines> machines;
     HANDLE cursor = INVALID_HANDLE_VALUE;
     CEOID oidDatabase = 0;

@@ -1,7 +1,9 @@
 // jsync end to end: both provider libraries loaded by the real program.
 #include "jsync_fixture.h"
+#include "support/system_install.h"
 
 #include "desktop/sync/jottapc.h"
+#include "platform/base/installation.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"
 #include "platform/ce/window_station.h"
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 using namespace jsynctest;
 
@@ -329,7 +332,7 @@ TEST_F(JsyncFixture, TwoDesktopsArePartnersOfOneHandheld) {
     AddDeviceNote("From the handheld", NoteYellow);
     const std::string desktopA = machines->desktop();
     const std::string desktopB = machines->desktop() + "-second";
-    ASSERT_EQ(0, RunProgram("peers/outlook/outlook-notes", {"--desktop", desktopB, "list"}).status);
+    ASSERT_EQ("", testsupport::InstallSystemOn(desktopB));
     Tick();
     RunResult run = Jsync({"--partner", "1"});
     ASSERT_EQ(0, run.status) << run.output;
@@ -425,23 +428,45 @@ TEST_F(JsyncFixture, ExitStatuses) {
     EXPECT_EQ("3 [] Keep me\n", DeviceDump());
 }
 
-TEST_F(JsyncFixture, RegistrationIsWrittenOnceForTheBuiltLibraries) {
-    ASSERT_EQ(0, Jsync().status);
+TEST_F(JsyncFixture, AfterSetupTheFirstSynchronizationInstallsTheHandheldHalf) {
+    // Installed by setup alone: the handheld has no provider yet.
+    EXPECT_FALSE(std::filesystem::exists(machines->handheld() + "/Program Files"));
+    AddDeviceNote("From the handheld", NoteGreen);
+    AddDesktopNote("From Outlook", NoteBlue);
+    Tick();
+    const RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find("Jotterwick " + std::string(platform::JotterwickVersion()) +
+                              " installed on the handheld " + machines->handheld()))
+        << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
+    EXPECT_EQ(1, SummaryCount(run.output, "Received from the desktop")) << run.output;
+    ExpectInStep("0 [] From Outlook\n1 [] From the handheld\n");
+
+    // The registrations are the installer's: the desktop store in the
+    // desktop's program folder, the handheld provider in the handheld's.
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                            "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
-                            "Objects\\Jotterwick",
-                            0, KEY_READ, &key));
-    char text[256] = {};
-    DWORD size = sizeof text - 1;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Store", nullptr, nullptr,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                            u"Windows CE Services\\Synchronization\\Objects\\Jotterwick", 0,
+                            KEY_READ, &key));
+    char16_t text[256] = {};
+    DWORD size = sizeof text - sizeof text[0];
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"Store", nullptr, nullptr,
                                               reinterpret_cast<BYTE*>(text), &size));
     RegCloseKey(key);
-    EXPECT_STREQ(kJotterwickStoreProgId, text);
+    EXPECT_EQ(u"\\Program Files\\Jotterwick\\libjottadev.so", std::u16string(text));
     CLSID clsid{};
     ASSERT_EQ(S_OK, CLSIDFromProgID(u"Jotterwick.WinCE.Jotterwick", &clsid));
     EXPECT_TRUE(clsid == CLSID_JotterwickStore);
+    EXPECT_EQ("\\Program Files\\Jotterwick\\libjottapc.so",
+              win32::ReadRegistryText(HKEY_CLASSES_ROOT,
+                                      "CLSID\\{6A1F3C52-8E4B-4D7A-9B21-5C0E7D3F9A14}\\"
+                                      "InprocServer32",
+                                      nullptr));
+    Tick();
+    ExpectNothingToDo();
 }
 
 TEST_F(JsyncFixture, WatchFollowsBothSidesUntilInterrupted) {
@@ -638,6 +663,106 @@ std::string TreeText(const std::string& root) {
 
 } // namespace
 
+// Machines on which the system was never installed.
+class NotInstalled : public JsyncFixture {
+protected:
+    NotInstalled() { installSystem = false; }
+
+    // Outlook is there, as on any desktop a person synchronizes with.
+    void SetUp() override {
+        JsyncFixture::SetUp();
+        ASSERT_EQ(0, RunProgram("peers/outlook/outlook-notes", {"register"}).status);
+        AddDeviceNote("On the handheld", NoteYellow);
+        AddDesktopNote("On the desktop", NoteBlue);
+        Tick();
+    }
+
+    static bool KeyExists(HKEY root, const char* path) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+};
+
+TEST_F(NotInstalled, OnTheDesktopJsyncSaysHowToInstallAndChangesNothing) {
+    const auto handheld = TreeText(machines->handheld());
+    const RunResult run = Jsync();
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_EQ("jsync: Jotterwick is not installed on the desktop " + machines->desktop() +
+                  ": run the program setup of the distribution folder (build/dist of a build; "
+                  "installed, setup on the PATH) with --desktop " +
+                  machines->desktop() +
+                  " and press Install (setup --unattended installs without asking), then "
+                  "synchronize again\n",
+              run.output);
+    EXPECT_EQ(handheld, TreeText(machines->handheld()));
+    EXPECT_FALSE(std::filesystem::exists(machines->desktop() + "/activesync"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows CE Services\\"
+                                               "Services\\Synchronization\\Objects\\Jotterwick"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick"));
+    // Only the service managers' own piece is set up: the application
+    // manager that setup looks for.
+    EXPECT_EQ(testsupport::BuiltProgram("peers/ceappmgr/ceappmgr"),
+              win32::ReadRegistryText(HKEY_LOCAL_MACHINE,
+                                      "Software\\Microsoft\\Windows\\CurrentVersion\\App "
+                                      "Paths\\CEAPPMGR.EXE",
+                                      nullptr)
+                  .value_or(""));
+    EXPECT_EQ("3 [] On the handheld\n", DeviceDump());
+    EXPECT_EQ("0 [] On the desktop\n", DesktopDump());
+}
+
+TEST_F(NotInstalled, OnAHandheldWithoutTheProviderOrItsPackageJsyncChangesNothing) {
+    ASSERT_EQ("", testsupport::InstallSystem());
+    // The application manager never got the package (setup could not start it).
+    std::filesystem::remove_all(machines->desktop() + "/CE App Manager");
+    // Reading the handheld's registry may move its journal files; what the
+    // store holds stays as it was.
+    const auto storeFiles = [](const std::string& tree) {
+        std::string kept;
+        std::istringstream lines(tree);
+        for (std::string line; std::getline(lines, line);)
+            if (line.find("-wal") == std::string::npos && line.find("-shm") == std::string::npos)
+                kept += line + "\n";
+        return kept;
+    };
+    const auto handheld = storeFiles(TreeText(machines->handheld()));
+    const auto desktop = TreeText(machines->desktop());
+    const RunResult run = Jsync();
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find("Jotterwick is not installed on the handheld " +
+                              machines->handheld() +
+                              ", and the application manager of the desktop holds no package "
+                              "for it: run the program setup"))
+        << run.output;
+    EXPECT_EQ(handheld, storeFiles(TreeText(machines->handheld())));
+    EXPECT_EQ(desktop, TreeText(machines->desktop()));
+    EXPECT_EQ("3 [] On the handheld\n", DeviceDump());
+}
+
+// A desktop where the system was installed but Outlook never set up.
+class WithoutOutlook : public JsyncFixture {
+protected:
+    WithoutOutlook() { installSystem = false; }
+};
+
+TEST_F(WithoutOutlook, TheDesktopStoreSaysOutlookIsMissingAndJsyncDoesNotRegisterIt) {
+    AddDesktopNote("In a store nobody opens", NoteBlue);
+    ASSERT_EQ(1, Jsync().status) << "nothing installed yet";
+    const RunResult setup = RunProgram("dist/setup", {"--unattended"});
+    ASSERT_EQ(0, setup.status) << setup.output;
+    const RunResult run = Jsync();
+    EXPECT_EQ(1, run.status) << run.output;
+    EXPECT_NE(std::string::npos,
+              run.output.find("Outlook is not installed on the desktop " + machines->desktop()))
+        << run.output;
+    CLSID clsid{};
+    EXPECT_NE(S_OK, CLSIDFromProgID(u"Outlook.Application", &clsid));
+}
+
 TEST_F(JsyncFixture, ADryRunLeavesBothFoldersByteForByte) {
     const CEOID note = AddDeviceNote("On the handheld", NoteYellow);
     AddDesktopNote("On the desktop", NoteBlue);
@@ -714,8 +839,7 @@ TEST_F(JsyncFixture, PartnersAreListedAndAForgottenSlotIsFreeForAnotherDesktop) 
     const std::string home = machines->desktop() + "-home";
     const std::string third = machines->desktop() + "-third";
     for (const std::string& desktop : {home, third})
-        ASSERT_EQ(0,
-                  RunProgram("peers/outlook/outlook-notes", {"--desktop", desktop, "list"}).status);
+        ASSERT_EQ("", testsupport::InstallSystemOn(desktop));
     RunResult run = Jsync({"partners"});
     ASSERT_EQ(0, run.status) << run.output;
     EXPECT_EQ("partner 1: free\npartner 2: free\n", run.output);

@@ -13,7 +13,9 @@
 #include "platform/ce/machine.h"
 #include "platform/ce/registry.h"
 #include "platform/win32/machine.h"
+#include "platform/win32/path.h"
 #include "platform/win32/registry.h"
+#include "support/system_install.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +73,9 @@ protected:
     void SetUp() override {
         // This process names its machines and pins its clock through the
         // platform alone.
+        const char* build = std::getenv("JOTTERWICK_BUILD_DIR");
+        ASSERT_NE(nullptr, build);
+        buildDir = build;
         for (const std::string& name : JotterwickVariables())
             unsetenv(name.c_str());
         char pattern[] = "/tmp/jotterwick-runtime-XXXXXX";
@@ -88,7 +93,19 @@ protected:
         std::filesystem::remove_all(root, ignored);
     }
 
+    // The installed providers and Outlook, as the desktop's registry names them.
+    static std::string InprocServer(const std::string& progId) {
+        const auto clsid = win32::ReadRegistryText(HKEY_CLASSES_ROOT, progId + "\\CLSID", nullptr);
+        const auto path = win32::ReadRegistryText(
+            HKEY_CLASSES_ROOT, "CLSID\\" + clsid.value_or("?") + "\\InprocServer32", nullptr);
+        if (!path)
+            return "(" + progId + " is not registered)";
+        // "\Program Files\..." lies in the desktop's folder.
+        return (path->front() == '\\' ? win32::DesktopDirectory() : "") + win32::HostPath(*path);
+    }
+
     std::string root;
+    std::string buildDir;
 };
 
 TEST_F(OneRuntimeTest, ProvidersAndOutlookShareTheProcessRuntime) {
@@ -112,9 +129,15 @@ TEST_F(OneRuntimeTest, ProvidersAndOutlookShareTheProcessRuntime) {
     const CEOID sent = AddNote(cursor, u"Shared runtime\r\nbody", 2, u"Work\n");
     ASSERT_NE(0u, sent);
 
-    const jsync::ProviderLibraries libraries = jsync::BuiltLibraries();
-    auto registration = jsync::FindProviders(libraries, jsync::WriteMissing::Yes);
+    ASSERT_EQ("", testsupport::InstallSystem(buildDir, root + "/handheld", root + "/desktop"));
+    ASSERT_EQ(
+        "", testsupport::InstallPendingOnHandheld(buildDir, root + "/handheld", root + "/desktop"));
+    auto registration = jsync::FindProviders();
     ASSERT_TRUE(registration.ok()) << registration.status().message();
+    const struct {
+        std::string deviceProvider, desktopStore, outlook;
+    } libraries{root + "/handheld" + win32::HostPath(registration->deviceLibrary),
+                InprocServer(registration->progId), InprocServer("Outlook.Application")};
     auto device = jsync::DeviceProvider::Load(registration->deviceLibrary, 1);
     ASSERT_TRUE(device.ok()) << device.status().message();
     auto desktop = jsync::DesktopProvider::Create(registration->clsid);
@@ -177,9 +200,12 @@ TEST_F(OneRuntimeTest, ProvidersAndOutlookShareTheProcessRuntime) {
 // variables in the static TLS block (see jotterwick_static_tls): a block
 // malloc'd per thread is what the sanitizer runtimes misread at exit.
 TEST(RuntimeLibraries, KeepTheirThreadLocalsInTheStaticBlock) {
-    const jsync::ProviderLibraries providers = jsync::BuiltLibraries();
-    std::vector<std::string> libraries{providers.deviceProvider, providers.desktopStore,
-                                       providers.outlook};
+    const char* built = std::getenv("JOTTERWICK_BUILD_DIR");
+    ASSERT_NE(nullptr, built);
+    const std::string build = built;
+    std::vector<std::string> libraries{build + "/device/sync/libjottadev.so",
+                                       build + "/desktop/sync/libjottapc.so",
+                                       build + "/peers/outlook/liboutlook.so"};
     for (void* symbol : {reinterpret_cast<void*>(&GetLastError),
                          reinterpret_cast<void*>(&ce::SetHandheldDirectory),
                          reinterpret_cast<void*>(&win32::SetDesktopDirectory)})

@@ -1,9 +1,9 @@
 // A crafted machine directory whose registrations name a library of its own:
 // jsync must load neither, say which value named what, and change nothing.
 #include "jsync_fixture.h"
+#include "support/system_install.h"
 
 #include "desktop/sync/jottapc.h"
-#include "peers/activesync/registration.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/registry.h"
 #include "platform/com/objbase.h"
@@ -19,8 +19,8 @@ class PlantedLibrary : public jsynctest::JsyncFixture {
 protected:
     void SetUp() override {
         JsyncFixture::SetUp();
-        auto found = jsync::FindProviders(jsync::BuiltLibraries(), jsync::WriteMissing::Yes);
-        ASSERT_TRUE(found.ok()) << found.status().message();
+        // The handheld half is in place before a registration is planted.
+        ASSERT_EQ("", testsupport::InstallPendingOnHandheld());
         AddDeviceNote("Handheld note");
         AddDesktopNote("Desktop note");
     }

@@ -34,9 +34,11 @@ TEST_F(JsyncFixture, OptionsInATerminalToggleActiveAndPickACategory) {
     ASSERT_TRUE(session.started());
     ASSERT_TRUE(session.WaitForScreen("Jotterwick Options")) << session.Screen();
     const std::string screen = session.Screen();
-    for (const char* shown : {"Exclude colors", "(*) Nothing", "( ) Red Notes", "[ ] Active",
-                              "[x] <All Categories>", "[ ] Home", "[ ] Work", "60", "Auto Refresh",
-                              "Use individual", "MS Outlook Session", "[ OK ]", "[ Cancel ]"})
+    // Every radio button shows whole, the longest "( ) Yellow Notes" too.
+    for (const char* shown :
+         {"Exclude colors", "(*) Nothing", "( ) Red Notes", "( ) Yellow Notes", "[ ] Active",
+          "[x] <All Categories>", "[ ] Home", "[ ] Work", "60", "Auto Refresh", "Use individual",
+          "MS Outlook Session", "[ OK ]", "[ Cancel ]"})
         EXPECT_NE(std::string::npos, screen.find(shown)) << shown << "\n" << screen;
     // A window of the desktop's station, not of the handheld's.
     EXPECT_NE(nullptr, win32::DesktopMachine().FindStationWindow(nullptr, u"Jotterwick Options"));

@@ -193,9 +193,11 @@ TEST_F(AppManager, AFailedRegistryWriteOnTheWayLeavesNothingInstalled) {
     EXPECT_EQ(ceappmgr::InstalledVersion("Jotterwick"), Version());
 }
 
-TEST_F(AppManager, JsyncRegistersTheManagerUnderAppPaths) {
+TEST_F(AppManager, JsyncRegistersTheManagerUnderAppPathsWhenItNamesNoFile) {
     const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE";
-    EXPECT_FALSE(win32::ReadRegistryText(HKEY_LOCAL_MACHINE, key, nullptr));
+    // The manager the entry named was moved away.
+    ASSERT_EQ(ERROR_SUCCESS, win32::WriteRegistryText(HKEY_LOCAL_MACHINE, key, nullptr,
+                                                      machines->desktop() + "/gone/ceappmgr"));
     const RunResult run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
     const auto path = win32::ReadRegistryText(HKEY_LOCAL_MACHINE, key, nullptr);

@@ -61,9 +61,9 @@ TEST_F(HandheldInstall, PutsTheFilesThenTheValuesThenTheVersion) {
     EXPECT_EQ(package.files[1].bytes, Contents(Folder() + "/libjottadev.so"));
     struct stat st {};
     ASSERT_EQ(0, stat((Folder() + "/jotta").c_str(), &st));
-    EXPECT_EQ(0755u, st.st_mode & 0777);
+    EXPECT_EQ(0700u, st.st_mode & 0777) << "runnable, and the owner's alone";
     ASSERT_EQ(0, stat((Folder() + "/libjottadev.so").c_str(), &st));
-    EXPECT_EQ(0644u, st.st_mode & 0777);
+    EXPECT_EQ(0600u, st.st_mode & 0777);
     EXPECT_EQ("\\Program Files\\Jotterwick\\libjottadev.so", DeviceText(kObjectKey, u"Store"));
     EXPECT_EQ("Jotterwick", DeviceText(kObjectKey, u"Display Name"));
     EXPECT_EQ("1.5", ceappmgr::InstalledVersion("Jotterwick"));

@@ -57,4 +57,27 @@ TEST(DialogFit, NothingMovesWhenEverythingFitsOrThereIsNoRoom) {
     EXPECT_EQ(6, alone.widen);
 }
 
+// The options dialog's colour group in cells: a group box, a radio button
+// whose "( ) Yellow Note" needs 15 columns where it has 14, and a button
+// beside the group.
+std::vector<FitControl> ColourGroup(int radioText) {
+    return {
+        {{1, 2, 5, 16}, 0, Kind::Group},
+        {{2, 3, 1, 14}, radioText, Kind::Field},
+        {{1, 20, 2, 10}, 0, Kind::Other},
+    };
+}
+
+TEST(DialogFit, ARadioButtonGrowsAndItsGroupBoxWithItWithoutTouchingItsNeighbour) {
+    const auto fit = ui::terminal::FitDialogText(ColourGroup(15), 31, 60);
+    EXPECT_EQ((std::vector<int>{1, 1, 0}), fit.grow);
+    // The button keeps its distance from the group's frame.
+    EXPECT_EQ((std::vector<int>{0, 0, 1}), fit.shift);
+    EXPECT_EQ(1, fit.widen);
+    // A radio button that fits moves nothing.
+    const auto fits = ui::terminal::FitDialogText(ColourGroup(14), 31, 60);
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), fits.grow);
+    EXPECT_EQ(0, fits.widen);
+}
+
 } // namespace

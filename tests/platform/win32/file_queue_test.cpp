@@ -101,7 +101,7 @@ TEST_F(FileQueue, CopiesToTheDestinationDirsFromTheSourceDisks) {
     EXPECT_EQ("helper", Contents(Desktop("Windows/System/helper")));
     struct stat state;
     ASSERT_EQ(0, ::stat(Desktop("Program Files/Maker/App/library.so").c_str(), &state));
-    EXPECT_EQ(0755u, state.st_mode & 0777) << "nobody else may change an installed library";
+    EXPECT_EQ(0700u, state.st_mode & 0777) << "nobody else reads or changes an installed library";
     // No temporary file is left beside a target.
     EXPECT_EQ((std::vector<std::string>{"Program Files/Maker/App/library.so",
                                         "Windows/Help/manual.txt", "Windows/System/helper"}),
