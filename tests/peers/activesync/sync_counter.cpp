@@ -1,47 +1,35 @@
 // Preloaded into a program by the disk-sync test: counts the program's
-// fsync and fdatasync calls by the name of the file synced, and appends them
-// to $JOTTERWICK_SYNC_COUNTS ("name count" lines) when the program ends.
+// fsync and fdatasync calls by the name of the file synced, and appends each
+// to $JOTTERWICK_SYNC_COUNTS as a line "name 1".
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <mutex>
-#include <string>
+#include <cstring>
 
 namespace {
 
-struct Counts {
-    std::mutex mutex;
-    std::map<std::string, int> byName;
-    ~Counts() {
-        const char* path = std::getenv("JOTTERWICK_SYNC_COUNTS");
-        if (!path || byName.empty())
-            return;
-        if (std::FILE* out = std::fopen(path, "a")) {
-            for (const auto& [name, count] : byName)
-                std::fprintf(out, "%s %d\n", name.c_str(), count);
-            std::fclose(out);
-        }
-    }
-};
-
-Counts& TheCounts() {
-    static Counts counts;
-    return counts;
-}
-
+// Each sync is appended as it happens: a count kept in memory would be lost
+// to a sync made while the program's statics are being destroyed.
 void Count(int fd) {
+    const char* counts = std::getenv("JOTTERWICK_SYNC_COUNTS");
+    if (!counts)
+        return;
     char link[64];
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     char path[4096];
     const ssize_t size = readlink(link, path, sizeof path - 1);
-    std::string name = size > 0 ? std::string(path, static_cast<std::size_t>(size)) : "?";
-    name = name.substr(name.find_last_of('/') + 1);
-    Counts& counts = TheCounts();
-    std::lock_guard lock(counts.mutex);
-    ++counts.byName[name];
+    path[size > 0 ? size : 0] = '\0';
+    const char* name = std::strrchr(path, '/');
+    char line[4200];
+    const int length = std::snprintf(line, sizeof line, "%s 1\n", name ? name + 1 : "?");
+    const int out = open(counts, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (out >= 0) {
+        (void)!write(out, line, static_cast<std::size_t>(length));
+        close(out);
+    }
 }
 
 template <typename Function> Function Real(const char* name) {
