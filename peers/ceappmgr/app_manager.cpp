@@ -81,6 +81,19 @@ Result<std::string> MakeStore() {
 
 // A component's packages, read from the store and checked again: the store
 // is a folder on disk like any other.
+// One package of the store, with the files `wanted` names.
+Result<Package> ReadStoredPackage(const std::string& file, const FileFilter& wanted) {
+    JW_ASSIGN_OR_RETURN(auto bytes, ReadFile(file, kMaxPackageBytes));
+    auto package = ReadPackage(bytes, wanted);
+    if (!package.ok())
+        return Status::Failure(package.status().code(),
+                               file + ": " + package.status().message() +
+                                   " (take a good package into the store: run the "
+                                   "installer again)");
+    return package;
+}
+
+// The store's packages, described; their files are not read.
 Result<std::vector<std::pair<std::string, Package>>> ReadStoredPackages(const std::string& store) {
     std::vector<std::pair<std::string, Package>> packages;
     std::error_code error;
@@ -97,14 +110,8 @@ Result<std::vector<std::pair<std::string, Package>>> ReadStoredPackages(const st
                                "cannot read the store " + store + ": " + error.message());
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-        JW_ASSIGN_OR_RETURN(auto bytes, ReadFile(file.string(), kMaxPackageBytes));
-        auto package = ReadPackage(bytes);
-        if (!package.ok())
-            return Status::Failure(package.status().code(),
-                                   file.string() + ": " + package.status().message() +
-                                       " (take a good package into the store: run the "
-                                       "installer again)");
-        packages.emplace_back(file.string(), std::move(package.value()));
+        JW_ASSIGN_OR_RETURN(auto package, ReadStoredPackage(file.string(), NoFiles));
+        packages.emplace_back(file.string(), std::move(package));
     }
     return packages;
 }
@@ -216,10 +223,13 @@ Result<std::vector<Installation>> InstallPending(bool dryRun) {
             installation.outcome = Outcome::AlreadyInstalled;
         else if (dryRun)
             installation.outcome = Outcome::WouldInstall;
-        else if (Status status = InstallOnHandheld(package); !status.ok())
-            return Status::Failure(status.code(), "cannot install " + package.name + " " +
-                                                      package.version + " from " + file + ": " +
-                                                      status.message());
+        else {
+            JW_ASSIGN_OR_RETURN(const Package whole, ReadStoredPackage(file, AllFiles));
+            if (Status status = InstallOnHandheld(whole); !status.ok())
+                return Status::Failure(status.code(), "cannot install " + package.name + " " +
+                                                          package.version + " from " + file + ": " +
+                                                          status.message());
+        }
         done.push_back(installation);
     }
     return done;
@@ -247,8 +257,13 @@ bool IsFromStoredPackage(const std::string& hostPath) {
                 error)
                 continue;
             auto bytes = ReadFile(wanted.string(), kMaxFileBytes);
-            if (bytes.ok() && bytes.value() == packaged.bytes)
-                return true;
+            const auto entry = [&](const std::string& name) { return name == packaged.entry; };
+            auto unpacked = ReadStoredPackage(file, entry);
+            if (!bytes.ok() || !unpacked.ok())
+                continue;
+            for (const PackageFile& stored : unpacked->files)
+                if (stored.entry == packaged.entry && stored.bytes == bytes.value())
+                    return true;
         }
     return false;
 }

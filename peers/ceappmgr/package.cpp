@@ -200,8 +200,17 @@ std::string ArchiveError(archive* handle) {
     return text ? text : "unreadable archive";
 }
 
+struct Entry {
+    std::string name;
+    std::string data;
+    std::uint64_t size = 0; // of the data, read or not
+    bool read = false;
+};
+
 // Every entry of the archive: plain names, regular files, within the limits.
-Result<std::vector<std::pair<std::string, std::string>>> ReadEntries(std::string_view bytes) {
+// The data of the description and of the entries `wanted` names is read; of
+// the others only the size the archive's directory gives.
+Result<std::vector<Entry>> ReadEntries(std::string_view bytes, const FileFilter& wanted) {
     ArchiveReader reader;
     if (!reader.handle)
         return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, "out of memory");
@@ -209,7 +218,7 @@ Result<std::vector<std::pair<std::string, std::string>>> ReadEntries(std::string
     archive_read_support_format_zip_seekable(reader.handle);
     if (archive_read_open_memory(reader.handle, bytes.data(), bytes.size()) != ARCHIVE_OK)
         return Damaged(ArchiveError(reader.handle));
-    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<Entry> entries;
     std::set<std::string> names;
     std::size_t total = 0; // all entries together, against archives that expand without end
     for (;;) {
@@ -235,6 +244,10 @@ Result<std::vector<std::pair<std::string, std::string>>> ReadEntries(std::string
             static_cast<std::uint64_t>(archive_entry_size(entry)) > limit)
             return Damaged("the archive entry " + name + " is larger than " +
                            std::to_string(limit) + " bytes");
+        if (name != kDescriptionName && !wanted(name) && archive_entry_size_is_set(entry)) {
+            entries.push_back({name, {}, static_cast<std::uint64_t>(archive_entry_size(entry))});
+            continue; // the next header skips the data
+        }
         std::string data;
         char buffer[65536];
         for (;;) {
@@ -252,7 +265,8 @@ Result<std::vector<std::pair<std::string, std::string>>> ReadEntries(std::string
                                std::to_string(kMaxPackageBytes) + " bytes");
             data.append(buffer, static_cast<std::size_t>(got));
         }
-        entries.emplace_back(name, std::move(data));
+        const std::uint64_t size = data.size();
+        entries.push_back({name, std::move(data), size, true});
     }
     return entries;
 }
@@ -285,33 +299,41 @@ int CompareVersions(std::string_view a, std::string_view b) {
     return 0;
 }
 
-Result<Package> ReadPackage(std::string_view archive) {
+bool AllFiles(const std::string&) {
+    return true;
+}
+
+bool NoFiles(const std::string&) {
+    return false;
+}
+
+Result<Package> ReadPackage(std::string_view archive, const FileFilter& wanted) {
     if (archive.size() > kMaxPackageBytes)
         return Damaged("it is larger than " + std::to_string(kMaxPackageBytes) + " bytes");
-    JW_ASSIGN_OR_RETURN(auto entries, ReadEntries(archive));
+    JW_ASSIGN_OR_RETURN(auto entries, ReadEntries(archive, wanted));
     const auto description = std::find_if(entries.begin(), entries.end(), [](const auto& entry) {
-        return entry.first == kDescriptionName;
+        return entry.name == kDescriptionName;
     });
     if (description == entries.end())
         return Damaged("the archive has no " + std::string(kDescriptionName));
     Package package;
     std::vector<Promise> promises;
-    JW_RETURN_IF_FAILED(ParseDescription(description->second, &package, &promises));
+    JW_RETURN_IF_FAILED(ParseDescription(description->data, &package, &promises));
     if (entries.size() != package.files.size() + 1)
         return Damaged("the archive holds entries the description does not name");
     for (std::size_t i = 0; i < package.files.size(); ++i) {
         PackageFile& file = package.files[i];
         const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
-            return entry.first == file.entry;
+            return entry.name == file.entry;
         });
         if (found == entries.end())
             return Damaged("the archive lacks the file " + file.entry);
-        if (found->second.size() != promises[i].size)
-            return Damaged(file.entry + " has " + std::to_string(found->second.size()) +
+        if (found->size != promises[i].size)
+            return Damaged(file.entry + " has " + std::to_string(found->size) +
                            " bytes where the description says " + std::to_string(promises[i].size));
-        if (Hex(Checksum(found->second)) != promises[i].checksum)
+        if (found->read && Hex(Checksum(found->data)) != promises[i].checksum)
             return Damaged(file.entry + " does not match its checksum");
-        file.bytes = std::move(found->second);
+        file.bytes = std::move(found->data);
     }
     return package;
 }

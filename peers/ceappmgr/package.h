@@ -18,6 +18,7 @@
 #include "platform/base/status.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,10 +59,19 @@ struct Package {
 // FNV-1a, 64 bits.
 std::uint64_t Checksum(std::string_view bytes);
 
-// Reads and checks a whole package: the archive, its description and every
-// file against it. Anything damaged, oversized or outside the handheld's
-// program folders and registry roots is refused with a message saying what.
-platform::Result<Package> ReadPackage(std::string_view archive);
+// Which files of a package to read, by entry name.
+using FileFilter = std::function<bool(const std::string& entry)>;
+bool AllFiles(const std::string&);
+bool NoFiles(const std::string&);
+
+// Reads and checks a package: the archive, its description and each file
+// against it. Anything damaged, oversized or outside the handheld's program
+// folders and registry roots is refused with a message saying what. Only the
+// files `wanted` names are read (and checked against their checksums); the
+// others keep empty bytes, checked by their size alone, so that deciding
+// whether a package is installed need not unpack its programs.
+platform::Result<Package> ReadPackage(std::string_view archive,
+                                      const FileFilter& wanted = AllFiles);
 
 // Makes the archive for `package` (which must pass ReadPackage's checks).
 platform::Result<std::string> WritePackage(const Package& package);

@@ -55,6 +55,32 @@ TEST(Package, WhatIsWrittenReadsBackTheSame) {
     EXPECT_EQ(archive.value(), ceappmgr::WritePackage(sample).value());
 }
 
+TEST(Package, OnlyTheFilesAskedForAreUnpacked) {
+    const Package sample = pkgtest::SamplePackage();
+    ASSERT_GE(sample.files.size(), 2u);
+    const std::string archive = ceappmgr::WritePackage(sample).value();
+    const std::string second = sample.files[1].entry;
+    const auto described = ReadPackage(archive, ceappmgr::NoFiles);
+    const auto one =
+        ReadPackage(archive, [&](const std::string& entry) { return entry == second; });
+    ASSERT_TRUE(described.ok()) << described.status().message();
+    ASSERT_TRUE(one.ok()) << one.status().message();
+    for (std::size_t i = 0; i < sample.files.size(); ++i) {
+        EXPECT_EQ(sample.files[i].destination, described.value().files[i].destination);
+        EXPECT_EQ("", described.value().files[i].bytes);
+        EXPECT_EQ(i == 1 ? sample.files[i].bytes : "", one.value().files[i].bytes);
+    }
+    // A file not unpacked still has to be the size its description gives.
+    const std::string promised =
+        pkgtest::DescriptionHead() + FileLine("jotta", std::string(kFolder) + "jotta", "programs");
+    EXPECT_FALSE(ReadPackage(WithDescription(promised), ceappmgr::NoFiles).ok());
+    EXPECT_TRUE(
+        ReadPackage(WithDescription(pkgtest::DescriptionHead() +
+                                    FileLine("jotta", std::string(kFolder) + "jotta", "program")),
+                    ceappmgr::NoFiles)
+            .ok());
+}
+
 TEST(Package, APackageThatBreaksTheRulesIsNeverWritten) {
     Package hostile = pkgtest::SamplePackage();
     hostile.files[0].destination = "\\Windows\\jotta";
