@@ -3,6 +3,7 @@
 #include "platform/base/private_files.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
+#include "platform/win32/registry.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -88,6 +89,14 @@ std::string ChildProcess::Output() const {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+bool DesktopKeyExists(HKEY root, const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
 }
 
 std::string BuiltProgram(const std::string& relativePath) {

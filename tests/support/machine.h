@@ -2,6 +2,8 @@
 // processes started with it.
 #pragma once
 
+#include "platform/base/windef.h"
+
 #include <string>
 #include <vector>
 
@@ -48,6 +50,9 @@ private:
     int m_pid = -1;
     std::string m_outputPath;
 };
+
+// Whether `path` is a key of the desktop's registry under `root`.
+bool DesktopKeyExists(HKEY root, const char* path);
 
 // Path of a built program, from $JOTTERWICK_BUILD_DIR (set by CTest).
 std::string BuiltProgram(const std::string& relativePath);

@@ -2,8 +2,8 @@
 // menu and View Readme.
 #include "setup_fixture.h"
 
-#include "desktop/setup/setup_dlg.h"
 #include "desktop/setup/resource.h"
+#include "desktop/setup/setup_dlg.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/resources.h"
 #include "platform/win32/inf_directories.h"

@@ -1,8 +1,8 @@
 // The installer in a terminal, as a person runs it: the system menu (F10)
 // with its About entry, and Install with its messages.
-#include "setup_fixture.h"
 #include "platform/ui/terminal_session.h"
 #include "platform/win32/inf_directories.h"
+#include "setup_fixture.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -30,13 +30,6 @@ protected:
     std::filesystem::path Installed() const {
         return std::filesystem::path(machines.desktop()) / "Program Files/Jotterwick/libjottapc.so";
     }
-    static bool KeyExists(HKEY root, const char* path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
-    }
 };
 
 TEST_F(Setup, ProgramsItStartsRunOnTheDesktopItWasGiven) {
@@ -154,7 +147,7 @@ TEST_F(Setup, WithoutTheInfEveryStepThatNeedsItFailsAndTheEndSaysSo) {
     EXPECT_EQ(0, RunSetup(script));
     EXPECT_EQ(ScriptLines(script), Prompts());
     EXPECT_FALSE(std::filesystem::exists(Installed()));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kObjectKey));
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_LOCAL_MACHINE, kObjectKey));
 }
 
 TEST_F(Setup, WithoutTheAppPathsKeyTheManagerCannotStartAfterTheInformation) {
@@ -203,7 +196,7 @@ TEST_F(Setup, CancelInstallsNothing) {
     EXPECT_EQ(0, RunSetup(script));
     EXPECT_EQ(ScriptLines(script), Prompts());
     EXPECT_FALSE(std::filesystem::exists(Installed()));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_FALSE(std::filesystem::exists(record));
 }
 
@@ -221,11 +214,11 @@ TEST_F(Setup, UninstallRemovesWhatInstallPutThereAndLeavesTheNotes) {
     EXPECT_EQ(0, RunSetup({}, {"--uninstall"}));
     EXPECT_EQ(std::vector<std::string>{}, Prompts());
     EXPECT_FALSE(std::filesystem::exists(Installed()));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kObjectKey));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE,
-                          "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization"));
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_LOCAL_MACHINE, kObjectKey));
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick"));
+    EXPECT_TRUE(testsupport::DesktopKeyExists(
+        HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization"));
     EXPECT_EQ(";",
               win32::ReadRegistryText(HKEY_CURRENT_USER, "Control Panel\\International", "sList"));
     std::ifstream notes(desktop / "outlook.db");

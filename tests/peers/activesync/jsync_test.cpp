@@ -676,14 +676,6 @@ protected:
         AddDesktopNote("On the desktop", NoteBlue);
         Tick();
     }
-
-    static bool KeyExists(HKEY root, const char* path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
-    }
 };
 
 TEST_F(NotInstalled, OnTheDesktopJsyncSaysHowToInstallAndChangesNothing) {
@@ -699,9 +691,10 @@ TEST_F(NotInstalled, OnTheDesktopJsyncSaysHowToInstallAndChangesNothing) {
               run.output);
     EXPECT_EQ(handheld, TreeText(machines->handheld()));
     EXPECT_FALSE(std::filesystem::exists(machines->desktop() + "/activesync"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows CE Services\\"
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_LOCAL_MACHINE,
+                                               "Software\\Microsoft\\Windows CE Services\\"
                                                "Services\\Synchronization\\Objects\\Jotterwick"));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick"));
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick"));
     // Only the service managers' own piece is set up: the application
     // manager that setup looks for.
     EXPECT_EQ(testsupport::BuiltProgram("peers/ceappmgr/ceappmgr"),

@@ -96,13 +96,6 @@ protected:
             return std::nullopt;
         return value;
     }
-    static bool KeyExists(HKEY root, const char* path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
-    }
     // Carries out the registry and ini directives of `section`.
     BOOL Install(HINF inf, const char* section,
                  UINT flags = SPINST_REGISTRY | SPINST_INIFILES | SPINST_INI2REG) {

@@ -47,7 +47,7 @@ TEST_F(InfInstall, AddRegWritesEveryValueType) {
     EXPECT_EQ((RegistryValue{REG_NONE, {7}}), Value(HKEY_CURRENT_USER, key, "None"));
     const std::string path = machines.desktop() + "/Program Files\\App\\lib.so";
     EXPECT_EQ((RegistryValue{REG_SZ, Bytes(path + '\0')}), Value(HKEY_LOCAL_MACHINE, key, "Path"));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Test.Key\\Only"));
+    EXPECT_TRUE(testsupport::DesktopKeyExists(HKEY_CLASSES_ROOT, "Test.Key\\Only"));
     EXPECT_FALSE(Value(HKEY_CLASSES_ROOT, "Test.Key\\Only", nullptr));
 }
 
@@ -86,7 +86,7 @@ TEST_F(InfInstall, DelRegRemovesAKeyWithEverythingBelowItOrOneValue) {
                     "HKLM, Keep, V\n"
                     "HKLM, Never\\There\n");
     ASSERT_TRUE(Install(inf, "Go")) << platform::LastErrorMessage();
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Top"));
+    EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_LOCAL_MACHINE, "Top"));
     EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, "Keep", "V"));
     EXPECT_EQ("y", win32::ReadRegistryText(HKEY_LOCAL_MACHINE, "Keep", "W"));
 }
@@ -131,7 +131,7 @@ TEST_F(InfInstall, RefusesForbiddenDirectivesBeforeWritingAnything) {
         EXPECT_FALSE(Install(inf, "Go")) << line;
         EXPECT_NE(0u, GetLastError()) << line;
         EXPECT_NE(std::string::npos, platform::LastErrorMessage().find("[Bad] line")) << line;
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Written")) << line;
+        EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_CURRENT_USER, "Software\\Written")) << line;
     }
     const char* hostileInis[] = {
         "[Inis]\n..\\outside.ini, S,, \"K=V\"\n",
@@ -145,7 +145,7 @@ TEST_F(InfInstall, RefusesForbiddenDirectivesBeforeWritingAnything) {
                         inis);
         EXPECT_FALSE(Install(inf, "Go")) << inis;
         EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError()) << inis;
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Written")) << inis;
+        EXPECT_FALSE(testsupport::DesktopKeyExists(HKEY_CURRENT_USER, "Software\\Written")) << inis;
     }
     EXPECT_FALSE(std::filesystem::exists(source / "installer.ini"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(machines.desktop()).parent_path() /
