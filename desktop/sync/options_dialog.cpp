@@ -28,11 +28,6 @@ struct ColorButton {
 constexpr ColorButton kColorButtons[] = {
     {IDC_BLUE, 0}, {IDC_GREEN, 1}, {IDC_RED, 2}, {IDC_YELLOW, 3}, {IDC_WHITE, 4}};
 
-DialogItemTemplate Item(const char16_t* cls, const char16_t* text, WORD id, DWORD style, short x,
-                        short y, short cx, short cy) {
-    return DialogItemTemplate{cls, text, id, WS_CHILD | WS_VISIBLE | style, 0, x, y, cx, cy};
-}
-
 DialogTemplate MakeTemplate() {
     DialogTemplate t;
     t.caption = u"Jotterwick Options";
@@ -43,27 +38,31 @@ DialogTemplate MakeTemplate() {
     t.pointSize = 8;
     const DWORD radio = BS_AUTORADIOBUTTON | WS_TABSTOP;
     t.items = {
-        Item(u"button", u"Synchronize Categories", IDC_STATIC, BS_GROUPBOX, 93, 7, 126, 141),
-        Item(u"button", u"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 115, 156, 50, 14),
-        Item(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 169, 156, 50, 14),
-        Item(u"button", u"Exclude colors", IDC_COLOR_GROUP, BS_GROUPBOX | WS_GROUP, 7, 7, 73, 94),
-        Item(u"button", u"&Nothing", IDC_NO_COLOR, radio, 15, 17, 60, 14),
-        Item(u"button", u"&Blue Notes", IDC_BLUE, radio, 15, 30, 60, 14),
-        Item(u"button", u"&Yellow Notes", IDC_YELLOW, radio, 15, 69, 60, 14),
-        Item(u"button", u"&Green Notes", IDC_GREEN, radio, 15, 43, 60, 14),
-        Item(u"button", u"&White Notes", IDC_WHITE, radio, 15, 82, 60, 15),
-        Item(u"button", u"&Red Notes", IDC_RED, radio, 15, 56, 60, 14),
-        Item(u"button", u"&Active", IDC_ACTIVE, BS_AUTOCHECKBOX | WS_TABSTOP, 14, 113, 61, 16),
-        Item(u"listbox", u"", IDC_CATEGORIES,
-             LBS_SORT | LBS_MULTIPLESEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL |
-                 WS_BORDER | WS_TABSTOP,
-             96, 18, 117, 126),
-        Item(u"edit", u"", IDC_REFRESH_DELAY, ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
-             13, 129, 29, 13),
-        Item(u"static", u"s", IDC_STATIC, SS_LEFT, 47, 133, 14, 12),
-        Item(u"button", u"Auto Refresh", IDC_STATIC, BS_GROUPBOX, 7, 106, 74, 41),
-        Item(u"button", u"Use individual\nMS Outlook Session", IDC_INDIVIDUAL_SESSION,
-             BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 7, 150, 92, 20),
+        ui::DialogControl(u"button", u"Synchronize Categories", IDC_STATIC, BS_GROUPBOX, 93, 7, 126,
+                          141),
+        ui::DialogControl(u"button", u"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 115, 156, 50, 14),
+        ui::DialogControl(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 169, 156, 50,
+                          14),
+        ui::DialogControl(u"button", u"Exclude colors", IDC_COLOR_GROUP, BS_GROUPBOX | WS_GROUP, 7,
+                          7, 73, 94),
+        ui::DialogControl(u"button", u"&Nothing", IDC_NO_COLOR, radio, 15, 17, 60, 14),
+        ui::DialogControl(u"button", u"&Blue Notes", IDC_BLUE, radio, 15, 30, 60, 14),
+        ui::DialogControl(u"button", u"&Yellow Notes", IDC_YELLOW, radio, 15, 69, 60, 14),
+        ui::DialogControl(u"button", u"&Green Notes", IDC_GREEN, radio, 15, 43, 60, 14),
+        ui::DialogControl(u"button", u"&White Notes", IDC_WHITE, radio, 15, 82, 60, 15),
+        ui::DialogControl(u"button", u"&Red Notes", IDC_RED, radio, 15, 56, 60, 14),
+        ui::DialogControl(u"button", u"&Active", IDC_ACTIVE, BS_AUTOCHECKBOX | WS_TABSTOP, 14, 113,
+                          61, 16),
+        ui::DialogControl(u"listbox", u"", IDC_CATEGORIES,
+                          LBS_SORT | LBS_MULTIPLESEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                              WS_VSCROLL | WS_BORDER | WS_TABSTOP,
+                          96, 18, 117, 126),
+        ui::DialogControl(u"edit", u"", IDC_REFRESH_DELAY,
+                          ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 13, 129, 29, 13),
+        ui::DialogControl(u"static", u"s", IDC_STATIC, SS_LEFT, 47, 133, 14, 12),
+        ui::DialogControl(u"button", u"Auto Refresh", IDC_STATIC, BS_GROUPBOX, 7, 106, 74, 41),
+        ui::DialogControl(u"button", u"Use individual\nMS Outlook Session", IDC_INDIVIDUAL_SESSION,
+                          BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 7, 150, 92, 20),
     };
     return t;
 }

@@ -139,20 +139,6 @@ void AddAccelerators() {
                                               });
 }
 
-DialogItemTemplate Control(const char16_t* cls, const char16_t* text, WORD id, DWORD style, short x,
-                           short y, short cx, short cy) {
-    DialogItemTemplate item;
-    item.className = cls;
-    item.text = text;
-    item.id = id;
-    item.style = WS_CHILD | WS_VISIBLE | style;
-    item.x = x;
-    item.y = y;
-    item.cx = cx;
-    item.cy = cy;
-    return item;
-}
-
 void AddDialogs() {
     DialogTemplate about;
     about.caption = u"About Jotterwick";
@@ -163,10 +149,12 @@ void AddDialogs() {
     about.fontName = u"Tahoma";
     about.pointSize = 8;
     about.items = {
-        Control(u"static", u"#128", IDC_STATIC, SS_ICON, 7, 7, 20, 20),
-        Control(u"static", u"Jotterwick V1.02", IDC_STATIC, SS_NOPREFIX, 34, 7, 94, 8),
-        Control(u"static", u"Notes for the handheld,", IDC_STATIC, SS_NOPREFIX, 34, 25, 94, 8),
-        Control(u"static", u"kept in step with Outlook.", IDC_STATIC, SS_NOPREFIX, 34, 35, 94, 8),
+        ui::DialogControl(u"static", u"#128", IDC_STATIC, SS_ICON, 7, 7, 20, 20),
+        ui::DialogControl(u"static", u"Jotterwick V1.02", IDC_STATIC, SS_NOPREFIX, 34, 7, 94, 8),
+        ui::DialogControl(u"static", u"Notes for the handheld,", IDC_STATIC, SS_NOPREFIX, 34, 25,
+                          94, 8),
+        ui::DialogControl(u"static", u"kept in step with Outlook.", IDC_STATIC, SS_NOPREFIX, 34, 35,
+                          94, 8),
     };
     ui::AddDialogResource(IDD_ABOUTBOX, std::move(about));
 
@@ -178,16 +166,18 @@ void AddDialogs() {
     sponsors.fontName = u"MS Sans Serif";
     sponsors.pointSize = 8;
     sponsors.items = {
-        Control(u"static",
-                u"Please remember:\nThe more feedback information you\u00B4ll give me, the better "
-                u"the product will be!",
-                IDC_STATIC, SS_LEFT, 7, 7, 141, 38),
-        Control(u"static",
-                (std::u16string(u"Your company logo could be here!\nIf you are interested in "
-                                u"becoming a sponsor visit ") +
-                 kSponsorAddress)
-                    .c_str(),
-                IDC_STATIC, SS_CENTER, 7, 78, 141, 29),
+        ui::DialogControl(
+            u"static",
+            u"Please remember:\nThe more feedback information you\u00B4ll give me, the better "
+            u"the product will be!",
+            IDC_STATIC, SS_LEFT, 7, 7, 141, 38),
+        ui::DialogControl(
+            u"static",
+            (std::u16string(u"Your company logo could be here!\nIf you are interested in "
+                            u"becoming a sponsor visit ") +
+             kSponsorAddress)
+                .c_str(),
+            IDC_STATIC, SS_CENTER, 7, 78, 141, 29),
     };
     ui::AddDialogResource(IDD_SPONSORS, std::move(sponsors));
 
@@ -199,10 +189,11 @@ void AddDialogs() {
     search.fontName = u"MS Sans Serif";
     search.pointSize = 8;
     search.items = {
-        Control(u"edit", u"", IDC_SEARCH_TEXT, WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 7, 7, 126,
-                12),
-        Control(u"button", u"Search", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 25, 50, 14),
-        Control(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 83, 25, 50, 14),
+        ui::DialogControl(u"edit", u"", IDC_SEARCH_TEXT, WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 7,
+                          7, 126, 12),
+        ui::DialogControl(u"button", u"Search", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 25, 50, 14),
+        ui::DialogControl(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 83, 25, 50,
+                          14),
     };
     ui::AddDialogResource(IDD_SEARCH, std::move(search));
 
@@ -214,12 +205,13 @@ void AddDialogs() {
     categories.fontName = u"MS Sans Serif";
     categories.pointSize = 8;
     categories.items = {
-        Control(u"listbox", u"", IDC_CATEGORY_LIST,
-                LBS_SORT | LBS_MULTIPLESEL | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL |
-                    WS_BORDER | WS_TABSTOP,
-                7, 7, 106, 76),
-        Control(u"button", u"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 89, 50, 14),
-        Control(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 63, 89, 50, 14),
+        ui::DialogControl(u"listbox", u"", IDC_CATEGORY_LIST,
+                          LBS_SORT | LBS_MULTIPLESEL | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT |
+                              WS_VSCROLL | WS_BORDER | WS_TABSTOP,
+                          7, 7, 106, 76),
+        ui::DialogControl(u"button", u"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 89, 50, 14),
+        ui::DialogControl(u"button", u"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 63, 89, 50,
+                          14),
     };
     ui::AddDialogResource(IDD_CATEGORIES, std::move(categories));
 
@@ -232,18 +224,19 @@ void AddDialogs() {
     info.pointSize = 8;
     const DWORD field = ES_READONLY | WS_BORDER | ES_AUTOHSCROLL;
     info.items = {
-        Control(u"button", u"&Close", IDCANCEL, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 82, 38, 14),
-        Control(u"static", u"Subject", IDC_STATIC, SS_LEFT, 7, 7, 42, 11),
-        Control(u"static", u"Created", IDC_STATIC, SS_LEFT, 7, 19, 42, 11),
-        Control(u"static", u"Last modified", IDC_STATIC, SS_LEFT, 7, 31, 48, 11),
-        Control(u"static", u"Color", IDC_STATIC, SS_LEFT, 7, 43, 42, 11),
-        Control(u"static", u"Categories", IDC_STATIC, SS_LEFT, 7, 57, 42, 11),
-        Control(u"edit", u"", IDC_INFO_SUBJECT, field, 55, 7, 83, 12),
-        Control(u"edit", u"", IDC_INFO_CREATED, field, 55, 19, 83, 12),
-        Control(u"edit", u"", IDC_INFO_MODIFIED, field, 55, 31, 83, 12),
-        Control(u"edit", u"", IDC_INFO_COLOR, field, 55, 43, 83, 12),
-        Control(u"edit", u"", IDC_INFO_CATEGORIES, field | ES_MULTILINE | WS_VSCROLL, 55, 56, 83,
-                40),
+        ui::DialogControl(u"button", u"&Close", IDCANCEL, BS_DEFPUSHBUTTON | WS_TABSTOP, 7, 82, 38,
+                          14),
+        ui::DialogControl(u"static", u"Subject", IDC_STATIC, SS_LEFT, 7, 7, 42, 11),
+        ui::DialogControl(u"static", u"Created", IDC_STATIC, SS_LEFT, 7, 19, 42, 11),
+        ui::DialogControl(u"static", u"Last modified", IDC_STATIC, SS_LEFT, 7, 31, 48, 11),
+        ui::DialogControl(u"static", u"Color", IDC_STATIC, SS_LEFT, 7, 43, 42, 11),
+        ui::DialogControl(u"static", u"Categories", IDC_STATIC, SS_LEFT, 7, 57, 42, 11),
+        ui::DialogControl(u"edit", u"", IDC_INFO_SUBJECT, field, 55, 7, 83, 12),
+        ui::DialogControl(u"edit", u"", IDC_INFO_CREATED, field, 55, 19, 83, 12),
+        ui::DialogControl(u"edit", u"", IDC_INFO_MODIFIED, field, 55, 31, 83, 12),
+        ui::DialogControl(u"edit", u"", IDC_INFO_COLOR, field, 55, 43, 83, 12),
+        ui::DialogControl(u"edit", u"", IDC_INFO_CATEGORIES, field | ES_MULTILINE | WS_VSCROLL, 55,
+                          56, 83, 40),
     };
     ui::AddDialogResource(IDD_NOTEINFO, std::move(info));
 }

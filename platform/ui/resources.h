@@ -39,6 +39,13 @@ struct MenuItemTemplate {
     UINT flags = 0; // MF_GRAYED / MF_CHECKED as the resource starts it
 };
 
+// A control of a dialog template as a resource script's control line makes
+// it: a visible child window with `style`.
+inline DialogItemTemplate DialogControl(const char16_t* cls, const char16_t* text, WORD id,
+                                        DWORD style, short x, short y, short cx, short cy) {
+    return {cls, text, id, WS_CHILD | WS_VISIBLE | style, 0, x, y, cx, cy};
+}
+
 void AddStringResource(UINT id, std::u16string text);
 void AddDialogResource(WORD id, DialogTemplate dialog);
 void AddMenuResource(WORD id, std::vector<MenuItemTemplate> items);
