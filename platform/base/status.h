@@ -41,6 +41,8 @@ public:
     const T& value() const { return *m_value; }
     T* operator->() { return &*m_value; }
     T& operator*() { return *m_value; }
+    const T* operator->() const { return &*m_value; }
+    const T& operator*() const { return *m_value; }
 
 private:
     Status m_status;
