@@ -123,8 +123,28 @@ Result<PassResult> SyncPass::Run() {
 }
 
 Status SyncPass::EndGroup() {
+    JW_RETURN_IF_FAILED(PairReceived());
     JW_RETURN_IF_FAILED(m_group->End());
     return m_ledger.FlushSettled();
+}
+
+Status SyncPass::PairReceived() {
+    if (m_received.empty())
+        return Status();
+    // The notes must be on the handheld's disk before their pairings name them.
+    JW_RETURN_IF_FAILED(m_group->FlushHandheld());
+    PairingChange change;
+    for (Received& note : m_received) {
+        change.set.push_back({note.oid, std::move(note.handle)});
+        change.remove.insert(change.remove.end(), note.gone.begin(), note.gone.end());
+    }
+    JW_RETURN_IF_FAILED(m_ctx.desktopState.Apply(m_ctx.partnership, change));
+    DurableWriteDone();
+    JW_RETURN_IF_FAILED(m_ledger.Forget(change.remove));
+    for (const Received& note : m_received)
+        m_ledger.Settle(note.oid, m_ledger.OwnWrite(note.oid));
+    m_received.clear();
+    return Status();
 }
 
 Result<PassResult> SyncPass::RunGrouped() {
@@ -178,7 +198,7 @@ Result<PassResult> SyncPass::RunGrouped() {
             return m_result;
         }
         JW_RETURN_IF_FAILED(Execute(action));
-        if (m_group->Full() || m_ledger.BatchFull())
+        if (m_group->Full() || m_ledger.BatchFull() || m_received.size() >= CommitGroup::kSize)
             JW_RETURN_IF_FAILED(EndGroup());
         progress.Step();
     }
@@ -454,11 +474,16 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         gone.push_back(action.replaces);
     if (action.oid != 0 && action.oid != written)
         gone.push_back(action.oid);
-    // The note must be on the handheld's disk before the pairing names it.
-    JW_RETURN_IF_FAILED(m_group->FlushHandheld());
-    JW_RETURN_IF_FAILED(Pair(written, PairingBytes(action.desktop), gone));
-    JW_RETURN_IF_FAILED(m_ledger.Forget(gone));
-    m_ledger.Settle(written, m_ledger.OwnWrite(written));
+    if (counted == Counted::AsReceived) {
+        // Paired at the group's end, after one sync for the whole group.
+        m_received.push_back({written, PairingBytes(action.desktop), std::move(gone)});
+    } else {
+        // The note must be on the handheld's disk before the pairing names it.
+        JW_RETURN_IF_FAILED(m_group->FlushHandheld());
+        JW_RETURN_IF_FAILED(Pair(written, PairingBytes(action.desktop), gone));
+        JW_RETURN_IF_FAILED(m_ledger.Forget(gone));
+        m_ledger.Settle(written, m_ledger.OwnWrite(written));
+    }
     if (counted == Counted::AsReceived) {
         Action done = action;
         done.oid = action.oid != 0 && action.oid == written ? written : 0;

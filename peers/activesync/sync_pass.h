@@ -91,6 +91,9 @@ private:
     // Ends a group of commits: the object store and the partnership state
     // made durable, then the handheld's list of the group's notes written.
     platform::Status EndGroup();
+    // Records the pairings of the notes received on the handheld in this
+    // group, once the object store has made them durable.
+    platform::Status PairReceived();
 
     // Survey (sync_survey.cpp).
     platform::Status Survey();
@@ -167,6 +170,12 @@ private:
     PassContext m_ctx;
     PassResult m_result;
     std::unique_ptr<CommitGroup> m_group; // while the pass runs
+    struct Received {
+        CEOID oid;
+        Bytes handle;
+        std::vector<CEOID> gone; // records the note replaced
+    };
+    std::vector<Received> m_received; // written on the handheld, not yet paired
 
     std::vector<StoreHandle> m_items; // the desktop items now
     std::vector<Pairing> m_pairings;
