@@ -28,7 +28,7 @@ protected:
     // Starts the helper with `prompts` (its arguments after the answer file).
     void Start(const std::vector<std::string>& prompts) {
         std::string command = "env JOTTERWICK_HANDHELD=" + Quoted(machines.handheld()) + " " +
-                              Quoted(UI_TERMINAL_PROMPT_HELPER) + " " + Quoted(answers);
+                              Quoted(UI_PROMPT_HELPER) + " --terminal " + Quoted(answers);
         for (const auto& p : prompts)
             command += " " + Quoted(p);
         session = std::make_unique<terminaltest::TmuxSession>("helper", command);

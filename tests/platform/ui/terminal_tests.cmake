@@ -9,10 +9,8 @@ target_compile_definitions(platform_ui_terminal_test PRIVATE NCURSES_WIDECHAR=1)
 add_library(terminal_test_session STATIC terminal_session.cpp)
 target_link_libraries(terminal_test_session PUBLIC test_support)
 
-add_executable(ui_terminal_prompt_helper terminal_prompt_helper.cpp)
-target_link_libraries(ui_terminal_prompt_helper PRIVATE platform_ui_terminal platform_ce)
 jotterwick_test(platform_ui_terminal_prompts_test SOURCES terminal_prompts_test.cpp
                 LIBS terminal_test_session)
 target_compile_definitions(platform_ui_terminal_prompts_test PRIVATE
-    UI_TERMINAL_PROMPT_HELPER="$<TARGET_FILE:ui_terminal_prompt_helper>")
-add_dependencies(platform_ui_terminal_prompts_test ui_terminal_prompt_helper)
+    UI_PROMPT_HELPER="$<TARGET_FILE:ui_prompt_helper>")
+add_dependencies(platform_ui_terminal_prompts_test ui_prompt_helper)
