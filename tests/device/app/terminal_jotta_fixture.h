@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -71,6 +72,22 @@ protected:
         const auto code = [](int n) { return std::string(1, static_cast<char>(33 + n)); };
         Type("\x1b[M " + code(col) + code(row));
         Type("\x1b[M#" + code(col) + code(row));
+    }
+    // Types and saves a note of each title, each waited for in the list.
+    void MakeNotes(std::initializer_list<const char*> titles) {
+        int made = 0;
+        for (const char* title : titles) {
+            ++made;
+            Keys("C-n");
+            Type(title);
+            Keys("C-s");
+            ASSERT_TRUE(testsupport::WaitFor([&] {
+                for (int row = 1; row <= made; ++row)
+                    if (ListLine(row) == title)
+                        return true;
+                return false;
+            })) << Screen();
+        }
     }
     // Saves a note "Groceries", types " and bread" into it and asks for a new
     // note: the "Save changes?" box is up when this returns.

@@ -120,14 +120,7 @@ TEST_F(TerminalJottaTest, MenusOpenByF10OrAltAndCloseByEscape) {
 }
 
 TEST_F(TerminalJottaTest, TabMovesBetweenTheListAndTheEditor) {
-    for (const char* title : {"First", "Second"}) {
-        Keys("C-n");
-        Type(title);
-        Keys("C-s");
-        ASSERT_TRUE(testsupport::WaitFor([&] {
-            return ListLine(1) == title || ListLine(2) == title;
-        })) << Screen();
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeNotes({"First", "Second"}));
     // The editor has the focus; Tab gives it to the list, whose arrows choose
     // a note: the editor (beside the first line) then shows the chosen one.
     Keys("Tab");
@@ -145,12 +138,7 @@ TEST_F(TerminalJottaTest, TabMovesBetweenTheListAndTheEditor) {
 }
 
 TEST_F(TerminalJottaTest, ArrowsWorkAfterAMenuCommandAndADelete) {
-    for (const char* title : {"First", "Second", "Third"}) {
-        Keys("C-n");
-        Type(title);
-        Keys("C-s");
-        ASSERT_TRUE(WaitForScreen(title)) << Screen();
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeNotes({"First", "Second", "Third"}));
     // In the list, a dialog from the menu comes and goes: the arrows still choose notes.
     Keys("Tab");
     Keys("Home");
@@ -175,14 +163,7 @@ TEST_F(TerminalJottaTest, ArrowsWorkAfterAMenuCommandAndADelete) {
 }
 
 TEST_F(TerminalJottaTest, MouseTapsAreTheStylus) {
-    for (const char* title : {"First", "Second"}) {
-        Keys("C-n");
-        Type(title);
-        Keys("C-s");
-        ASSERT_TRUE(testsupport::WaitFor([&] {
-            return ListLine(1) == title || ListLine(2) == title;
-        })) << Screen();
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeNotes({"First", "Second"}));
     // A tap on a list line makes that note current.
     for (int row : {1, 2}) {
         Tap(row, 1);
