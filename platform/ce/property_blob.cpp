@@ -92,8 +92,8 @@ std::vector<BYTE> EncodeProperties(const PropertyList& properties) {
     return out;
 }
 
-Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
-                                      std::span<const CEPROPID> wanted) {
+Status ParseProperties(std::span<const BYTE> blob, std::vector<StoredProperty>* properties) {
+    properties->clear();
     Reader reader(blob);
     std::uint64_t version = 0, count = 0;
     if (!reader.Read(1, &version) || version != kPropertyBlobVersion)
@@ -101,38 +101,26 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
     if (!reader.Read(2, &count))
         return Damaged(reader, "property count cut short");
     // Each property takes at least its identifier's four bytes.
-    const std::size_t most = std::min<std::uint64_t>(count, reader.left() / 4);
-    PropertyList properties;
-    properties.reserve(wanted.empty() ? most : std::min(most, wanted.size()));
-    const auto isWanted = [wanted](WORD number) {
-        return wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [number](CEPROPID id) {
-                   return PropNumber(id) == number;
-               });
-    };
+    properties->reserve(std::min<std::uint64_t>(count, reader.left() / 4));
     // Numbers already taken: the few properties of a usual record are
     // scanned; a record with more gets a bitmap of all numbers.
     constexpr std::size_t kScanned = 32;
-    std::vector<WORD> taken;
-    taken.reserve(std::min(most, kScanned));
     std::vector<bool> numbers;
     auto seenBefore = [&](WORD number) {
-        if (numbers.empty() && taken.size() < kScanned) {
-            if (std::find(taken.begin(), taken.end(), number) != taken.end())
-                return true;
-            taken.push_back(number);
-            return false;
-        }
+        if (numbers.empty() && properties->size() < kScanned)
+            return std::any_of(properties->begin(), properties->end(),
+                               [number](const StoredProperty& p) { return p.number() == number; });
         if (numbers.empty()) {
             numbers.resize(0x10000);
-            for (WORD n : taken)
-                numbers[n] = true;
+            for (const auto& p : *properties)
+                numbers[p.number()] = true;
         }
         const bool seen = numbers[number];
         numbers[number] = true;
         return seen;
     };
     for (std::uint64_t i = 0; i < count; ++i) {
-        Property property;
+        StoredProperty property;
         std::uint64_t propid = 0;
         if (!reader.Read(4, &propid))
             return Damaged(reader, "property identifier cut short");
@@ -141,7 +129,6 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
             return Damaged(reader, "unknown value type " + std::to_string(property.type()));
         if (seenBefore(property.number()))
             return Damaged(reader, "property " + std::to_string(property.number()) + " twice");
-        const bool keep = isWanted(property.number());
         if (std::size_t width = ScalarWidth(property.type())) {
             if (!reader.Read(width, &property.scalar))
                 return Damaged(reader, "value cut short");
@@ -150,29 +137,49 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
             if (!reader.Read(4, &length))
                 return Damaged(reader, "length cut short");
             const std::uint64_t unitSize = property.type() == CEVT_LPWSTR ? 2 : 1;
-            std::span<const BYTE> bytes;
-            if (length > reader.left() / unitSize || !reader.Take(length * unitSize, &bytes))
+            if (length > reader.left() / unitSize ||
+                !reader.Take(length * unitSize, &property.data))
                 return Damaged(reader, "value runs past the end");
             if (unitSize == 2) {
                 // Every unit is looked at, with no early exit, so that the
-                // compiler checks many at a time; a string not kept is
-                // checked all the same, and not copied.
+                // compiler checks many at a time.
                 bool nul = false;
-                for (std::size_t at = 0; at < bytes.size(); at += 2)
-                    nul |= (bytes[at] | bytes[at + 1]) == 0;
+                for (std::size_t at = 0; at < property.data.size(); at += 2)
+                    nul |= (property.data[at] | property.data[at + 1]) == 0;
                 if (nul)
                     return Damaged(reader, "NUL inside a string");
-                if (keep)
-                    property.text = LoadUtf16(bytes);
-            } else if (keep) {
-                property.bytes.assign(bytes.begin(), bytes.end());
             }
         }
-        if (keep)
-            properties.push_back(std::move(property));
+        properties->push_back(property);
     }
     if (reader.left() != 0)
         return Damaged(reader, "bytes after the last property");
+    return Status();
+}
+
+Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
+                                      std::span<const CEPROPID> wanted) {
+    std::vector<StoredProperty> stored;
+    JW_RETURN_IF_FAILED(ParseProperties(blob, &stored));
+    const auto isWanted = [wanted](WORD number) {
+        return wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [number](CEPROPID id) {
+                   return PropNumber(id) == number;
+               });
+    };
+    PropertyList properties;
+    properties.reserve(wanted.empty() ? stored.size() : std::min(stored.size(), wanted.size()));
+    for (const auto& s : stored) {
+        if (!isWanted(s.number()))
+            continue;
+        Property property;
+        property.propid = s.propid;
+        property.scalar = s.scalar;
+        if (s.type() == CEVT_LPWSTR)
+            property.text = LoadUtf16(s.data);
+        else if (s.type() == CEVT_BLOB)
+            property.bytes.assign(s.data.begin(), s.data.end());
+        properties.push_back(std::move(property));
+    }
     return properties;
 }
 
