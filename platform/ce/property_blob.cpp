@@ -3,6 +3,7 @@
 #include "platform/base/byte_order.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ce {
 
@@ -39,9 +40,24 @@ public:
     bool Read(std::size_t width, std::uint64_t* value) {
         if (m_bytes.size() - m_offset < width)
             return false;
+        const BYTE* p = m_bytes.data() + m_offset;
         std::uint64_t v = 0;
-        for (std::size_t i = 0; i < width; ++i)
-            v |= static_cast<std::uint64_t>(m_bytes[m_offset + i]) << (8 * i);
+        // The widths stored, each one load.
+        switch (width) {
+        case 2:
+            v = static_cast<std::uint64_t>(p[0] | p[1] << 8);
+            break;
+        case 4:
+            v = LoadU32(p);
+            break;
+        case 8:
+            v = LoadU32(p) | std::uint64_t{LoadU32(p + 4)} << 32;
+            break;
+        default:
+            for (std::size_t i = 0; i < width; ++i)
+                v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+            break;
+        }
         m_offset += width;
         *value = v;
         return true;
@@ -60,6 +76,30 @@ private:
     std::span<const BYTE> m_bytes;
     std::size_t m_offset = 0;
 };
+
+// Whether any of the two-byte units of `units` is zero. Four units to a
+// word: a zero unit is one whose lane borrows in the subtraction while its
+// top bit was clear (exact for "any", whatever the byte order); four words
+// are tested at once.
+bool HasNulUnit(std::span<const BYTE> units) {
+    constexpr std::uint64_t kOnes = 0x0001000100010001, kTops = 0x8000800080008000;
+    const auto zeroLanes = [&](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, units.data() + at, sizeof word);
+        return (word - kOnes) & ~word;
+    };
+    std::size_t at = 0;
+    for (; at + 32 <= units.size(); at += 32)
+        if ((zeroLanes(at) | zeroLanes(at + 8) | zeroLanes(at + 16) | zeroLanes(at + 24)) & kTops)
+            return true;
+    for (; at + 8 <= units.size(); at += 8)
+        if (zeroLanes(at) & kTops)
+            return true;
+    for (; at + 1 < units.size(); at += 2)
+        if ((units[at] | units[at + 1]) == 0)
+            return true;
+    return false;
+}
 
 Status Damaged(const Reader& reader, const std::string& what) {
     return Status::Failure(ERROR_INVALID_DATA, "damaged record: " + what + " at byte " +
@@ -140,15 +180,8 @@ Status ParseProperties(std::span<const BYTE> blob, std::vector<StoredProperty>* 
             if (length > reader.left() / unitSize ||
                 !reader.Take(length * unitSize, &property.data))
                 return Damaged(reader, "value runs past the end");
-            if (unitSize == 2) {
-                // Every unit is looked at, with no early exit, so that the
-                // compiler checks many at a time.
-                bool nul = false;
-                for (std::size_t at = 0; at < property.data.size(); at += 2)
-                    nul |= (property.data[at] | property.data[at + 1]) == 0;
-                if (nul)
-                    return Damaged(reader, "NUL inside a string");
-            }
+            if (unitSize == 2 && HasNulUnit(property.data))
+                return Damaged(reader, "NUL inside a string");
         }
         properties->push_back(property);
     }
