@@ -73,7 +73,7 @@ HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFl
 CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDWORD lpdwIndex) {
     return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
         return cursor->Seek(store, dwSeekType, dwValue, lpdwIndex);
     });
 }
@@ -84,7 +84,7 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         if (!lpcPropID || !lplpBuffer || !lpcbBuffer)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing count or buffer");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
         std::span<const ce::StoredProperty> properties;
         JW_ASSIGN_OR_RETURN(const CEOID oid, cursor->Read(store, &properties));
         const ce::RecordLayout layout(
@@ -117,7 +117,7 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
         if (cPropID && !rgPropVal)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing property values");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
         return store.WriteRecord(cursor->database(), oidRecord,
                                  std::span<const CEPROPVAL>(rgPropVal, cPropID));
     });
@@ -126,7 +126,7 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
 BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
         JW_RETURN_IF_FAILED(store.DeleteRecord(cursor->database(), oidRecord));
         return TRUE;
     });

@@ -97,11 +97,19 @@ Result<std::shared_ptr<DatabaseCursor>> DatabaseCursor::Open(StoreSession& store
     JW_ASSIGN_OR_RETURN(auto row, oid != 0 ? store.database(oid) : store.DatabaseByName(name));
     std::shared_ptr<DatabaseCursor> cursor(new DatabaseCursor);
     cursor->m_storePath = store.path();
+    cursor->m_connection = store.shared();
+    cursor->m_pid = platform::sqlite::CurrentProcessId();
     cursor->m_database = row.oid;
     cursor->m_sortProperty = sortProperty;
     cursor->m_autoSeekNext = (flags & CEDB_AUTOINCREMENT) != 0;
     JW_RETURN_IF_FAILED(cursor->UseSortOrder(row));
     return cursor;
+}
+
+Result<StoreSession> DatabaseCursor::Session() const {
+    if (m_pid == platform::sqlite::CurrentProcessId())
+        return StoreSession::On(m_connection);
+    return StoreSession::Open(m_storePath);
 }
 
 Status DatabaseCursor::UseSortOrder(const DatabaseRow& row) {

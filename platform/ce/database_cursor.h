@@ -32,9 +32,11 @@ public:
                                                                   DWORD flags);
 
     CEOID database() const { return m_database; }
-    // The store file the handle was opened on: it stays there when the
-    // process turns to another handheld directory.
-    const std::string& storePath() const { return m_storePath; }
+    // A session on the store file the handle was opened on: it stays there
+    // when the process turns to another handheld directory. The connection
+    // it was opened with serves, looked up again only in a forked child,
+    // which has its own.
+    platform::Result<StoreSession> Session() const;
     void SetAutoSeekNext(bool on) { m_autoSeekNext = on; }
 
     // CeSeekDatabase. An index is counted through the sort index when it is
@@ -90,6 +92,8 @@ private:
     void Arrive(const Row& row, const Stamp& stamp, std::optional<DWORD> index);
 
     std::string m_storePath;
+    std::shared_ptr<platform::sqlite::Connection> m_connection;
+    int m_pid = 0; // the process m_connection belongs to
     CEOID m_database = 0;
     CEPROPID m_sortProperty = 0;
     int m_slot = -1; // the sort-key column, -1 for identifier order

@@ -179,6 +179,10 @@ Result<StoreSession> StoreSession::Open(const std::string& path) {
     return session;
 }
 
+StoreSession StoreSession::On(std::shared_ptr<Connection> connection) {
+    return StoreSession(std::move(connection));
+}
+
 std::string StoreSession::path() const {
     return m_connection->path();
 }

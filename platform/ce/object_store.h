@@ -39,6 +39,8 @@ public:
     // store file at path.
     static platform::Result<StoreSession> Open();
     static platform::Result<StoreSession> Open(const std::string& path);
+    // A session on a connection that a session was opened on before.
+    static StoreSession On(std::shared_ptr<platform::sqlite::Connection> connection);
     std::string path() const;
 
     platform::sqlite::Connection& connection() { return *m_connection; }
