@@ -2,6 +2,9 @@
 
 #include "device/app/jotta_doc.h"
 
+#include <algorithm>
+#include <limits>
+
 IMPLEMENT_DYNCREATE(CJottaListView, CView)
 
 CJottaDoc* CJottaListView::GetDocument() const {
@@ -32,10 +35,20 @@ void CJottaListView::OnUpdate(CView*, LPARAM, CObject*) {
     std::vector<std::u16string> titles;
     std::vector<CEOID> ids;
     CJottaDoc* doc = GetDocument();
-    const int count = doc->FillNoteList(titles, ids);
-    const CEOID current = doc->CurrentNote(false);
-    // The lines' room at once, not grown line by line over a long list.
-    m_wndList.InitStorage(count, 0);
+    doc->FillNoteList(titles, ids);
+    AddLines(titles, ids, doc->CurrentNote(false));
+}
+
+void CJottaListView::AddLines(const std::vector<std::u16string>& titles,
+                              const std::vector<CEOID>& ids, CEOID current) {
+    // The lines' room at once, their texts' too, not grown line by line over
+    // a long list.
+    std::size_t units = 0;
+    for (const auto& title : titles)
+        units += title.size();
+    const int count = static_cast<int>(std::min(titles.size(), ids.size()));
+    m_wndList.InitStorage(count, static_cast<UINT>(std::min<std::size_t>(
+                                     units * sizeof(WCHAR), std::numeric_limits<UINT>::max())));
     for (int i = 0; i < count; ++i) {
         const int line = m_wndList.AddString(titles[i]);
         m_wndList.SetItemData(line, ids[i]);

@@ -4,7 +4,11 @@
 #pragma once
 
 #include "device/app/note_list_box.h"
+#include "platform/ce/database.h"
 #include "platform/mfc/view.h"
+
+#include <string>
+#include <vector>
 
 class CJottaDoc;
 
@@ -24,6 +28,10 @@ public:
     void OnDraw(CDC*) override {}
     // Refills the list from the document and selects the current note's line.
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+    // Adds a line per title to the emptied list, its note's identifier as its
+    // item data, and selects the line of `current`.
+    void AddLines(const std::vector<std::u16string>& titles, const std::vector<CEOID>& ids,
+                  CEOID current);
 
 protected:
     CNoteListBox m_wndList;
