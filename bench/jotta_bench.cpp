@@ -101,7 +101,7 @@ void BM_FillNoteList(benchmark::State& state) {
     p.Sort(static_cast<NoteSortOrder>(state.range(0)));
     int lines = 0;
     for (auto _ : state) {
-        std::vector<std::u16string> titles;
+        NoteTitles titles;
         std::vector<CEOID> ids;
         lines = p.doc->FillNoteList(titles, ids);
     }
@@ -113,7 +113,7 @@ BENCHMARK(BM_FillNoteList)->ArgName("sort")->DenseRange(0, 2)->Unit(benchmark::k
 void BM_ListLines(benchmark::State& state) {
     Program& p = TheProgram();
     p.Sort(static_cast<NoteSortOrder>(state.range(0)));
-    std::vector<std::u16string> titles;
+    NoteTitles titles;
     std::vector<CEOID> ids;
     p.doc->FillNoteList(titles, ids);
     for (auto _ : state) {

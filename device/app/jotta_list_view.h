@@ -3,11 +3,10 @@
 // document's sort order; the line of the current note is selected.
 #pragma once
 
+#include "device/app/note_cursors.h"
 #include "device/app/note_list_box.h"
-#include "platform/ce/database.h"
 #include "platform/mfc/view.h"
 
-#include <string>
 #include <vector>
 
 class CJottaDoc;
@@ -30,8 +29,7 @@ public:
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
     // Adds a line per title to the emptied list, its note's identifier as its
     // item data, and selects the line of `current`.
-    void AddLines(const std::vector<std::u16string>& titles, const std::vector<CEOID>& ids,
-                  CEOID current);
+    void AddLines(const NoteTitles& titles, const std::vector<CEOID>& ids, CEOID current);
 
 protected:
     CNoteListBox m_wndList;
