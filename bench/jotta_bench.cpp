@@ -2,7 +2,8 @@
 // OnUpdate) over 10,000 notes (or --notes=N) in each sort order, and loading
 // a 64 KB note into the editor; beside each, the limits: a plain cursor walk
 // reading every note in the same order, the same rows read straight from the
-// store file with SQLite, and a plain read of the 64 KB note.
+// store file with SQLite, and a plain read of the 64 KB note. The refill's
+// two halves apart: its pass over the notes, and the list box's lines.
 //
 //   cmake -S . -B build-jotta-rel -DCMAKE_BUILD_TYPE=RelWithDebInfo
 //   cmake --build build-jotta-rel --target jotta_bench -j2
