@@ -36,9 +36,11 @@ public:
     // Offsets are 32-bit: the block never holds more units than this.
     static constexpr std::size_t kMaxTextUnits = UINT32_MAX;
 
-    // Adds at the end, or in case-insensitive order after equal texts. Returns the index.
+    // Adds at the end, or in case-insensitive order after equal texts. Returns
+    // the index, or kNoRoom with nothing changed.
     int Add(std::u16string_view text, Order order);
-    // Inserts before `index` (-1: at the end). -1 when index is beyond the end.
+    // Inserts before `index` (-1: at the end). -1 when index is beyond the
+    // end, kNoRoom when the text does not fit; nothing changed then.
     int Insert(int index, std::u16string_view text);
     bool Delete(int index);
     // Drops every item and frees the block of texts at once.
