@@ -106,7 +106,7 @@ bool CJottaDoc::SeekNote(CEOID target) {
     return m_notes.SeekNote(target, App().m_arrFilterCats);
 }
 
-int CJottaDoc::FillNoteList(std::vector<std::u16string>& titles, std::vector<CEOID>& ids) {
+int CJottaDoc::FillNoteList(NoteTitles& titles, std::vector<CEOID>& ids) {
     return m_notes.FillNoteList(titles, ids, App().m_arrFilterCats);
 }
 

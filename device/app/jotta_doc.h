@@ -37,7 +37,7 @@ public:
     // Makes a note (or SEEK_FIRST_NOTE) current; false when it cannot.
     bool SeekNote(CEOID target);
     // Titles and identifiers of the notes that pass the filter, in display order.
-    int FillNoteList(std::vector<std::u16string>& titles, std::vector<CEOID>& ids);
+    int FillNoteList(NoteTitles& titles, std::vector<CEOID>& ids);
     // The next note after the current one, in display order and wrapping
     // round, whose text contains `lowered` (see NoteCursors::FindNextNote).
     CEOID FindNextNote(const std::u16string& lowered);

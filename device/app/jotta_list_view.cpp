@@ -2,6 +2,9 @@
 
 #include "device/app/jotta_doc.h"
 
+#include <algorithm>
+#include <limits>
+
 IMPLEMENT_DYNCREATE(CJottaListView, CView)
 
 CJottaDoc* CJottaListView::GetDocument() const {
@@ -29,17 +32,25 @@ void CJottaListView::OnSize(UINT nType, int cx, int cy) {
 void CJottaListView::OnUpdate(CView*, LPARAM, CObject*) {
     CWaitCursor wait;
     m_wndList.ResetContent();
-    std::vector<std::u16string> titles;
+    NoteTitles titles;
     std::vector<CEOID> ids;
     CJottaDoc* doc = GetDocument();
-    const int count = doc->FillNoteList(titles, ids);
-    const CEOID current = doc->CurrentNote(false);
-    // The lines' room at once, not grown line by line over a long list.
-    m_wndList.InitStorage(count, 0);
+    doc->FillNoteList(titles, ids);
+    AddLines(titles, ids, doc->CurrentNote(false));
+}
+
+void CJottaListView::AddLines(const NoteTitles& titles, const std::vector<CEOID>& ids,
+                              CEOID current) {
+    // The lines' room at once, their texts' too, not grown line by line over
+    // a long list.
+    const int count = static_cast<int>(std::min(titles.size(), ids.size()));
+    m_wndList.InitStorage(
+        count, static_cast<UINT>(std::min<std::size_t>(titles.Units() * sizeof(WCHAR),
+                                                       std::numeric_limits<UINT>::max())));
     for (int i = 0; i < count; ++i) {
-        const int line = m_wndList.AddString(titles[i]);
-        m_wndList.SetItemData(line, ids[i]);
-        if (ids[i] == current)
+        const int line = m_wndList.AddString(titles[static_cast<std::size_t>(i)]);
+        m_wndList.SetItemData(line, ids[static_cast<std::size_t>(i)]);
+        if (ids[static_cast<std::size_t>(i)] == current)
             m_wndList.SetCurSel(line);
     }
     m_wndList.m_nCurSel = m_wndList.GetCurSel();

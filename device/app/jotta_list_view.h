@@ -3,8 +3,11 @@
 // document's sort order; the line of the current note is selected.
 #pragma once
 
+#include "device/app/note_cursors.h"
 #include "device/app/note_list_box.h"
 #include "platform/mfc/view.h"
+
+#include <vector>
 
 class CJottaDoc;
 
@@ -24,6 +27,9 @@ public:
     void OnDraw(CDC*) override {}
     // Refills the list from the document and selects the current note's line.
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+    // Adds a line per title to the emptied list, its note's identifier as its
+    // item data, and selects the line of `current`.
+    void AddLines(const NoteTitles& titles, const std::vector<CEOID>& ids, CEOID current);
 
 protected:
     CNoteListBox m_wndList;

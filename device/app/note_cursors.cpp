@@ -102,7 +102,7 @@ CEOID NoteCursors::CurrentNote(bool checkFilter, const CategoryFilter& filter) {
                                                                                         : 0;
 }
 
-int NoteCursors::FillNoteList(std::vector<std::u16string>& titles, std::vector<CEOID>& ids,
+int NoteCursors::FillNoteList(NoteTitles& titles, std::vector<CEOID>& ids,
                               const CategoryFilter& filter) {
     if (m_display == INVALID_HANDLE_VALUE)
         return 0;
@@ -120,7 +120,7 @@ int NoteCursors::FillNoteList(std::vector<std::u16string>& titles, std::vector<C
              oid = record.ReadCurrent(m_display, wanted)) {
             if (!NotePassesFilter(record, filter))
                 continue;
-            titles.push_back(record.Text(PROPID_NOTE_TITLE));
+            titles.Append(record.TextView(PROPID_NOTE_TITLE));
             ids.push_back(oid);
             ++appended;
         }

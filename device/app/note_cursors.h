@@ -8,7 +8,9 @@
 
 #include "device/app/note_store.h"
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // NoteSortOrder: the index of the display cursor's sort property.
@@ -23,6 +25,27 @@ CEPROPID SortPropertyOf(NoteSortOrder sort);
 // SeekNote's target for "the first note in display order that passes the
 // display filter".
 inline constexpr CEOID SEEK_FIRST_NOTE = static_cast<CEOID>(-1);
+
+// The note list's titles one after another in one block, each ended by a
+// NUL: a long list costs no allocation per title, and its lines read their
+// texts in order from one place.
+class NoteTitles {
+public:
+    void Append(std::u16string_view title) {
+        m_starts.push_back(m_block.size());
+        m_block.append(title);
+        m_block.push_back(u'\0');
+    }
+    std::size_t size() const { return m_starts.size(); }
+    // The title of line `i`, ended by a NUL.
+    const char16_t* operator[](std::size_t i) const { return m_block.c_str() + m_starts[i]; }
+    // The units of all the titles, their NULs not counted.
+    std::size_t Units() const { return m_block.size() - m_starts.size(); }
+
+private:
+    std::u16string m_block;
+    std::vector<std::size_t> m_starts;
+};
 
 // The display filter: category names; empty means every note is shown.
 using CategoryFilter = std::vector<std::u16string>;
@@ -63,8 +86,7 @@ public:
     // Appends the title and identifier of every note that passes the
     // filter, in display order; the display cursor ends where it was.
     // Returns the number appended.
-    int FillNoteList(std::vector<std::u16string>& titles, std::vector<CEOID>& ids,
-                     const CategoryFilter& filter);
+    int FillNoteList(NoteTitles& titles, std::vector<CEOID>& ids, const CategoryFilter& filter);
 
     // Find's walk: the next note after the current one in display order,
     // wrapping round and ending with the current note itself, that passes

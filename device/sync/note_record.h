@@ -84,9 +84,11 @@ public:
         return nullptr;
     }
 
-    std::u16string Text(CEPROPID propid) {
+    std::u16string Text(CEPROPID propid) { return std::u16string(TextView(propid)); }
+    // The same, valid until the next read.
+    std::u16string_view TextView(CEPROPID propid) {
         const CEPROPVAL* p = Find(propid);
-        return p && p->val.lpwstr ? std::u16string(p->val.lpwstr) : std::u16string();
+        return p && p->val.lpwstr ? std::u16string_view(p->val.lpwstr) : std::u16string_view();
     }
     FILETIME Time(CEPROPID propid) {
         const CEPROPVAL* p = Find(propid);

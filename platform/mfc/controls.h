@@ -41,7 +41,8 @@ public:
         return CWnd::Create(u"listbox", nullptr, dwStyle, rect, pParentWnd, nID);
     }
     using CWnd::Create;
-    int AddString(const std::u16string& text) { return Send(LB_ADDSTRING, 0, text.c_str()); }
+    int AddString(LPCWSTR text) { return Send(LB_ADDSTRING, 0, text); }
+    int AddString(const std::u16string& text) { return AddString(text.c_str()); }
     int InsertString(int nIndex, const std::u16string& text) {
         return Send(LB_INSERTSTRING, nIndex, text.c_str());
     }

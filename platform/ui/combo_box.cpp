@@ -26,13 +26,13 @@ bool HasEdit(HWND hwnd) {
 std::u16string ShownText(HWND hwnd, const ComboState& s) {
     if (HasEdit(hwnd))
         return s.editText;
-    return s.items.Valid(s.current) ? s.items[s.current].text : std::u16string();
+    return s.items.Valid(s.current) ? std::u16string(s.items.Text(s.current)) : std::u16string();
 }
 
 void Select(HWND hwnd, ComboState& s, int index) {
     s.current = index;
     if (HasEdit(hwnd))
-        s.editText = s.items.Valid(index) ? s.items[index].text : std::u16string();
+        s.editText = s.items.Valid(index) ? s.items.Text(index) : std::u16string_view();
     ui::detail::NeedsPaint(hwnd);
 }
 
@@ -53,13 +53,15 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd, msg, wParam, lParam);
     const int index = static_cast<int>(static_cast<LONG>(wParam));
     const auto text = [lParam] {
-        return std::u16string(lParam ? reinterpret_cast<LPCWSTR>(lParam) : u"");
+        return std::u16string_view(lParam ? reinterpret_cast<LPCWSTR>(lParam) : u"");
     };
     switch (msg) {
     case CB_ADDSTRING: {
         const int at =
             s->items.Add(text(), Find(hwnd)->style & CBS_SORT ? ItemList::Order::Sorted
                                                               : ItemList::Order::AsAdded);
+        if (at == ItemList::kNoRoom)
+            return CB_ERRSPACE;
         if (s->current >= at)
             ++s->current;
         return at;
@@ -68,7 +70,7 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         const int at = s->items.Insert(index, text());
         if (at >= 0 && s->current >= at)
             ++s->current;
-        return at < 0 ? CB_ERR : at;
+        return at == ItemList::kNoRoom ? CB_ERRSPACE : at < 0 ? CB_ERR : at;
     }
     case CB_DELETESTRING:
         if (!s->items.Delete(index))
@@ -90,17 +92,12 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return index == -1 ? CB_ERR : index;
     case CB_GETCURSEL:
         return s->current;
-    case CB_GETLBTEXT: {
+    case CB_GETLBTEXT:
         if (!s->items.Valid(index) || !lParam)
             return CB_ERR;
-        const auto& item = s->items[index].text;
-        auto* out = reinterpret_cast<LPWSTR>(lParam);
-        std::copy(item.begin(), item.end(), out);
-        out[item.size()] = 0;
-        return static_cast<LRESULT>(item.size());
-    }
+        return static_cast<LRESULT>(s->items.CopyText(index, reinterpret_cast<LPWSTR>(lParam)));
     case CB_GETLBTEXTLEN:
-        return s->items.Valid(index) ? static_cast<LRESULT>(s->items[index].text.size()) : CB_ERR;
+        return s->items.Valid(index) ? static_cast<LRESULT>(s->items.Text(index).size()) : CB_ERR;
     case CB_SETITEMDATA:
         if (!s->items.Valid(index))
             return CB_ERR;
@@ -151,7 +148,7 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         if (!HasEdit(hwnd)) {
             if (c >= 0x20)
-                UserSelect(hwnd, *s, s->items.FindPrefix(s->current, std::u16string(1, c)));
+                UserSelect(hwnd, *s, s->items.FindPrefix(s->current, std::u16string_view(&c, 1)));
             return 0;
         }
         if (c == VK_BACK && !s->editText.empty())

@@ -171,6 +171,7 @@ constexpr UINT CB_SETITEMDATA = 0x0151;
 constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
 constexpr LRESULT CB_OKAY = 0;
 constexpr LRESULT CB_ERR = -1;
+constexpr LRESULT CB_ERRSPACE = -2;
 constexpr WORD CBN_SELCHANGE = 1;
 constexpr WORD CBN_EDITCHANGE = 5;
 

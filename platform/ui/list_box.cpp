@@ -76,11 +76,7 @@ LRESULT CopyItemText(const ListBoxState& s, WPARAM index, LPARAM buffer) {
     const int i = static_cast<int>(index);
     if (!s.items.Valid(i) || !buffer)
         return LB_ERR;
-    const auto& text = s.items[i].text;
-    auto* out = reinterpret_cast<LPWSTR>(buffer);
-    std::copy(text.begin(), text.end(), out);
-    out[text.size()] = 0;
-    return static_cast<LRESULT>(text.size());
+    return static_cast<LRESULT>(s.items.CopyText(i, reinterpret_cast<LPWSTR>(buffer)));
 }
 
 LRESULT KeyDown(HWND hwnd, ListBoxState& s, UINT key) {
@@ -141,12 +137,14 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd, msg, wParam, lParam);
     const int index = static_cast<int>(static_cast<LONG>(wParam));
     const auto text = [lParam] {
-        return std::u16string(lParam ? reinterpret_cast<LPCWSTR>(lParam) : u"");
+        return std::u16string_view(lParam ? reinterpret_cast<LPCWSTR>(lParam) : u"");
     };
     switch (msg) {
     case LB_ADDSTRING: {
         const int at = s->items.Add(text(), Style(hwnd) & LBS_SORT ? ItemList::Order::Sorted
                                                                    : ItemList::Order::AsAdded);
+        if (at == ItemList::kNoRoom)
+            return LB_ERRSPACE;
         if (s->current >= at)
             ++s->current;
         if (s->caret >= at)
@@ -157,7 +155,7 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case LB_INSERTSTRING: {
         const int at = s->items.Insert(index, text());
         if (at < 0)
-            return LB_ERR;
+            return at == ItemList::kNoRoom ? LB_ERRSPACE : LB_ERR;
         if (s->current >= at)
             ++s->current;
         if (s->caret >= at)
@@ -223,7 +221,7 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case LB_GETTEXT:
         return CopyItemText(*s, wParam, lParam);
     case LB_GETTEXTLEN:
-        return s->items.Valid(index) ? static_cast<LRESULT>(s->items[index].text.size()) : LB_ERR;
+        return s->items.Valid(index) ? static_cast<LRESULT>(s->items.Text(index).size()) : LB_ERR;
     case LB_GETCOUNT:
         return s->items.Count();
     case LB_SETITEMDATA:
@@ -271,9 +269,11 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return ui::kLineHeight;
     case LB_INITSTORAGE: {
         // Indexes are ints: a list box never holds more than INT_MAX items.
+        // lParam: the bytes of their texts, a hint taken as it comes.
+        const auto bytes = static_cast<std::size_t>(lParam);
         std::size_t room = 0;
         if (wParam > static_cast<WPARAM>(INT_MAX - s->items.Count()) ||
-            !s->items.Reserve(wParam, &room))
+            !s->items.Reserve(wParam, bytes / sizeof(WCHAR) + bytes % sizeof(WCHAR), &room))
             return LB_ERRSPACE;
         return static_cast<LRESULT>(std::min<std::size_t>(room, INT_MAX));
     }
@@ -296,7 +296,7 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (c < 0x20 || !IsWindowEnabled(hwnd))
             return 0;
         const int found =
-            s->items.FindPrefix(Multiple(hwnd) ? s->caret : s->current, std::u16string(1, c));
+            s->items.FindPrefix(Multiple(hwnd) ? s->caret : s->current, std::u16string_view(&c, 1));
         if (found >= 0 && !Multiple(hwnd))
             UserSelect(hwnd, *s, found);
         else if (found >= 0)

@@ -36,14 +36,14 @@ protected:
 
     // The list as the note list shows it: "title,title,...".
     std::u16string List(const CategoryFilter& filter = {}) {
-        std::vector<std::u16string> titles;
+        NoteTitles titles;
         std::vector<CEOID> ids;
         const int n = notes.FillNoteList(titles, ids, filter);
         EXPECT_EQ(static_cast<std::size_t>(n), titles.size());
         EXPECT_EQ(titles.size(), ids.size());
         std::u16string text;
-        for (const auto& t : titles)
-            text += (text.empty() ? u"" : u",") + t;
+        for (std::size_t i = 0; i < titles.size(); ++i)
+            text += (i == 0 ? u"" : u",") + std::u16string(titles[i]);
         return text;
     }
 
@@ -57,6 +57,18 @@ protected:
 };
 
 } // namespace
+
+TEST(NoteTitlesTest, EachTitleKeepsItsPlaceEmptyOnesToo) {
+    NoteTitles titles;
+    for (const char16_t* t : {u"Milk", u"", u"", u"Zebra crossing"})
+        titles.Append(t);
+    ASSERT_EQ(4u, titles.size());
+    EXPECT_EQ(std::u16string(u"Milk"), titles[0]);
+    EXPECT_EQ(std::u16string(), titles[1]);
+    EXPECT_EQ(std::u16string(), titles[2]);
+    EXPECT_EQ(std::u16string(u"Zebra crossing"), titles[3]);
+    EXPECT_EQ(18u, titles.Units());
+}
 
 TEST_F(NoteCursorsTest, EachSortOrderListsTheNotesInItsOrder) {
     Add(u"Milk\r\nbuy", u"", 30, 0); // never saved on the handheld

@@ -229,4 +229,94 @@ TEST_F(ListBoxTest, InitStorageMakesRoomAndChangesNothingElse) {
     EXPECT_EQ(0, SendMessageW(list, LB_GETCOUNT, 0, 0));
 }
 
+// The messages a list box and a combo box's list share, under their names.
+struct ListMessages {
+    const char* name;
+    const char16_t* cls;
+    DWORD style;
+    UINT add, insert, remove, reset, getText, getTextLen, count, findExact;
+    LRESULT errSpace;
+};
+const ListMessages kLists[] = {
+    {"list box", u"listbox", LBS_NOTIFY, LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING,
+     LB_RESETCONTENT, LB_GETTEXT, LB_GETTEXTLEN, LB_GETCOUNT, LB_FINDSTRINGEXACT, LB_ERRSPACE},
+    {"combo box", u"combobox", CBS_DROPDOWNLIST, CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING,
+     CB_RESETCONTENT, CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_GETCOUNT, CB_FINDSTRINGEXACT, CB_ERRSPACE},
+};
+
+std::u16string ItemText(HWND list, const ListMessages& m, int i) {
+    const LRESULT n = SendMessageW(list, m.getTextLen, static_cast<WPARAM>(i), 0);
+    if (n < 0)
+        return u"(none)";
+    // One unit more than the length, and one beyond that which must stay as it was.
+    std::u16string text(static_cast<std::size_t>(n) + 2, u'#');
+    const LRESULT copied = SendMessageW(list, m.getText, static_cast<WPARAM>(i),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    EXPECT_EQ(n, copied);
+    EXPECT_EQ(u'\0', text[static_cast<std::size_t>(n)]);
+    EXPECT_EQ(u'#', text[static_cast<std::size_t>(n) + 1]);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+TEST_F(ListBoxTest, TextsSurviveManyInsertsAndDeletesEmptyAndLongOnesToo) {
+    const std::u16string longText(100000, u'L');
+    const std::u16string texts[] = {u"", u"x", longText, u"note", u"", u"\u00e9t\u00e9"};
+    for (const ListMessages& m : kLists) {
+        HWND list = CreateWindowExW(0, m.cls, nullptr, WS_CHILD | WS_VISIBLE | m.style, 0, 0, 100,
+                                    64, parent, nullptr, nullptr, nullptr);
+        std::vector<std::u16string> expected;
+        for (int step = 0; step < 600; ++step) {
+            const int count = static_cast<int>(expected.size());
+            // The list grows, then shrinks: deleted texts pile up in its store.
+            const bool remove = step < 400 ? step % 4 == 3 : step % 4 != 0;
+            if (remove && count > 0) {
+                const int at = (step * 5) % count;
+                ASSERT_EQ(count - 1, SendMessageW(list, m.remove, static_cast<WPARAM>(at), 0));
+                expected.erase(expected.begin() + at);
+                continue;
+            }
+            const std::u16string& text = texts[static_cast<std::size_t>(step) % std::size(texts)];
+            const auto lParam = reinterpret_cast<LPARAM>(text.c_str());
+            if (step % 2 == 0) {
+                ASSERT_EQ(count, SendMessageW(list, m.add, 0, lParam));
+                expected.push_back(text);
+            } else {
+                const int at = (step * 3) % (count + 1);
+                ASSERT_EQ(at, SendMessageW(list, m.insert, static_cast<WPARAM>(at), lParam));
+                expected.insert(expected.begin() + at, text);
+            }
+        }
+        ASSERT_EQ(static_cast<LRESULT>(expected.size()), SendMessageW(list, m.count, 0, 0));
+        for (int i = 0; i < static_cast<int>(expected.size()); ++i)
+            ASSERT_EQ(expected[static_cast<std::size_t>(i)], ItemText(list, m, i))
+                << "item " << i << " of the " << m.name;
+        const LRESULT found = SendMessageW(list, m.findExact, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(longText.c_str()));
+        ASSERT_GE(found, 0);
+        EXPECT_EQ(longText, ItemText(list, m, static_cast<int>(found)));
+        SendMessageW(list, m.reset, 0, 0);
+        EXPECT_EQ(0, SendMessageW(list, m.count, 0, 0));
+        EXPECT_EQ(0, SendMessageW(list, m.add, 0, reinterpret_cast<LPARAM>(u"again")));
+        EXPECT_EQ(u"again", ItemText(list, m, 0));
+    }
+}
+
+TEST_F(ListBoxTest, TextRoomBeyondWhatTheListHoldsIsRefusedChangingNothing) {
+    HWND list = Make(LBS_NOTIFY);
+    for (const char16_t* t : {u"c", u"", u"b"})
+        Add(list, t);
+    SendMessageW(list, LB_SETITEMDATA, 2, 5);
+    SendMessageW(list, LB_SETCURSEL, 1, 0);
+    // The bytes of the texts to come, beyond the units a list box can hold
+    // (and, taken as unsigned, a negative count).
+    for (const LPARAM bytes : {static_cast<LPARAM>(0x200000000LL), static_cast<LPARAM>(-1)})
+        EXPECT_EQ(LB_ERRSPACE, SendMessageW(list, LB_INITSTORAGE, 1, bytes)) << bytes;
+    EXPECT_EQ("c * b ", Dump(list)); // the selected line is the empty one
+    EXPECT_EQ(5, SendMessageW(list, LB_GETITEMDATA, 2, 0));
+    EXPECT_EQ(1, SendMessageW(list, LB_GETCURSEL, 0, 0));
+    EXPECT_GE(SendMessageW(list, LB_INITSTORAGE, 2, 2 * 100), 5);
+    EXPECT_EQ(3, Add(list, u"d"));
+}
+
 } // namespace
