@@ -15,8 +15,9 @@ bool CReplItem::SetKey(std::string_view entryId) {
 }
 
 int CReplItem::CompareKeys(const CReplItem& a, const CReplItem& b) {
-    // std::string_view compares characters as unsigned bytes.
-    const int order = a.Key().compare(b.Key());
+    // strncmp compares as unsigned bytes and stops at the key's end, in one
+    // walk where Key() measures both keys first.
+    const int order = std::strncmp(a.m_szKey, b.m_szKey, sizeof m_szKey);
     return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 

@@ -47,10 +47,14 @@ Status SyncPass::SurveyDesktop() {
     }
 
     // The items in the store's own order of identity, to find each pairing's item.
+    // A store that enumerates in that order already is checked in one walk
+    // instead of sorted: the sort asked the store for most of a pass's
+    // comparisons.
     std::vector<int> order(m_items.size());
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](int a, int b) { return m_ctx.desktop.Compare(Item(a), Item(b)) < 0; });
+    const auto before = [&](int a, int b) { return m_ctx.desktop.Compare(Item(a), Item(b)) < 0; };
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::sort(order.begin(), order.end(), before);
 
     for (std::size_t i = 0; i < m_pairings.size(); ++i) {
         const HREPLITEM stored = m_stored[i].get();

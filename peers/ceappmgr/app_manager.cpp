@@ -82,9 +82,21 @@ Result<std::string> MakeStore() {
 // A component's packages, read from the store and checked again: the store
 // is a folder on disk like any other.
 // One package of the store, with the files `wanted` names.
+// Only the parts of the file it needs are read: a package is megabytes, and
+// jsync asks about the store before every pass.
 Result<Package> ReadStoredPackage(const std::string& file, const FileFilter& wanted) {
-    JW_ASSIGN_OR_RETURN(auto bytes, ReadFile(file, kMaxPackageBytes));
-    auto package = ReadPackage(bytes, wanted);
+    // Opening never waits: a pipe or a device is refused as not a file.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        const int error = errno;
+        return Status::Failure(platform::ErrorOfErrno(error, ERROR_ACCESS_DENIED),
+                               "cannot read " + file + ": " + std::strerror(error));
+    }
+    auto package = ReadPackageFile(fd, wanted);
+    ::close(fd);
+    if (!package.ok() && package.status().code() == ERROR_ACCESS_DENIED)
+        return Status::Failure(ERROR_ACCESS_DENIED,
+                               "cannot read " + file + ": " + package.status().message());
     if (!package.ok())
         return Status::Failure(package.status().code(),
                                file + ": " + package.status().message() +

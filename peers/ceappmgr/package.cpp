@@ -4,6 +4,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -23,6 +24,7 @@ constexpr char kProgramFiles[] = "\\Program Files\\";
 constexpr std::size_t kMaxNameChars = 100;
 constexpr std::size_t kMaxKeyChars = 255;
 constexpr std::size_t kMaxTextBytes = 4096;
+constexpr std::size_t kFileBlockBytes = 64u << 10;
 
 Status Damaged(const std::string& why) {
     return Status::Failure(ERROR_BAD_FORMAT,
@@ -210,13 +212,15 @@ struct Entry {
 // Every entry of the archive: plain names, regular files, within the limits.
 // The data of the description and of the entries `wanted` names is read; of
 // the others only the size the archive's directory gives.
-Result<std::vector<Entry>> ReadEntries(std::string_view bytes, const FileFilter& wanted) {
+// `open` gives the reader its archive.
+template <typename Open>
+Result<std::vector<Entry>> ReadEntries(Open open, const FileFilter& wanted) {
     ArchiveReader reader;
     if (!reader.handle)
         return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, "out of memory");
     // The central directory is required: an archive cut short anywhere is refused.
     archive_read_support_format_zip_seekable(reader.handle);
-    if (archive_read_open_memory(reader.handle, bytes.data(), bytes.size()) != ARCHIVE_OK)
+    if (open(reader.handle) != ARCHIVE_OK)
         return Damaged(ArchiveError(reader.handle));
     std::vector<Entry> entries;
     std::set<std::string> names;
@@ -307,10 +311,10 @@ bool NoFiles(const std::string&) {
     return false;
 }
 
-Result<Package> ReadPackage(std::string_view archive, const FileFilter& wanted) {
-    if (archive.size() > kMaxPackageBytes)
-        return Damaged("it is larger than " + std::to_string(kMaxPackageBytes) + " bytes");
-    JW_ASSIGN_OR_RETURN(auto entries, ReadEntries(archive, wanted));
+namespace {
+
+// The package of the archive's entries, checked against its description.
+Result<Package> PackageOf(std::vector<Entry> entries) {
     const auto description = std::find_if(entries.begin(), entries.end(), [](const auto& entry) {
         return entry.name == kDescriptionName;
     });
@@ -336,6 +340,37 @@ Result<Package> ReadPackage(std::string_view archive, const FileFilter& wanted) 
         file.bytes = std::move(found->data);
     }
     return package;
+}
+
+Status TooLarge() {
+    return Damaged("it is larger than " + std::to_string(kMaxPackageBytes) + " bytes");
+}
+
+} // namespace
+
+Result<Package> ReadPackage(std::string_view archive, const FileFilter& wanted) {
+    if (archive.size() > kMaxPackageBytes)
+        return TooLarge();
+    const auto open = [&](struct archive* handle) {
+        return archive_read_open_memory(handle, archive.data(), archive.size());
+    };
+    JW_ASSIGN_OR_RETURN(auto entries, ReadEntries(open, wanted));
+    return PackageOf(std::move(entries));
+}
+
+Result<Package> ReadPackageFile(int fd, const FileFilter& wanted) {
+    struct stat state {};
+    if (::fstat(fd, &state) != 0 || !S_ISREG(state.st_mode))
+        return Status::Failure(ERROR_ACCESS_DENIED, "it is not a file");
+    if (static_cast<std::uint64_t>(state.st_size) > kMaxPackageBytes)
+        return TooLarge();
+    // The reader seeks in the file: the directory, the description and the
+    // wanted entries are read, not the other entries' data.
+    const auto open = [&](struct archive* handle) {
+        return archive_read_open_fd(handle, fd, kFileBlockBytes);
+    };
+    JW_ASSIGN_OR_RETURN(auto entries, ReadEntries(open, wanted));
+    return PackageOf(std::move(entries));
 }
 
 namespace {

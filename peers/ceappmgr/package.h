@@ -72,6 +72,11 @@ bool NoFiles(const std::string&);
 // whether a package is installed need not unpack its programs.
 platform::Result<Package> ReadPackage(std::string_view archive,
                                       const FileFilter& wanted = AllFiles);
+// The same for the archive in the open file `fd`, of which only the parts
+// needed are read: deciding from a stored package's description costs its
+// directory, not its size. A file that is not a regular file is refused with
+// ERROR_ACCESS_DENIED.
+platform::Result<Package> ReadPackageFile(int fd, const FileFilter& wanted);
 
 // Makes the archive for `package` (which must pass ReadPackage's checks).
 platform::Result<std::string> WritePackage(const Package& package);

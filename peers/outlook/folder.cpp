@@ -56,12 +56,12 @@ HRESULT Items::Call(DISPID member, WORD, Invocation& call) {
         return hr;
     if (position < 1)
         return call.Raise(0, DISP_E_BADINDEX);
-    auto note = m_store->CachedAt(static_cast<std::size_t>(position - 1));
-    if (!note.ok())
+    auto sequence = m_store->CachedSequenceAt(static_cast<std::size_t>(position - 1));
+    if (!sequence.ok())
         return call.Raise(0, E_FAIL);
-    if (!note.value())
+    if (!sequence.value())
         return call.Raise(0, DISP_E_BADINDEX);
-    return call.ReturnObject(new NoteItem(m_store, note.value()->sequence));
+    return call.ReturnObject(new NoteItem(m_store, *sequence.value()));
 }
 
 } // namespace outlook

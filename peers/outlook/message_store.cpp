@@ -198,6 +198,27 @@ Result<std::optional<Note>> MessageStore::CachedAt(std::size_t index) {
     return std::optional<Note>(m_notes.at(m_order[index]));
 }
 
+Result<std::optional<std::int64_t>> MessageStore::CachedSequenceAt(std::size_t index) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    JW_RETURN_IF_FAILED(LoadOnce());
+    if (index >= m_order.size())
+        return std::optional<std::int64_t>();
+    return std::optional<std::int64_t>(m_order[index]);
+}
+
+Result<bool> MessageStore::ReadCached(std::int64_t sequence,
+                                      const std::function<void(const Note&)>& read) {
+    std::lock_guard connectionLock(m_connection->mutex());
+    std::lock_guard lock(m_mutex);
+    JW_RETURN_IF_FAILED(LoadOnce());
+    auto found = m_notes.find(sequence);
+    if (found == m_notes.end())
+        return false;
+    read(found->second);
+    return true;
+}
+
 Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entryId) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);

@@ -16,6 +16,7 @@
 #include "platform/com/oleauto.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -52,6 +53,13 @@ public:
     // Cached: a note by its folder position (from 0) or its sequence.
     platform::Result<std::optional<Note>> CachedAt(std::size_t index);
     platform::Result<std::optional<Note>> CachedBySequence(std::int64_t sequence);
+    // Cached, without a copy: the sequence of the note at a folder position
+    // (none past the end), and `read` called with the note `sequence` under
+    // the store's lock (false when there is none). An enumeration asks these
+    // for every note.
+    platform::Result<std::optional<std::int64_t>> CachedSequenceAt(std::size_t index);
+    platform::Result<bool> ReadCached(std::int64_t sequence,
+                                      const std::function<void(const Note&)>& read);
 
     // Saves a note for the first time, stamping both times with `now`. The
     // EntryID is `note.entryId` when given (ERROR_ALREADY_EXISTS when taken),

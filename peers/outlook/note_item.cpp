@@ -78,9 +78,22 @@ HRESULT NoteItem::Call(DISPID member, WORD kind, Invocation& call) {
         return Save(call);
     if (member == kDelete)
         return Delete(call);
-    Note note;
-    if (HRESULT hr = Current(call, note); FAILED(hr))
-        return hr;
+    if (m_deleted)
+        return call.Raise(kErrorNotFound);
+    if (m_edited)
+        return Get(member, *m_edited, call);
+    // The stored note is read where it is cached, not copied for one property.
+    HRESULT hr = S_OK;
+    auto found =
+        m_store->ReadCached(m_sequence, [&](const Note& note) { hr = Get(member, note, call); });
+    if (!found.ok())
+        return call.Raise(0, E_FAIL);
+    if (!found.value())
+        return call.Raise(kErrorNotFound);
+    return hr;
+}
+
+HRESULT NoteItem::Get(DISPID member, const Note& note, Invocation& call) {
     switch (member) {
     case kBody:
         return call.ReturnText(note.body);

@@ -31,6 +31,8 @@ protected:
 private:
     // The note as this item sees it: its unsaved state, or the stored one.
     HRESULT Current(Invocation& call, Note& note);
+    // Returns the property `member` of `note`.
+    static HRESULT Get(DISPID member, const Note& note, Invocation& call);
     HRESULT Put(DISPID member, Invocation& call);
     HRESULT Save(Invocation& call);
     HRESULT Delete(Invocation& call);

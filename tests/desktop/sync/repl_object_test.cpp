@@ -113,8 +113,17 @@ TEST(ReplItem, KeysCompareAsUnsignedBytes) {
         std::string a, b;
         int order;
     } cases[] = {
-        {"A", "B", -1},       {"B", "A", 1},    {"AB", "AB", 0}, {"A", "AB", -1},
-        {"\x7f", "\x80", -1}, {"\xff", "a", 1}, {"", "", 0},
+        {"A", "B", -1},
+        {"B", "A", 1},
+        {"AB", "AB", 0},
+        {"A", "AB", -1},
+        {"\x7f", "\x80", -1},
+        {"\xff", "a", 1},
+        {"", "", 0},
+        // Keys of the greatest length differ in their last byte, or not at all.
+        {std::string(139, 'x') + "a", std::string(139, 'x') + "b", -1},
+        {std::string(140, 'x'), std::string(140, 'x'), 0},
+        {std::string(140, 'x'), std::string(139, 'x'), 1},
     };
     for (const Case& c : cases) {
         a.SetKey(c.a);

@@ -2,7 +2,12 @@
 // hostile archive it must refuse.
 #include "package_builder.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -215,6 +220,78 @@ TEST(Package, OversizedPackagesAreRefusedBeforeTheyAreRead) {
     ExpectRefused(std::string(ceappmgr::kMaxPackageBytes + 1, 'x'), "larger than");
     ExpectRefused(RawZip({{"package.txt", std::string(ceappmgr::kMaxDescriptionBytes + 1, 'x')}}),
                   "larger than");
+}
+
+// A package read from a file: the same checks as from memory, and only a
+// regular file of at most the package limit.
+class PackageFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/jotterwick-package-file-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        m_folder = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
+
+    // The result of reading `bytes` stored as a file.
+    platform::Result<Package> ReadStored(const std::string& bytes,
+                                         const ceappmgr::FileFilter& wanted = ceappmgr::AllFiles) {
+        const std::string path = m_folder + "/package.zip";
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        auto read = ceappmgr::ReadPackageFile(fd, wanted);
+        ::close(fd);
+        return read;
+    }
+
+    std::string m_folder;
+};
+
+TEST_F(PackageFile, ReadsWhatMemoryReads) {
+    const Package sample = pkgtest::SamplePackage("2.10.3");
+    const std::string archive = ceappmgr::WritePackage(sample).value();
+    const auto whole = ReadStored(archive);
+    ASSERT_TRUE(whole.ok()) << whole.status().message();
+    ExpectSame(sample, whole.value());
+
+    const std::string second = sample.files[1].entry;
+    const auto one = ReadStored(archive, [&](const std::string& entry) { return entry == second; });
+    ASSERT_TRUE(one.ok()) << one.status().message();
+    for (std::size_t i = 0; i < sample.files.size(); ++i)
+        EXPECT_EQ(i == 1 ? sample.files[i].bytes : "", one.value().files[i].bytes);
+}
+
+TEST_F(PackageFile, DamageIsRefusedAsFromMemory) {
+    const std::string archive = ceappmgr::WritePackage(pkgtest::SamplePackage()).value();
+    for (std::size_t length = 0; length < archive.size(); length += 37) {
+        SCOPED_TRACE(length);
+        EXPECT_FALSE(ReadStored(archive.substr(0, length)).ok());
+    }
+    // A file that is not what its description promises, unpacked or not.
+    const std::string promised =
+        pkgtest::DescriptionHead() + FileLine("jotta", std::string(kFolder) + "jotta", "programs");
+    EXPECT_FALSE(ReadStored(WithDescription(promised), ceappmgr::NoFiles).ok());
+    EXPECT_FALSE(ReadStored(WithDescription(promised)).ok());
+}
+
+TEST_F(PackageFile, OnlyARegularFileWithinTheLimitIsRead) {
+    int pipe[2];
+    ASSERT_EQ(0, ::pipe(pipe));
+    const auto fromPipe = ceappmgr::ReadPackageFile(pipe[0], ceappmgr::AllFiles);
+    ::close(pipe[0]);
+    ::close(pipe[1]);
+    ASSERT_FALSE(fromPipe.ok());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), fromPipe.status().code());
+
+    // One byte past the limit, refused by its size before anything is read
+    // (the file has no data: a read would find a hole, not a package).
+    const std::string path = m_folder + "/large.zip";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(0, ::ftruncate(fd, static_cast<off_t>(ceappmgr::kMaxPackageBytes + 1)));
+    const auto large = ceappmgr::ReadPackageFile(fd, ceappmgr::NoFiles);
+    ::close(fd);
+    ASSERT_FALSE(large.ok());
+    EXPECT_NE(std::string::npos, large.status().message().find("larger than"));
 }
 
 TEST(Package, VersionsCompareNumberByNumber) {
