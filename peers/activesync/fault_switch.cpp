@@ -45,13 +45,25 @@ std::uint64_t DurableWriteCount() {
     return g_writes;
 }
 
-void HoldAfterSurvey() {
-    const char* hold = Switch("JOTTERWICK_JSYNC_HOLD");
+namespace {
+
+void Hold(const char* name) {
+    const char* hold = Switch(name);
     if (!hold || !*hold)
         return;
     std::ofstream(std::string(hold) + ".held").put('\n');
     for (int i = 0; i < 1000 && access(hold, F_OK) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+} // namespace
+
+void HoldAfterSurvey() {
+    Hold("JOTTERWICK_JSYNC_HOLD");
+}
+
+void HoldBeforeHandheldWrite() {
+    Hold("JOTTERWICK_JSYNC_HOLD_WRITE");
 }
 
 } // namespace jsync

@@ -4,7 +4,9 @@
 // partnership state, and the moments right before and after each sync of a
 // store count. $JOTTERWICK_JSYNC_HOLD=FILE holds each pass
 // between its survey and its work (FILE.held is made, the pass goes on once
-// FILE is gone, or after ten seconds), so that a test can change notes then.
+// FILE is gone, or after ten seconds), so that a test can change notes then;
+// $JOTTERWICK_JSYNC_HOLD_WRITE=FILE holds the same way right before each
+// write of a note on the handheld, after the check that the note is as read.
 // Both are read only in a build with JOTTERWICK_TEST_HOOKS.
 #pragma once
 
@@ -18,5 +20,6 @@ constexpr int kCrashExitStatus = 86;
 void DurableWriteDone();
 std::uint64_t DurableWriteCount();
 void HoldAfterSurvey();
+void HoldBeforeHandheldWrite();
 
 } // namespace jsync

@@ -111,8 +111,8 @@ void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun) {
 }
 
 Result<PassResult> SyncPass::Run() {
-    JW_ASSIGN_OR_RETURN(auto objectStore, ce::StoreConnection());
-    m_group = std::make_unique<CommitGroup>(objectStore, m_ctx.desktopState.connection());
+    JW_ASSIGN_OR_RETURN(m_objectStore, ce::StoreConnection());
+    m_group = std::make_unique<CommitGroup>(m_objectStore, m_ctx.desktopState.connection());
     JW_RETURN_IF_FAILED(m_group->status());
     auto result = RunGrouped();
     Status ended = m_group->End();
@@ -370,14 +370,20 @@ bool SyncPass::ClearChange(CEOID oid) {
 }
 
 Status SyncPass::SettleSent(CEOID oid, std::uint64_t readAt) {
+    JW_ASSIGN_OR_RETURN(auto hold, HoldHandheld());
     if (m_ledger.WrittenSince(oid, readAt)) {
         // Stays changed: its new text goes at the next pass.
         m_ledger.Unsettle(oid);
         return Status();
     }
+    HoldBeforeHandheldWrite();
     if (ClearChange(oid))
         m_ledger.Settle(oid, m_ledger.OwnWrite(oid));
-    return Status();
+    return hold->Commit();
+}
+
+Result<std::unique_ptr<platform::sqlite::Transaction>> SyncPass::HoldHandheld() {
+    return platform::sqlite::Transaction::BeginWrite(*m_objectStore);
 }
 
 Status SyncPass::UnpairEverywhere(CEOID oid) {
@@ -453,10 +459,12 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         return Status();
     }
     Bytes packet = read.packet;
+    JW_ASSIGN_OR_RETURN(auto hold, HoldHandheld());
     if (action.oid != 0 && DeviceChangedMeanwhile(action.oid))
         return Status();
     if (action.oid != 0)
         packet = KeepHandheldTexts(action.oid, std::move(packet));
+    HoldBeforeHandheldWrite();
     const std::uint64_t before = HandheldLedger::Now();
     CEOID written = 0;
     const HRESULT hr = m_ctx.device.SetPacket(action.oid, packet, &written);
@@ -468,6 +476,7 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         return Status();
     }
     m_ledger.RecordOwnWrite(written, before);
+    JW_RETURN_IF_FAILED(hold->Commit());
     // A record that went meanwhile was made anew: its pairing moves to the new one.
     std::vector<CEOID> gone;
     if (action.replaces != 0 && action.replaces != written)
@@ -507,6 +516,7 @@ Status SyncPass::DeleteOnDesktop(const Action& action) {
 }
 
 Status SyncPass::DeleteOnDevice(const Action& action) {
+    JW_ASSIGN_OR_RETURN(auto hold, HoldHandheld());
     if (DeviceChangedMeanwhile(action.oid))
         return Status();
     const std::uint64_t before = HandheldLedger::Now();
@@ -517,6 +527,7 @@ Status SyncPass::DeleteOnDevice(const Action& action) {
         return Status();
     }
     m_ledger.RecordOwnWrite(action.oid, before);
+    JW_RETURN_IF_FAILED(hold->Commit());
     // The deletion must be on the handheld's disk before the pairing goes.
     JW_RETURN_IF_FAILED(m_group->FlushHandheld());
     JW_RETURN_IF_FAILED(UnpairEverywhere(action.oid));
@@ -532,11 +543,22 @@ Status SyncPass::PairEqual(const Action& action) {
         gone.push_back(action.replaces);
     JW_RETURN_IF_FAILED(m_ledger.Forget(gone));
     JW_RETURN_IF_FAILED(Pair(action.oid, PairingBytes(action.desktop), gone));
-    if (m_interest[action.oid] == DeviceInterest::Changed && !ClearChange(action.oid))
+    if (m_interest[action.oid] != DeviceInterest::Changed) {
+        m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid));
+        Count(action, m_result.counts);
         return Status();
-    m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid));
+    }
+    JW_ASSIGN_OR_RETURN(auto hold, HoldHandheld());
+    if (m_ledger.WrittenByOthers(action.oid)) {
+        // Saved again since the pass read it: its new text goes next time.
+        m_ledger.Unsettle(action.oid);
+    } else if (ClearChange(action.oid)) {
+        m_ledger.Settle(action.oid, m_ledger.OwnWrite(action.oid));
+    } else {
+        return Status();
+    }
     Count(action, m_result.counts);
-    return Status();
+    return hold->Commit();
 }
 
 Status SyncPass::Forget(CEOID oid) {

@@ -133,6 +133,12 @@ private:
     // change and settles it, unless it was written again since (a user saving
     // it meanwhile), when it stays changed for the next pass.
     platform::Status SettleSent(CEOID oid, std::uint64_t readAt);
+    // Holds the handheld's object store for writing, from the check of a
+    // note to the provider's write of it and the reading of that write's
+    // change, until committed: a save by the notes program in between would
+    // be overwritten unseen, or taken for the pass's own write and never
+    // sent. Such a save waits the few milliseconds instead.
+    platform::Result<std::unique_ptr<platform::sqlite::Transaction>> HoldHandheld();
     // True, with the note left for the next pass, when its desktop item or
     // handheld record was changed by someone else after the survey read it:
     // writing over it or deleting it now would lose that edit.
@@ -169,6 +175,7 @@ private:
 
     PassContext m_ctx;
     PassResult m_result;
+    std::shared_ptr<platform::sqlite::Connection> m_objectStore;
     std::unique_ptr<CommitGroup> m_group; // while the pass runs
     struct Received {
         CEOID oid;

@@ -361,6 +361,10 @@ int Connection::changes() const {
     return m_db ? sqlite3_changes(m_db) : 0;
 }
 
+bool Connection::InTransaction() const {
+    return m_db && sqlite3_get_autocommit(m_db) == 0;
+}
+
 Result<ChangeStamp> Connection::ReadChangeStamp() {
     if (!m_db)
         return Closed(m_path);
@@ -478,17 +482,18 @@ Result<std::shared_ptr<Connection>> Connection::Shared(const std::string& path) 
 }
 
 Result<std::unique_ptr<Transaction>> Transaction::BeginWrite(Connection& connection) {
-    JW_RETURN_IF_FAILED(connection.Exec("BEGIN IMMEDIATE"));
-    return std::unique_ptr<Transaction>(new Transaction(connection));
+    const bool nested = connection.InTransaction();
+    JW_RETURN_IF_FAILED(connection.Exec(nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE"));
+    return std::unique_ptr<Transaction>(new Transaction(connection, nested));
 }
 
 Transaction::~Transaction() {
     if (m_open)
-        m_connection.Exec("ROLLBACK");
+        m_connection.Exec(m_nested ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
 }
 
 Status Transaction::Commit() {
-    Status status = m_connection.Exec("COMMIT");
+    Status status = m_connection.Exec(m_nested ? "RELEASE nested" : "COMMIT");
     if (status.ok())
         m_open = false;
     return status;

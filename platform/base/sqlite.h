@@ -107,6 +107,8 @@ public:
     Statement* Prepare(const std::string& sql, Status* status);
     std::int64_t LastInsertRowid() const;
     int changes() const;
+    // Whether a transaction is open on this connection.
+    bool InTransaction() const;
     // Reads the shared header of the write-ahead log's index, which needs no
     // lock and no system call; only while a writer is changing it, or before
     // the log is open, does it take a read transaction (PRAGMA data_version).
@@ -189,6 +191,9 @@ private:
 // A transaction on a connection. Writers begin with BEGIN IMMEDIATE so that
 // they take the write lock first (waiting for it up to the busy timeout) and
 // never fail half way through on a lock upgrade. Rolled back unless committed.
+// Begun inside another transaction of the connection, it nests as a
+// savepoint: a caller can hold the write lock across several store calls,
+// and their writes reach others with the caller's commit.
 class Transaction {
 public:
     // Every transaction of the stores writes or reads-then-writes, so each
@@ -198,8 +203,9 @@ public:
     Status Commit();
 
 private:
-    explicit Transaction(Connection& connection) : m_connection(connection) {}
+    Transaction(Connection& connection, bool nested) : m_connection(connection), m_nested(nested) {}
     Connection& m_connection;
+    bool m_nested;
     bool m_open = true;
 };
 

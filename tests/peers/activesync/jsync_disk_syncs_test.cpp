@@ -18,7 +18,9 @@ class JsyncDiskSyncsTest : public JsyncFixture {
 protected:
     // The syncs of one jsync run by file name.
     std::map<std::string, int> CountedRun() {
-        const std::string counts = testing::TempDir() + "jsync-sync-counts";
+        // One file per test: ctest may run the tests of this file at once.
+        const std::string counts = testing::TempDir() + "jsync-sync-counts-" +
+                                   testing::UnitTest::GetInstance()->current_test_info()->name();
         std::remove(counts.c_str());
         setenv("LD_PRELOAD", SYNC_COUNTER_LIBRARY, 1);
         setenv("JOTTERWICK_SYNC_COUNTS", counts.c_str(), 1);

@@ -6,8 +6,11 @@
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <utility>
 
 using namespace jsynctest;
 
@@ -99,6 +102,49 @@ TEST_F(JsyncFixture, EditsMadeDuringAPassAreNotOverwritten) {
     ExpectInStep("3 [] Desktop edit\n3 [] Desktop edit of a deleted note\n"
                  "3 [] Desktop edit to receive\n3 [] Handheld edit\n"
                  "3 [] Handheld edit while receiving\n");
+}
+
+// A handheld save that comes right when jsync writes the note there, after
+// its check that the note is as it read it: the save waits for jsync's write
+// and goes after it, so the handheld's newest text is the one that travels,
+// instead of being overwritten unseen (a desktop edit received) or taken for
+// jsync's own write and never sent (a sent note marked synchronized).
+TEST_F(JsyncFixture, AHandheldSaveDuringJsyncsWriteOfTheNoteIsKept) {
+    const CEOID received = AddDeviceNote("Received");
+    const CEOID sent = AddDeviceNote("Sent");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    std::string receivedEntry;
+    for (const outlook::Note& note : DesktopNotes())
+        if (unicode::ToUtf8(note.body) == "Received")
+            receivedEntry = note.entryId;
+
+    // One jsync, held before its first write on the handheld while `text`
+    // is saved into `oid` there.
+    const std::string hold = ce::HandheldDirectory() + "/../hold";
+    auto saveDuringTheWrite = [&](CEOID oid, const std::string& text) {
+        { std::ofstream(hold).put('\n'); }
+        setenv("JOTTERWICK_JSYNC_HOLD_WRITE", hold.c_str(), 1);
+        testsupport::ChildProcess jsync(testsupport::BuiltProgram("peers/activesync/jsync"), {});
+        unsetenv("JOTTERWICK_JSYNC_HOLD_WRITE");
+        ASSERT_TRUE(
+            testsupport::WaitFor([&] { return std::filesystem::exists(hold + ".held"); }, 10000));
+        std::thread save([&] { EditDeviceNote(oid, text); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::filesystem::remove(hold);
+        save.join();
+        EXPECT_EQ(0, jsync.Wait()) << jsync.Output();
+        std::filesystem::remove(hold + ".held");
+    };
+    Tick();
+    EditDesktopNote(receivedEntry, "Desktop edit");
+    saveDuringTheWrite(received, "Saved while receiving");
+    Tick();
+    EditDeviceNote(sent, "Handheld edit to send");
+    saveDuringTheWrite(sent, "Saved while marking it sent");
+
+    ASSERT_EQ(0, Jsync().status);
+    ExpectInStep("3 [] Saved while marking it sent\n3 [] Saved while receiving\n");
 }
 
 // The same text with another colour or other categories on each side.
