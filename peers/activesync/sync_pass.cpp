@@ -483,21 +483,20 @@ Status SyncPass::SendToDevice(const Action& action, Counted counted) {
         gone.push_back(action.replaces);
     if (action.oid != 0 && action.oid != written)
         gone.push_back(action.oid);
-    if (counted == Counted::AsReceived) {
-        // Paired at the group's end, after one sync for the whole group.
-        m_received.push_back({written, PairingBytes(action.desktop), std::move(gone)});
-    } else {
-        // The note must be on the handheld's disk before the pairing names it.
+    if (counted == Counted::InConflict) {
+        // The conflict's next steps build on the pairing: it is made now, once
+        // the note is on the handheld's disk.
         JW_RETURN_IF_FAILED(m_group->FlushHandheld());
         JW_RETURN_IF_FAILED(Pair(written, PairingBytes(action.desktop), gone));
         JW_RETURN_IF_FAILED(m_ledger.Forget(gone));
         m_ledger.Settle(written, m_ledger.OwnWrite(written));
+        return Status();
     }
-    if (counted == Counted::AsReceived) {
-        Action done = action;
-        done.oid = action.oid != 0 && action.oid == written ? written : 0;
-        Count(done, m_result.counts);
-    }
+    // Paired at the group's end, after one sync for the whole group.
+    m_received.push_back({written, PairingBytes(action.desktop), std::move(gone)});
+    Action done = action;
+    done.oid = action.oid != 0 && action.oid == written ? written : 0;
+    Count(done, m_result.counts);
     return Status();
 }
 
