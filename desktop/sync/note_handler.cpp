@@ -17,11 +17,35 @@
 
 namespace {
 
+// Outlook's MAPI_E_OBJECT_CHANGED: the note was saved since it was read.
+constexpr HRESULT kNoteChanged = static_cast<HRESULT>(0x80040109);
+
 void WriteFields(const OutlookNoteItem& note, const CNoteHandler::OutlookFields& fields) {
     note.SetBody(fields.body);
     note.SetColor(static_cast<LONG>(fields.color));
     note.SetCategories(fields.categories);
     note.Save();
+}
+
+// Whether the note is the version the handle was handed out or last written
+// with. A save since then is someone's edit: it is not written over or
+// deleted unseen, and the service manager leaves the note for its next pass.
+bool AsHandedOut(const OutlookNoteItem& note, const CReplItem& handle) {
+    const FILETIME current = FileTimeFromOutlookDate(note.GetLastModificationTime());
+    return CompareFileTime(&handle.Modified(), &current) == 0;
+}
+
+// Runs a save or deletion of a note checked with AsHandedOut: Outlook refuses
+// it when the note was saved in the moment since it was fetched.
+template <typename Change> HRESULT ChangeUnlessSaved(Change&& change) {
+    try {
+        change();
+        return S_OK;
+    } catch (const AutomationException& error) {
+        if (error.Scode() == kNoteChanged)
+            return kNoteChanged;
+        throw;
+    }
 }
 
 } // namespace
@@ -137,7 +161,10 @@ HRESULT CNoteHandler::WriteNote(const OutlookFields& fields) {
         CReplItem* handle = CReplItem::FromHandle(m_pWriteSetup->hItem);
         if (handle == nullptr || !m_pStore->FindNoteItem(handle->Key(), &note))
             return E_UNEXPECTED;
-        WriteFields(note, fields);
+        if (!AsHandedOut(note, *handle))
+            return kNoteChanged;
+        if (const HRESULT hr = ChangeUnlessSaved([&] { WriteFields(note, fields); }); FAILED(hr))
+            return hr;
         handle->SetModified(FileTimeFromOutlookDate(note.GetLastModificationTime()));
         return S_OK;
     }
@@ -186,7 +213,8 @@ HRESULT CNoteHandler::DeleteObj(REPLSETUP* pSetup) {
         OutlookNoteItem note;
         if (item == nullptr || !m_pStore->FindNoteItem(item->Key(), &note))
             return E_UNEXPECTED;
-        note.Delete();
-        return S_OK;
+        if (!AsHandedOut(note, *item))
+            return kNoteChanged;
+        return ChangeUnlessSaved([&] { note.Delete(); });
     });
 }

@@ -66,4 +66,8 @@ void HoldBeforeHandheldWrite() {
     Hold("JOTTERWICK_JSYNC_HOLD_WRITE");
 }
 
+void HoldBeforeDesktopWrite() {
+    Hold("JOTTERWICK_JSYNC_HOLD_DESKTOP_WRITE");
+}
+
 } // namespace jsync

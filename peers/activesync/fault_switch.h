@@ -6,8 +6,9 @@
 // between its survey and its work (FILE.held is made, the pass goes on once
 // FILE is gone, or after ten seconds), so that a test can change notes then;
 // $JOTTERWICK_JSYNC_HOLD_WRITE=FILE holds the same way right before each
-// write of a note on the handheld, after the check that the note is as read.
-// Both are read only in a build with JOTTERWICK_TEST_HOOKS.
+// write of a note on the handheld, after the check that the note is as read;
+// $JOTTERWICK_JSYNC_HOLD_DESKTOP_WRITE=FILE likewise before each write or
+// deletion of a note on the desktop. All are read only in a build with JOTTERWICK_TEST_HOOKS.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +22,6 @@ void DurableWriteDone();
 std::uint64_t DurableWriteCount();
 void HoldAfterSurvey();
 void HoldBeforeHandheldWrite();
+void HoldBeforeDesktopWrite();
 
 } // namespace jsync

@@ -313,10 +313,21 @@ void SyncPass::Fail(const std::string& what, const std::string& title, HRESULT h
 }
 
 bool SyncPass::DesktopChangedMeanwhile(CEOID oid, int index) {
-    if (!m_ctx.desktop.IsChanged(Item(index), nullptr))
+    if (!m_ctx.desktop.IsChanged(Item(index), nullptr)) {
+        HoldBeforeDesktopWrite();
         return false;
+    }
     Postpone(oid);
     return true;
+}
+
+void SyncPass::FailDesktopWrite(CEOID oid, int index, const std::string& what,
+                                const std::string& title, HRESULT hr) {
+    // The store refuses to write over or delete a save made after the check:
+    // the note waits for the next pass, as one the check found changed does.
+    if (index >= 0 && DesktopChangedMeanwhile(oid, index))
+        return;
+    Fail(what, title, hr);
 }
 
 void SyncPass::Postpone(CEOID oid) {
@@ -441,7 +452,8 @@ Status SyncPass::SendToDesktop(const Action& action) {
     if (action.desktop >= 0)
         m_desktopPackets.erase(action.desktop);
     if (FAILED(hr)) {
-        Fail("the desktop store did not take the note", DeviceTitle(action.oid), hr);
+        FailDesktopWrite(action.oid, action.desktop, "the desktop store did not take the note",
+                         DeviceTitle(action.oid), hr);
         return Status();
     }
     const Bytes handle =
@@ -506,7 +518,8 @@ Status SyncPass::DeleteOnDesktop(const Action& action) {
     const HRESULT hr = m_ctx.desktop.DeleteObj(Item(action.desktop));
     DurableWriteDone();
     if (FAILED(hr)) {
-        Fail("the desktop store did not delete the note", DesktopTitle(action.desktop), hr);
+        FailDesktopWrite(action.oid, action.desktop, "the desktop store did not delete the note",
+                         DesktopTitle(action.desktop), hr);
         return Status();
     }
     JW_RETURN_IF_FAILED(UnpairEverywhere(action.oid));
@@ -663,7 +676,8 @@ Status SyncPass::Conflict(const Action& action) {
         DurableWriteDone();
         m_desktopPackets.erase(action.desktop);
         if (FAILED(hr)) {
-            Fail("the desktop store did not take the handheld's version", title, hr);
+            FailDesktopWrite(action.oid, action.desktop,
+                             "the desktop store did not take the handheld's version", title, hr);
             return Status();
         }
         if (!discardCopy())
@@ -713,7 +727,8 @@ Status SyncPass::ReconcileEqualTexts(const Action& action, const Bytes& devicePa
         DurableWriteDone();
         m_desktopPackets.erase(action.desktop);
         if (FAILED(hr)) {
-            Fail("the desktop store did not take the note", DesktopTitle(action.desktop), hr);
+            FailDesktopWrite(action.oid, action.desktop, "the desktop store did not take the note",
+                             DesktopTitle(action.desktop), hr);
             return Status();
         }
     }

@@ -144,6 +144,11 @@ private:
     // writing over it or deleting it now would lose that edit.
     bool DesktopChangedMeanwhile(CEOID oid, int index);
     bool DeviceChangedMeanwhile(CEOID oid);
+    // A failed write or deletion of desktop item `index` (-1 for a new note):
+    // a failure, unless the item was saved since the check, which the desktop
+    // store refuses to write over; then it is left for the next pass.
+    void FailDesktopWrite(CEOID oid, int index, const std::string& what, const std::string& title,
+                          HRESULT hr);
     void Postpone(CEOID oid);
     platform::Status RenewStoreStamp();
 

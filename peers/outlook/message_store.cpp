@@ -323,7 +323,7 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
     return saved;
 }
 
-Status MessageStore::Delete(std::int64_t sequence) {
+Status MessageStore::Delete(std::int64_t sequence, std::optional<DATE> seen) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
     JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
@@ -331,6 +331,8 @@ Status MessageStore::Delete(std::int64_t sequence) {
     auto found = m_notes.find(sequence);
     if (found == m_notes.end())
         return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
+    if (seen && *seen != found->second.modified)
+        return Status::Failure(kErrorNoteChanged, "the note has been changed since it was read");
     Status status;
     Statement* remove = m_connection->Prepare("DELETE FROM notes WHERE sequence = ?1", &status);
     if (!remove)

@@ -74,8 +74,10 @@ public:
     // failure is kErrorNoteChanged, as Outlook refuses to save over a newer
     // version of an item.
     platform::Result<Note> Update(const Note& note, DATE now);
-    // ERROR_NOT_FOUND when it has gone already.
-    platform::Status Delete(std::int64_t sequence);
+    // ERROR_NOT_FOUND when it has gone already. With `seen`, the modification
+    // time of the copy the caller read: kErrorNoteChanged, deleting nothing,
+    // when the note was saved since (a deletion must not take an edit unseen).
+    platform::Status Delete(std::int64_t sequence, std::optional<DATE> seen = std::nullopt);
 
     // The store's file, for messages.
     const std::string& Path() const { return m_connection->path(); }

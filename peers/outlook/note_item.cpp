@@ -191,11 +191,16 @@ HRESULT NoteItem::Delete(Invocation& call) {
     if (m_deleted)
         return call.Raise(kErrorNotFound);
     if (m_sequence != 0) {
-        platform::Status status = m_store->Delete(m_sequence);
+        Note seen;
+        if (HRESULT hr = Current(call, seen); FAILED(hr))
+            return hr;
+        platform::Status status = m_store->Delete(m_sequence, seen.modified);
+        if (status.code() == ERROR_NOT_FOUND)
+            return call.Raise(kErrorNotFound);
+        if (status.code() == kErrorNoteChanged)
+            return call.Raise(0, static_cast<HRESULT>(kErrorNoteChanged));
         if (!status.ok())
-            return status.code() == ERROR_NOT_FOUND
-                       ? call.Raise(kErrorNotFound)
-                       : RaiseStoreWriteFailure(call, *m_store, status);
+            return RaiseStoreWriteFailure(call, *m_store, status);
     }
     m_deleted = true;
     m_edited.reset();

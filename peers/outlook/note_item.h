@@ -6,7 +6,8 @@
 // note without unsaved changes answer from the store's cache: they see every
 // change made in this process, and changes of other processes once the note
 // has been fetched again (Items, GetItemFromID). A note that is gone raises
-// "could not be found".
+// "could not be found". Save and Delete fail with MAPI_E_OBJECT_CHANGED,
+// changing nothing, when the note was saved elsewhere since this item read it.
 #pragma once
 
 #include "peers/outlook/dispatch_object.h"

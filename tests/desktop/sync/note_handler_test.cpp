@@ -234,6 +234,23 @@ TEST_F(NoteHandlerTest, DeleteObj) {
     EXPECT_EQ(E_UNEXPECTED, handler->DeleteObj(&setup));
 }
 
+// A handle handed out before the note's last save: that save is someone's
+// edit, and neither a write nor a deletion through the handle takes it.
+TEST_F(NoteHandlerTest, ANoteSavedSinceItsHandleWasHandedOutIsNotWrittenOverOrDeleted) {
+    OutlookNotes outlook;
+    const std::string id = outlook.Add("x");
+    HREPLITEM before = ItemFor(id, FILETIME{1, 0});
+    constexpr HRESULT kNoteChanged = static_cast<HRESULT>(0x80040109);
+    PromptLog log;
+    writeSetup.hItem = before;
+    EXPECT_EQ(kNoteChanged, Write(DevicePacket(1, u"", u"over it")));
+    REPLSETUP setup{};
+    setup.hItem = before;
+    EXPECT_EQ(kNoteChanged, handler->DeleteObj(&setup));
+    EXPECT_EQ("x [] 3\n", outlook.Dump());
+    EXPECT_TRUE(log.Boxes().empty()) << "the service manager decides, not an error to report";
+}
+
 TEST_F(NoteHandlerTest, LongEntryIdOfANewNoteIsTakenBack) {
     OutlookNotes outlook;
     setenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH", "141", 1);

@@ -1,5 +1,7 @@
 #include "store_fixture.h"
 
+#include "desktop/sync/automation_exception.h"
+#include "desktop/sync/outlook_time.h"
 #include "peers/outlook/registration.h"
 #include "platform/com/objbase.h"
 #include "platform/win32/registry.h"
@@ -244,13 +246,22 @@ void StoreTest::SetCodePage(const char* codePage) {
             codePage);
 }
 
-HREPLITEM StoreTest::ItemFor(const std::string& entryId, FILETIME modified) {
+HREPLITEM StoreTest::ItemFor(const std::string& entryId, std::optional<FILETIME> modified) {
+    if (!modified) {
+        modified = FILETIME{};
+        try {
+            if (const OutlookNoteItem note = OutlookNotes().Open(entryId); note)
+                modified = FileTimeFromOutlookDate(note.GetLastModificationTime());
+        } catch (const AutomationException&) {
+            // Not there: the handle of a note that has gone.
+        }
+    }
     std::vector<BYTE> bytes(154, 0);
     bytes[0] = 1;
     bytes[1] = 1;
     std::memcpy(bytes.data() + 5, entryId.data(), std::min<std::size_t>(entryId.size(), 140));
-    StoreU32(bytes.data() + 146, modified.dwLowDateTime);
-    StoreU32(bytes.data() + 150, modified.dwHighDateTime);
+    StoreU32(bytes.data() + 146, modified->dwLowDateTime);
+    StoreU32(bytes.data() + 150, modified->dwHighDateTime);
     HREPLITEM item = store->BytesToObject(bytes.data(), 154);
     EXPECT_NE(nullptr, item);
     handles.push_back(item);

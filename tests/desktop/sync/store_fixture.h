@@ -6,17 +6,18 @@
 // boxes shown.
 #pragma once
 
+#include "desktop/sync/jottapc.h"
 #include "desktop/sync/outlook_application.h"
 #include "desktop/sync/outlook_folder.h"
 #include "desktop/sync/outlook_items.h"
 #include "desktop/sync/outlook_name_space.h"
 #include "desktop/sync/outlook_note_item.h"
-#include "desktop/sync/jottapc.h"
 #include "platform/activesync/replstore.h"
 #include "support/machine.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,8 +89,10 @@ protected:
     static void SetListSeparator(const std::string& separator);
     static void SetCodePage(const char* codePage);
 
-    // An item handle for `entryId` (through the persisted form); the store frees it.
-    HREPLITEM ItemFor(const std::string& entryId, FILETIME modified = {});
+    // An item handle for `entryId` (through the persisted form); the store
+    // frees it. It carries `modified`, by default the note's own time, as
+    // an enumeration hands it out (zero for a note that is not there).
+    HREPLITEM ItemFor(const std::string& entryId, std::optional<FILETIME> modified = std::nullopt);
     // Every handle of an enumeration, in order; their keys.
     std::vector<std::string> EnumeratedKeys();
 

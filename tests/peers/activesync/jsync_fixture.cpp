@@ -147,6 +147,14 @@ std::vector<outlook::Note> JsyncFixture::DesktopNotes() {
     return notes;
 }
 
+std::string JsyncFixture::DesktopEntryOf(const std::string& body) {
+    for (const outlook::Note& note : DesktopNotes())
+        if (unicode::ToUtf8(note.body) == body)
+            return note.entryId;
+    ADD_FAILURE() << "no desktop note reads " << body;
+    return std::string();
+}
+
 std::string JsyncFixture::DeviceDump() {
     return DumpHandheldNotes();
 }

@@ -61,6 +61,8 @@ protected:
                          const std::string& categories = "");
     void DeleteDesktopNote(const std::string& entryId);
     std::vector<outlook::Note> DesktopNotes();
+    // The entry of the desktop note whose text is `body`.
+    std::string DesktopEntryOf(const std::string& body);
 
     // Both sides as sorted lines "colour [categories] text" (line feeds as \n).
     std::string DeviceDump();

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -18,6 +19,26 @@ namespace {
 
 std::string U8(const char8_t* text) {
     return reinterpret_cast<const char*>(text);
+}
+
+// Runs one jsync held by the switch `hold` (a JOTTERWICK_JSYNC_HOLD_*
+// variable) at its first stop, makes `change` from another thread meanwhile
+// (a handheld save waits for jsync's hold of the store), and expects the run
+// to succeed.
+void ChangeWhileJsyncIsHeld(const char* hold, const std::function<void()>& change) {
+    const std::string file = ce::HandheldDirectory() + "/../hold";
+    { std::ofstream(file).put('\n'); }
+    setenv(hold, file.c_str(), 1);
+    testsupport::ChildProcess jsync(testsupport::BuiltProgram("peers/activesync/jsync"), {});
+    unsetenv(hold);
+    ASSERT_TRUE(
+        testsupport::WaitFor([&] { return std::filesystem::exists(file + ".held"); }, 10000));
+    std::thread changing(change);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::filesystem::remove(file);
+    changing.join();
+    EXPECT_EQ(0, jsync.Wait()) << jsync.Output();
+    std::filesystem::remove(file + ".held");
 }
 
 } // namespace
@@ -71,17 +92,10 @@ TEST_F(JsyncFixture, EditsMadeDuringAPassAreNotOverwritten) {
     const CEOID received = AddDeviceNote("Received");
     Tick();
     ASSERT_EQ(0, Jsync().status);
-    const auto notes = DesktopNotes();
-    auto entryOf = [&](const char* text) {
-        for (const outlook::Note& note : notes)
-            if (unicode::ToUtf8(note.body) == text)
-                return note.entryId;
-        return std::string();
-    };
     Tick();
     EditDeviceNote(kept, "Handheld edit");
     DeleteDeviceNote(gone);
-    EditDesktopNote(entryOf("Received"), "Desktop edit to receive");
+    EditDesktopNote(DesktopEntryOf("Received"), "Desktop edit to receive");
 
     const std::string hold = ce::HandheldDirectory() + "/../hold";
     { std::ofstream(hold).put('\n'); }
@@ -91,8 +105,8 @@ TEST_F(JsyncFixture, EditsMadeDuringAPassAreNotOverwritten) {
     ASSERT_TRUE(
         testsupport::WaitFor([&] { return std::filesystem::exists(hold + ".held"); }, 10000));
     Tick();
-    EditDesktopNote(entryOf("Both"), "Desktop edit");
-    EditDesktopNote(entryOf("Deleted on the handheld"), "Desktop edit of a deleted note");
+    EditDesktopNote(DesktopEntryOf("Both"), "Desktop edit");
+    EditDesktopNote(DesktopEntryOf("Deleted on the handheld"), "Desktop edit of a deleted note");
     EditDeviceNote(received, "Handheld edit while receiving");
     std::filesystem::remove(hold);
     EXPECT_EQ(0, jsync.Wait()) << jsync.Output();
@@ -114,37 +128,43 @@ TEST_F(JsyncFixture, AHandheldSaveDuringJsyncsWriteOfTheNoteIsKept) {
     const CEOID sent = AddDeviceNote("Sent");
     Tick();
     ASSERT_EQ(0, Jsync().status);
-    std::string receivedEntry;
-    for (const outlook::Note& note : DesktopNotes())
-        if (unicode::ToUtf8(note.body) == "Received")
-            receivedEntry = note.entryId;
 
-    // One jsync, held before its first write on the handheld while `text`
-    // is saved into `oid` there.
-    const std::string hold = ce::HandheldDirectory() + "/../hold";
-    auto saveDuringTheWrite = [&](CEOID oid, const std::string& text) {
-        { std::ofstream(hold).put('\n'); }
-        setenv("JOTTERWICK_JSYNC_HOLD_WRITE", hold.c_str(), 1);
-        testsupport::ChildProcess jsync(testsupport::BuiltProgram("peers/activesync/jsync"), {});
-        unsetenv("JOTTERWICK_JSYNC_HOLD_WRITE");
-        ASSERT_TRUE(
-            testsupport::WaitFor([&] { return std::filesystem::exists(hold + ".held"); }, 10000));
-        std::thread save([&] { EditDeviceNote(oid, text); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        std::filesystem::remove(hold);
-        save.join();
-        EXPECT_EQ(0, jsync.Wait()) << jsync.Output();
-        std::filesystem::remove(hold + ".held");
-    };
     Tick();
-    EditDesktopNote(receivedEntry, "Desktop edit");
-    saveDuringTheWrite(received, "Saved while receiving");
+    EditDesktopNote(DesktopEntryOf("Received"), "Desktop edit");
+    ChangeWhileJsyncIsHeld("JOTTERWICK_JSYNC_HOLD_WRITE",
+                           [&] { EditDeviceNote(received, "Saved while receiving"); });
     Tick();
     EditDeviceNote(sent, "Handheld edit to send");
-    saveDuringTheWrite(sent, "Saved while marking it sent");
+    ChangeWhileJsyncIsHeld("JOTTERWICK_JSYNC_HOLD_WRITE",
+                           [&] { EditDeviceNote(sent, "Saved while marking it sent"); });
 
     ASSERT_EQ(0, Jsync().status);
     ExpectInStep("3 [] Saved while marking it sent\n3 [] Saved while receiving\n");
+}
+
+// The same on the desktop, which jsync cannot hold: a desktop save after
+// jsync's check that the note is as it read it, right before jsync writes
+// the handheld's edit there or deletes it, is not overwritten or deleted.
+// The next pass finds both edits, or the edit against the deletion.
+TEST_F(JsyncFixture, ADesktopSaveRightBeforeJsyncsWriteOfTheNoteIsKept) {
+    const CEOID sent = AddDeviceNote("Sent");
+    const CEOID deleted = AddDeviceNote("Deleted");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+
+    Tick();
+    EditDeviceNote(sent, "Handheld edit to send");
+    ChangeWhileJsyncIsHeld("JOTTERWICK_JSYNC_HOLD_DESKTOP_WRITE",
+                           [&] { EditDesktopNote(DesktopEntryOf("Sent"), "Saved while sending"); });
+    Tick();
+    DeleteDeviceNote(deleted);
+    ChangeWhileJsyncIsHeld("JOTTERWICK_JSYNC_HOLD_DESKTOP_WRITE", [&] {
+        EditDesktopNote(DesktopEntryOf("Deleted"), "Saved while deleting");
+    });
+
+    ASSERT_EQ(0, Jsync().status);
+    ExpectInStep("3 [] Handheld edit to send\n3 [] Saved while deleting\n"
+                 "3 [] Saved while sending\n");
 }
 
 // The same text with another colour or other categories on each side.

@@ -414,6 +414,19 @@ TEST_F(OutlookServer, SavesNeverHideEachOther) {
     ASSERT_EQ(S_OK, nameSpace.InvokeObject(kGetItemFromID, DISPATCH_METHOD, {TextArgument(entryId)},
                                            &again, &error));
     EXPECT_EQ(u"saved elsewhere", Text(again, kBody));
+
+    // So is a deletion through an item fetched before that save.
+    testsupport::ChildProcess editorAgain(
+        testsupport::BuiltProgram("peers/outlook/outlook-notes"),
+        {"edit", std::string(entryId.begin(), entryId.end()), "--body", "saved again"});
+    ASSERT_EQ(0, editorAgain.Wait());
+    EXPECT_EQ(DISP_E_EXCEPTION, again.Invoke(kDelete, DISPATCH_METHOD, {}, nullptr, &error));
+    EXPECT_EQ(static_cast<HRESULT>(0x80040109), error.scode);
+    AutomationObject latest;
+    ASSERT_EQ(S_OK, nameSpace.InvokeObject(kGetItemFromID, DISPATCH_METHOD, {TextArgument(entryId)},
+                                           &latest, &error));
+    EXPECT_EQ(u"saved again", Text(latest, kBody));
+    EXPECT_EQ(S_OK, latest.Invoke(kDelete, DISPATCH_METHOD, {}, nullptr, &error));
 }
 
 TEST_F(OutlookServer, TwoProcessesShareOneStore) {
