@@ -70,4 +70,8 @@ void HoldBeforeDesktopWrite() {
     Hold("JOTTERWICK_JSYNC_HOLD_DESKTOP_WRITE");
 }
 
+void HoldInSurvey() {
+    Hold("JOTTERWICK_JSYNC_HOLD_SURVEY");
+}
+
 } // namespace jsync

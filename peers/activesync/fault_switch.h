@@ -8,7 +8,9 @@
 // $JOTTERWICK_JSYNC_HOLD_WRITE=FILE holds the same way right before each
 // write of a note on the handheld, after the check that the note is as read;
 // $JOTTERWICK_JSYNC_HOLD_DESKTOP_WRITE=FILE likewise before each write or
-// deletion of a note on the desktop. All are read only in a build with JOTTERWICK_TEST_HOOKS.
+// deletion of a note on the desktop; $JOTTERWICK_JSYNC_HOLD_SURVEY=FILE
+// right after the handheld provider looked at a note for the survey. All
+// are read only in a build with JOTTERWICK_TEST_HOOKS.
 #pragma once
 
 #include <cstdint>
@@ -23,5 +25,6 @@ std::uint64_t DurableWriteCount();
 void HoldAfterSurvey();
 void HoldBeforeHandheldWrite();
 void HoldBeforeDesktopWrite();
+void HoldInSurvey();
 
 } // namespace jsync

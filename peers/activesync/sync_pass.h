@@ -99,11 +99,11 @@ private:
     platform::Status Survey();
     platform::Status SurveyDesktop();
     platform::Status SurveyDevice();
-    void SettlePairStates();
+    platform::Status SettlePairStates();
     // Names the side that lost every note it had synchronized, if one did.
     void CheckForALostSide();
     void ReadContents();
-    NoteState DeviceStateOf(CEOID oid, bool paired);
+    platform::Result<NoteState> DeviceStateOf(CEOID oid, bool paired);
 
     // Work (sync_pass.cpp).
     void Report(const std::vector<Action>& plan);

@@ -2,18 +2,21 @@
 // synchronization with this partner.
 #include "peers/activesync/sync_pass.h"
 
+#include "peers/activesync/fault_switch.h"
+
 #include <algorithm>
 #include <numeric>
 
 namespace jsync {
 
+using platform::Result;
 using platform::Status;
 
 Status SyncPass::Survey() {
     JW_RETURN_IF_FAILED(m_ledger.Begin(m_ctx.forgetPairings));
     JW_RETURN_IF_FAILED(SurveyDesktop());
     JW_RETURN_IF_FAILED(SurveyDevice());
-    SettlePairStates();
+    JW_RETURN_IF_FAILED(SettlePairStates());
     // A pair whose handheld note could not be judged is left as it is.
     std::erase_if(m_input.pairs, [this](const PairedNote& pair) {
         const auto interest = m_interest.find(pair.oid);
@@ -92,13 +95,19 @@ Status SyncPass::SurveyDesktop() {
     return Status();
 }
 
-NoteState SyncPass::DeviceStateOf(CEOID oid, bool paired) {
+Result<NoteState> SyncPass::DeviceStateOf(CEOID oid, bool paired) {
+    // The provider writes a note of interest back as it was: that write is
+    // ours. The store is held from before the provider looks to the reading
+    // of that write, or a save by the notes program in between would be
+    // taken for it and never sent; such a save waits those milliseconds.
+    JW_ASSIGN_OR_RETURN(auto hold, HoldHandheld());
     const std::uint64_t before = HandheldLedger::Now();
     DWORD error = ERROR_SUCCESS;
     const DeviceInterest interest = m_ctx.device.Notify(oid, false, &error);
+    HoldInSurvey();
     m_interest[oid] = interest;
-    // The provider writes a note of interest back as it was: that write is ours.
     m_ledger.RecordOwnWrite(oid, before);
+    JW_RETURN_IF_FAILED(hold->Commit());
     switch (interest) {
     case DeviceInterest::Changed:
         m_ledger.Unsettle(oid);
@@ -136,7 +145,7 @@ Status SyncPass::SurveyDevice() {
         // Our own write of an earlier pass, the last change of the record.
         if (m_ledger.SettledAt(oid, change.sequence))
             continue;
-        const NoteState state = DeviceStateOf(oid, pair != nullptr);
+        JW_ASSIGN_OR_RETURN(const NoteState state, DeviceStateOf(oid, pair != nullptr));
         if (pair)
             pair->device = state;
         else if (state != NoteState::LeftOut)
@@ -145,7 +154,7 @@ Status SyncPass::SurveyDevice() {
     return Status();
 }
 
-void SyncPass::SettlePairStates() {
+Status SyncPass::SettlePairStates() {
     for (PairedNote& pair : m_input.pairs) {
         const bool deviceMoves =
             pair.device == NoteState::Changed || pair.device == NoteState::Deleted;
@@ -158,9 +167,11 @@ void SyncPass::SettlePairStates() {
             pair.desktopState = NoteState::LeftOut;
             ++m_result.counts.leftOutOnDesktop;
         }
-        if (desktopMoves && pair.device == NoteState::Unchanged && !m_interest.count(pair.oid))
-            pair.device = DeviceStateOf(pair.oid, true);
+        if (desktopMoves && pair.device == NoteState::Unchanged && !m_interest.count(pair.oid)) {
+            JW_ASSIGN_OR_RETURN(pair.device, DeviceStateOf(pair.oid, true));
+        }
     }
+    return Status();
 }
 
 void SyncPass::CheckForALostSide() {

@@ -2,6 +2,7 @@
 // two sides, each closed.
 #include "jsync_fixture.h"
 
+#include "device/sync/note_record.h"
 #include "platform/base/unicode.h"
 #include "platform/ce/machine.h"
 #include "platform/win32/machine.h"
@@ -140,6 +141,27 @@ TEST_F(JsyncFixture, AHandheldSaveDuringJsyncsWriteOfTheNoteIsKept) {
 
     ASSERT_EQ(0, Jsync().status);
     ExpectInStep("3 [] Saved while marking it sent\n3 [] Saved while receiving\n");
+}
+
+// A handheld save right after the handheld provider looked at the note for
+// the survey and wrote its stamp back: that write is jsync's own, the save
+// is not. Here the note is asked about because the other partnership
+// stamped it, and the provider finds it in step; the save must still travel.
+TEST_F(JsyncFixture, AHandheldSaveDuringTheSurveysLookAtTheNoteTravels) {
+    const CEOID oid = AddDeviceNote("First");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+
+    Tick();
+    CEPROPVAL stamp{};
+    stamp.propid = PROPID_NOTE_SYNCTIME2;
+    stamp.val.filetime = Now();
+    ASSERT_EQ(oid, CeWriteRecordProps(cursor, oid, 1, &stamp));
+    Tick();
+    ChangeWhileJsyncIsHeld("JOTTERWICK_JSYNC_HOLD_SURVEY",
+                           [&] { EditDeviceNote(oid, "Saved during the survey"); });
+    ASSERT_EQ(0, Jsync().status);
+    ExpectInStep("3 [] Saved during the survey\n");
 }
 
 // The same on the desktop, which jsync cannot hold: a desktop save after
