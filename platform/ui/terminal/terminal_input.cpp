@@ -1,5 +1,6 @@
 // Reading the terminal: keys (with Escape-prefixed Alt keys), stylus taps
-// from the mouse, and size changes.
+// from the mouse, and size changes; control sequences of keys that the
+// terminal's description does not name are passed over.
 #include "platform/ui/terminal/terminal_screen.h"
 
 #include <curses.h>
@@ -15,6 +16,25 @@ Input Escape() {
     input.kind = Input::Kind::Key;
     input.key = KeyStroke{VK_ESCAPE, 0, 0x1B};
     return input;
+}
+
+// After Escape and `introducer` ('[' or 'O'): the rest of a control
+// sequence, as a terminal sends a key its description does not name (ESC [
+// parameters final, ESC O final). Read whole, it is dropped instead of
+// arriving as Alt+[ and characters typed. False when nothing followed: the
+// user's own Alt+[ or Alt+O.
+bool SkipControlSequence(wint_t introducer) {
+    timeout(0);
+    wint_t code = 0;
+    int kind = get_wch(&code);
+    if (kind == ERR)
+        return false;
+    if (introducer == '[') {
+        // Parameter and intermediate bytes, then one final byte.
+        while (kind == OK && code >= 0x20 && code <= 0x3F)
+            kind = get_wch(&code);
+    }
+    return true;
 }
 
 // Waits up to `timeoutMs` for the terminal or a termination signal.
@@ -46,6 +66,8 @@ std::optional<Input> ReadInput(int timeoutMs) {
         timeout(0);
         wint_t next = 0;
         const int nextKind = get_wch(&next);
+        if (nextKind == OK && (next == '[' || next == 'O') && SkipControlSequence(next))
+            return Input{};
         if (nextKind != ERR) {
             alt = true;
             kind = nextKind;

@@ -77,6 +77,21 @@ TEST_F(TerminalJottaTest, CharactersBeyondSixteenBitsAreTypedWhole) {
     EXPECT_NE(std::string::npos, Screen().find("Tea \U0001F36A")) << Screen();
 }
 
+// A key the terminal's description does not name arrives as a control
+// sequence: it is passed over whole, not typed as Alt+[ and text.
+TEST_F(TerminalJottaTest, KeySequencesTheTerminalDoesNotNameAreNotTyped) {
+    Keys("C-n");
+    ASSERT_TRUE(WaitForLine(1, "<New Note>")) << Screen();
+    Type("ab");
+    Keys("-H 1b 5b 31 3b 39 39 58"); // ESC [ 1 ; 9 9 X
+    Keys("-H 1b 5b 39 39 7e");       // ESC [ 9 9 ~
+    Keys("-H 1b 4f 5a");             // ESC O Z
+    Type("c");
+    Keys("C-s");
+    ASSERT_TRUE(WaitForLine(1, "abc")) << Screen();
+    EXPECT_NE(std::string::npos, Dump().find("\"abc\"")) << Dump();
+}
+
 TEST_F(TerminalJottaTest, SaveChangesBoxIsAnsweredByKeys) {
     AskToSaveAnEditedNote();
     if (HasFatalFailure())
