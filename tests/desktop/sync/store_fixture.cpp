@@ -2,6 +2,7 @@
 
 #include "desktop/sync/automation_exception.h"
 #include "desktop/sync/outlook_time.h"
+#include "desktop/sync/text_variant.h"
 #include "peers/outlook/registration.h"
 #include "platform/com/objbase.h"
 #include "platform/win32/registry.h"
@@ -146,15 +147,10 @@ std::string OutlookNotes::Add(const std::string& body, const std::string& catego
 }
 
 OutlookNoteItem OutlookNotes::Open(const std::string& entryId) const {
-    VARIANT storeId;
-    VariantInit(&storeId);
-    storeId.vt = VT_BSTR;
-    const std::string id = m_folder.GetStoreID();
-    std::u16string wide(id.begin(), id.end());
-    storeId.bstrVal = SysAllocString(wide.c_str());
+    // Freed also when Outlook raises "could not be found".
+    const TextVariant storeId(m_folder.GetStoreID());
     OutlookNoteItem note;
-    note.Attach(m_session.GetItemFromID(entryId, storeId));
-    VariantClear(&storeId);
+    note.Attach(m_session.GetItemFromID(entryId, storeId.Value()));
     return note;
 }
 
