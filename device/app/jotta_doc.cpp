@@ -145,22 +145,21 @@ CJottaDoc::SaveResult CJottaDoc::SaveEdit() {
 
     // The note is written by its identifier, whether or not it still passes
     // the display filter: a synchronization may have moved it out.
-    NoteContents stored;
-    if (!::ReadNote(m_notes.records(), m_loadedNote, &stored))
-        return KeepAsNewNote(mine, IDS_KEPT_DELETED) ? SaveResult::Stored
-                                                     : ReportFailedSave(mine.text);
-    const std::optional<NoteContents> merged = MergeNoteChanges(m_base, mine, stored);
-    if (!merged)
-        return KeepAsNewNote(mine, IDS_KEPT_BESIDE) ? SaveResult::Stored
-                                                    : ReportFailedSave(mine.text);
-    if (!WriteNote(m_notes.records(), m_loadedNote, merged->text, merged->color,
-                   merged->categories))
+    NoteContents written;
+    const SaveOutcome outcome =
+        SaveNoteChanges(m_notes.records(), m_loadedNote, m_base, mine, &written);
+    if (outcome == SaveOutcome::Gone || outcome == SaveOutcome::Clashed)
+        return KeepAsNewNote(mine,
+                             outcome == SaveOutcome::Gone ? IDS_KEPT_DELETED : IDS_KEPT_BESIDE)
+                   ? SaveResult::Stored
+                   : ReportFailedSave(mine.text);
+    if (outcome == SaveOutcome::Failed)
         return ReportFailedSave(mine.text);
-    m_base = *merged;
-    m_color = merged->color;
-    m_categories = merged->categories;
+    m_base = written;
+    m_color = written.color;
+    m_categories = written.categories;
     SetModifiedFlag(FALSE);
-    if (merged->text != mine.text) {
+    if (written.text != mine.text) {
         m_loadedNote = kNoLoadedNote; // the editor shows the text that arrived
         UpdateAllViews(nullptr);
     } else {

@@ -1,7 +1,7 @@
 // The document's category commands: a note's categories, the display filter
 // and the synchronization filter, each picked in the categories pick list.
-#include "device/app/jotta_app.h"
 #include "device/app/categories_dlg.h"
+#include "device/app/jotta_app.h"
 #include "device/app/jotta_doc.h"
 #include "device/app/jotta_view.h"
 #include "device/app/note_store.h"

@@ -3,8 +3,8 @@
 #include "device/app/jotta_app.h"
 #include "device/app/jotta_doc.h"
 #include "device/app/jotta_view.h"
-#include "device/app/search_dlg.h"
 #include "device/app/resource.h"
+#include "device/app/search_dlg.h"
 #include "platform/base/case_fold.h"
 #include "platform/mfc/win_app.h"
 

@@ -1,5 +1,8 @@
 #include "device/app/note_store.h"
 
+#include "platform/base/test_hold.h"
+#include "platform/ce/object_store.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -147,6 +150,30 @@ bool WriteNote(HANDLE cursor, CEOID note, const std::u16string& text, DWORD colo
     if (CeWriteRecordProps(cursor, oid, static_cast<WORD>(props.size()), props.data()) == 0)
         return false;
     return SeekToNote(cursor, oid);
+}
+
+SaveOutcome SaveNoteChanges(HANDLE cursor, CEOID note, const NoteContents& base,
+                            const NoteContents& mine, NoteContents* saved) {
+    auto hold = ce::HoldStoreForWriting();
+    if (!hold.ok()) {
+        SetLastError(hold.status().code());
+        return SaveOutcome::Failed;
+    }
+    NoteContents stored;
+    if (!ReadNote(cursor, note, &stored))
+        return SaveOutcome::Gone;
+    const std::optional<NoteContents> merged = MergeNoteChanges(base, mine, stored);
+    if (!merged)
+        return SaveOutcome::Clashed;
+    platform::TestHold("JOTTERWICK_NOTES_HOLD_SAVE");
+    if (!WriteNote(cursor, note, merged->text, merged->color, merged->categories))
+        return SaveOutcome::Failed;
+    if (const platform::Status committed = hold.value()->Commit(); !committed.ok()) {
+        SetLastError(committed.code());
+        return SaveOutcome::Failed;
+    }
+    *saved = *merged;
+    return SaveOutcome::Written;
 }
 
 bool DeleteNote(HANDLE cursor, CEOID note) {

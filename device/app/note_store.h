@@ -58,6 +58,22 @@ bool ReadNote(HANDLE cursor, CEOID note, NoteContents* contents);
 bool WriteNote(HANDLE cursor, CEOID note, const std::u16string& text, DWORD color,
                const std::u16string& categories);
 
+// How a save of the person's edit of a note went.
+enum class SaveOutcome {
+    Written, // the edit, joined with any change that arrived meanwhile
+    Gone,    // the note was deleted meanwhile (or cannot be read): nothing written
+    Clashed, // a change that arrived meanwhile changed the same part: nothing written
+    Failed,  // the store could not be read or written (last error set)
+};
+
+// Saves `mine`, the person's edit of `note` begun from `base`, joined with
+// what the note holds now (MergeNoteChanges). The store is held from the
+// read of the note to its write, so that a write of another program (a
+// synchronization receiving a desktop edit) cannot come between them and
+// be lost. *saved: what was written.
+SaveOutcome SaveNoteChanges(HANDLE cursor, CEOID note, const NoteContents& base,
+                            const NoteContents& mine, NoteContents* saved);
+
 // Deletes one note record.
 bool DeleteNote(HANDLE cursor, CEOID note);
 

@@ -1,10 +1,8 @@
 #include "peers/activesync/fault_switch.h"
 
-#include <chrono>
+#include "platform/base/test_hold.h"
+
 #include <cstdlib>
-#include <fstream>
-#include <string>
-#include <thread>
 #include <unistd.h>
 
 namespace jsync {
@@ -48,12 +46,8 @@ std::uint64_t DurableWriteCount() {
 namespace {
 
 void Hold(const char* name) {
-    const char* hold = Switch(name);
-    if (!hold || !*hold)
-        return;
-    std::ofstream(std::string(hold) + ".held").put('\n');
-    for (int i = 0; i < 1000 && access(hold, F_OK) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (Switch(name))
+        platform::TestHold(name);
 }
 
 } // namespace

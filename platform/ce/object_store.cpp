@@ -154,6 +154,11 @@ Result<std::shared_ptr<Connection>> StoreConnection() {
     return session.shared();
 }
 
+Result<std::unique_ptr<platform::sqlite::Transaction>> HoldStoreForWriting() {
+    JW_ASSIGN_OR_RETURN(auto connection, StoreConnection());
+    return platform::sqlite::Transaction::BeginWrite(*connection);
+}
+
 Result<StoreSession> StoreSession::Open() {
     return Open(StorePath());
 }

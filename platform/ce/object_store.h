@@ -87,6 +87,13 @@ private:
 // their disk syncs on it (platform::sqlite::DeferredSync).
 platform::Result<std::shared_ptr<platform::sqlite::Connection>> StoreConnection();
 
+// Holds that store for writing until the hold commits (dropped, it rolls
+// back): this process's writes in between are one transaction, and no other
+// process writes meanwhile. A writer that reads a record and writes it back
+// holds the store across both, so that no write of another comes between
+// and is lost.
+platform::Result<std::unique_ptr<platform::sqlite::Transaction>> HoldStoreForWriting();
+
 // The name of the sort-key column of a sort order slot (0..3).
 std::string KeyColumn(int slot);
 

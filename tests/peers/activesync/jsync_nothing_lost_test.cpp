@@ -164,6 +164,43 @@ TEST_F(JsyncFixture, AHandheldSaveDuringTheSurveysLookAtTheNoteTravels) {
     ExpectInStep("3 [] Saved during the survey\n");
 }
 
+// A desktop edit that jsync receives while the notes program saves the same
+// note, between the save's read of the note and its write: the save holds
+// the store across both, so jsync waits and then finds the note saved; the
+// next pass keeps both edits, where the save wrote over the received one.
+TEST_F(JsyncFixture, ADesktopEditReceivedDuringASaveOfTheNotesProgramIsKept) {
+    const CEOID oid = AddDeviceNote("First");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+    Tick();
+    EditDesktopNote(DesktopEntryOf("First"), "Desktop edit");
+    NoteContents base;
+    ASSERT_TRUE(ReadDeviceNote(oid, &base));
+    NoteContents mine = base;
+    mine.text = u"Handheld edit";
+
+    const std::string hold = ce::HandheldDirectory() + "/../hold";
+    { std::ofstream(hold).put('\n'); }
+    setenv("JOTTERWICK_NOTES_HOLD_SAVE", hold.c_str(), 1);
+    SaveOutcome outcome = SaveOutcome::Failed;
+    NoteContents saved;
+    std::thread save([&] { outcome = SaveNoteChanges(cursor, oid, base, mine, &saved); });
+    const bool held =
+        testsupport::WaitFor([&] { return std::filesystem::exists(hold + ".held"); }, 10000);
+    unsetenv("JOTTERWICK_NOTES_HOLD_SAVE");
+    testsupport::ChildProcess jsync(testsupport::BuiltProgram("peers/activesync/jsync"), {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::filesystem::remove(hold);
+    save.join();
+    EXPECT_TRUE(held);
+    EXPECT_EQ(SaveOutcome::Written, outcome);
+    EXPECT_EQ(0, jsync.Wait()) << jsync.Output();
+    std::filesystem::remove(hold + ".held");
+
+    ASSERT_EQ(0, Jsync().status);
+    ExpectInStep("3 [] Desktop edit\n3 [] Handheld edit\n");
+}
+
 // The same on the desktop, which jsync cannot hold: a desktop save after
 // jsync's check that the note is as it read it, right before jsync writes
 // the handheld's edit there or deletes it, is not overwritten or deleted.
