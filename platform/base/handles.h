@@ -6,6 +6,7 @@
 #include "platform/base/windef.h"
 
 #include <memory>
+#include <typeinfo>
 
 namespace platform {
 
@@ -21,7 +22,11 @@ HANDLE InsertHandle(std::shared_ptr<KernelObject> object);
 // The object behind handle if it is a T, else null.
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 template <class T> std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
-    return std::dynamic_pointer_cast<T>(LookupHandle(handle));
+    std::shared_ptr<KernelObject> object = LookupHandle(handle);
+    // An object of exactly the type asked for needs no search of its bases.
+    if (object && typeid(*object) == typeid(T))
+        return std::static_pointer_cast<T>(std::move(object));
+    return std::dynamic_pointer_cast<T>(std::move(object));
 }
 
 } // namespace platform

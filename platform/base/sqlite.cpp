@@ -65,29 +65,24 @@ void RememberProcessId() {
 // -shm file: two copies of 48 bytes, which a writer updates second copy
 // first, so that a reader that finds them equal (first copy first) and marked
 // initialized has read one whole header (the WAL file format's rules).
-bool ReadLogIndexHeader(sqlite3* db, std::array<std::uint8_t, 48>* header) {
-    sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
-        !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap ||
+bool ReadLogIndexHeader(sqlite3_file* file, std::array<std::uint8_t, 48>* header) {
+    if (!file || !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap ||
         !file->pMethods->xShmBarrier)
         return false;
     volatile void* region = nullptr;
     if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || !region)
         return false;
-    // Read a word at a time, as SQLite lays the header out in 32-bit fields.
-    const auto* words = static_cast<const volatile std::uint32_t*>(region);
-    std::array<std::uint32_t, 12> first, second;
-    for (std::size_t i = 0; i < first.size(); ++i)
-        first[i] = words[i];
+    // Each copy in one piece, as SQLite itself reads them.
+    const auto* copies =
+        const_cast<const std::uint8_t*>(static_cast<volatile std::uint8_t*>(region));
+    std::array<std::uint8_t, 48> first, second;
+    std::memcpy(first.data(), copies, first.size());
     file->pMethods->xShmBarrier(file);
-    for (std::size_t i = 0; i < second.size(); ++i)
-        second[i] = words[first.size() + i];
-    std::array<std::uint8_t, 48> read;
-    std::memcpy(read.data(), first.data(), read.size());
+    std::memcpy(second.data(), copies + first.size(), second.size());
     constexpr std::size_t kIsInit = 12; // a byte: 0 until the header is built
-    if (first != second || read[kIsInit] == 0)
+    if (first != second || first[kIsInit] == 0)
         return false;
-    *header = read;
+    *header = first;
     return true;
 }
 
@@ -309,6 +304,7 @@ void Connection::Close() {
     if (m_db)
         sqlite3_close(m_db);
     m_db = nullptr;
+    m_mainFile = nullptr;
 }
 
 void Connection::CloseAll() {
@@ -374,7 +370,11 @@ Result<ChangeStamp> Connection::ReadChangeStamp() {
         return Closed(m_path);
     ChangeStamp stamp;
     stamp.ownChanges = sqlite3_total_changes64(m_db);
-    if (ReadLogIndexHeader(m_db, &stamp.logIndex))
+    // The main file lives as long as the connection: asked for once.
+    if (!m_mainFile &&
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_mainFile) != SQLITE_OK)
+        m_mainFile = nullptr;
+    if (ReadLogIndexHeader(m_mainFile, &stamp.logIndex))
         return stamp;
     Status status;
     Statement* version = Prepare("PRAGMA data_version", &status);

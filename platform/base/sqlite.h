@@ -22,6 +22,7 @@
 #include <string_view>
 
 struct sqlite3;
+struct sqlite3_file;
 struct sqlite3_stmt;
 
 namespace platform::sqlite {
@@ -143,6 +144,7 @@ private:
     void Close();
 
     sqlite3* m_db;
+    sqlite3_file* m_mainFile = nullptr; // once ReadChangeStamp asked for it
     int m_pid;
     std::string m_path;
     std::recursive_mutex m_mutex;

@@ -73,7 +73,7 @@ HANDLE CeOpenDatabase(PCEOID poid, LPCWSTR lpszName, CEPROPID propid, DWORD dwFl
 CEOID CeSeekDatabase(HANDLE hDatabase, DWORD dwSeekType, DWORD_PTR dwValue, LPDWORD lpdwIndex) {
     return platform::AtBoundary<CEOID>(0, [&]() -> Result<CEOID> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
         return cursor->Seek(store, dwSeekType, dwValue, lpdwIndex);
     });
 }
@@ -84,24 +84,12 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
         if (!lpcPropID || !lplpBuffer || !lpcbBuffer)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing count or buffer");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
-        CEOID oid = 0;
-        const std::span<const CEPROPID> wanted(rgPropID, rgPropID ? *lpcPropID : 0);
-        JW_ASSIGN_OR_RETURN(auto properties, cursor->Read(store, &oid, wanted));
-        std::vector<ce::ReadEntry> entries;
-        entries.reserve(rgPropID ? *lpcPropID : properties.size());
-        if (rgPropID) {
-            for (CEPROPID asked : wanted) {
-                // A property stored with another value type is not the one
-                // asked for: its value cannot be read as the asked type.
-                const ce::Property* found = ce::FindProperty(properties, PropNumber(asked));
-                entries.push_back({asked, found && found->propid == asked ? found : nullptr});
-            }
-        } else {
-            for (const auto& property : properties)
-                entries.push_back({property.propid, &property});
-        }
-        const std::size_t size = ce::RecordBufferSize(entries);
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
+        std::span<const ce::StoredProperty> properties;
+        JW_ASSIGN_OR_RETURN(const CEOID oid, cursor->Read(store, &properties));
+        const ce::RecordLayout layout(
+            properties, std::span<const CEPROPID>(rgPropID, rgPropID ? *lpcPropID : 0));
+        const std::size_t size = layout.size();
         if (size > 0xFFFFFFFF)
             return Status::Failure(ERROR_NOT_ENOUGH_MEMORY, "record too large to read");
         if (!*lplpBuffer || *lpcbBuffer < size) {
@@ -117,8 +105,8 @@ CEOID CeReadRecordProps(HANDLE hDbase, DWORD dwFlags, LPWORD lpcPropID, CEPROPID
             *lplpBuffer = static_cast<LPBYTE>(block);
             *lpcbBuffer = static_cast<DWORD>(size);
         }
-        ce::FillRecordBuffer(entries, *lplpBuffer);
-        *lpcPropID = static_cast<WORD>(entries.size());
+        layout.Fill(*lplpBuffer);
+        *lpcPropID = static_cast<WORD>(layout.count());
         JW_RETURN_IF_FAILED(cursor->AfterRead(store));
         return oid;
     });
@@ -129,7 +117,7 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
         if (cPropID && !rgPropVal)
             return Status::Failure(ERROR_INVALID_PARAMETER, "missing property values");
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDbase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
         return store.WriteRecord(cursor->database(), oidRecord,
                                  std::span<const CEPROPVAL>(rgPropVal, cPropID));
     });
@@ -138,7 +126,7 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
 BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord) {
     return platform::AtBoundary<BOOL>(FALSE, [&]() -> Result<BOOL> {
         JW_ASSIGN_OR_RETURN(auto cursor, Cursor(hDatabase));
-        JW_ASSIGN_OR_RETURN(auto store, StoreSession::Open(cursor->storePath()));
+        JW_ASSIGN_OR_RETURN(auto store, cursor->Session());
         JW_RETURN_IF_FAILED(store.DeleteRecord(cursor->database(), oidRecord));
         return TRUE;
     });

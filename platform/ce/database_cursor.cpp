@@ -2,6 +2,7 @@
 
 #include "platform/ce/sort_key.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -96,11 +97,19 @@ Result<std::shared_ptr<DatabaseCursor>> DatabaseCursor::Open(StoreSession& store
     JW_ASSIGN_OR_RETURN(auto row, oid != 0 ? store.database(oid) : store.DatabaseByName(name));
     std::shared_ptr<DatabaseCursor> cursor(new DatabaseCursor);
     cursor->m_storePath = store.path();
+    cursor->m_connection = store.shared();
+    cursor->m_pid = platform::sqlite::CurrentProcessId();
     cursor->m_database = row.oid;
     cursor->m_sortProperty = sortProperty;
     cursor->m_autoSeekNext = (flags & CEDB_AUTOINCREMENT) != 0;
     JW_RETURN_IF_FAILED(cursor->UseSortOrder(row));
     return cursor;
+}
+
+Result<StoreSession> DatabaseCursor::Session() const {
+    if (m_pid == platform::sqlite::CurrentProcessId())
+        return StoreSession::On(m_connection);
+    return StoreSession::Open(m_storePath);
 }
 
 Status DatabaseCursor::UseSortOrder(const DatabaseRow& row) {
@@ -126,9 +135,9 @@ Status DatabaseCursor::UseSortOrder(const DatabaseRow& row) {
 Status DatabaseCursor::Refresh(StoreSession& store, const Stamp& stamp) {
     if (stamp == m_checked)
         return Status();
-    m_currentBlob.reset();
+    m_haveBlob = false;
     m_index.reset();
-    m_ahead.clear();
+    ClearAhead();
     bool relaid = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).state));
@@ -164,11 +173,24 @@ Status DatabaseCursor::Refresh(StoreSession& store, const Stamp& stamp) {
     return Status::Failure(ERROR_INVALID_HANDLE, "the database keeps changing its sort orders");
 }
 
+DatabaseCursor::Row DatabaseCursor::Keep(CEOID oid, std::span<const BYTE> key,
+                                         std::optional<std::span<const BYTE>> blob) {
+    m_kept.assign(key.begin(), key.end());
+    if (blob)
+        m_kept.insert(m_kept.end(), blob->begin(), blob->end());
+    const std::span<const BYTE> kept(m_kept);
+    Row row{oid, kept.first(key.size()), std::nullopt};
+    if (blob)
+        row.blob = kept.subspan(key.size());
+    return row;
+}
+
 Result<DatabaseCursor::Found> DatabaseCursor::Query(StoreSession& store, const std::string& sql,
-                                                    const std::vector<BYTE>& key, CEOID oid,
+                                                    std::span<const BYTE> key, CEOID oid,
                                                     std::int64_t skip) {
     JW_ASSIGN_OR_RETURN(auto s, store.Prepare(sql));
     Statement* q = s;
+    platform::sqlite::ResetWhenDone done(q);
     q->Bind(":db", static_cast<std::int64_t>(m_database))
         .Bind(":oid", static_cast<std::int64_t>(oid))
         .Bind(":skip", skip)
@@ -176,63 +198,67 @@ Result<DatabaseCursor::Found> DatabaseCursor::Query(StoreSession& store, const s
     auto step = q->Step();
     if (step == Statement::StepResult::Error)
         return q->status();
-    Found found;
-    if (step == Statement::StepResult::Row) {
-        auto foundKey = q->ColumnBlob(1);
-        auto blob = q->ColumnBlob(2);
-        found =
-            Row{Position{static_cast<CEOID>(q->ColumnInt64(0)), {foundKey.begin(), foundKey.end()}},
-                std::vector<BYTE>(blob.begin(), blob.end())};
-    }
-    q->Reset();
-    return found;
+    if (step != Statement::StepResult::Row)
+        return Found();
+    return Found(Keep(static_cast<CEOID>(q->ColumnInt64(0)), q->ColumnBlob(1), q->ColumnBlob(2)));
 }
 
-// One record on from the current one. A walk forward fetches the records
-// ahead in growing batches, with their properties, and takes them from there
-// while the store stays unchanged.
-// GCC 12 takes the moved-from row of the read-ahead queue for uninitialised
-// at -O2 (a known false positive with optional<vector> members).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+void DatabaseCursor::ClearAhead() {
+    m_ahead.clear();
+    m_aheadBytes.clear();
+    m_next = 0;
+}
+
+// Fetches the records after the current one, with their properties, into
+// the read-ahead; the batch grows as a walk goes on.
+Status DatabaseCursor::FetchAhead(StoreSession& store) {
+    ClearAhead();
+    JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).ahead));
+    Statement* q = s;
+    platform::sqlite::ResetWhenDone done(q);
+    q->Bind(":db", static_cast<std::int64_t>(m_database))
+        .Bind(":oid", static_cast<std::int64_t>(m_position.oid))
+        .BindBlob(":key", m_position.key)
+        .Bind(":count", m_batch);
+    Statement::StepResult step;
+    while ((step = q->Step()) == Statement::StepResult::Row) {
+        const auto key = q->ColumnBlob(1);
+        const auto blob = q->ColumnBlob(2);
+        m_ahead.push_back(Ahead{static_cast<CEOID>(q->ColumnInt64(0)), m_aheadBytes.size(),
+                                key.size(), blob.size()});
+        m_aheadBytes.insert(m_aheadBytes.end(), key.begin(), key.end());
+        m_aheadBytes.insert(m_aheadBytes.end(), blob.begin(), blob.end());
+    }
+    if (step == Statement::StepResult::Error) {
+        ClearAhead();
+        return q->status();
+    }
+    constexpr std::int64_t kLargestBatch = 64;
+    m_batch = std::min(m_batch * 2, kLargestBatch);
+    return Status();
+}
+
+// One record on from the current one: from the read-ahead while the store
+// stays unchanged.
 Result<DatabaseCursor::Found> DatabaseCursor::StepForward(StoreSession& store, const Stamp& stamp) {
     if (m_where != Where::At)
         return MoveBy(store, stamp, 1);
-    if (m_ahead.empty()) {
-        JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).ahead));
-        Statement* q = s;
-        q->Bind(":db", static_cast<std::int64_t>(m_database))
-            .Bind(":oid", static_cast<std::int64_t>(m_position.oid))
-            .BindBlob(":key", m_position.key)
-            .Bind(":count", m_batch);
-        Statement::StepResult step;
-        while ((step = q->Step()) == Statement::StepResult::Row) {
-            auto key = q->ColumnBlob(1);
-            auto blob = q->ColumnBlob(2);
-            m_ahead.push_back(
-                Row{Position{static_cast<CEOID>(q->ColumnInt64(0)), {key.begin(), key.end()}},
-                    std::vector<BYTE>(blob.begin(), blob.end())});
-        }
-        if (step == Statement::StepResult::Error) {
-            m_ahead.clear();
-            return q->status();
-        }
-        q->Reset();
-        constexpr std::int64_t kLargestBatch = 64;
-        m_batch = std::min(m_batch * 2, kLargestBatch);
-    }
-    if (m_ahead.empty())
+    if (m_next == m_ahead.size())
+        JW_RETURN_IF_FAILED(FetchAhead(store));
+    if (m_next == m_ahead.size())
         return Found();
-    Row next = std::move(m_ahead.front());
-    m_ahead.pop_front();
-    return Found(std::move(next));
+    const Ahead& next = m_ahead[m_next++];
+    const std::span<const BYTE> bytes(m_aheadBytes);
+    return Found(Row{next.oid, bytes.subspan(next.at, next.keySize),
+                     bytes.subspan(next.at + next.keySize, next.blobSize)});
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+DatabaseCursor::Row DatabaseCursor::Current() const {
+    Row row{m_position.oid, m_position.key, std::nullopt};
+    if (m_haveBlob)
+        row.blob = std::span<const BYTE>(m_currentBlob);
+    return row;
+}
 
 Result<DatabaseCursor::Found> DatabaseCursor::MoveBy(StoreSession& store, const Stamp& stamp,
                                                      LONG offset) {
@@ -250,7 +276,7 @@ Result<DatabaseCursor::Found> DatabaseCursor::MoveBy(StoreSession& store, const 
         return Query(store, q.last, {}, 0, distance - 1);
     case Where::At:
         if (offset == 0)
-            return m_currentExists ? Found(Row{m_position, m_currentBlob}) : Found();
+            return m_currentExists ? Found(Current()) : Found();
         if (offset == 1)
             return StepForward(store, stamp);
         return Query(store, offset > 0 ? q.after : q.before, m_position.key, m_position.oid,
@@ -285,10 +311,12 @@ Result<DatabaseCursor::Found> DatabaseCursor::ValueSeek(StoreSession& store, con
     case CEDB_SEEK_VALUEGREATER:
         return Query(store, q.greater, key, 0, 0);
     default: { // CEDB_SEEK_VALUENEXTEQUAL: the next record, if it has the value
-        auto next = MoveBy(store, stamp, 1);
-        if (!next.ok() || !next.value() || next.value()->position.key == key)
+        const bool fromAhead = m_where == Where::At;
+        JW_ASSIGN_OR_RETURN(auto next, MoveBy(store, stamp, 1));
+        if (!next || std::ranges::equal(next->key, key))
             return next;
-        m_ahead.push_front(std::move(*next.value())); // not taken: still ahead
+        if (fromAhead)
+            --m_next; // not taken: still ahead
         return Found();
     }
     }
@@ -299,48 +327,48 @@ Result<DatabaseCursor::Found> DatabaseCursor::ScanForValue(StoreSession& store,
     JW_ASSIGN_OR_RETURN(auto wanted, PropertyFromValue(value));
     JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).scan));
     Statement* scan = s;
+    platform::sqlite::ResetWhenDone done(scan);
     scan->Bind(":db", static_cast<std::int64_t>(m_database));
-    Found found;
-    Statement::StepResult step = Statement::StepResult::Done;
-    while (!found && (step = scan->Step()) == Statement::StepResult::Row) {
+    Statement::StepResult step;
+    while ((step = scan->Step()) == Statement::StepResult::Row) {
         auto properties = DecodeProperties(scan->ColumnBlob(2));
         if (!properties.ok())
             continue; // a damaged record holds no value to match
         const Property* property = FindProperty(properties.value(), wanted.number());
-        if (property && *property == wanted) {
-            auto key = scan->ColumnBlob(1);
-            found =
-                Row{Position{static_cast<CEOID>(scan->ColumnInt64(0)), {key.begin(), key.end()}},
-                    std::nullopt};
-        }
+        if (property && *property == wanted)
+            return Found(
+                Keep(static_cast<CEOID>(scan->ColumnInt64(0)), scan->ColumnBlob(1), std::nullopt));
     }
-    if (!found && step == Statement::StepResult::Error)
+    if (step == Statement::StepResult::Error)
         return scan->status();
-    scan->Reset();
-    return found;
+    return Found();
 }
 
-Result<DWORD> DatabaseCursor::IndexOf(StoreSession& store, const Position& position) {
+Result<DWORD> DatabaseCursor::IndexOf(StoreSession& store, const Row& row) {
     JW_ASSIGN_OR_RETURN(auto s, store.Prepare(Queries(m_slot).countBefore));
     Statement* count = s;
+    platform::sqlite::ResetWhenDone done(count);
     count->Bind(":db", static_cast<std::int64_t>(m_database))
-        .Bind(":oid", static_cast<std::int64_t>(position.oid))
-        .BindBlob(":key", position.key);
+        .Bind(":oid", static_cast<std::int64_t>(row.oid))
+        .BindBlob(":key", row.key);
     if (count->Step() != Statement::StepResult::Row)
         return count->status().ok() ? Status::Failure(ERROR_READ_FAULT, "no count")
                                     : count->status();
-    const auto index = static_cast<DWORD>(count->ColumnInt64(0));
-    count->Reset();
-    return index;
+    return static_cast<DWORD>(count->ColumnInt64(0));
 }
 
-void DatabaseCursor::Arrive(Row row, const Stamp& stamp, std::optional<DWORD> index) {
-    if (m_where != Where::At || row.position.oid != m_position.oid)
-        m_currentBlob.reset();
+void DatabaseCursor::Arrive(const Row& row, const Stamp& stamp, std::optional<DWORD> index) {
+    if (m_where != Where::At || row.oid != m_position.oid)
+        m_haveBlob = false;
+    // The row may be the current record itself: nothing to copy then.
+    if (row.blob && row.blob->data() != m_currentBlob.data())
+        m_currentBlob.assign(row.blob->begin(), row.blob->end());
     if (row.blob)
-        m_currentBlob = std::move(row.blob);
+        m_haveBlob = true;
+    if (row.key.data() != m_position.key.data())
+        m_position.key.assign(row.key.begin(), row.key.end());
     m_where = Where::At;
-    m_position = std::move(row.position);
+    m_position.oid = row.oid;
     m_currentExists = true;
     m_index = index;
     m_checked = stamp;
@@ -349,9 +377,7 @@ void DatabaseCursor::Arrive(Row row, const Stamp& stamp, std::optional<DWORD> in
 Result<CEOID> DatabaseCursor::Seek(StoreSession& store, DWORD seekType, DWORD_PTR value,
                                    DWORD* index) {
     JW_ASSIGN_OR_RETURN(auto stamp, store.connection().ReadChangeStamp());
-    Status status = Refresh(store, stamp);
-    if (!status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(Refresh(store, stamp));
     const auto& q = Queries(m_slot);
     const auto offset = static_cast<LONG>(value);
     // The index of the record reached, when it follows from what is known.
@@ -361,9 +387,9 @@ Result<CEOID> DatabaseCursor::Seek(StoreSession& store, DWORD seekType, DWORD_PT
     case CEDB_SEEK_CEOID:
         // The record the handle stands on, read while the store held still,
         // needs no query: a reader seeks to it again before each read.
-        if (m_where == Where::At && m_currentExists && m_currentBlob &&
+        if (m_where == Where::At && m_currentExists && m_haveBlob &&
             m_position.oid == static_cast<CEOID>(value)) {
-            found = Found(Row{m_position, m_currentBlob});
+            found = Found(Current());
             knownIndex = m_index;
         } else {
             found = Query(store, q.byOid, {}, static_cast<CEOID>(value), 0);
@@ -399,26 +425,28 @@ Result<CEOID> DatabaseCursor::Seek(StoreSession& store, DWORD seekType, DWORD_PT
     // A failed move leaves the position where it was, as the platform does.
     if (!found.value())
         return NoRecord("no record there");
-    if (seekType != CEDB_SEEK_CURRENT || offset != 1)
-        m_ahead.clear(); // the records ahead are those of the old place
-    if (seekType != CEDB_SEEK_CURRENT || offset != 1 || m_where != Where::At)
-        m_batch = 1;
+    const Row& row = *found.value();
     if (index && !knownIndex) {
-        JW_ASSIGN_OR_RETURN(auto counted, IndexOf(store, found.value()->position));
+        JW_ASSIGN_OR_RETURN(auto counted, IndexOf(store, row));
         knownIndex = counted;
     }
     if (index)
         *index = *knownIndex;
-    Arrive(std::move(*found.value()), stamp, knownIndex);
+    const bool stepped = seekType == CEDB_SEEK_CURRENT && offset == 1 && m_where == Where::At;
+    Arrive(row, stamp, knownIndex);
+    // The records read ahead are those after the old place, and a walk
+    // starts again with a small batch.
+    if (!stepped) {
+        ClearAhead();
+        m_batch = 1;
+    }
     return m_position.oid;
 }
 
-Result<PropertyList> DatabaseCursor::Read(StoreSession& store, CEOID* oid,
-                                          std::span<const CEPROPID> wanted) {
+Result<CEOID> DatabaseCursor::Read(StoreSession& store,
+                                   std::span<const StoredProperty>* properties) {
     JW_ASSIGN_OR_RETURN(auto stamp, store.connection().ReadChangeStamp());
-    Status status = Refresh(store, stamp);
-    if (!status.ok())
-        return status;
+    JW_RETURN_IF_FAILED(Refresh(store, stamp));
     if (m_where == Where::PastEnd)
         return NoRecord("the handle is past its last record");
     if (m_where == Where::Start || (m_autoSeekNext && !m_currentExists)) {
@@ -430,27 +458,25 @@ Result<PropertyList> DatabaseCursor::Read(StoreSession& store, CEOID* oid,
                 m_where = Where::PastEnd;
             return NoRecord("no record to read");
         }
-        Arrive(std::move(*found), stamp,
-               m_where == Where::Start ? std::optional<DWORD>(0) : std::nullopt);
+        Arrive(*found, stamp, m_where == Where::Start ? std::optional<DWORD>(0) : std::nullopt);
     }
-    if (!m_currentExists)
-        return Status::Failure(ERROR_KEY_DELETED,
-                               "record " + std::to_string(m_position.oid) + " is gone");
     const CEOID current = m_position.oid;
-    Result<PropertyList> properties = PropertyList();
-    if (m_currentBlob) {
-        properties = DecodeProperties(*m_currentBlob, wanted);
-        if (!properties.ok())
-            properties = Status::Failure(properties.status().code(),
-                                         "record " + std::to_string(current) + ": " +
-                                             properties.status().message());
-    } else {
-        properties = store.ReadRecord(m_database, current);
+    if (!m_currentExists)
+        return Status::Failure(ERROR_KEY_DELETED, "record " + std::to_string(current) + " is gone");
+    if (!m_haveBlob) {
+        JW_ASSIGN_OR_RETURN(auto&& found, Query(store, Queries(m_slot).byOid, {}, current, 0));
+        if (!found || !found->blob)
+            return Status::Failure(ERROR_KEY_DELETED,
+                                   "record " + std::to_string(current) + " is gone");
+        m_currentBlob.assign(found->blob->begin(), found->blob->end());
+        m_haveBlob = true;
     }
-    if (!properties.ok())
-        return properties.status();
-    *oid = current;
-    return properties;
+    Status parsed = ParseProperties(m_currentBlob, &m_properties);
+    if (!parsed.ok())
+        return Status::Failure(parsed.code(),
+                               "record " + std::to_string(current) + ": " + parsed.message());
+    *properties = m_properties;
+    return current;
 }
 
 Status DatabaseCursor::AfterRead(StoreSession& store) {
@@ -463,10 +489,10 @@ Status DatabaseCursor::AfterRead(StoreSession& store) {
     if (next) {
         const std::optional<DWORD> nextIndex =
             m_index ? std::optional<DWORD>(*m_index + 1) : std::nullopt;
-        Arrive(std::move(*next), stamp, nextIndex);
+        Arrive(*next, stamp, nextIndex);
     } else {
         m_where = Where::PastEnd;
-        m_ahead.clear();
+        ClearAhead();
     }
     return Status();
 }

@@ -184,6 +184,10 @@ Result<StoreSession> StoreSession::Open(const std::string& path) {
     return session;
 }
 
+StoreSession StoreSession::On(std::shared_ptr<Connection> connection) {
+    return StoreSession(std::move(connection));
+}
+
 std::string StoreSession::path() const {
     return m_connection->path();
 }
@@ -388,20 +392,6 @@ Result<CEOID> StoreSession::RecordParent(CEOID oid) {
         return s->status();
     CEOID parent = step == Statement::StepResult::Row ? static_cast<CEOID>(s->ColumnInt64(0)) : 0;
     return parent;
-}
-
-Result<PropertyList> StoreSession::ReadRecord(CEOID database, CEOID oid) {
-    JW_ASSIGN_OR_RETURN(auto s, Prepare("SELECT props FROM ce_records WHERE oid=?1 AND db=?2"));
-    platform::sqlite::ResetWhenDone sDone(s);
-    s->Bind(1, static_cast<std::int64_t>(oid)).Bind(2, static_cast<std::int64_t>(database));
-    Status status = StepOne(s, ERROR_KEY_DELETED, "record " + std::to_string(oid) + " is gone");
-    if (!status.ok())
-        return status;
-    auto properties = DecodeProperties(s->ColumnBlob(0));
-    if (!properties.ok())
-        return Status::Failure(properties.status().code(), "record " + std::to_string(oid) + ": " +
-                                                               properties.status().message());
-    return properties;
 }
 
 Result<CEOID> StoreSession::WriteRecord(CEOID database, CEOID oid,

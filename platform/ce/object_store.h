@@ -39,6 +39,8 @@ public:
     // store file at path.
     static platform::Result<StoreSession> Open();
     static platform::Result<StoreSession> Open(const std::string& path);
+    // A session on a connection that a session was opened on before.
+    static StoreSession On(std::shared_ptr<platform::sqlite::Connection> connection);
     std::string path() const;
 
     platform::sqlite::Connection& connection() { return *m_connection; }
@@ -63,9 +65,6 @@ public:
     // Records. Identifiers are unique across the store and never reused.
     // The database a record belongs to, 0 when there is no such record.
     platform::Result<CEOID> RecordParent(CEOID oid);
-    // The record's properties, decoded; ERROR_KEY_DELETED when it is gone
-    // (or belongs to another database).
-    platform::Result<PropertyList> ReadRecord(CEOID database, CEOID oid);
     // One transaction: creates a record (oid 0) or merges changes into one.
     platform::Result<CEOID> WriteRecord(CEOID database, CEOID oid,
                                         std::span<const CEPROPVAL> changes);

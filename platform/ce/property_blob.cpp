@@ -3,6 +3,7 @@
 #include "platform/base/byte_order.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ce {
 
@@ -39,9 +40,24 @@ public:
     bool Read(std::size_t width, std::uint64_t* value) {
         if (m_bytes.size() - m_offset < width)
             return false;
+        const BYTE* p = m_bytes.data() + m_offset;
         std::uint64_t v = 0;
-        for (std::size_t i = 0; i < width; ++i)
-            v |= static_cast<std::uint64_t>(m_bytes[m_offset + i]) << (8 * i);
+        // The widths stored, each one load.
+        switch (width) {
+        case 2:
+            v = static_cast<std::uint64_t>(p[0] | p[1] << 8);
+            break;
+        case 4:
+            v = LoadU32(p);
+            break;
+        case 8:
+            v = LoadU32(p) | std::uint64_t{LoadU32(p + 4)} << 32;
+            break;
+        default:
+            for (std::size_t i = 0; i < width; ++i)
+                v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+            break;
+        }
         m_offset += width;
         *value = v;
         return true;
@@ -60,6 +76,30 @@ private:
     std::span<const BYTE> m_bytes;
     std::size_t m_offset = 0;
 };
+
+// Whether any of the two-byte units of `units` is zero. Four units to a
+// word: a zero unit is one whose lane borrows in the subtraction while its
+// top bit was clear (exact for "any", whatever the byte order); four words
+// are tested at once.
+bool HasNulUnit(std::span<const BYTE> units) {
+    constexpr std::uint64_t kOnes = 0x0001000100010001, kTops = 0x8000800080008000;
+    const auto zeroLanes = [&](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, units.data() + at, sizeof word);
+        return (word - kOnes) & ~word;
+    };
+    std::size_t at = 0;
+    for (; at + 32 <= units.size(); at += 32)
+        if ((zeroLanes(at) | zeroLanes(at + 8) | zeroLanes(at + 16) | zeroLanes(at + 24)) & kTops)
+            return true;
+    for (; at + 8 <= units.size(); at += 8)
+        if (zeroLanes(at) & kTops)
+            return true;
+    for (; at + 1 < units.size(); at += 2)
+        if ((units[at] | units[at + 1]) == 0)
+            return true;
+    return false;
+}
 
 Status Damaged(const Reader& reader, const std::string& what) {
     return Status::Failure(ERROR_INVALID_DATA, "damaged record: " + what + " at byte " +
@@ -92,8 +132,8 @@ std::vector<BYTE> EncodeProperties(const PropertyList& properties) {
     return out;
 }
 
-Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
-                                      std::span<const CEPROPID> wanted) {
+Status ParseProperties(std::span<const BYTE> blob, std::vector<StoredProperty>* properties) {
+    properties->clear();
     Reader reader(blob);
     std::uint64_t version = 0, count = 0;
     if (!reader.Read(1, &version) || version != kPropertyBlobVersion)
@@ -101,38 +141,26 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
     if (!reader.Read(2, &count))
         return Damaged(reader, "property count cut short");
     // Each property takes at least its identifier's four bytes.
-    const std::size_t most = std::min<std::uint64_t>(count, reader.left() / 4);
-    PropertyList properties;
-    properties.reserve(wanted.empty() ? most : std::min(most, wanted.size()));
-    const auto isWanted = [wanted](WORD number) {
-        return wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [number](CEPROPID id) {
-                   return PropNumber(id) == number;
-               });
-    };
+    properties->reserve(std::min<std::uint64_t>(count, reader.left() / 4));
     // Numbers already taken: the few properties of a usual record are
     // scanned; a record with more gets a bitmap of all numbers.
     constexpr std::size_t kScanned = 32;
-    std::vector<WORD> taken;
-    taken.reserve(std::min(most, kScanned));
     std::vector<bool> numbers;
     auto seenBefore = [&](WORD number) {
-        if (numbers.empty() && taken.size() < kScanned) {
-            if (std::find(taken.begin(), taken.end(), number) != taken.end())
-                return true;
-            taken.push_back(number);
-            return false;
-        }
+        if (numbers.empty() && properties->size() < kScanned)
+            return std::any_of(properties->begin(), properties->end(),
+                               [number](const StoredProperty& p) { return p.number() == number; });
         if (numbers.empty()) {
             numbers.resize(0x10000);
-            for (WORD n : taken)
-                numbers[n] = true;
+            for (const auto& p : *properties)
+                numbers[p.number()] = true;
         }
         const bool seen = numbers[number];
         numbers[number] = true;
         return seen;
     };
     for (std::uint64_t i = 0; i < count; ++i) {
-        Property property;
+        StoredProperty property;
         std::uint64_t propid = 0;
         if (!reader.Read(4, &propid))
             return Damaged(reader, "property identifier cut short");
@@ -141,7 +169,6 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
             return Damaged(reader, "unknown value type " + std::to_string(property.type()));
         if (seenBefore(property.number()))
             return Damaged(reader, "property " + std::to_string(property.number()) + " twice");
-        const bool keep = isWanted(property.number());
         if (std::size_t width = ScalarWidth(property.type())) {
             if (!reader.Read(width, &property.scalar))
                 return Damaged(reader, "value cut short");
@@ -150,29 +177,42 @@ Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
             if (!reader.Read(4, &length))
                 return Damaged(reader, "length cut short");
             const std::uint64_t unitSize = property.type() == CEVT_LPWSTR ? 2 : 1;
-            std::span<const BYTE> bytes;
-            if (length > reader.left() / unitSize || !reader.Take(length * unitSize, &bytes))
+            if (length > reader.left() / unitSize ||
+                !reader.Take(length * unitSize, &property.data))
                 return Damaged(reader, "value runs past the end");
-            if (unitSize == 2) {
-                // Every unit is looked at, with no early exit, so that the
-                // compiler checks many at a time; a string not kept is
-                // checked all the same, and not copied.
-                bool nul = false;
-                for (std::size_t at = 0; at < bytes.size(); at += 2)
-                    nul |= (bytes[at] | bytes[at + 1]) == 0;
-                if (nul)
-                    return Damaged(reader, "NUL inside a string");
-                if (keep)
-                    property.text = LoadUtf16(bytes);
-            } else if (keep) {
-                property.bytes.assign(bytes.begin(), bytes.end());
-            }
+            if (unitSize == 2 && HasNulUnit(property.data))
+                return Damaged(reader, "NUL inside a string");
         }
-        if (keep)
-            properties.push_back(std::move(property));
+        properties->push_back(property);
     }
     if (reader.left() != 0)
         return Damaged(reader, "bytes after the last property");
+    return Status();
+}
+
+Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,
+                                      std::span<const CEPROPID> wanted) {
+    std::vector<StoredProperty> stored;
+    JW_RETURN_IF_FAILED(ParseProperties(blob, &stored));
+    const auto isWanted = [wanted](WORD number) {
+        return wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [number](CEPROPID id) {
+                   return PropNumber(id) == number;
+               });
+    };
+    PropertyList properties;
+    properties.reserve(wanted.empty() ? stored.size() : std::min(stored.size(), wanted.size()));
+    for (const auto& s : stored) {
+        if (!isWanted(s.number()))
+            continue;
+        Property property;
+        property.propid = s.propid;
+        property.scalar = s.scalar;
+        if (s.type() == CEVT_LPWSTR)
+            property.text = LoadUtf16(s.data);
+        else if (s.type() == CEVT_BLOB)
+            property.bytes.assign(s.data.begin(), s.data.end());
+        properties.push_back(std::move(property));
+    }
     return properties;
 }
 

@@ -47,7 +47,23 @@ constexpr BYTE kPropertyBlobVersion = 1;
 
 bool IsKnownType(WORD type);
 
+// A property as it lies in a stored blob, pointing into it: a scalar's
+// value as in Property; a string's units (UTF-16LE, no terminator) or a
+// blob's bytes as stored.
+struct StoredProperty {
+    CEPROPID propid = 0;
+    std::uint64_t scalar = 0;
+    std::span<const BYTE> data;
+
+    WORD number() const { return PropNumber(propid); }
+    WORD type() const { return PropType(propid); }
+};
+
 std::vector<BYTE> EncodeProperties(const PropertyList& properties);
+// Checks the whole blob and lists its properties in `properties` (cleared
+// first, its storage reused), in the stored order; valid while the blob is.
+platform::Status ParseProperties(std::span<const BYTE> blob,
+                                 std::vector<StoredProperty>* properties);
 // With `wanted`, only the properties whose numbers it names are kept (the
 // others are checked as well, and not copied).
 platform::Result<PropertyList> DecodeProperties(std::span<const BYTE> blob,

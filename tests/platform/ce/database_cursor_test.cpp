@@ -127,4 +127,29 @@ TEST_F(DatabaseCursorTest, RewritesKeepThePlaceUnlessTheSortPropertyChanges) {
     EXPECT_EQ(before + 5, ce::CurrentChangeSequence()) << "every write stamped";
 }
 
+TEST_F(DatabaseCursorTest, ANextEqualSeekThatFindsNothingLeavesTheWalkAsItWas) {
+    HANDLE h = Open(kKeyId);
+    CEPROPVAL absent = U4(kKey, 999);
+    const auto nextEqual = [&] {
+        return CeSeekDatabase(h, CEDB_SEEK_VALUENEXTEQUAL, reinterpret_cast<DWORD_PTR>(&absent),
+                              nullptr);
+    };
+    const auto next = [&] { return CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr); };
+
+    // From the first record, where the handle stands when opened.
+    EXPECT_EQ(0u, nextEqual());
+    EXPECT_EQ(m_oids[1], next());
+    EXPECT_EQ(m_oids[2], next());
+    EXPECT_EQ(m_oids[3], next());
+    // Part way through a walk that reads ahead.
+    EXPECT_EQ(0u, nextEqual());
+    EXPECT_EQ(m_oids[4], next());
+    EXPECT_EQ(m_oids[5], next());
+    // On the last record, and past it.
+    ASSERT_EQ(m_oids[19], CeSeekDatabase(h, CEDB_SEEK_END, 0, nullptr));
+    EXPECT_EQ(0u, nextEqual());
+    EXPECT_EQ(0u, next());
+    EXPECT_EQ(m_oids[19], CeSeekDatabase(h, CEDB_SEEK_CURRENT, 0, nullptr));
+}
+
 } // namespace

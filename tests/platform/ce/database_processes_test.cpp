@@ -259,4 +259,34 @@ TEST(DatabaseProcessesTest, AnotherProcessSeesAWriteAtItsNextRead) {
     CloseHandle(h);
 }
 
+TEST(DatabaseProcessesTest, AHandleOpenBeforeAForkServesTheChildOnItsOwnConnection) {
+    testsupport::TempMachines machines;
+    ASSERT_NE(0u, CeCreateDatabase(u"Notes", 0, 0, nullptr));
+    CEOID db = 0;
+    HANDLE h = CeOpenDatabase(&db, u"Notes", 0, 0, nullptr);
+    const CEOID first = Write(h, 0, {Str(30, u"first")});
+    ASSERT_EQ(first, CeSeekDatabase(h, CEDB_SEEK_BEGINNING, 0, nullptr));
+    ASSERT_EQ("first", CurrentString(h, 30));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // The parent's handle, used in the child: it reads, moves and writes.
+        int result = CurrentString(h, 30) == "first" ? 0 : 1;
+        if (Write(h, first, {Str(30, u"from the child")}) != first)
+            result |= 2;
+        if (Write(h, 0, {Str(30, u"second")}) == 0)
+            result |= 4;
+        if (CeSeekDatabase(h, CEDB_SEEK_CURRENT, 1, nullptr) == 0 ||
+            CurrentString(h, 30) != "second")
+            result |= 8;
+        _exit(result);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    EXPECT_EQ("from the child", CurrentString(h, 30));
+    EXPECT_EQ(2u, Walk(h).size());
+    CloseHandle(h);
+}
+
 } // namespace

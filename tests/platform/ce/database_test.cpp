@@ -519,6 +519,37 @@ TEST_F(DatabaseTest, EveryPropertyTypeRoundTrips) {
     LocalFree(buffer);
 }
 
+TEST_F(DatabaseTest, AStringAfterAnOddBlobStartsOnAnEvenByte) {
+    ASSERT_NE(0u, CeCreateDatabase(u"Types", 0, 0, nullptr));
+    HANDLE h = Open(0, u"Types");
+    BYTE bytes[] = {7, 8, 9};
+    std::vector<CEPROPVAL> in(2);
+    in[0].propid = MakePropId(1, CEVT_BLOB), in[0].val.blob = {sizeof bytes, bytes};
+    in[1] = Str(2, u"ab");
+    const CEOID oid = Write(h, 0, in);
+    ASSERT_NE(0u, oid);
+    // The array, the blob's 3 bytes, one byte of padding, "ab" and its NUL.
+    const std::size_t array = 2 * sizeof(CEPROPVAL);
+    const std::size_t needed = array + 3 + 1 + 3 * sizeof(WCHAR);
+    std::vector<BYTE> block(needed, 0xAB);
+    LPBYTE buffer = block.data();
+    DWORD size = static_cast<DWORD>(block.size());
+    WORD count = 0;
+    ASSERT_EQ(oid, CeReadRecordProps(h, 0, &count, nullptr, &buffer, &size));
+    ASSERT_EQ(2, count);
+    auto* out = reinterpret_cast<CEPROPVAL*>(buffer);
+    EXPECT_EQ(block.data() + array, out[0].val.blob.lpb);
+    EXPECT_EQ(0, std::memcmp(bytes, out[0].val.blob.lpb, sizeof bytes));
+    EXPECT_EQ(block.data() + array + 4, reinterpret_cast<BYTE*>(out[1].val.lpwstr));
+    EXPECT_EQ(std::u16string(u"ab"), out[1].val.lpwstr);
+    // One byte less is refused with the size needed.
+    size = static_cast<DWORD>(needed - 1);
+    SetLastError(0);
+    EXPECT_EQ(0u, CeReadRecordProps(h, 0, &count, nullptr, &buffer, &size));
+    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
+    EXPECT_EQ(needed, size);
+}
+
 TEST_F(DatabaseTest, WritesMergeByPropertyNumberAndDeleteWithTheFlag) {
     ASSERT_NE(0u, CreateNotes());
     HANDLE h = Open(0);

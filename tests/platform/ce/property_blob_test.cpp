@@ -106,4 +106,28 @@ TEST(PropertyBlobTest, AskedPropertiesAreKeptAndTheOthersStillChecked) {
         EXPECT_FALSE(DecodeProperties(std::span(good.data(), n), wanted).ok()) << n;
 }
 
+TEST(PropertyBlobTest, ANulUnitIsFoundWhereverItIsAndOnlyThere) {
+    // Units with one zero byte, or the top bit set, are no NUL.
+    const std::u16string kinds = u"\u0100\u0001\u8000\u0080\uFFFF\u7FFF";
+    for (std::size_t length = 1; length <= 40; ++length) {
+        std::u16string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text += kinds[i % kinds.size()];
+        // A number first, so that the string starts at every offset mod 8 in turn.
+        Property lead{MakePropId(1, CEVT_BLOB), 0, {}, std::vector<BYTE>(length % 8, 0x11)};
+        Property string{MakePropId(2, CEVT_LPWSTR), 0, text, {}};
+        auto decoded = DecodeProperties(EncodeProperties({lead, string}));
+        ASSERT_TRUE(decoded.ok()) << length << ": " << decoded.status().message();
+        EXPECT_EQ(text, decoded.value()[1].text) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            string.text = text;
+            string.text[at] = u'\0';
+            auto refused = DecodeProperties(EncodeProperties({lead, string}));
+            ASSERT_FALSE(refused.ok()) << length << " " << at;
+            EXPECT_NE(std::string::npos, refused.status().message().find("NUL inside a string"))
+                << length << " " << at << ": " << refused.status().message();
+        }
+    }
+}
+
 } // namespace
