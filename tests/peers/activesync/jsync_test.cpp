@@ -55,25 +55,13 @@ TEST_F(JsyncFixture, NotesTravelBothWaysWithEveryField) {
                  "4 [] Todo\n");
 
     // A desktop note on the handheld: its title and the desktop's creation time.
-    for (CEOID oid : DeviceNoteIds()) {
-        NoteContents note;
-        ASSERT_TRUE(ReadDeviceNote(oid, &note));
-        if (note.text != u"Agenda\r\n1. budget")
-            continue;
-        EXPECT_EQ(u"Agenda", DeviceTitle(oid));
-        const auto desktop = outlookStore->FindByEntryId(agenda);
-        ASSERT_TRUE(desktop.ok() && desktop.value());
-        EXPECT_TRUE(SameTime(DesktopCreationTime(*desktop.value()), note.created));
-        EXPECT_EQ(u"Business\nPersonal\n", note.categories);
-    }
+    NoteContents received;
+    EXPECT_EQ(u"Agenda", DeviceTitle(DeviceNoteOf("Agenda\r\n1. budget", &received)));
+    EXPECT_TRUE(
+        SameTime(DesktopCreationTime(DesktopNoteOf("Agenda\r\n1. budget")), received.created));
+    EXPECT_EQ(u"Business\nPersonal\n", received.categories);
     // Handheld categories reach Outlook joined by the list separator.
-    bool found = false;
-    for (const auto& note : DesktopNotes())
-        if (note.body == u"Shopping\r\nmilk, eggs") {
-            found = true;
-            EXPECT_EQ(u"Home, Errands", note.categories);
-        }
-    EXPECT_TRUE(found);
+    EXPECT_EQ(u"Home, Errands", DesktopNoteOf("Shopping\r\nmilk, eggs").categories);
     ExpectNothingToDo();
 
     // Changed and deleted on both sides.
@@ -133,9 +121,7 @@ TEST_F(JsyncFixture, FiltersKeepNotesOutWithoutDeletingThem) {
               DeviceDump());
 
     // A deletion on the desktop is a deletion, even of a note its filter keeps out now.
-    for (const auto& note : DesktopNotes())
-        if (note.body == u"Red alert")
-            DeleteDesktopNote(note.entryId);
+    DeleteDesktopNote(DesktopEntryOf("Red alert"));
     Tick();
     run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
@@ -308,17 +294,10 @@ TEST_F(JsyncFixture, AChangeAgainstADeletionIsKept) {
     ASSERT_EQ(0, Jsync().status);
     Tick();
     EditDeviceNote(keptOnHandheld, "Edited on the handheld, again", NoteYellow);
-    for (const auto& note : DesktopNotes()) {
-        if (note.body == u"Edited on the handheld")
-            DeleteDesktopNote(note.entryId);
-        else
-            EditDesktopNote(note.entryId, "Edited on the desktop, again", NoteYellow);
-    }
-    for (CEOID oid : DeviceNoteIds()) {
-        NoteContents note;
-        if (ReadDeviceNote(oid, &note) && note.text == u"Edited on the desktop")
-            DeleteDeviceNote(oid);
-    }
+    DeleteDesktopNote(DesktopEntryOf("Edited on the handheld"));
+    EditDesktopNote(DesktopEntryOf("Edited on the desktop"), "Edited on the desktop, again",
+                    NoteYellow);
+    DeleteDeviceNote(DeviceNoteOf("Edited on the desktop"));
     Tick();
     const RunResult run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
@@ -516,17 +495,10 @@ TEST_F(JsyncFixture, AnotherOutlookUserIsCombinedNotReplaced) {
 }
 
 TEST_F(JsyncFixture, ARegistrationPresentIsNeverOverwritten) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        ERROR_SUCCESS,
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                        "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
-                        "Objects\\Jotterwick",
-                        0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    const char progId[] = "Nobody.Registered";
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Store", 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(progId), sizeof progId));
-    RegCloseKey(key);
+    SetDesktopText(HKEY_LOCAL_MACHINE,
+                   "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
+                   "Objects\\Jotterwick",
+                   "Store", "Nobody.Registered");
     const RunResult run = Jsync();
     EXPECT_EQ(1, run.status) << run.output;
     EXPECT_NE(std::string::npos, run.output.find("Nobody.Registered has no class registered"))
@@ -534,30 +506,15 @@ TEST_F(JsyncFixture, ARegistrationPresentIsNeverOverwritten) {
 }
 
 TEST_F(JsyncFixture, CategoriesTakeTheUsersListSeparator) {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0,
-                                             nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key, "sList", 0, REG_SZ, reinterpret_cast<const BYTE*>(";"), 2));
-    RegCloseKey(key);
+    SetDesktopText(HKEY_CURRENT_USER, "Control Panel\\International", "sList", ";");
     AddDeviceNote("From the handheld", NoteYellow, "Home\nErrands\n");
     AddDesktopNote("From Outlook", NoteBlue, "Business;Personal ; VIP");
     Tick();
     ASSERT_EQ(0, Jsync().status);
-    for (const auto& note : DesktopNotes()) {
-        if (note.body == u"From the handheld") {
-            EXPECT_EQ(u"Home; Errands", note.categories);
-        }
-    }
-    bool found = false;
-    for (CEOID oid : DeviceNoteIds()) {
-        NoteContents note;
-        if (ReadDeviceNote(oid, &note) && note.text == u"From Outlook") {
-            found = true;
-            EXPECT_EQ(u"Business\nPersonal\nVIP\n", note.categories);
-        }
-    }
-    EXPECT_TRUE(found);
+    EXPECT_EQ(u"Home; Errands", DesktopNoteOf("From the handheld").categories);
+    NoteContents received;
+    DeviceNoteOf("From Outlook", &received);
+    EXPECT_EQ(u"Business\nPersonal\nVIP\n", received.categories);
     Tick();
     ExpectNothingToDo();
 }
@@ -611,12 +568,8 @@ TEST_F(JsyncFixture, ANoteFilteredOnTheHandheldIsNotChangedOrDeletedFromTheDeskt
     ASSERT_EQ(0, Jsync().status);
     SetFilterSync(u"Private\n");
     Tick();
-    for (const auto& note : DesktopNotes()) {
-        if (note.body == u"Journal")
-            EditDesktopNote(note.entryId, "Journal, edited in Outlook", NoteRed, "Private");
-        else
-            DeleteDesktopNote(note.entryId);
-    }
+    EditDesktopNote(DesktopEntryOf("Journal"), "Journal, edited in Outlook", NoteRed, "Private");
+    DeleteDesktopNote(DesktopEntryOf("Diary"));
     Tick();
     const RunResult run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
@@ -791,37 +744,29 @@ TEST_F(JsyncFixture, AMachineThatIsNotThereOrOfTheOtherKindIsRefused) {
     Tick();
     const std::string handheld = machines->handheld();
     const std::string desktop = machines->desktop();
+    const auto refused = [&](const std::vector<std::string>& args, const std::string& says) {
+        SCOPED_TRACE(says);
+        const RunResult run = Jsync(args);
+        EXPECT_EQ(1, run.status) << run.output;
+        EXPECT_NE(std::string::npos, run.output.find(says)) << run.output;
+    };
     // Two mistyped desktops: neither is made, neither takes a partner slot.
     for (const std::string& typo : {desktop + "-typo", desktop + "-typo2"}) {
-        const RunResult run = Jsync({"--desktop", typo});
-        EXPECT_EQ(1, run.status) << run.output;
-        EXPECT_NE(std::string::npos, run.output.find("there is no desktop at " + typo))
-            << run.output;
+        refused({"--desktop", typo}, "there is no desktop at " + typo);
         EXPECT_FALSE(std::filesystem::exists(typo)) << typo;
     }
-    RunResult run = Jsync({"--handheld", handheld + "-typo"});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("there is no handheld at " + handheld + "-typo"))
-        << run.output;
+    refused({"--handheld", handheld + "-typo"}, "there is no handheld at " + handheld + "-typo");
     EXPECT_FALSE(std::filesystem::exists(handheld + "-typo"));
 
-    run = Jsync({"--handheld", desktop, "--desktop", handheld});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("--handheld and --desktop are swapped"))
-        << run.output;
-    run = Jsync({"--desktop", handheld});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find(handheld + " is a handheld, not a desktop"))
-        << run.output;
+    refused({"--handheld", desktop, "--desktop", handheld}, "--handheld and --desktop are swapped");
+    refused({"--desktop", handheld}, handheld + " is a handheld, not a desktop");
     const std::string empty = desktop + "-empty";
     std::filesystem::create_directory(empty);
-    run = Jsync({"--desktop", empty});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find(empty + " holds no desktop")) << run.output;
+    refused({"--desktop", empty}, empty + " holds no desktop");
     EXPECT_TRUE(std::filesystem::is_empty(empty));
 
     // The real desktop still finds the slot free.
-    run = Jsync({"--partner", "1"});
+    const RunResult run = Jsync({"--partner", "1"});
     ASSERT_EQ(0, run.status) << run.output;
     EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
 }
