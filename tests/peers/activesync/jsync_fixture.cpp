@@ -212,6 +212,14 @@ RunResult JsyncFixture::RunProgram(const std::string& program,
     return result;
 }
 
+RunResult JsyncFixture::ExpectRefused(const std::vector<std::string>& args,
+                                      const std::string& says) {
+    RunResult run = Jsync(args);
+    EXPECT_EQ(1, run.status) << "refused, saying " << says << "\n" << run.output;
+    EXPECT_NE(std::string::npos, run.output.find(says)) << says << "\n" << run.output;
+    return run;
+}
+
 void JsyncFixture::ExpectNothingToDo(const std::vector<std::string>& args) {
     const RunResult run = Jsync(args);
     EXPECT_EQ(0, run.status) << run.output;

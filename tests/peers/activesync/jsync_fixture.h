@@ -76,6 +76,8 @@ protected:
 
     // Runs jsync with `args` to its end.
     RunResult Jsync(const std::vector<std::string>& args = {});
+    // Runs jsync with `args` and expects it to refuse (status 1) saying `says`.
+    RunResult ExpectRefused(const std::vector<std::string>& args, const std::string& says);
     // Runs a program of the build tree (its path under the build folder).
     RunResult RunProgram(const std::string& program, const std::vector<std::string>& args);
     // Copies one SQLite file onto another through SQLite's online backup

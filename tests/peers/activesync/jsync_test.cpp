@@ -158,13 +158,9 @@ TEST_F(JsyncFixture, AHandheldFilterThatCannotBeReadSendsNoNoteWithACategory) {
     AddDeviceNote("Diary", NoteBlue, "Private\n");
     AddDeviceNote("Plain", NoteBlue);
     Tick();
-    RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
+    RunResult run = ExpectRefused({}, ": the handheld provider could not tell whether it is to be "
+                                      "synchronized (0x8007000D)");
     EXPECT_EQ(1, SummaryCount(run.output, "Not synchronized")) << run.output;
-    EXPECT_NE(std::string::npos,
-              run.output.find(": the handheld provider could not tell whether it is to be "
-                              "synchronized (0x8007000D)"))
-        << run.output;
     EXPECT_EQ("0 [] Plain\n", DesktopDump());
 
     // Once the filter reads again, the note is judged by it.
@@ -315,9 +311,8 @@ TEST_F(JsyncFixture, TwoDesktopsArePartnersOfOneHandheld) {
     Tick();
     RunResult run = Jsync({"--partner", "1"});
     ASSERT_EQ(0, run.status) << run.output;
-    run = Jsync({"--desktop", desktopB, "--partner", "1"});
-    EXPECT_EQ(1, run.status) << "slot 1 belongs to desktop A\n" << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("--partner 2")) << run.output;
+    // Slot 1 belongs to desktop A.
+    ExpectRefused({"--desktop", desktopB, "--partner", "1"}, "--partner 2");
     run = Jsync({"--desktop", desktopB});
     ASSERT_EQ(0, run.status) << "the free slot is taken\n" << run.output;
 
@@ -346,10 +341,7 @@ TEST_F(JsyncFixture, MassDeletionIsRefusedUnlessAllowed) {
     for (std::size_t i = 0; i < 11; ++i)
         DeleteDeviceNote(ids[i]);
     Tick();
-    RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("would delete 11 of the 20 notes on the desktop"))
-        << run.output;
+    RunResult run = ExpectRefused({}, "would delete 11 of the 20 notes on the desktop");
     EXPECT_NE(std::string::npos, run.output.find("--allow-mass-delete")) << run.output;
     EXPECT_EQ(20u, DesktopNotes().size());
 
@@ -400,10 +392,8 @@ TEST_F(JsyncFixture, ExitStatuses) {
     Tick();
     ASSERT_EQ(0, Jsync().status);
     setenv("JOTTERWICK_OUTLOOK_FAULT", "Item:4097", 1);
-    const RunResult run = Jsync();
+    ExpectRefused({}, "synchronization failed");
     unsetenv("JOTTERWICK_OUTLOOK_FAULT");
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("synchronization failed")) << run.output;
     EXPECT_EQ("3 [] Keep me\n", DeviceDump());
 }
 
@@ -499,10 +489,7 @@ TEST_F(JsyncFixture, ARegistrationPresentIsNeverOverwritten) {
                    "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
                    "Objects\\Jotterwick",
                    "Store", "Nobody.Registered");
-    const RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("Nobody.Registered has no class registered"))
-        << run.output;
+    ExpectRefused({}, "Nobody.Registered has no class registered");
 }
 
 TEST_F(JsyncFixture, CategoriesTakeTheUsersListSeparator) {
@@ -676,14 +663,9 @@ TEST_F(NotInstalled, OnAHandheldWithoutTheProviderOrItsPackageJsyncChangesNothin
     };
     const auto handheld = storeFiles(TreeText(machines->handheld()));
     const auto desktop = TreeText(machines->desktop());
-    const RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos,
-              run.output.find("Jotterwick is not installed on the handheld " +
-                              machines->handheld() +
-                              ", and the application manager of the desktop holds no package "
-                              "for it: run the program setup"))
-        << run.output;
+    ExpectRefused({}, "Jotterwick is not installed on the handheld " + machines->handheld() +
+                          ", and the application manager of the desktop holds no package for "
+                          "it: run the program setup");
     EXPECT_EQ(handheld, storeFiles(TreeText(machines->handheld())));
     EXPECT_EQ(desktop, TreeText(machines->desktop()));
     EXPECT_EQ("3 [] On the handheld\n", DeviceDump());
@@ -700,11 +682,7 @@ TEST_F(WithoutOutlook, TheDesktopStoreSaysOutlookIsMissingAndJsyncDoesNotRegiste
     ASSERT_EQ(1, Jsync().status) << "nothing installed yet";
     const RunResult setup = RunProgram("dist/setup", {"--unattended"});
     ASSERT_EQ(0, setup.status) << setup.output;
-    const RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos,
-              run.output.find("Outlook is not installed on the desktop " + machines->desktop()))
-        << run.output;
+    ExpectRefused({}, "Outlook is not installed on the desktop " + machines->desktop());
     CLSID clsid{};
     EXPECT_NE(S_OK, CLSIDFromProgID(u"Outlook.Application", &clsid));
 }
@@ -744,25 +722,21 @@ TEST_F(JsyncFixture, AMachineThatIsNotThereOrOfTheOtherKindIsRefused) {
     Tick();
     const std::string handheld = machines->handheld();
     const std::string desktop = machines->desktop();
-    const auto refused = [&](const std::vector<std::string>& args, const std::string& says) {
-        SCOPED_TRACE(says);
-        const RunResult run = Jsync(args);
-        EXPECT_EQ(1, run.status) << run.output;
-        EXPECT_NE(std::string::npos, run.output.find(says)) << run.output;
-    };
     // Two mistyped desktops: neither is made, neither takes a partner slot.
     for (const std::string& typo : {desktop + "-typo", desktop + "-typo2"}) {
-        refused({"--desktop", typo}, "there is no desktop at " + typo);
+        ExpectRefused({"--desktop", typo}, "there is no desktop at " + typo);
         EXPECT_FALSE(std::filesystem::exists(typo)) << typo;
     }
-    refused({"--handheld", handheld + "-typo"}, "there is no handheld at " + handheld + "-typo");
+    ExpectRefused({"--handheld", handheld + "-typo"},
+                  "there is no handheld at " + handheld + "-typo");
     EXPECT_FALSE(std::filesystem::exists(handheld + "-typo"));
 
-    refused({"--handheld", desktop, "--desktop", handheld}, "--handheld and --desktop are swapped");
-    refused({"--desktop", handheld}, handheld + " is a handheld, not a desktop");
+    ExpectRefused({"--handheld", desktop, "--desktop", handheld},
+                  "--handheld and --desktop are swapped");
+    ExpectRefused({"--desktop", handheld}, handheld + " is a handheld, not a desktop");
     const std::string empty = desktop + "-empty";
     std::filesystem::create_directory(empty);
-    refused({"--desktop", empty}, empty + " holds no desktop");
+    ExpectRefused({"--desktop", empty}, empty + " holds no desktop");
     EXPECT_TRUE(std::filesystem::is_empty(empty));
 
     // The real desktop still finds the slot free.
@@ -786,9 +760,7 @@ TEST_F(JsyncFixture, PartnersAreListedAndAForgottenSlotIsFreeForAnotherDesktop) 
 
     ASSERT_EQ(0, Jsync().status);
     ASSERT_EQ(0, Jsync({"--desktop", home}).status);
-    run = Jsync({"--desktop", third});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("two partners already")) << run.output;
+    ExpectRefused({"--desktop", third}, "two partners already");
     run = Jsync({"partners"});
     EXPECT_EQ("partner 1: " + machines->desktop() + "\npartner 2: " + home + "\n", run.output);
 
@@ -802,10 +774,7 @@ TEST_F(JsyncFixture, PartnersAreListedAndAForgottenSlotIsFreeForAnotherDesktop) 
     EXPECT_EQ("partner 1: " + machines->desktop() + "\npartner 2: " + third + "\n",
               Jsync({"partners"}).output);
     // The forgotten desktop finds its slot taken and says by whom.
-    run = Jsync({"--desktop", home});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("now belongs to the desktop " + third))
-        << run.output;
+    ExpectRefused({"--desktop", home}, "now belongs to the desktop " + third);
     // The first desktop is untouched.
     ExpectNothingToDo();
 }
