@@ -102,8 +102,7 @@ TEST_F(TerminalJottaTest, SaveChangesBoxIsAnsweredByKeys) {
     EXPECT_NE(std::string::npos, box.find("┌")) << box;
     // Escape is Cancel: the edit stays, unsaved.
     Keys("Escape");
-    ASSERT_TRUE(
-        testsupport::WaitFor([&] { return Screen().find("Save changes?") == std::string::npos; }));
+    ASSERT_TRUE(WaitForNoScreen("Save changes?")) << Screen();
     EXPECT_NE(std::string::npos, Screen().find("Groceries and bread")) << Screen();
     EXPECT_EQ(std::string::npos, Dump().find("and bread"));
     // Asked again, N is No: the edit is dropped and the new note comes.
@@ -123,9 +122,7 @@ TEST_F(TerminalJottaTest, MenusOpenByF10OrAltAndCloseByEscape) {
     ASSERT_TRUE(WaitForScreen("All Notes")) << Screen();
     EXPECT_EQ(std::string::npos, Screen().find("Wrap Lines"));
     Keys("Escape");
-    ASSERT_TRUE(testsupport::WaitFor([&] {
-        return Screen().find("All Notes") == std::string::npos;
-    })) << Screen();
+    ASSERT_TRUE(WaitForNoScreen("All Notes")) << Screen();
     // A menu command chosen by its letter: Note > New.
     Keys("F10");
     ASSERT_TRUE(WaitForScreen("Ctrl+S")) << Screen();
@@ -255,9 +252,7 @@ TEST_F(TerminalJottaTest, NoteInfosDialogIsABoxClosedByEscape) {
     ASSERT_GE(closeRow, 0) << dialog;
     EXPECT_EQ("", session->Underlined(closeRow)) << dialog;
     Keys("Escape");
-    ASSERT_TRUE(testsupport::WaitFor([&] {
-        return Screen().find("Note Infos") == std::string::npos;
-    })) << Screen();
+    ASSERT_TRUE(WaitForNoScreen("Note Infos")) << Screen();
 }
 
 TEST_F(TerminalJottaTest, ExitFromTheMenuGivesTheTerminalBack) {

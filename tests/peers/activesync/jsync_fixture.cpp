@@ -107,6 +107,19 @@ std::vector<CEOID> JsyncFixture::DeviceNoteIds() {
     return ids;
 }
 
+CEOID JsyncFixture::DeviceNoteOf(const std::string& text, NoteContents* contents) {
+    for (CEOID oid : DeviceNoteIds()) {
+        NoteContents note;
+        if (ReadDeviceNote(oid, &note) && unicode::ToUtf8(note.text) == text) {
+            if (contents)
+                *contents = note;
+            return oid;
+        }
+    }
+    ADD_FAILURE() << "no handheld note reads " << text;
+    return 0;
+}
+
 std::string JsyncFixture::AddDesktopNote(const std::string& text, DWORD color,
                                          const std::string& categories) {
     outlook::Note note;
@@ -147,12 +160,16 @@ std::vector<outlook::Note> JsyncFixture::DesktopNotes() {
     return notes;
 }
 
-std::string JsyncFixture::DesktopEntryOf(const std::string& body) {
+outlook::Note JsyncFixture::DesktopNoteOf(const std::string& body) {
     for (const outlook::Note& note : DesktopNotes())
         if (unicode::ToUtf8(note.body) == body)
-            return note.entryId;
+            return note;
     ADD_FAILURE() << "no desktop note reads " << body;
-    return std::string();
+    return outlook::Note();
+}
+
+std::string JsyncFixture::DesktopEntryOf(const std::string& body) {
+    return DesktopNoteOf(body).entryId;
 }
 
 std::string JsyncFixture::DeviceDump() {
@@ -193,6 +210,14 @@ RunResult JsyncFixture::RunProgram(const std::string& program,
     result.status = child.Wait();
     result.output = child.Output();
     return result;
+}
+
+RunResult JsyncFixture::ExpectRefused(const std::vector<std::string>& args,
+                                      const std::string& says) {
+    RunResult run = Jsync(args);
+    EXPECT_EQ(1, run.status) << "refused, saying " << says << "\n" << run.output;
+    EXPECT_NE(std::string::npos, run.output.find(says)) << says << "\n" << run.output;
+    return run;
 }
 
 void JsyncFixture::ExpectNothingToDo(const std::vector<std::string>& args) {
@@ -279,14 +304,19 @@ std::optional<std::string> JsyncFixture::PartnerText(const char* name) {
 }
 
 void JsyncFixture::SetDesktopCodePage(const char* codePage) {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                             "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", 0,
-                                             nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    SetDesktopText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP",
+                   codePage);
+}
+
+void JsyncFixture::SetDesktopText(HKEY root, const char* key, const char* name,
+                                  const std::string& text) {
+    HKEY opened = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key, "ACP", 0, REG_SZ, reinterpret_cast<const BYTE*>(codePage),
-                             static_cast<DWORD>(std::strlen(codePage) + 1)));
-    RegCloseKey(key);
+              RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)));
+    RegCloseKey(opened);
 }
 
 void CopyMachine(const std::string& from, const std::string& to,

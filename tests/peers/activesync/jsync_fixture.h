@@ -53,6 +53,9 @@ protected:
     bool ReadDeviceNote(CEOID oid, NoteContents* contents);
     std::u16string DeviceTitle(CEOID oid);
     std::vector<CEOID> DeviceNoteIds();
+    // The handheld note whose text is `text`, its contents in `contents`
+    // (a failure, and 0, when there is none).
+    CEOID DeviceNoteOf(const std::string& text, NoteContents* contents = nullptr);
 
     // Desktop notes; categories in Outlook's form ("A, B").
     std::string AddDesktopNote(const std::string& text, DWORD color = 3,
@@ -61,7 +64,9 @@ protected:
                          const std::string& categories = "");
     void DeleteDesktopNote(const std::string& entryId);
     std::vector<outlook::Note> DesktopNotes();
-    // The entry of the desktop note whose text is `body`.
+    // The desktop note whose text is `body` (a failure, and an empty note,
+    // when there is none), and its entry.
+    outlook::Note DesktopNoteOf(const std::string& body);
     std::string DesktopEntryOf(const std::string& body);
 
     // Both sides as sorted lines "colour [categories] text" (line feeds as \n).
@@ -71,6 +76,8 @@ protected:
 
     // Runs jsync with `args` to its end.
     RunResult Jsync(const std::vector<std::string>& args = {});
+    // Runs jsync with `args` and expects it to refuse (status 1) saying `says`.
+    RunResult ExpectRefused(const std::vector<std::string>& args, const std::string& says);
     // Runs a program of the build tree (its path under the build folder).
     RunResult RunProgram(const std::string& program, const std::vector<std::string>& args);
     // Copies one SQLite file onto another through SQLite's online backup
@@ -89,6 +96,9 @@ protected:
     std::optional<DWORD> PartnerValue(const char* name);
     std::optional<std::string> PartnerText(const char* name);
     void SetDesktopCodePage(const char* codePage);
+    // A text value of the desktop's registry, its key made when missing.
+    static void SetDesktopText(HKEY root, const char* key, const char* name,
+                               const std::string& text);
 
     // Whether SetUp installs the system (testsupport::InstallSystem) on the
     // fresh machines; a fixture for machines without it clears this.

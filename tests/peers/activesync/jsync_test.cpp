@@ -55,25 +55,13 @@ TEST_F(JsyncFixture, NotesTravelBothWaysWithEveryField) {
                  "4 [] Todo\n");
 
     // A desktop note on the handheld: its title and the desktop's creation time.
-    for (CEOID oid : DeviceNoteIds()) {
-        NoteContents note;
-        ASSERT_TRUE(ReadDeviceNote(oid, &note));
-        if (note.text != u"Agenda\r\n1. budget")
-            continue;
-        EXPECT_EQ(u"Agenda", DeviceTitle(oid));
-        const auto desktop = outlookStore->FindByEntryId(agenda);
-        ASSERT_TRUE(desktop.ok() && desktop.value());
-        EXPECT_TRUE(SameTime(DesktopCreationTime(*desktop.value()), note.created));
-        EXPECT_EQ(u"Business\nPersonal\n", note.categories);
-    }
+    NoteContents received;
+    EXPECT_EQ(u"Agenda", DeviceTitle(DeviceNoteOf("Agenda\r\n1. budget", &received)));
+    EXPECT_TRUE(
+        SameTime(DesktopCreationTime(DesktopNoteOf("Agenda\r\n1. budget")), received.created));
+    EXPECT_EQ(u"Business\nPersonal\n", received.categories);
     // Handheld categories reach Outlook joined by the list separator.
-    bool found = false;
-    for (const auto& note : DesktopNotes())
-        if (note.body == u"Shopping\r\nmilk, eggs") {
-            found = true;
-            EXPECT_EQ(u"Home, Errands", note.categories);
-        }
-    EXPECT_TRUE(found);
+    EXPECT_EQ(u"Home, Errands", DesktopNoteOf("Shopping\r\nmilk, eggs").categories);
     ExpectNothingToDo();
 
     // Changed and deleted on both sides.
@@ -133,9 +121,7 @@ TEST_F(JsyncFixture, FiltersKeepNotesOutWithoutDeletingThem) {
               DeviceDump());
 
     // A deletion on the desktop is a deletion, even of a note its filter keeps out now.
-    for (const auto& note : DesktopNotes())
-        if (note.body == u"Red alert")
-            DeleteDesktopNote(note.entryId);
+    DeleteDesktopNote(DesktopEntryOf("Red alert"));
     Tick();
     run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
@@ -172,13 +158,9 @@ TEST_F(JsyncFixture, AHandheldFilterThatCannotBeReadSendsNoNoteWithACategory) {
     AddDeviceNote("Diary", NoteBlue, "Private\n");
     AddDeviceNote("Plain", NoteBlue);
     Tick();
-    RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
+    RunResult run = ExpectRefused({}, ": the handheld provider could not tell whether it is to be "
+                                      "synchronized (0x8007000D)");
     EXPECT_EQ(1, SummaryCount(run.output, "Not synchronized")) << run.output;
-    EXPECT_NE(std::string::npos,
-              run.output.find(": the handheld provider could not tell whether it is to be "
-                              "synchronized (0x8007000D)"))
-        << run.output;
     EXPECT_EQ("0 [] Plain\n", DesktopDump());
 
     // Once the filter reads again, the note is judged by it.
@@ -308,17 +290,10 @@ TEST_F(JsyncFixture, AChangeAgainstADeletionIsKept) {
     ASSERT_EQ(0, Jsync().status);
     Tick();
     EditDeviceNote(keptOnHandheld, "Edited on the handheld, again", NoteYellow);
-    for (const auto& note : DesktopNotes()) {
-        if (note.body == u"Edited on the handheld")
-            DeleteDesktopNote(note.entryId);
-        else
-            EditDesktopNote(note.entryId, "Edited on the desktop, again", NoteYellow);
-    }
-    for (CEOID oid : DeviceNoteIds()) {
-        NoteContents note;
-        if (ReadDeviceNote(oid, &note) && note.text == u"Edited on the desktop")
-            DeleteDeviceNote(oid);
-    }
+    DeleteDesktopNote(DesktopEntryOf("Edited on the handheld"));
+    EditDesktopNote(DesktopEntryOf("Edited on the desktop"), "Edited on the desktop, again",
+                    NoteYellow);
+    DeleteDeviceNote(DeviceNoteOf("Edited on the desktop"));
     Tick();
     const RunResult run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
@@ -336,9 +311,8 @@ TEST_F(JsyncFixture, TwoDesktopsArePartnersOfOneHandheld) {
     Tick();
     RunResult run = Jsync({"--partner", "1"});
     ASSERT_EQ(0, run.status) << run.output;
-    run = Jsync({"--desktop", desktopB, "--partner", "1"});
-    EXPECT_EQ(1, run.status) << "slot 1 belongs to desktop A\n" << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("--partner 2")) << run.output;
+    // Slot 1 belongs to desktop A.
+    ExpectRefused({"--desktop", desktopB, "--partner", "1"}, "--partner 2");
     run = Jsync({"--desktop", desktopB});
     ASSERT_EQ(0, run.status) << "the free slot is taken\n" << run.output;
 
@@ -367,10 +341,7 @@ TEST_F(JsyncFixture, MassDeletionIsRefusedUnlessAllowed) {
     for (std::size_t i = 0; i < 11; ++i)
         DeleteDeviceNote(ids[i]);
     Tick();
-    RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("would delete 11 of the 20 notes on the desktop"))
-        << run.output;
+    RunResult run = ExpectRefused({}, "would delete 11 of the 20 notes on the desktop");
     EXPECT_NE(std::string::npos, run.output.find("--allow-mass-delete")) << run.output;
     EXPECT_EQ(20u, DesktopNotes().size());
 
@@ -421,10 +392,8 @@ TEST_F(JsyncFixture, ExitStatuses) {
     Tick();
     ASSERT_EQ(0, Jsync().status);
     setenv("JOTTERWICK_OUTLOOK_FAULT", "Item:4097", 1);
-    const RunResult run = Jsync();
+    ExpectRefused({}, "synchronization failed");
     unsetenv("JOTTERWICK_OUTLOOK_FAULT");
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("synchronization failed")) << run.output;
     EXPECT_EQ("3 [] Keep me\n", DeviceDump());
 }
 
@@ -516,48 +485,23 @@ TEST_F(JsyncFixture, AnotherOutlookUserIsCombinedNotReplaced) {
 }
 
 TEST_F(JsyncFixture, ARegistrationPresentIsNeverOverwritten) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        ERROR_SUCCESS,
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                        "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
-                        "Objects\\Jotterwick",
-                        0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    const char progId[] = "Nobody.Registered";
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Store", 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(progId), sizeof progId));
-    RegCloseKey(key);
-    const RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("Nobody.Registered has no class registered"))
-        << run.output;
+    SetDesktopText(HKEY_LOCAL_MACHINE,
+                   "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\"
+                   "Objects\\Jotterwick",
+                   "Store", "Nobody.Registered");
+    ExpectRefused({}, "Nobody.Registered has no class registered");
 }
 
 TEST_F(JsyncFixture, CategoriesTakeTheUsersListSeparator) {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0,
-                                             nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key, "sList", 0, REG_SZ, reinterpret_cast<const BYTE*>(";"), 2));
-    RegCloseKey(key);
+    SetDesktopText(HKEY_CURRENT_USER, "Control Panel\\International", "sList", ";");
     AddDeviceNote("From the handheld", NoteYellow, "Home\nErrands\n");
     AddDesktopNote("From Outlook", NoteBlue, "Business;Personal ; VIP");
     Tick();
     ASSERT_EQ(0, Jsync().status);
-    for (const auto& note : DesktopNotes()) {
-        if (note.body == u"From the handheld") {
-            EXPECT_EQ(u"Home; Errands", note.categories);
-        }
-    }
-    bool found = false;
-    for (CEOID oid : DeviceNoteIds()) {
-        NoteContents note;
-        if (ReadDeviceNote(oid, &note) && note.text == u"From Outlook") {
-            found = true;
-            EXPECT_EQ(u"Business\nPersonal\nVIP\n", note.categories);
-        }
-    }
-    EXPECT_TRUE(found);
+    EXPECT_EQ(u"Home; Errands", DesktopNoteOf("From the handheld").categories);
+    NoteContents received;
+    DeviceNoteOf("From Outlook", &received);
+    EXPECT_EQ(u"Business\nPersonal\nVIP\n", received.categories);
     Tick();
     ExpectNothingToDo();
 }
@@ -611,12 +555,8 @@ TEST_F(JsyncFixture, ANoteFilteredOnTheHandheldIsNotChangedOrDeletedFromTheDeskt
     ASSERT_EQ(0, Jsync().status);
     SetFilterSync(u"Private\n");
     Tick();
-    for (const auto& note : DesktopNotes()) {
-        if (note.body == u"Journal")
-            EditDesktopNote(note.entryId, "Journal, edited in Outlook", NoteRed, "Private");
-        else
-            DeleteDesktopNote(note.entryId);
-    }
+    EditDesktopNote(DesktopEntryOf("Journal"), "Journal, edited in Outlook", NoteRed, "Private");
+    DeleteDesktopNote(DesktopEntryOf("Diary"));
     Tick();
     const RunResult run = Jsync();
     ASSERT_EQ(0, run.status) << run.output;
@@ -723,14 +663,9 @@ TEST_F(NotInstalled, OnAHandheldWithoutTheProviderOrItsPackageJsyncChangesNothin
     };
     const auto handheld = storeFiles(TreeText(machines->handheld()));
     const auto desktop = TreeText(machines->desktop());
-    const RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos,
-              run.output.find("Jotterwick is not installed on the handheld " +
-                              machines->handheld() +
-                              ", and the application manager of the desktop holds no package "
-                              "for it: run the program setup"))
-        << run.output;
+    ExpectRefused({}, "Jotterwick is not installed on the handheld " + machines->handheld() +
+                          ", and the application manager of the desktop holds no package for "
+                          "it: run the program setup");
     EXPECT_EQ(handheld, storeFiles(TreeText(machines->handheld())));
     EXPECT_EQ(desktop, TreeText(machines->desktop()));
     EXPECT_EQ("3 [] On the handheld\n", DeviceDump());
@@ -747,11 +682,7 @@ TEST_F(WithoutOutlook, TheDesktopStoreSaysOutlookIsMissingAndJsyncDoesNotRegiste
     ASSERT_EQ(1, Jsync().status) << "nothing installed yet";
     const RunResult setup = RunProgram("dist/setup", {"--unattended"});
     ASSERT_EQ(0, setup.status) << setup.output;
-    const RunResult run = Jsync();
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos,
-              run.output.find("Outlook is not installed on the desktop " + machines->desktop()))
-        << run.output;
+    ExpectRefused({}, "Outlook is not installed on the desktop " + machines->desktop());
     CLSID clsid{};
     EXPECT_NE(S_OK, CLSIDFromProgID(u"Outlook.Application", &clsid));
 }
@@ -793,35 +724,23 @@ TEST_F(JsyncFixture, AMachineThatIsNotThereOrOfTheOtherKindIsRefused) {
     const std::string desktop = machines->desktop();
     // Two mistyped desktops: neither is made, neither takes a partner slot.
     for (const std::string& typo : {desktop + "-typo", desktop + "-typo2"}) {
-        const RunResult run = Jsync({"--desktop", typo});
-        EXPECT_EQ(1, run.status) << run.output;
-        EXPECT_NE(std::string::npos, run.output.find("there is no desktop at " + typo))
-            << run.output;
+        ExpectRefused({"--desktop", typo}, "there is no desktop at " + typo);
         EXPECT_FALSE(std::filesystem::exists(typo)) << typo;
     }
-    RunResult run = Jsync({"--handheld", handheld + "-typo"});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("there is no handheld at " + handheld + "-typo"))
-        << run.output;
+    ExpectRefused({"--handheld", handheld + "-typo"},
+                  "there is no handheld at " + handheld + "-typo");
     EXPECT_FALSE(std::filesystem::exists(handheld + "-typo"));
 
-    run = Jsync({"--handheld", desktop, "--desktop", handheld});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("--handheld and --desktop are swapped"))
-        << run.output;
-    run = Jsync({"--desktop", handheld});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find(handheld + " is a handheld, not a desktop"))
-        << run.output;
+    ExpectRefused({"--handheld", desktop, "--desktop", handheld},
+                  "--handheld and --desktop are swapped");
+    ExpectRefused({"--desktop", handheld}, handheld + " is a handheld, not a desktop");
     const std::string empty = desktop + "-empty";
     std::filesystem::create_directory(empty);
-    run = Jsync({"--desktop", empty});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find(empty + " holds no desktop")) << run.output;
+    ExpectRefused({"--desktop", empty}, empty + " holds no desktop");
     EXPECT_TRUE(std::filesystem::is_empty(empty));
 
     // The real desktop still finds the slot free.
-    run = Jsync({"--partner", "1"});
+    const RunResult run = Jsync({"--partner", "1"});
     ASSERT_EQ(0, run.status) << run.output;
     EXPECT_EQ(1, SummaryCount(run.output, "Sent to the desktop")) << run.output;
 }
@@ -841,9 +760,7 @@ TEST_F(JsyncFixture, PartnersAreListedAndAForgottenSlotIsFreeForAnotherDesktop) 
 
     ASSERT_EQ(0, Jsync().status);
     ASSERT_EQ(0, Jsync({"--desktop", home}).status);
-    run = Jsync({"--desktop", third});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("two partners already")) << run.output;
+    ExpectRefused({"--desktop", third}, "two partners already");
     run = Jsync({"partners"});
     EXPECT_EQ("partner 1: " + machines->desktop() + "\npartner 2: " + home + "\n", run.output);
 
@@ -857,10 +774,7 @@ TEST_F(JsyncFixture, PartnersAreListedAndAForgottenSlotIsFreeForAnotherDesktop) 
     EXPECT_EQ("partner 1: " + machines->desktop() + "\npartner 2: " + third + "\n",
               Jsync({"partners"}).output);
     // The forgotten desktop finds its slot taken and says by whom.
-    run = Jsync({"--desktop", home});
-    EXPECT_EQ(1, run.status) << run.output;
-    EXPECT_NE(std::string::npos, run.output.find("now belongs to the desktop " + third))
-        << run.output;
+    ExpectRefused({"--desktop", home}, "now belongs to the desktop " + third);
     // The first desktop is untouched.
     ExpectNothingToDo();
 }

@@ -68,6 +68,13 @@ protected:
     void Replace(const char16_t* text) {
         SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
     }
+    // The lines of `h`'s layout, cut out of `text`, the text it shows.
+    static std::vector<std::u16string> Pieces(HWND h, const std::u16string& text) {
+        std::vector<std::u16string> pieces;
+        for (const auto& line : ui::EditLayout(h))
+            pieces.push_back(text.substr(line.start, line.length));
+        return pieces;
+    }
     HWND parent = nullptr;
     HWND edit = nullptr;
 };
@@ -194,13 +201,9 @@ TEST_F(EditTest, WordWrapBreaksAtTheWidthAndScrollingOtherwise) {
     HWND wrapping = MakeEdit(0x50200044);
     SetWindowTextW(wrapping, line.c_str());
     SetWindowTextW(edit, line.c_str());
-    const auto wrapped = ui::EditLayout(wrapping);
-    std::vector<std::u16string> pieces;
-    for (const auto& l : wrapped)
-        pieces.push_back(line.substr(l.start, l.length));
     EXPECT_EQ((std::vector<std::u16string>{u"the quick ", u"brown fox ", u"jumps ", u"over the ",
                                            u"lazy dog"}),
-              pieces);
+              Pieces(wrapping, line));
     EXPECT_EQ(5, SendMessageW(wrapping, EM_GETLINECOUNT, 0, 0));
     EXPECT_EQ(1u, ui::EditLayout(edit).size());
 
@@ -383,22 +386,16 @@ TEST_F(EditTest, TheCueIsKeptApartFromTheText) {
 // Wide characters take two columns of the control and combining marks none,
 // in its layout, its caret, its scrolling and where a tap puts the caret.
 TEST_F(EditTest, WideCharactersTakeTwoColumns) {
-    const auto pieces = [](HWND h, const std::u16string& text) {
-        std::vector<std::u16string> out;
-        for (const auto& l : ui::EditLayout(h))
-            out.push_back(text.substr(l.start, l.length));
-        return out;
-    };
     // Ten columns: five ideographs a line.
     HWND wrapping = MakeEdit(0x50200044);
     const std::u16string cjk = u"一二三四五六七八";
     SetWindowTextW(wrapping, cjk.c_str());
-    EXPECT_EQ((std::vector<std::u16string>{u"一二三四五", u"六七八"}), pieces(wrapping, cjk));
+    EXPECT_EQ((std::vector<std::u16string>{u"一二三四五", u"六七八"}), Pieces(wrapping, cjk));
     // Nine columns: the ideograph that would cross the edge starts the next line.
     HWND narrow = MakeEdit(0x50200044, 72);
     const std::u16string mixed = u"abcdefgh漢字";
     SetWindowTextW(narrow, mixed.c_str());
-    EXPECT_EQ((std::vector<std::u16string>{u"abcdefgh", u"漢字"}), pieces(narrow, mixed));
+    EXPECT_EQ((std::vector<std::u16string>{u"abcdefgh", u"漢字"}), Pieces(narrow, mixed));
 
     // Up and down keep the column on the screen, not the count of characters.
     SetWindowTextW(edit, u"漢字ab\r\nabcdef");
