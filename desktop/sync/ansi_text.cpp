@@ -18,12 +18,13 @@ std::u16string AnsiToWide(std::string_view text) {
 }
 
 std::string WideToAnsi(std::u16string_view text) {
-    if (text.empty() || text.size() > INT_MAX / 2)
+    if (text.empty() || text.size() > INT_MAX / 3)
         return {};
-    // A UTF-16 unit takes at most two bytes in the desktop's code pages: one
-    // call, without asking for the size first.
+    // A UTF-16 unit takes at most three bytes in the desktop's code pages
+    // (UTF-8; two in the double-byte ones): one call, without asking for the
+    // size first.
     const int length = static_cast<int>(text.size());
-    std::string ansi(2 * text.size(), '\0');
+    std::string ansi(3 * text.size(), '\0');
     const int written =
         WideCharToMultiByte(CodePageSnapshot::Current(), 0, text.data(), length, ansi.data(),
                             static_cast<int>(ansi.size()), nullptr, nullptr);

@@ -166,6 +166,21 @@ TEST_F(NoteHandlerTest, DoubleByteTextsKeepTheirWholeLength) {
     EXPECT_EQ(text, back.text);
 }
 
+TEST_F(NoteHandlerTest, TextsOfThreeByteCharactersArriveWholeInUtf8) {
+    // In UTF-8 a character of the basic plane takes up to three bytes: more
+    // than twice its one UTF-16 unit.
+    SetCodePage("65001");
+    OutlookNotes outlook;
+    const std::u16string text = u"\u65e5\u672c\u8a9e\u20ac";
+    ASSERT_EQ(S_OK, Create(DevicePacket(1, u"\u4ed5\u4e8b\n", text)));
+    OutlookNoteItem note = outlook.Open(KeyOf(store, writeSetup.hItem));
+    EXPECT_EQ("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe2\x82\xac", note.GetBody());
+    EXPECT_EQ("\xe4\xbb\x95\xe4\xba\x8b", note.GetCategories());
+    const notepacket::DesktopNote back = Read(writeSetup.hItem);
+    EXPECT_EQ(text, back.text);
+    EXPECT_EQ(u"\u4ed5\u4e8b\n", back.categories);
+}
+
 TEST_F(NoteHandlerTest, PacketsThatDoNotFitAreRefusedWithOutlookUnchanged) {
     OutlookNotes outlook;
     const std::string id = outlook.Add("keep", "K", 1);
