@@ -85,6 +85,38 @@ MachinePair Machines(const std::string& name) {
     return pair;
 }
 
+// Folds the write-ahead log of every store under `dir` into its file, as
+// SQLite does when the last program using a store ends (and then deletes the
+// log). The benchmark keeps its own connections open, so without this each
+// timed jsync, the last user of its copy, would pay for folding and deleting
+// logs it did not write. The copies leave the folded logs out.
+void FoldLogs(const std::string& dir) {
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        const std::string path = entry.path().string();
+        if (entry.path().extension() != ".db" || !fs::exists(path + "-wal"))
+            continue;
+        sqlite3* db = nullptr;
+        int frames = -1, folded = -1;
+        // A connection learns that the store keeps a log only when it first
+        // reads it; a checkpoint before that does nothing and says so with -1.
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+            sqlite3_exec(db, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr) !=
+                SQLITE_OK ||
+            sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &frames, &folded) !=
+                SQLITE_OK ||
+            frames < 0 || frames != folded) {
+            std::fprintf(stderr, "jsync_bench: cannot fold the log of %s\n", path.c_str());
+            std::abort();
+        }
+        sqlite3_close(db);
+    }
+}
+
+bool IsFoldedLog(const fs::path& file) {
+    const std::string name = file.filename().string();
+    return name.ends_with(".db-wal") || name.ends_with(".db-shm");
+}
+
 void CopyTree(const fs::path& from, const fs::path& to) {
     fs::remove_all(to);
     fs::create_directories(to);
@@ -94,7 +126,7 @@ void CopyTree(const fs::path& from, const fs::path& to) {
             continue;
         if (entry.is_directory())
             fs::create_directories(to / relative);
-        else if (entry.is_regular_file())
+        else if (entry.is_regular_file() && !IsFoldedLog(entry.path()))
             fs::copy_file(entry.path(), to / relative);
     }
 }
@@ -159,28 +191,6 @@ JsyncRun RunJsync(const MachinePair& machines) {
         run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     run.maxRssMiB = static_cast<double>(usage.ru_maxrss) / 1024; // KiB on Linux
     return run;
-}
-
-// Folds the write-ahead log of every store under `dir` into its file, as
-// SQLite does when the last program using a store ends. The benchmark keeps
-// its own connections open, so without this each timed jsync, the last
-// user of its copy, would pay for folding logs it did not write.
-void FoldLogs(const std::string& dir) {
-    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-        const std::string path = entry.path().string();
-        if (entry.path().extension() != ".db" || !fs::exists(path + "-wal"))
-            continue;
-        sqlite3* db = nullptr;
-        const bool folded =
-            sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-            sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) ==
-                SQLITE_OK;
-        sqlite3_close(db);
-        if (!folded) {
-            std::fprintf(stderr, "jsync_bench: cannot fold the log of %s\n", path.c_str());
-            std::abort();
-        }
-    }
 }
 
 enum class Kind { HandheldOnly, DesktopOnly, InStep };
@@ -297,7 +307,13 @@ void TimeSynchronization(benchmark::State& state, Kind kind, double (*limit)(int
     int copy = 0;
     double limits = 0, times = 0, rss = 0;
     for (auto _ : state) {
-        const MachinePair machines = CopyOf(from, "run-" + std::to_string(copy++));
+        // A name never used before in this process: the benchmark's own
+        // connections to an earlier copy's stores stay open, and a copy made
+        // again under that name would take the changes of `prepare` into
+        // the files removed with it.
+        static int copies = 0;
+        const MachinePair machines = CopyOf(from, "run-" + std::to_string(copies++));
+        ++copy;
         prepare(machines);
         Tick();
         limits += limit(notes);
