@@ -5,6 +5,7 @@
 #include "desktop/sync/text_variant.h"
 #include "peers/outlook/registration.h"
 #include "platform/com/objbase.h"
+#include "platform/ui/headless/scripted_user.h"
 #include "platform/win32/registry.h"
 #include "shared/notes/note_packet.h"
 
@@ -189,6 +190,8 @@ LONG OutlookNotes::Count() const {
 
 void StoreTest::SetUp() {
     PromptLogPath();
+    // The boxes an earlier test left unanswered in this process are not this test's.
+    ui::ScriptedUser::Instance().Finish();
     unsetenv("JOTTERWICK_OUTLOOK_FAULT");
     unsetenv("JOTTERWICK_OUTLOOK_ENTRYID_LENGTH");
     SetText(HKEY_CLASSES_ROOT, "Jotterwick.WinCE.Jotterwick\\CLSID", "", kStoreClsid);
