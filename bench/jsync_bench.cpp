@@ -26,7 +26,7 @@
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +36,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -171,7 +172,19 @@ struct JsyncRun {
     double maxRssMiB = 0;
 };
 
-// Runs jsync on the machines: its wall time and its peak memory.
+// The child's peak resident memory, read at its exit while its memory is
+// still its own. (wait4's figure will not do: a forked child's peak counts
+// the benchmark it was forked from, which grows to hundreds of MB.)
+double PeakMiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024; // kB
+    return 0;
+}
+
+// Runs jsync on the machines: its wall time and its peak memory. jsync is
+// traced only to be stopped once at its exit, where its peak is read.
 JsyncRun RunJsync(const MachinePair& machines) {
     const std::string jsync = g_build + "/peers/activesync/jsync";
     const auto start = Clock::now();
@@ -179,17 +192,28 @@ JsyncRun RunJsync(const MachinePair& machines) {
     if (pid == 0) {
         const char* null = "/dev/null";
         freopen(null, "w", stdout);
+        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
         execl(jsync.c_str(), jsync.c_str(), "--handheld", machines.handheld.c_str(), "--desktop",
               machines.desktop.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
     JsyncRun run;
+    int status = 0;
+    // Stopped at its exec: from there on, stopped once more at its exit.
+    if (waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+        ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACEEXIT);
+        ptrace(PTRACE_CONT, pid, nullptr, nullptr);
+    }
+    while (waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+        int signal = WSTOPSIG(status);
+        if (status >> 8 == (SIGTRAP | PTRACE_EVENT_EXIT << 8)) {
+            run.maxRssMiB = PeakMiB(pid);
+            signal = 0;
+        }
+        ptrace(PTRACE_CONT, pid, nullptr, reinterpret_cast<void*>(static_cast<long>(signal)));
+    }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.maxRssMiB = static_cast<double>(usage.ru_maxrss) / 1024; // KiB on Linux
     return run;
 }
 
