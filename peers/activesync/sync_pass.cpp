@@ -111,6 +111,7 @@ void PrintSummary(std::FILE* out, const PassResult& result, bool dryRun) {
 }
 
 Result<PassResult> SyncPass::Run() {
+    m_desktopCodePage = GetACP();
     JW_ASSIGN_OR_RETURN(m_objectStore, ce::StoreConnection());
     m_group = std::make_unique<CommitGroup>(m_objectStore, m_ctx.desktopState.connection());
     JW_RETURN_IF_FAILED(m_group->status());
@@ -244,7 +245,7 @@ std::string SyncPass::DesktopTitle(int index) {
 }
 
 void SyncPass::CheckCarriedWhole(const Bytes& devicePacket) {
-    if (GetACP() == CP_UTF8)
+    if (m_desktopCodePage == CP_UTF8)
         return;
     auto handheld = HandheldContentOfDevicePacket(devicePacket);
     if (handheld.ok() && !DesktopCarriesWhole(handheld.value()))
@@ -252,7 +253,7 @@ void SyncPass::CheckCarriedWhole(const Bytes& devicePacket) {
 }
 
 Bytes SyncPass::KeepHandheldTexts(CEOID oid, Bytes desktopPacket) {
-    if (GetACP() == CP_UTF8)
+    if (m_desktopCodePage == CP_UTF8)
         return desktopPacket;
     const Fetched& read = FetchDevice(oid);
     if (FAILED(read.hr))

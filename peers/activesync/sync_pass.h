@@ -180,6 +180,9 @@ private:
 
     PassContext m_ctx;
     PassResult m_result;
+    // The desktop's code page, read once a pass (each read is a registry
+    // query, and two were made for every note sent).
+    UINT m_desktopCodePage = 0;
     std::shared_ptr<platform::sqlite::Connection> m_objectStore;
     std::unique_ptr<CommitGroup> m_group; // while the pass runs
     struct Received {
