@@ -332,6 +332,21 @@ Status Connection::Exec(const char* sql) {
     return Status::Failure(Win32ErrorFor(rc), std::move(text));
 }
 
+Status Connection::ExecCached(const char* sql) {
+    Status status;
+    Statement* statement = Prepare(sql, &status);
+    if (!statement)
+        return status;
+    if (statement->Step() != Statement::StepResult::Error) {
+        statement->Reset();
+        return Status();
+    }
+    const DWORD code = statement->status().code();
+    std::string text = m_path + ": " + sqlite3_errmsg(m_db) + FileAdvice(code);
+    statement->Reset();
+    return Status::Failure(code, std::move(text));
+}
+
 Statement* Connection::Prepare(const std::string& sql, Status* status) {
     if (!m_db) {
         *status = Closed(m_path);
@@ -483,7 +498,7 @@ Result<std::shared_ptr<Connection>> Connection::Shared(const std::string& path) 
 
 Result<std::unique_ptr<Transaction>> Transaction::BeginWrite(Connection& connection) {
     const bool nested = connection.InTransaction();
-    JW_RETURN_IF_FAILED(connection.Exec(nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE"));
+    JW_RETURN_IF_FAILED(connection.ExecCached(nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE"));
     return std::unique_ptr<Transaction>(new Transaction(connection, nested));
 }
 
@@ -493,7 +508,7 @@ Transaction::~Transaction() {
 }
 
 Status Transaction::Commit() {
-    Status status = m_connection.Exec(m_nested ? "RELEASE nested" : "COMMIT");
+    Status status = m_connection.ExecCached(m_nested ? "RELEASE nested" : "COMMIT");
     if (status.ok())
         m_open = false;
     return status;

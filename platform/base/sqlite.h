@@ -102,6 +102,10 @@ public:
 
     // Runs one or more statements without results.
     Status Exec(const char* sql);
+    // Runs one statement without results through the statement cache, with
+    // Exec's failure text: for the statements run over and over (a
+    // transaction's begin and commit), which Exec would parse every time.
+    Status ExecCached(const char* sql);
     // The cached statement for sql, reset and with its bindings cleared.
     // Null with *status set when sql does not prepare.
     Statement* Prepare(const std::string& sql, Status* status);
