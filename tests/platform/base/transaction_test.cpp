@@ -97,4 +97,23 @@ TEST_F(TransactionTest, ANestedTransactionRolledBackKeepsTheOuterOnesWrites) {
     EXPECT_EQ("1 3 ", Values(*theirs));
 }
 
+TEST_F(TransactionTest, ABeginRefusedWhileAnotherWritesSaysWhatExecSays) {
+    // The begin and commit run from the statement cache; a refusal must read
+    // as Exec's, and the statement must be ready for the next transaction.
+    ASSERT_TRUE(theirs->Exec("PRAGMA busy_timeout=0").ok());
+    ASSERT_TRUE(mine->Exec("PRAGMA busy_timeout=0").ok());
+    auto holding = Transaction::BeginWrite(*mine);
+    ASSERT_TRUE(holding.ok()) << holding.status().message();
+    const platform::Status cached = theirs->ExecCached("BEGIN IMMEDIATE");
+    const platform::Status parsed = theirs->Exec("BEGIN IMMEDIATE");
+    ASSERT_FALSE(cached.ok());
+    EXPECT_EQ(parsed.code(), cached.code());
+    EXPECT_EQ(parsed.message(), cached.message());
+    ASSERT_TRUE(holding.value()->Commit().ok());
+
+    auto next = Transaction::BeginWrite(*theirs);
+    ASSERT_TRUE(next.ok()) << next.status().message();
+    EXPECT_TRUE(next.value()->Commit().ok());
+}
+
 } // namespace
