@@ -33,6 +33,10 @@ CREATE TABLE IF NOT EXISTS pending_copies(
 CREATE TABLE IF NOT EXISTS last_passes(
     partnership INTEGER PRIMARY KEY,
     finished INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS handheld_stamps(
+    partnership INTEGER PRIMARY KEY,
+    current INTEGER NOT NULL,
+    pending INTEGER NOT NULL);
 )";
 
 Bytes CopyOf(std::span<const std::uint8_t> bytes) {
@@ -149,6 +153,44 @@ Status DesktopState::SetLastPass(std::uint32_t partnership, FILETIME finished) {
             static_cast<std::uint64_t>(finished.dwHighDateTime) << 32 | finished.dwLowDateTime);
         return upsert->Bind(1, static_cast<std::int64_t>(partnership)).Bind(2, ticks).Run();
     });
+}
+
+Status DesktopState::SetHandheldStamps(std::uint32_t partnership, const StoreStamps& stamps) {
+    return InWriteTransaction(*m_db, [&]() -> Status {
+        Status status;
+        Statement* upsert = Prepare(*m_db,
+                                    "INSERT OR REPLACE INTO handheld_stamps(partnership, current, "
+                                    "pending) VALUES(?, ?, ?)",
+                                    &status);
+        if (!upsert)
+            return status;
+        return upsert->Bind(1, static_cast<std::int64_t>(partnership))
+            .Bind(2, static_cast<std::int64_t>(stamps.current))
+            .Bind(3, static_cast<std::int64_t>(stamps.pending))
+            .Run();
+    });
+}
+
+Result<std::optional<StoreStamps>> DesktopState::HandheldStamps(std::uint32_t partnership) {
+    std::lock_guard lock(m_db->mutex());
+    Status status;
+    Statement* find = Prepare(
+        *m_db, "SELECT current, pending FROM handheld_stamps WHERE partnership = ?", &status);
+    if (!find)
+        return status;
+    platform::sqlite::ResetWhenDone done(find);
+    find->Bind(1, static_cast<std::int64_t>(partnership));
+    const auto step = find->Step();
+    if (step == Statement::StepResult::Error)
+        return find->status();
+    if (step == Statement::StepResult::Done)
+        return std::optional<StoreStamps>();
+    const std::int64_t current = find->ColumnInt64(0), pending = find->ColumnInt64(1);
+    if (current < 0 || pending < 0)
+        return Status::Failure(ERROR_INVALID_DATA,
+                               "a damaged record of the handheld's store in " + m_db->path());
+    return std::optional<StoreStamps>(
+        StoreStamps{static_cast<std::uint64_t>(current), static_cast<std::uint64_t>(pending)});
 }
 
 Result<std::optional<FILETIME>> DesktopState::LastPass(std::uint32_t partnership) {

@@ -9,6 +9,7 @@
 // point leaves the state of the last object it finished.
 #pragma once
 
+#include "peers/activesync/handheld_state.h"
 #include "platform/base/sqlite.h"
 #include "platform/base/status.h"
 #include "platform/ce/database.h"
@@ -70,6 +71,11 @@ public:
     platform::Status SetFolder(std::uint32_t partnership, const Bytes& folder);
     // When the partnership's last whole pass ended; none before the first.
     platform::Status SetLastPass(std::uint32_t partnership, FILETIME finished);
+    // The stamps this desktop last wrote into the handheld's store, kept here
+    // too: a handheld put back whole from an older copy brings its own record
+    // of them back with it.
+    platform::Status SetHandheldStamps(std::uint32_t partnership, const StoreStamps& stamps);
+    platform::Result<std::optional<StoreStamps>> HandheldStamps(std::uint32_t partnership);
     platform::Result<std::optional<FILETIME>> LastPass(std::uint32_t partnership);
     // Records a new store identifier and forgets every pairing made with the
     // previous store, in one transaction.

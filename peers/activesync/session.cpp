@@ -254,6 +254,11 @@ Status Session::Combine() {
         !status.ok())
         return status;
     DurableWriteDone();
+    // The store as it is now is the one this desktop knows from here on.
+    if (const auto stamps = m_handheldState->Stamps(m_partnerBit)) {
+        JW_RETURN_IF_FAILED(m_desktopState->SetHandheldStamps(m_partnership.id, *stamps));
+        DurableWriteDone();
+    }
     m_partnership.storeId = m_desktop->StoreId();
     m_partnership.folder.reset();
     return Status();
@@ -266,7 +271,13 @@ Status Session::CheckHandheldStore() {
         return Status();
     const bool wentBack = HandheldLedger::Now() < slot->mark;
     const auto stamp = ReadStoreStamp(m_partnerBit);
-    const bool known = stamp && (*stamp == recorded->current || *stamp == recorded->pending);
+    auto carries = [&](const StoreStamps& stamps) {
+        return stamp && (*stamp == stamps.current || *stamp == stamps.pending);
+    };
+    // The desktop's own record too: the handheld's comes back with the store
+    // when the whole handheld is put back from a copy.
+    JW_ASSIGN_OR_RETURN(const auto desktopRecord, m_desktopState->HandheldStamps(m_partnership.id));
+    const bool known = carries(*recorded) && (!desktopRecord || carries(*desktopRecord));
     if (known && !wentBack)
         return Status();
     std::printf("The handheld's object store is not the one this desktop last synchronized "

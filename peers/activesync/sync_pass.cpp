@@ -749,14 +749,18 @@ Status SyncPass::RenewStoreStamp() {
     // store carries one of the two recorded stamps whenever a run ends.
     StoreStamps stamps = m_ctx.handheldState.Stamps(m_ctx.partnerBit).value_or(StoreStamps{});
     stamps.pending = NewStoreStamp();
-    JW_RETURN_IF_FAILED(m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps));
-    DurableWriteDone();
+    auto record = [&]() -> Status {
+        JW_RETURN_IF_FAILED(m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps));
+        DurableWriteDone();
+        JW_RETURN_IF_FAILED(m_ctx.desktopState.SetHandheldStamps(m_ctx.partnership, stamps));
+        DurableWriteDone();
+        return Status();
+    };
+    JW_RETURN_IF_FAILED(record());
     JW_RETURN_IF_FAILED(WriteStoreStamp(m_ctx.partnerBit, stamps.pending));
     DurableWriteDone();
     stamps = StoreStamps{stamps.pending, 0};
-    JW_RETURN_IF_FAILED(m_ctx.handheldState.SetStamps(m_ctx.partnerBit, stamps));
-    DurableWriteDone();
-    return Status();
+    return record();
 }
 
 } // namespace jsync

@@ -366,6 +366,39 @@ TEST_F(JsyncFixture, AReplacedOrRestoredHandheldStoreIsCombined) {
     EXPECT_EQ(11u, DesktopNotes().size());
 }
 
+// The whole handheld put back from an older copy, its partnership file with
+// its store, as a backup of the handheld brings both back: the desktop's own
+// record of the store tells that it went back.
+TEST_F(JsyncFixture, AHandheldPutBackWholeFromAnOlderCopyIsCombined) {
+    for (int i = 0; i < 3; ++i)
+        AddDeviceNote("Kept " + std::to_string(i));
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+
+    const std::string dir = ce::HandheldDirectory();
+    const std::vector<std::string> files = {dir + "/objectstore.db",
+                                            dir + "/activesync/partners.db"};
+    for (const std::string& file : files)
+        CopyStore(file, file + ".backup");
+
+    AddDeviceNote("Handheld later");
+    AddDesktopNote("Desktop later");
+    Tick();
+    ASSERT_EQ(0, Jsync().status);
+
+    for (const std::string& file : files)
+        CopyStore(file + ".backup", file);
+    ReopenNoteDatabase();
+    Tick();
+    RunResult run = Jsync();
+    ASSERT_EQ(0, run.status) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("combined")) << run.output;
+    EXPECT_EQ(0, SummaryCount(run.output, "Deleted on the desktop")) << run.output;
+    ExpectInStep("3 [] Desktop later\n3 [] Handheld later\n3 [] Kept 0\n3 [] Kept 1\n"
+                 "3 [] Kept 2\n");
+    ExpectNothingToDo();
+}
+
 // Text that a 1252 desktop cannot carry: reported, and its lossy form never
 // sent back over the handheld's original.
 TEST_F(JsyncFixture, TextOutsideTheDesktopCodePageIsNeverLost) {
