@@ -47,6 +47,24 @@ Statement* Prepare(Connection& db, const char* sql, Status* status) {
     return db.Prepare(sql, status);
 }
 
+// Steps `sql` to the row of `partnership`: the statement standing on it, for
+// the caller to read and reset, or null when there is none.
+Result<Statement*> RowOfPartnership(Connection& db, const char* sql, std::uint32_t partnership) {
+    Status status;
+    Statement* find = Prepare(db, sql, &status);
+    if (!find)
+        return status;
+    find->Bind(1, static_cast<std::int64_t>(partnership));
+    const auto step = find->Step();
+    if (step == Statement::StepResult::Row)
+        return find;
+    status = find->status();
+    find->Reset();
+    if (step == Statement::StepResult::Error)
+        return status;
+    return static_cast<Statement*>(nullptr);
+}
+
 } // namespace
 
 Result<std::unique_ptr<DesktopState>> DesktopState::Open(const std::string& desktopDir) {
@@ -173,18 +191,14 @@ Status DesktopState::SetHandheldStamps(std::uint32_t partnership, const StoreSta
 
 Result<std::optional<StoreStamps>> DesktopState::HandheldStamps(std::uint32_t partnership) {
     std::lock_guard lock(m_db->mutex());
-    Status status;
-    Statement* find = Prepare(
-        *m_db, "SELECT current, pending FROM handheld_stamps WHERE partnership = ?", &status);
+    JW_ASSIGN_OR_RETURN(
+        Statement * find,
+        RowOfPartnership(*m_db,
+                         "SELECT current, pending FROM handheld_stamps WHERE partnership = ?",
+                         partnership));
     if (!find)
-        return status;
-    platform::sqlite::ResetWhenDone done(find);
-    find->Bind(1, static_cast<std::int64_t>(partnership));
-    const auto step = find->Step();
-    if (step == Statement::StepResult::Error)
-        return find->status();
-    if (step == Statement::StepResult::Done)
         return std::optional<StoreStamps>();
+    platform::sqlite::ResetWhenDone done(find);
     const std::int64_t current = find->ColumnInt64(0), pending = find->ColumnInt64(1);
     if (current < 0 || pending < 0)
         return Status::Failure(ERROR_INVALID_DATA,
@@ -195,18 +209,13 @@ Result<std::optional<StoreStamps>> DesktopState::HandheldStamps(std::uint32_t pa
 
 Result<std::optional<FILETIME>> DesktopState::LastPass(std::uint32_t partnership) {
     std::lock_guard lock(m_db->mutex());
-    Status status;
-    Statement* find =
-        Prepare(*m_db, "SELECT finished FROM last_passes WHERE partnership = ?", &status);
+    JW_ASSIGN_OR_RETURN(Statement * find,
+                        RowOfPartnership(*m_db,
+                                         "SELECT finished FROM last_passes WHERE partnership = ?",
+                                         partnership));
     if (!find)
-        return status;
-    platform::sqlite::ResetWhenDone done(find);
-    find->Bind(1, static_cast<std::int64_t>(partnership));
-    const auto step = find->Step();
-    if (step == Statement::StepResult::Error)
-        return find->status();
-    if (step == Statement::StepResult::Done)
         return std::optional<FILETIME>();
+    platform::sqlite::ResetWhenDone done(find);
     const std::int64_t ticks = find->ColumnInt64(0);
     if (ticks < 0)
         return Status::Failure(ERROR_INVALID_DATA,
