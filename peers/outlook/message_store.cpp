@@ -120,7 +120,7 @@ Status MessageStore::CreateSchema() {
     return transaction->Commit();
 }
 
-Status MessageStore::Refresh() {
+Status MessageStore::Refresh(bool texts) {
     Status status;
     Statement* version = m_connection->Prepare("PRAGMA data_version", &status);
     if (!version)
@@ -130,69 +130,104 @@ Status MessageStore::Refresh() {
     const std::int64_t current = version->ColumnInt64(0);
     version->Reset();
     if (m_loadedVersion == current)
-        return {};
-    if (status = Reload(); !status.ok())
+        return texts && !m_textsRead ? ReadTexts() : Status();
+    if (status = Reload(texts); !status.ok())
         return status;
     m_loadedVersion = current;
     return {};
 }
 
-Status MessageStore::Reload() {
+std::u16string MessageStore::TextOf(const std::string& entryId,
+                                    std::span<const std::uint8_t> bytes) {
+    // A damaged note is shown with what can be read of it and named once:
+    // it neither hides the other notes nor counts as deleted.
+    bool damaged = false;
+    std::u16string text = FromBytes(bytes, &damaged);
+    if (damaged && m_warned.insert(entryId).second)
+        std::fprintf(stderr,
+                     "outlook: %s: note %s has a damaged text (a byte is left over); "
+                     "it is shown without it, and saving the note repairs it\n",
+                     m_connection->path().c_str(), entryId.c_str());
+    return text;
+}
+
+Status MessageStore::Reload(bool texts) {
     Status status;
     Statement* select = m_connection->Prepare(
-        "SELECT sequence, entry_id, body, categories, color, created, modified FROM notes"
-        " ORDER BY sequence",
+        texts ? "SELECT sequence, entry_id, color, created, modified, body, categories FROM notes"
+                " ORDER BY sequence"
+              : "SELECT sequence, entry_id, color, created, modified FROM notes ORDER BY sequence",
         &status);
     if (!select)
         return status;
     std::vector<std::int64_t> order;
     std::unordered_map<std::int64_t, Note> notes;
-    std::unordered_map<std::string, std::int64_t> byEntryId;
+    std::unordered_map<std::string_view, std::int64_t> byEntryId;
+    // The last load's size is a good guess of this one's.
+    order.reserve(m_order.size());
+    notes.reserve(m_order.size());
+    byEntryId.reserve(m_order.size());
     Statement::StepResult step;
     while ((step = select->Step()) == Statement::StepResult::Row) {
         Note note;
         note.sequence = select->ColumnInt64(0);
         note.entryId = select->ColumnText(1);
-        // A damaged note is shown with what can be read of it and named
-        // once: it neither hides the other notes nor counts as deleted.
-        bool damaged = false;
-        note.body = FromBytes(select->ColumnBlob(2), &damaged);
-        note.categories = FromBytes(select->ColumnBlob(3), &damaged);
-        if (damaged && m_warned.insert(note.entryId).second)
-            std::fprintf(stderr,
-                         "outlook: %s: note %s has a damaged text (a byte is left over); "
-                         "it is shown without it, and saving the note repairs it\n",
-                         m_connection->path().c_str(), note.entryId.c_str());
-        note.color = static_cast<LONG>(select->ColumnInt64(4));
-        note.created = DateFromBits(select->ColumnInt64(5));
-        note.modified = DateFromBits(select->ColumnInt64(6));
+        note.color = static_cast<LONG>(select->ColumnInt64(2));
+        note.created = DateFromBits(select->ColumnInt64(3));
+        note.modified = DateFromBits(select->ColumnInt64(4));
+        if (texts) {
+            note.body = TextOf(note.entryId, select->ColumnBlob(5));
+            note.categories = TextOf(note.entryId, select->ColumnBlob(6));
+        }
         order.push_back(note.sequence);
-        byEntryId.emplace(note.entryId, note.sequence);
-        notes.emplace(note.sequence, std::move(note));
+        const auto stored = notes.emplace(note.sequence, std::move(note)).first;
+        byEntryId.emplace(stored->second.entryId, stored->first);
     }
     if (step == Statement::StepResult::Error)
         return select->status();
     m_order = std::move(order);
     m_notes = std::move(notes);
     m_byEntryId = std::move(byEntryId);
+    m_textsRead = texts;
+    return {};
+}
+
+Status MessageStore::ReadTexts() {
+    Status status;
+    Statement* select =
+        m_connection->Prepare("SELECT sequence, body, categories FROM notes", &status);
+    if (!select)
+        return status;
+    Statement::StepResult step;
+    while ((step = select->Step()) == Statement::StepResult::Row) {
+        auto found = m_notes.find(select->ColumnInt64(0));
+        if (found == m_notes.end())
+            continue;
+        Note& note = found->second;
+        note.body = TextOf(note.entryId, select->ColumnBlob(1));
+        note.categories = TextOf(note.entryId, select->ColumnBlob(2));
+    }
+    if (step == Statement::StepResult::Error)
+        return select->status();
+    m_textsRead = true;
     return {};
 }
 
 Result<std::size_t> MessageStore::Count() {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_RETURN_IF_FAILED(Refresh());
+    JW_RETURN_IF_FAILED(Refresh(false));
     return m_order.size();
 }
 
-Status MessageStore::LoadOnce() {
-    return m_loadedVersion ? Status() : Refresh();
+Status MessageStore::LoadOnce(bool texts) {
+    return m_loadedVersion && (!texts || m_textsRead) ? Status() : Refresh(texts);
 }
 
 Result<std::optional<Note>> MessageStore::CachedAt(std::size_t index) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_RETURN_IF_FAILED(LoadOnce());
+    JW_RETURN_IF_FAILED(LoadOnce(true));
     if (index >= m_order.size())
         return std::optional<Note>();
     return std::optional<Note>(m_notes.at(m_order[index]));
@@ -201,28 +236,26 @@ Result<std::optional<Note>> MessageStore::CachedAt(std::size_t index) {
 Result<std::optional<std::int64_t>> MessageStore::CachedSequenceAt(std::size_t index) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_RETURN_IF_FAILED(LoadOnce());
+    JW_RETURN_IF_FAILED(LoadOnce(false));
     if (index >= m_order.size())
         return std::optional<std::int64_t>();
     return std::optional<std::int64_t>(m_order[index]);
 }
 
-Result<bool> MessageStore::ReadCached(std::int64_t sequence,
-                                      const std::function<void(const Note&)>& read) {
+Result<std::optional<std::int64_t>> MessageStore::FindSequence(const std::string& entryId) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_RETURN_IF_FAILED(LoadOnce());
-    auto found = m_notes.find(sequence);
-    if (found == m_notes.end())
-        return false;
-    read(found->second);
-    return true;
+    JW_RETURN_IF_FAILED(Refresh(false));
+    auto found = m_byEntryId.find(entryId);
+    if (found == m_byEntryId.end())
+        return std::optional<std::int64_t>();
+    return std::optional<std::int64_t>(found->second);
 }
 
 Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entryId) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_RETURN_IF_FAILED(Refresh());
+    JW_RETURN_IF_FAILED(Refresh(true));
     auto found = m_byEntryId.find(entryId);
     if (found == m_byEntryId.end())
         return std::optional<Note>();
@@ -232,7 +265,7 @@ Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entry
 Result<std::optional<Note>> MessageStore::CachedBySequence(std::int64_t sequence) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
-    JW_RETURN_IF_FAILED(LoadOnce());
+    JW_RETURN_IF_FAILED(LoadOnce(true));
     auto found = m_notes.find(sequence);
     if (found == m_notes.end())
         return std::optional<Note>();
@@ -243,7 +276,7 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
     JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
-    JW_RETURN_IF_FAILED(Refresh());
+    JW_RETURN_IF_FAILED(Refresh(false));
     const bool chosen = !note.entryId.empty();
     if (chosen && m_byEntryId.count(note.entryId))
         return Status::Failure(ERROR_ALREADY_EXISTS, "EntryID " + note.entryId + " is taken");
@@ -275,8 +308,8 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
         return status;
     }
     m_order.push_back(note.sequence);
-    m_byEntryId.emplace(note.entryId, note.sequence);
-    m_notes.emplace(note.sequence, note);
+    const auto stored = m_notes.emplace(note.sequence, note).first;
+    m_byEntryId.emplace(stored->second.entryId, note.sequence);
     return note;
 }
 
@@ -284,7 +317,7 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
     JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
-    JW_RETURN_IF_FAILED(Refresh());
+    JW_RETURN_IF_FAILED(Refresh(false));
     auto found = m_notes.find(note.sequence);
     if (found == m_notes.end())
         return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");
@@ -319,7 +352,11 @@ Result<Note> MessageStore::Update(const Note& note, DATE now) {
         m_loadedVersion.reset();
         return status;
     }
-    found->second = saved;
+    // The EntryID stays as it is: the index by EntryID points into it.
+    found->second.body = saved.body;
+    found->second.categories = saved.categories;
+    found->second.color = saved.color;
+    found->second.modified = saved.modified;
     return saved;
 }
 
@@ -327,7 +364,7 @@ Status MessageStore::Delete(std::int64_t sequence, std::optional<DATE> seen) {
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
     JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
-    JW_RETURN_IF_FAILED(Refresh());
+    JW_RETURN_IF_FAILED(Refresh(false));
     auto found = m_notes.find(sequence);
     if (found == m_notes.end())
         return Status::Failure(ERROR_NOT_FOUND, "the note has been deleted");

@@ -78,12 +78,12 @@ HRESULT NameSpace::GetItemFromID(Invocation& call) {
         if (theirs != ours.value())
             return call.Raise(kErrorNotFound);
     }
-    auto note = m_store->FindByEntryId(key);
-    if (!note.ok())
+    auto sequence = m_store->FindSequence(key);
+    if (!sequence.ok())
         return call.Raise(0, kStoreFailure);
-    if (!note.value())
+    if (!sequence.value())
         return call.Raise(kErrorNotFound);
-    return call.ReturnObject(new NoteItem(m_store, note.value()->sequence));
+    return call.ReturnObject(new NoteItem(m_store, *sequence.value()));
 }
 
 std::span<const Member> Recipient::Members() const {

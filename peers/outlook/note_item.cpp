@@ -84,8 +84,9 @@ HRESULT NoteItem::Call(DISPID member, WORD kind, Invocation& call) {
         return Get(member, *m_edited, call);
     // The stored note is read where it is cached, not copied for one property.
     HRESULT hr = S_OK;
-    auto found =
-        m_store->ReadCached(m_sequence, [&](const Note& note) { hr = Get(member, note, call); });
+    const bool texts = member == kBody || member == kCategories;
+    auto found = m_store->ReadCached(m_sequence, texts,
+                                     [&](const Note& note) { hr = Get(member, note, call); });
     if (!found.ok())
         return call.Raise(0, E_FAIL);
     if (!found.value())

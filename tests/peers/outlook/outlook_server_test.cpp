@@ -467,4 +467,30 @@ TEST_F(OutlookServer, TwoProcessesShareOneStore) {
     EXPECT_EQ(4096, error.code);
 }
 
+TEST_F(OutlookServer, ANoteReadsItsTextsAndTimesOfOneVersion) {
+    // A walk over the folder reads EntryIDs and times; the texts it left
+    // unread come, when first asked for, with the times that go with them.
+    PinTime(2000, 1, 1, 12, 0, 0);
+    AddNote(u"first version");
+    AddNote(u"other");
+    ASSERT_EQ(2, Count());
+    CallError error;
+    AutomationObject walked = Item(1, &error);
+    const std::u16string entryId = Text(walked, kEntryID);
+    DATE before = 0, after = 0;
+    ASSERT_EQ(S_OK, walked.GetDate(kLastModificationTime, &before, &error));
+    testsupport::ChildProcess editor(
+        testsupport::BuiltProgram("peers/outlook/outlook-notes"),
+        {"edit", std::string(entryId.begin(), entryId.end()), "--body", "second version"});
+    ASSERT_EQ(0, editor.Wait());
+    EXPECT_EQ(u"second version", Text(walked, kBody));
+    ASSERT_EQ(S_OK, walked.GetDate(kLastModificationTime, &after, &error));
+    EXPECT_GT(after, before);
+    EXPECT_EQ(u"other", Text(Item(2, &error), kBody));
+    // Being of one version, the note saves over the other process's save.
+    ASSERT_EQ(S_OK, walked.Put(kBody, TextArgument(u"third version"), &error));
+    EXPECT_EQ(S_OK, walked.Invoke(kSave, DISPATCH_METHOD, {}, nullptr, &error));
+    EXPECT_EQ("third version 3 []\nother 3 []\n", Dump());
+}
+
 } // namespace
