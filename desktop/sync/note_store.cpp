@@ -6,6 +6,7 @@
 #include "desktop/sync/dispatch_error_report.h"
 #include "desktop/sync/duplicate_notes.h"
 #include "desktop/sync/icons.h"
+#include "desktop/sync/jottapc.h"
 #include "desktop/sync/module.h"
 #include "desktop/sync/note_handler.h"
 #include "desktop/sync/options_dialog.h"
@@ -15,7 +16,6 @@
 #include "desktop/sync/repl_item.h"
 #include "desktop/sync/string_table.h"
 #include "desktop/sync/text_variant.h"
-#include "desktop/sync/jottapc.h"
 #include "platform/base/kernel.h"
 #include "platform/ui/icon.h"
 #include "platform/win32/registry.h"
@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <numeric>
 
 namespace {
 
@@ -359,6 +360,7 @@ HRESULT CNoteStore::FindFirstItem(HREPLFLD, HREPLITEM* phItem, BOOL* pfExist) {
     *pfExist = FALSE;
     return GuardResult(E_FAIL, [&]() -> HRESULT {
         m_items.clear();
+        m_order.clear();
         m_nCursor = 0;
         OutlookItems items;
         items.Attach(m_notesFolder.GetItems());
@@ -379,15 +381,19 @@ HRESULT CNoteStore::FindFirstItem(HREPLFLD, HREPLITEM* phItem, BOOL* pfExist) {
                 continue;
             notes.push_back({std::move(entryId), std::move(note)});
         }
-        // Unsigned byte order; equal EntryIDs keep the folder's order.
-        std::stable_sort(notes.begin(), notes.end(),
-                         [](const EnumeratedNote& a, const EnumeratedNote& b) {
-                             return std::string_view(a.entryId) < std::string_view(b.entryId);
-                         });
+        // Unsigned byte order; equal EntryIDs keep the folder's order. The
+        // positions are sorted, not the notes, which are costly to move.
+        std::vector<std::uint32_t> order(notes.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            const int byId = std::string_view(notes[a].entryId).compare(notes[b].entryId);
+            return byId != 0 ? byId < 0 : a < b;
+        });
         m_items = std::move(notes);
-        if (m_items.empty())
+        m_order = std::move(order);
+        if (m_order.empty())
             return S_OK;
-        const HRESULT hr = HandOut(m_items.front(), phItem, pfExist);
+        const HRESULT hr = HandOut(m_items[m_order.front()], phItem, pfExist);
         if (SUCCEEDED(hr))
             m_nCursor = 1;
         return hr;
@@ -399,9 +405,9 @@ HRESULT CNoteStore::FindNextItem(HREPLFLD, HREPLITEM* phItem, BOOL* pfExist) {
         return E_POINTER;
     *pfExist = FALSE;
     return GuardResult(E_FAIL, [&]() -> HRESULT {
-        if (m_nCursor >= m_items.size())
+        if (m_nCursor >= m_order.size())
             return S_OK;
-        const HRESULT hr = HandOut(m_items[m_nCursor], phItem, pfExist);
+        const HRESULT hr = HandOut(m_items[m_order[m_nCursor]], phItem, pfExist);
         if (SUCCEEDED(hr))
             ++m_nCursor;
         return hr;
@@ -410,6 +416,7 @@ HRESULT CNoteStore::FindNextItem(HREPLFLD, HREPLITEM* phItem, BOOL* pfExist) {
 
 HRESULT CNoteStore::FindItemClose(HREPLFLD) {
     m_items.clear();
+    m_order.clear();
     m_nCursor = 0;
     return S_OK;
 }

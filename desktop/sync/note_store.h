@@ -143,10 +143,11 @@ private:
     IReplNotify* m_pNotify = nullptr;
     std::unique_ptr<CNoteHandler> m_pHandler;
     UINT m_uFlags = 0;
-    std::size_t m_nCursor = 0;
+    std::size_t m_nCursor = 0; // the next position in m_order
     std::string m_strCurrentUser;
     std::string m_strFolderStoreId;
     BOOL m_bSyncInProgress = FALSE;
     std::vector<std::string> m_arrReportedInPass;
-    std::vector<EnumeratedNote> m_items;
+    std::vector<EnumeratedNote> m_items; // in the folder's order
+    std::vector<std::uint32_t> m_order;  // positions in m_items, by EntryID
 };
