@@ -223,8 +223,11 @@ int ToMultiByte(UINT (*machineCodePage)(), UINT CodePage, DWORD dwFlags, LPCWSTR
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
-        return Deliver(unicode::ToUtf8(std::u16string_view(lpWideCharStr, length)), lpMultiByteStr,
-                       cbMultiByte);
+        const std::u16string_view text(lpWideCharStr, length);
+        // Room for the most the text can take: written in place, not copied.
+        if (static_cast<std::size_t>(cbMultiByte) >= 3 * length)
+            return static_cast<int>(unicode::EncodeUtf8(text, lpMultiByteStr) - lpMultiByteStr);
+        return Deliver(unicode::ToUtf8(text), lpMultiByteStr, cbMultiByte);
     }
     const CodePageTable* table = TableFor(codePage);
     if (!table) {

@@ -7,12 +7,11 @@
 
 namespace unicode {
 
-inline std::string ToUtf8(std::u16string_view in) {
-    // Written into room for the most a text can take, three bytes a unit (a
-    // pair's four come from two units), then cut: no check of the room per
-    // byte, which cost most of the conversion of every EntryID.
-    std::string out(3 * in.size(), '\0');
-    char* at = out.data();
+// Writes `in` as UTF-8 at `at`, which has room for three bytes a unit (a
+// pair's four come from two units); returns the end of what it wrote. No
+// check of the room per byte, which cost most of the conversion of every
+// EntryID. A lone surrogate becomes U+FFFD.
+inline char* EncodeUtf8(std::u16string_view in, char* at) {
     for (std::size_t i = 0; i < in.size(); ++i) {
         char32_t c = in[i];
         if (c < 0x80) {
@@ -38,7 +37,12 @@ inline std::string ToUtf8(std::u16string_view in) {
         }
         *at++ = static_cast<char>(0x80 | (c & 0x3F));
     }
-    out.resize(static_cast<std::size_t>(at - out.data()));
+    return at;
+}
+
+inline std::string ToUtf8(std::u16string_view in) {
+    std::string out(3 * in.size(), '\0');
+    out.resize(static_cast<std::size_t>(EncodeUtf8(in, out.data()) - out.data()));
     return out;
 }
 

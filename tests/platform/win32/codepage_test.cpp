@@ -144,6 +144,32 @@ TEST_F(CodePages, ASmallBufferGivesZeroAndInsufficientBuffer) {
     EXPECT_EQ('#', bytes[2]);
 }
 
+TEST_F(CodePages, Utf8IsTheSameInAnyRoomThatHoldsIt) {
+    // Three units take up to nine bytes: written in place in room for the
+    // most, and through a copy in room for just what they take.
+    const std::u16string text = u"\u20AC\U0001F600x\xD800";
+    const std::string expected = "\xE2\x82\xAC\xF0\x9F\x98\x80x\xEF\xBF\xBD";
+    const int units = static_cast<int>(text.size());
+    for (int room : {3 * units, static_cast<int>(expected.size())}) {
+        SCOPED_TRACE(room);
+        std::string out(static_cast<std::size_t>(room) + 1, '#');
+        EXPECT_EQ(static_cast<int>(expected.size()),
+                  WideCharToMultiByte(CP_UTF8, 0, text.data(), units, out.data(), room, nullptr,
+                                      nullptr));
+        EXPECT_EQ(expected, out.substr(0, expected.size()));
+        EXPECT_EQ('#', out[static_cast<std::size_t>(room)]);
+    }
+    // With -1 the terminator is written and counted.
+    char ascii[16];
+    EXPECT_EQ(3, WideCharToMultiByte(CP_UTF8, 0, u"ab", -1, ascii, sizeof ascii, nullptr, nullptr));
+    EXPECT_STREQ("ab", ascii);
+    // One byte short of what it takes: nothing.
+    SetLastError(0);
+    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, 0, text.data(), units, ascii,
+                                     static_cast<int>(expected.size()) - 1, nullptr, nullptr));
+    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
+}
+
 TEST_F(CodePages, BadArgumentsFailWithTheirErrors) {
     char16_t wide[4];
     SetLastError(0);
