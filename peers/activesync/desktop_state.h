@@ -81,7 +81,8 @@ public:
     // previous store, in one transaction.
     platform::Status ResetForStore(std::uint32_t partnership, const Bytes& storeId);
 
-    // Pairings whose handle bytes are larger than kMaxHandleBytes are refused.
+    // The pairings of a partnership, in the order of their handheld objects;
+    // pairings whose handle bytes are larger than kMaxHandleBytes are refused.
     platform::Result<std::vector<Pairing>> Pairings(std::uint32_t partnership);
     platform::Result<std::vector<PendingCopy>> PendingCopies(std::uint32_t partnership);
     platform::Status Apply(std::uint32_t partnership, const PairingChange& change);

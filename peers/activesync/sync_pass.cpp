@@ -345,8 +345,9 @@ bool SyncPass::DeviceChangedMeanwhile(CEOID oid) {
 }
 
 Bytes SyncPass::PairingBytes(int index) {
-    if (auto pairing = m_pairingOfItem.find(index); pairing != m_pairingOfItem.end()) {
-        const HREPLITEM stored = m_stored[pairing->second].get();
+    if (index >= 0 && static_cast<std::size_t>(index) < m_pairingOfItem.size() &&
+        m_pairingOfItem[index] != kUnpaired) {
+        const HREPLITEM stored = m_stored[m_pairingOfItem[index]].get();
         m_ctx.desktop.Update(stored, Item(index));
         return m_ctx.desktop.ToBytes(stored);
     }
@@ -694,7 +695,7 @@ Status SyncPass::Conflict(const Action& action) {
         !status.ok())
         return status;
     JW_RETURN_IF_FAILED(settleDevice());
-    m_pairingOfItem.erase(action.desktop);
+    m_pairingOfItem[action.desktop] = kUnpaired;
     return settled(
         "both versions kept on both sides",
         SendToDevice(Action{ActionKind::SendToDevice, 0, action.desktop}, Counted::InConflict));

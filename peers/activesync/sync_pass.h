@@ -196,7 +196,9 @@ private:
     std::vector<Pairing> m_pairings;
     std::vector<StoreHandle> m_stored; // the persisted handle of each pairing
     std::unordered_map<CEOID, std::size_t> m_pairingOf;
-    std::unordered_map<int, std::size_t> m_pairingOfItem;
+    // The pairing of each desktop item, by its index; kUnpaired for none.
+    static constexpr std::size_t kUnpaired = SIZE_MAX;
+    std::vector<std::size_t> m_pairingOfItem;
     std::vector<PendingCopy> m_pending;
     HandheldLedger m_ledger;
     std::unordered_map<CEOID, DeviceInterest> m_interest; // ObjectNotify's answers this pass

@@ -39,6 +39,7 @@ Status SyncPass::SurveyDesktop() {
         m_pending = std::move(pending);
     }
     m_input.pendingCopies = m_pending;
+    m_stored.reserve(m_pairings.size());
     for (const Pairing& pairing : m_pairings) {
         auto handle = m_ctx.desktop.FromBytes(pairing.handle);
         if (!handle.ok())
@@ -59,6 +60,8 @@ Status SyncPass::SurveyDesktop() {
     if (!std::is_sorted(order.begin(), order.end(), before))
         std::sort(order.begin(), order.end(), before);
 
+    m_pairingOfItem.assign(m_items.size(), kUnpaired);
+    m_pairingOf.reserve(m_pairings.size());
     for (std::size_t i = 0; i < m_pairings.size(); ++i) {
         const HREPLITEM stored = m_stored[i].get();
         auto at = std::lower_bound(order.begin(), order.end(), stored, [&](int item, HREPLITEM h) {
@@ -69,7 +72,7 @@ Status SyncPass::SurveyDesktop() {
         m_pairingOf[pair.oid] = i;
         if (index < 0) {
             pair.desktopState = NoteState::Deleted;
-        } else if (m_pairingOfItem.count(index)) {
+        } else if (m_pairingOfItem[index] != kUnpaired) {
             // Two pairings for one item: the second is left alone, never deleted.
             pair.desktop = -1;
             pair.desktopState = NoteState::LeftOut;
@@ -85,7 +88,7 @@ Status SyncPass::SurveyDesktop() {
         m_input.pairs.push_back(pair);
     }
     for (int index = 0; index < static_cast<int>(m_items.size()); ++index) {
-        if (m_pairingOfItem.count(index))
+        if (m_pairingOfItem[index] != kUnpaired)
             continue;
         if (m_ctx.desktop.IsReplicated(Item(index)))
             m_input.newDesktop.push_back({index, std::nullopt});
