@@ -31,17 +31,20 @@ bool HandheldLedger::ChangedSince(std::uint64_t seen, CEOID database) {
 
 Status HandheldLedger::Begin(bool startOver) {
     m_start = Now();
-    if (startOver)
-        return Status();
-    JW_ASSIGN_OR_RETURN(auto synced, m_state.SyncedNotes(m_bit));
-    m_synced = std::move(synced);
+    m_startOver = startOver;
     return Status();
 }
 
-Result<std::map<CEOID, ce::RecordChange>> HandheldLedger::LatestChanges() const {
+Result<std::map<CEOID, ce::RecordChange>> HandheldLedger::LatestChanges() {
     std::vector<ce::RecordChange> changes;
     if (!ce::ChangesSince(m_mark, m_database, &changes))
         return LogUnreadable();
+    // The settled notes judge changes: a pass without any need not read them.
+    // Nothing writes them between the start of the pass and this.
+    if (!changes.empty() && !m_startOver) {
+        JW_ASSIGN_OR_RETURN(auto synced, m_state.SyncedNotes(m_bit));
+        m_synced = std::move(synced);
+    }
     std::map<CEOID, ce::RecordChange> latest;
     for (const ce::RecordChange& change : changes) {
         auto [it, inserted] = latest.emplace(change.oid, change);

@@ -31,11 +31,11 @@ public:
     // Whether any record of `database` changed since `seen`.
     static bool ChangedSince(std::uint64_t seen, CEOID database);
 
-    // The start of a pass: the notes settled with this partner (none when
-    // the partnership starts over), and the latest change of every record
-    // of the note database since the mark.
+    // The start of a pass; then the latest change of every record of the
+    // note database since the mark, and with them the notes settled with this
+    // partner (none when the partnership starts over), which judge them.
     platform::Status Begin(bool startOver);
-    platform::Result<std::map<CEOID, ce::RecordChange>> LatestChanges() const;
+    platform::Result<std::map<CEOID, ce::RecordChange>> LatestChanges();
     // The record's last change is the write that left it in step at an
     // earlier pass: nothing to ask about it.
     bool SettledAt(CEOID oid, std::uint64_t sequence) const;
@@ -89,6 +89,7 @@ private:
     CEOID m_database;
     std::uint64_t m_mark;
     std::uint64_t m_start = 0;                         // the log when the pass began
+    bool m_startOver = false;                          // the partnership starts over
     std::unordered_map<CEOID, std::uint64_t> m_synced; // settled at an earlier pass
     std::unordered_map<CEOID, std::uint64_t> m_own;    // the pass's writes
     std::unordered_set<CEOID> m_unsettled;

@@ -195,7 +195,6 @@ private:
     std::vector<StoreHandle> m_items; // the desktop items now
     std::vector<Pairing> m_pairings;
     std::vector<StoreHandle> m_stored; // the persisted handle of each pairing
-    std::unordered_map<CEOID, std::size_t> m_pairingOf;
     // The pairing of each desktop item, by its index; kUnpaired for none.
     static constexpr std::size_t kUnpaired = SIZE_MAX;
     std::vector<std::size_t> m_pairingOfItem;

@@ -61,7 +61,6 @@ Status SyncPass::SurveyDesktop() {
         std::sort(order.begin(), order.end(), before);
 
     m_pairingOfItem.assign(m_items.size(), kUnpaired);
-    m_pairingOf.reserve(m_pairings.size());
     for (std::size_t i = 0; i < m_pairings.size(); ++i) {
         const HREPLITEM stored = m_stored[i].get();
         auto at = std::lower_bound(order.begin(), order.end(), stored, [&](int item, HREPLITEM h) {
@@ -69,7 +68,6 @@ Status SyncPass::SurveyDesktop() {
         });
         int index = at != order.end() && m_ctx.desktop.Compare(Item(*at), stored) == 0 ? *at : -1;
         PairedNote pair{m_pairings[i].oid, index};
-        m_pairingOf[pair.oid] = i;
         if (index < 0) {
             pair.desktopState = NoteState::Deleted;
         } else if (m_pairingOfItem[index] != kUnpaired) {
@@ -134,8 +132,14 @@ Result<NoteState> SyncPass::DeviceStateOf(CEOID oid, bool paired) {
 Status SyncPass::SurveyDevice() {
     JW_ASSIGN_OR_RETURN(auto latest, m_ledger.LatestChanges());
     for (const auto& [oid, change] : latest) {
-        const auto pairing = m_pairingOf.find(oid);
-        PairedNote* pair = pairing != m_pairingOf.end() ? &m_input.pairs[pairing->second] : nullptr;
+        // The pairings are in the order of their handheld objects, and so,
+        // one for one, are the pairs of the survey.
+        const auto pairing =
+            std::lower_bound(m_pairings.begin(), m_pairings.end(), oid,
+                             [](const Pairing& p, CEOID wanted) { return p.oid < wanted; });
+        PairedNote* pair = pairing != m_pairings.end() && pairing->oid == oid
+                               ? &m_input.pairs[pairing - m_pairings.begin()]
+                               : nullptr;
         if (change.deleted) {
             if (pair) {
                 m_ctx.device.Notify(oid, true);
