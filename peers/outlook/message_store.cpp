@@ -162,11 +162,9 @@ Status MessageStore::Reload(bool texts) {
         return status;
     std::vector<std::int64_t> order;
     std::unordered_map<std::int64_t, Note> notes;
-    std::unordered_map<std::string_view, std::int64_t> byEntryId;
     // The last load's size is a good guess of this one's.
     order.reserve(m_order.size());
     notes.reserve(m_order.size());
-    byEntryId.reserve(m_order.size());
     Statement::StepResult step;
     while ((step = select->Step()) == Statement::StepResult::Row) {
         Note note;
@@ -180,16 +178,25 @@ Status MessageStore::Reload(bool texts) {
             note.categories = TextOf(note.entryId, select->ColumnBlob(6));
         }
         order.push_back(note.sequence);
-        const auto stored = notes.emplace(note.sequence, std::move(note)).first;
-        byEntryId.emplace(stored->second.entryId, stored->first);
+        notes.emplace(note.sequence, std::move(note));
     }
     if (step == Statement::StepResult::Error)
         return select->status();
     m_order = std::move(order);
     m_notes = std::move(notes);
-    m_byEntryId = std::move(byEntryId);
+    m_byEntryId.clear(); // built again when first asked
     m_textsRead = texts;
     return {};
+}
+
+std::unordered_map<std::string_view, std::int64_t>& MessageStore::ByEntryId() {
+    if (m_byEntryId.size() != m_notes.size()) {
+        m_byEntryId.clear();
+        m_byEntryId.reserve(m_notes.size());
+        for (const auto& [sequence, note] : m_notes)
+            m_byEntryId.emplace(note.entryId, sequence);
+    }
+    return m_byEntryId;
 }
 
 Status MessageStore::ReadTexts() {
@@ -246,8 +253,9 @@ Result<std::optional<std::int64_t>> MessageStore::FindSequence(const std::string
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
     JW_RETURN_IF_FAILED(Refresh(false));
-    auto found = m_byEntryId.find(entryId);
-    if (found == m_byEntryId.end())
+    const auto& byEntryId = ByEntryId();
+    auto found = byEntryId.find(entryId);
+    if (found == byEntryId.end())
         return std::optional<std::int64_t>();
     return std::optional<std::int64_t>(found->second);
 }
@@ -256,8 +264,9 @@ Result<std::optional<Note>> MessageStore::FindByEntryId(const std::string& entry
     std::lock_guard connectionLock(m_connection->mutex());
     std::lock_guard lock(m_mutex);
     JW_RETURN_IF_FAILED(Refresh(true));
-    auto found = m_byEntryId.find(entryId);
-    if (found == m_byEntryId.end())
+    const auto& byEntryId = ByEntryId();
+    auto found = byEntryId.find(entryId);
+    if (found == byEntryId.end())
         return std::optional<Note>();
     return std::optional<Note>(m_notes.at(found->second));
 }
@@ -278,12 +287,13 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
     JW_ASSIGN_OR_RETURN(auto transaction, Transaction::BeginWrite(*m_connection));
     JW_RETURN_IF_FAILED(Refresh(false));
     const bool chosen = !note.entryId.empty();
-    if (chosen && m_byEntryId.count(note.entryId))
+    auto& byEntryId = ByEntryId();
+    if (chosen && byEntryId.count(note.entryId))
         return Status::Failure(ERROR_ALREADY_EXISTS, "EntryID " + note.entryId + " is taken");
     if (!chosen) {
         do
             note.entryId = RandomHex(std::max<std::size_t>(entryIdLength, 1));
-        while (m_byEntryId.count(note.entryId));
+        while (byEntryId.count(note.entryId));
     }
     note.created = note.modified = now;
     Status status;
@@ -309,7 +319,7 @@ Result<Note> MessageStore::Insert(Note note, std::size_t entryIdLength, DATE now
     }
     m_order.push_back(note.sequence);
     const auto stored = m_notes.emplace(note.sequence, note).first;
-    m_byEntryId.emplace(stored->second.entryId, note.sequence);
+    byEntryId.emplace(stored->second.entryId, note.sequence);
     return note;
 }
 

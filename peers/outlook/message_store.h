@@ -116,6 +116,8 @@ private:
     // loaded yet. Lock held.
     platform::Status LoadOnce(bool texts);
     platform::Status Reload(bool texts);
+    // The notes by EntryID, indexed when first asked after a load. Lock held.
+    std::unordered_map<std::string_view, std::int64_t>& ByEntryId();
     // Reads the texts of every note of a load the file still matches.
     platform::Status ReadTexts();
     // A stored text; names the note once when it is damaged.
@@ -128,7 +130,8 @@ private:
     bool m_textsRead = false;                    // whether the loaded notes have their texts
     std::vector<std::int64_t> m_order;           // sequences in folder order
     std::unordered_map<std::int64_t, Note> m_notes;
-    // Keys are views of the EntryIDs in m_notes, whose nodes never move.
+    // Keys are views of the EntryIDs in m_notes, whose nodes never move; it
+    // holds every note or, not built since the last load, none.
     std::unordered_map<std::string_view, std::int64_t> m_byEntryId;
     std::set<std::string> m_warned; // damaged notes already named
 };
