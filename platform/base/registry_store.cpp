@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 
 namespace platform::registry {
@@ -90,6 +92,44 @@ HKEY NewHandle(const std::string& file, std::int64_t id) {
     return reinterpret_cast<HKEY>(value);
 }
 
+// What this process read of one registry file, kept while no connection,
+// this one or another, has committed a change to it: the same keys and values
+// are read again and again (the code page at every text conversion), and each
+// read of the file takes locks. What is missing is kept as well (a desktop
+// without a code page of its own misses it at every conversion): any commit
+// to the file empties the cache before the next read. Used under the
+// connection's lock.
+struct ReadCache {
+    std::optional<sqlite::ChangeStamp> stamp; // of the file when filled
+    // (parent, fold) -> the child's id, 0 for none
+    std::map<std::pair<std::int64_t, std::string>, std::int64_t> children;
+    std::set<std::int64_t> keys; // keys that exist
+    // (key, fold) -> the value, or nothing for none
+    std::map<std::pair<std::int64_t, std::string>, std::optional<Value>> values;
+
+    // Empties the cache when the file may have changed since it was filled.
+    void Check(Connection& connection) {
+        auto now = connection.ReadChangeStamp();
+        if (now.ok() && stamp == now.value())
+            return;
+        children.clear();
+        keys.clear();
+        values.clear();
+        stamp.reset();
+        if (now.ok())
+            stamp = now.value();
+    }
+};
+
+ReadCache& CacheOf(const std::string& file) {
+    // Never destroyed, like the handles: a static object's destructor may
+    // read the registry at exit.
+    static auto* caches = new std::map<std::string, ReadCache>;
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    return (*caches)[file];
+}
+
 // A connection to a registry file with its schema in place, locked for the
 // duration of one operation.
 class Session {
@@ -98,7 +138,7 @@ public:
         auto connection = Connection::Shared(file);
         if (!connection.ok())
             return StoreFailure(connection.status());
-        auto made = std::unique_ptr<Session>(new Session(connection.value()));
+        auto made = std::unique_ptr<Session>(new Session(connection.value(), CacheOf(file)));
         if (made->m_connection->FirstUse("registry")) {
             auto transaction = Transaction::BeginWrite(*made->m_connection);
             if (!transaction.ok())
@@ -109,11 +149,13 @@ public:
             if (!status.ok())
                 return StoreFailure(status);
         }
+        made->m_cache.Check(*made->m_connection);
         *session = std::move(made);
         return ERROR_SUCCESS;
     }
 
     Connection& connection() { return *m_connection; }
+    ReadCache& cache() { return m_cache; }
 
     Statement* Prepare(const std::string& sql, LONG* error) {
         Status status;
@@ -125,6 +167,11 @@ public:
 
     // The identifier of the child key `fold` of parent, 0 when there is none.
     LONG Child(std::int64_t parent, const std::string& fold, std::int64_t* id) {
+        const auto key = std::make_pair(parent, fold);
+        if (auto cached = m_cache.children.find(key); cached != m_cache.children.end()) {
+            *id = cached->second;
+            return ERROR_SUCCESS;
+        }
         LONG error = ERROR_SUCCESS;
         Statement* s = Prepare("SELECT id FROM reg_keys WHERE parent=?1 AND fold=?2", &error);
         if (!s)
@@ -135,10 +182,14 @@ public:
             return static_cast<LONG>(s->status().code());
         *id = step == Statement::StepResult::Row ? s->ColumnInt64(0) : 0;
         s->Reset();
+        if (m_cache.stamp)
+            m_cache.children.emplace(key, *id);
         return ERROR_SUCCESS;
     }
 
     LONG KeyExists(std::int64_t id) {
+        if (m_cache.keys.count(id))
+            return ERROR_SUCCESS;
         LONG error = ERROR_SUCCESS;
         Statement* s = Prepare("SELECT 1 FROM reg_keys WHERE id=?1", &error);
         if (!s)
@@ -149,14 +200,17 @@ public:
                       : step == Statement::StepResult::Done ? static_cast<LONG>(ERROR_KEY_DELETED)
                                                             : static_cast<LONG>(s->status().code());
         s->Reset();
+        if (result == ERROR_SUCCESS && m_cache.stamp)
+            m_cache.keys.insert(id);
         return result;
     }
 
 private:
-    explicit Session(std::shared_ptr<Connection> connection)
-        : m_connection(std::move(connection)), m_lock(m_connection->mutex()) {}
+    Session(std::shared_ptr<Connection> connection, ReadCache& cache)
+        : m_connection(std::move(connection)), m_lock(m_connection->mutex()), m_cache(cache) {}
     std::shared_ptr<Connection> m_connection;
     std::unique_lock<std::recursive_mutex> m_lock;
+    ReadCache& m_cache;
 };
 
 // Where a key handle (or root) points: the file and the key's row.
@@ -373,10 +427,21 @@ LONG QueryValue(const std::string& rootFile, HKEY key, std::string_view name, Va
         rootFile, key, "SELECT name, type, data FROM reg_values WHERE key=?1 AND fold=?2", &query);
     if (error != ERROR_SUCCESS)
         return error;
+    ReadCache& cache = query.session->cache();
+    auto wanted = std::make_pair(query.location.id, FoldCaseUtf8(name));
+    if (auto cached = cache.values.find(wanted); cached != cache.values.end()) {
+        if (!cached->second)
+            return ERROR_FILE_NOT_FOUND;
+        *value = *cached->second;
+        return ERROR_SUCCESS;
+    }
     Statement* s = query.statement;
-    s->Bind(1, query.location.id).Bind(2, FoldCaseUtf8(name));
+    s->Bind(1, query.location.id).Bind(2, wanted.second);
     error = ReadValue(query.location.file, s, value);
     s->Reset();
+    if ((error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) && cache.stamp)
+        cache.values.emplace(std::move(wanted),
+                             error == ERROR_SUCCESS ? std::optional<Value>(*value) : std::nullopt);
     return error;
 }
 

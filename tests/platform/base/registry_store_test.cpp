@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace reg = platform::registry;
@@ -72,6 +73,60 @@ TEST_F(RegistryStoreTest, DeletingKeysAndValues) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, reg::DeleteKey(m_a, HKEY_LOCAL_MACHINE, "P"));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, reg::DeleteValue(m_a, HKEY_LOCAL_MACHINE, "nothing"));
     for (HKEY k : {parent, child, open})
+        RegCloseKey(k);
+}
+
+TEST_F(RegistryStoreTest, ReadsSeeWhatAnotherProcessChanged) {
+    // Keys and values read once are kept while the file is unchanged; every
+    // change of another process shows at the next read.
+    HKEY key = nullptr, gone = nullptr;
+    reg::Disposition d{};
+    ASSERT_EQ(ERROR_SUCCESS, reg::CreateKey(m_a, HKEY_LOCAL_MACHINE, "P", &key, &d));
+    ASSERT_EQ(ERROR_SUCCESS, reg::CreateKey(m_a, HKEY_LOCAL_MACHINE, "P\\Gone", &gone, &d));
+    ASSERT_EQ(ERROR_SUCCESS, reg::SetValue(m_a, key, "v", REG_BINARY, Bytes("old")));
+    ASSERT_EQ(ERROR_SUCCESS, reg::SetValue(m_a, key, "w", REG_BINARY, Bytes("w")));
+    ASSERT_EQ(ERROR_SUCCESS, reg::SetValue(m_a, gone, "g", REG_BINARY, Bytes("g")));
+    reg::Value value;
+    HKEY open = nullptr;
+    for (int twice = 0; twice < 2; ++twice) {
+        ASSERT_EQ(ERROR_SUCCESS, reg::QueryValue(m_a, key, "v", &value));
+        ASSERT_EQ(ERROR_SUCCESS, reg::QueryValue(m_a, gone, "g", &value));
+        ASSERT_EQ(ERROR_SUCCESS, reg::OpenKey(m_a, HKEY_LOCAL_MACHINE, "P\\Gone", &open));
+        RegCloseKey(open);
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, reg::OpenKey(m_a, HKEY_LOCAL_MACHINE, "P\\New", &open));
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, reg::QueryValue(m_a, key, "x", &value));
+    }
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        HKEY made = nullptr;
+        const bool done =
+            reg::SetValue(m_a, key, "v", REG_BINARY, Bytes("new")) == ERROR_SUCCESS &&
+            reg::SetValue(m_a, key, "x", REG_BINARY, Bytes("x")) == ERROR_SUCCESS &&
+            reg::DeleteValue(m_a, key, "w") == ERROR_SUCCESS &&
+            reg::DeleteValue(m_a, gone, "g") == ERROR_SUCCESS &&
+            reg::DeleteKey(m_a, HKEY_LOCAL_MACHINE, "P\\Gone") == ERROR_SUCCESS &&
+            reg::CreateKey(m_a, HKEY_LOCAL_MACHINE, "P\\New", &made, &d) == ERROR_SUCCESS;
+        _exit(done ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    ASSERT_EQ(ERROR_SUCCESS, reg::QueryValue(m_a, key, "v", &value));
+    EXPECT_EQ(Bytes("new"), value.data);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, reg::QueryValue(m_a, key, "w", &value));
+    ASSERT_EQ(ERROR_SUCCESS, reg::QueryValue(m_a, key, "x", &value));
+    EXPECT_EQ(Bytes("x"), value.data);
+    EXPECT_EQ(ERROR_KEY_DELETED, reg::QueryValue(m_a, gone, "g", &value));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, reg::OpenKey(m_a, HKEY_LOCAL_MACHINE, "P\\Gone", &open));
+    ASSERT_EQ(ERROR_SUCCESS, reg::OpenKey(m_a, HKEY_LOCAL_MACHINE, "P\\New", &open));
+    // And this process's own changes show at once.
+    ASSERT_EQ(ERROR_SUCCESS, reg::SetValue(m_a, key, "v", REG_BINARY, Bytes("mine")));
+    ASSERT_EQ(ERROR_SUCCESS, reg::QueryValue(m_a, key, "v", &value));
+    EXPECT_EQ(Bytes("mine"), value.data);
+    for (HKEY k : {key, gone, open})
         RegCloseKey(k);
 }
 
