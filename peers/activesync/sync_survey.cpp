@@ -131,6 +131,11 @@ Result<NoteState> SyncPass::DeviceStateOf(CEOID oid, bool paired) {
 
 Status SyncPass::SurveyDevice() {
     JW_ASSIGN_OR_RETURN(auto latest, m_ledger.LatestChanges());
+    // The provider's looks at the notes are held and committed in groups:
+    // one commit of the store for a group's write-backs instead of one each.
+    // A save of the notes program waits for the group, a few milliseconds.
+    std::unique_ptr<platform::sqlite::Transaction> group;
+    std::size_t grouped = 0;
     for (const auto& [oid, change] : latest) {
         // The pairings are in the order of their handheld objects, and so,
         // one for one, are the pairs of the survey.
@@ -152,13 +157,25 @@ Status SyncPass::SurveyDevice() {
         // Our own write of an earlier pass, the last change of the record.
         if (m_ledger.SettledAt(oid, change.sequence))
             continue;
+        if (group && grouped == CommitGroup::kSize) {
+            JW_RETURN_IF_FAILED(group->Commit());
+            group.reset();
+        }
+        if (!group) {
+            auto hold = HoldHandheld();
+            if (!hold.ok())
+                return hold.status();
+            group = std::move(hold.value());
+            grouped = 0;
+        }
+        ++grouped;
         JW_ASSIGN_OR_RETURN(const NoteState state, DeviceStateOf(oid, pair != nullptr));
         if (pair)
             pair->device = state;
         else if (state != NoteState::LeftOut)
             m_input.newDevice.push_back({oid, std::nullopt});
     }
-    return Status();
+    return group ? group->Commit() : Status();
 }
 
 Status SyncPass::SettlePairStates() {
