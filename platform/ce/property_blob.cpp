@@ -113,7 +113,17 @@ bool IsKnownType(WORD type) {
 }
 
 std::vector<BYTE> EncodeProperties(const PropertyList& properties) {
+    // Sized first: a note's text went in two bytes at a time, the vector
+    // growing as it went.
+    std::size_t size = 3;
+    for (const auto& property : properties) {
+        const std::size_t width = ScalarWidth(property.type());
+        size += 4 + (width != 0                       ? width
+                     : property.type() == CEVT_LPWSTR ? 4 + 2 * property.text.size()
+                                                      : 4 + property.bytes.size());
+    }
     std::vector<BYTE> out;
+    out.reserve(size);
     out.push_back(kPropertyBlobVersion);
     PutLittleEndian(&out, properties.size(), 2);
     for (const auto& property : properties) {
@@ -122,8 +132,12 @@ std::vector<BYTE> EncodeProperties(const PropertyList& properties) {
             PutLittleEndian(&out, property.scalar, width);
         } else if (property.type() == CEVT_LPWSTR) {
             PutLittleEndian(&out, property.text.size(), 4);
-            for (char16_t unit : property.text)
-                PutLittleEndian(&out, unit, 2);
+            const std::size_t at = out.size();
+            out.resize(at + 2 * property.text.size());
+            for (std::size_t i = 0; i < property.text.size(); ++i) {
+                out[at + 2 * i] = static_cast<BYTE>(property.text[i]);
+                out[at + 2 * i + 1] = static_cast<BYTE>(property.text[i] >> 8);
+            }
         } else {
             PutLittleEndian(&out, property.bytes.size(), 4);
             out.insert(out.end(), property.bytes.begin(), property.bytes.end());
