@@ -84,5 +84,11 @@ int main(int argc, char** argv) {
     CSetupDlg dialog;
     dialog.WaitForManager(unattended);
     dialog.DoModal();
+    // The service managers register the application manager when they first
+    // run; a person who installs before ever synchronizing is told so.
+    if (unattended && dialog.managerMissing())
+        std::fprintf(stderr,
+                     "setup: no application manager is registered on this desktop yet; jsync "
+                     "registers it when it first runs: run jsync once, then setup again\n");
     return unattended && dialog.failed() ? 1 : 0;
 }

@@ -186,6 +186,7 @@ void CSetupDlg::OnInstall() {
     // spaces, which would otherwise split it into arguments of its own.
     const std::string commandLine = "\"" + std::string(appMgr) + "\" \"" + dir + "\\jotta.ini\"";
     bool managerFailed = false;
+    m_managerMissing = appMgr[0] == '\0';
     if (!Start(appMgr, commandLine, m_waitForManager)) {
         Message(IDS_ERROR_SPAWN_APPMGR, MB_ICONEXCLAMATION);
         managerFailed = true;

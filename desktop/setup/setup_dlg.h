@@ -28,12 +28,15 @@ public:
     void WaitForManager(bool wait) { m_waitForManager = wait; }
     // Whether a step of the last installation failed.
     bool failed() const { return m_failed; }
+    // Whether it found no application manager registered on the desktop.
+    bool managerMissing() const { return m_managerMissing; }
 
     HWND m_hWnd = nullptr;
 
 private:
     bool m_waitForManager = false;
     bool m_failed = false;
+    bool m_managerMissing = false;
 
     static INT_PTR DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
     // Shows string `id` of the resource table in the installer's message box.

@@ -110,10 +110,15 @@ TEST_F(Setup, WithoutTheHandheldPackageJsyncSaysTheHandheldLacksTheSystem) {
 // setup --unattended: the same steps with nobody at the dialog; its messages
 // on standard output, its exit status telling whether a step failed.
 TEST_F(Setup, UnattendedPrintsEachMessageAndFailsWhenTheManagerCannotStart) {
-    testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+    // No manager registered (no jsync has run on this desktop): the person is
+    // told what to do, after setup's own messages.
+    testsupport::ChildProcess setup(
+        "/bin/sh", {"-c", "'" + (dist / "setup").string() + "' --unattended 2>&1"});
     EXPECT_EQ(1, setup.Wait());
     const std::string expected =
-        unicode::ToUtf8(kInstallDevice) + "\n" + unicode::ToUtf8(kErrorSpawnAppMgr) + "\n";
+        unicode::ToUtf8(kInstallDevice) + "\n" + unicode::ToUtf8(kErrorSpawnAppMgr) + "\n" +
+        "setup: no application manager is registered on this desktop yet; jsync registers it "
+        "when it first runs: run jsync once, then setup again\n";
     EXPECT_EQ(expected, setup.Output());
     // The desktop part went well all the same.
     EXPECT_TRUE(std::filesystem::exists(Installed()));
@@ -132,10 +137,13 @@ TEST_F(Setup, UnattendedWaitsForTheManagerAndTakesItsFailureAsAFailedStart) {
         EXPECT_TRUE(std::filesystem::exists(record));
     }
     std::ofstream(manager, std::ios::app) << "exit 3\n";
-    testsupport::ChildProcess setup((dist / "setup").string(), {"--unattended"});
+    testsupport::ChildProcess setup(
+        "/bin/sh", {"-c", "'" + (dist / "setup").string() + "' --unattended 2>&1"});
     EXPECT_EQ(1, setup.Wait());
     EXPECT_NE(std::string::npos, setup.Output().find(unicode::ToUtf8(kErrorSpawnAppMgr)))
         << setup.Output();
+    // A registered manager that fails is not taken for a missing one.
+    EXPECT_EQ(std::string::npos, setup.Output().find("no application manager")) << setup.Output();
 }
 
 TEST_F(Setup, WithoutTheInfEveryStepThatNeedsItFailsAndTheEndSaysSo) {
