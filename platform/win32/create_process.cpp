@@ -8,6 +8,7 @@
 #include "platform/win32/path.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -153,13 +154,47 @@ std::string TmuxForNewConsole() {
     return "";
 }
 
-// tmux's arguments that run `program` with `arguments` (the program's name
-// first), `variables` and `folder` in a new window.
-std::vector<std::string> InNewTmuxWindow(const std::string& program,
+// Runs in the new window: the program, then its exit status into the status
+// file and a signal on the channel; a window closed under it counts as a
+// hang-up. Arguments: tmux, channel, status file, the program and its own.
+constexpr char kInWindow[] = R"(tmux=$1; chan=$2; status=$3; shift 3
+trap 'echo 129 > "$status"; "$tmux" wait-for -S "$chan"; exit 129' HUP TERM
+"$@"; echo $? > "$status"; "$tmux" wait-for -S "$chan")";
+
+// Runs here, as the process the caller holds: opens the window, waits for
+// the channel and ends with the program's status. tmux's client itself ends
+// as soon as the window is open, so its process would say nothing of the
+// program's. A signal given before the wait is kept by tmux for it.
+// Arguments: tmux, channel, status file, then tmux's own arguments.
+constexpr char kWaiter[] = R"(tmux=$1; chan=$2; status=$3; shift 3
+"$tmux" "$@" || { rm -f "$status"; exit 127; }
+"$tmux" wait-for "$chan"
+code=$(cat "$status" 2>/dev/null); rm -f "$status"; exit "${code:-1}")";
+
+// An empty file for the program's status, its path; "" when none can be made.
+std::string MakeStatusFile() {
+    std::string path = std::filesystem::temp_directory_path().string() + "/jotterwick-XXXXXX";
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0)
+        return "";
+    ::close(fd);
+    return path;
+}
+
+// The arguments of /bin/sh that run `program` with `arguments` (the
+// program's name first), `variables` and `folder` in a new window of the
+// tmux at `tmux`, and end when it does, with its status, which passes
+// through the file `status`.
+std::vector<std::string> InNewTmuxWindow(const std::string& tmux, const std::string& status,
+                                         const std::string& program,
                                          const std::vector<std::string>& arguments,
                                          const std::vector<std::string>& variables,
                                          const std::string& folder) {
-    std::vector<std::string> wrapped{"tmux", "new-window", "-c", folder};
+    static std::atomic<unsigned> windows{0};
+    const std::string channel = "jotterwick-" + std::to_string(::getpid()) + "-" +
+                                std::to_string(windows++) + "-" + status.substr(status.size() - 6);
+    std::vector<std::string> wrapped{"sh",    "-c",   kWaiter,      "sh", tmux,
+                                     channel, status, "new-window", "-c", folder};
     for (const std::string& variable : variables) {
         // The new window's own session variables are tmux's to set.
         if (variable.rfind("TMUX=", 0) == 0 || variable.rfind("TMUX_PANE=", 0) == 0)
@@ -167,8 +202,10 @@ std::vector<std::string> InNewTmuxWindow(const std::string& program,
         wrapped.push_back("-e");
         wrapped.push_back(variable);
     }
-    wrapped.push_back("--");
-    wrapped.push_back(program);
+    for (const char* part : {"--", "/bin/sh", "-c", kInWindow, "sh"})
+        wrapped.push_back(part);
+    for (const std::string& part : {tmux, channel, status, program})
+        wrapped.push_back(part);
     wrapped.insert(wrapped.end(), arguments.begin() + std::min<std::size_t>(1, arguments.size()),
                    arguments.end());
     return wrapped;
@@ -206,10 +243,16 @@ Result<BOOL> Create(LPCSTR applicationName, LPCSTR commandLine, DWORD flags,
     }
 
     std::vector<std::string> variables = EnvironmentOf(environment);
+    std::string statusFile; // a new window's, through which its program's status comes
     if (flags & CREATE_NEW_CONSOLE) {
         if (std::string tmux = TmuxForNewConsole(); !tmux.empty()) {
-            arguments = InNewTmuxWindow(program, arguments, variables, current);
-            program = std::move(tmux);
+            statusFile = MakeStatusFile();
+            if (statusFile.empty())
+                return Status::Failure(ERROR_ACCESS_DENIED,
+                                       "cannot make a status file for a new window in " +
+                                           std::filesystem::temp_directory_path().string());
+            arguments = InNewTmuxWindow(tmux, statusFile, program, arguments, variables, current);
+            program = "/bin/sh";
         }
     }
 
@@ -232,9 +275,12 @@ Result<BOOL> Create(LPCSTR applicationName, LPCSTR commandLine, DWORD flags,
         posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    if (spawned != 0)
+    if (spawned != 0) {
+        if (!statusFile.empty())
+            ::unlink(statusFile.c_str());
         return Status::Failure(spawned == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED,
                                "cannot start " + program);
+    }
     auto process = std::make_shared<ProcessObject>(pid);
     if (information) {
         information->hProcess = platform::InsertHandle(process);

@@ -135,6 +135,49 @@ TEST_F(CreateProcess, AnApplicationNameIsFoundWithOrWithoutExe) {
     EXPECT_EQ("ceappmgr", Run(registered.c_str(), registered + " \"x y\"").at(0));
 }
 
+// Inside tmux a new console is a window of the session; waiting for the
+// process waits for the program in that window, and its exit code is the
+// program's (tmux's own client ends as soon as the window is open).
+TEST_F(CreateProcess, InsideTmuxTheNewWindowsProgramIsWaitedFor) {
+    if (std::system("command -v tmux >/dev/null") != 0)
+        GTEST_SKIP() << "no tmux on PATH";
+    const std::string server = "jotterwick-test-" + std::to_string(getpid());
+    const std::string tmux = "tmux -L " + server + " -f /dev/null ";
+    ASSERT_EQ(0, std::system((tmux + "new-session -d -s t -x 80 -y 24 'sleep 60'").c_str()));
+    struct Server {
+        std::string kill;
+        ~Server() { std::system(kill.c_str()); }
+    } stop{tmux + "kill-server 2>/dev/null"};
+    const std::filesystem::path socket = root / "tmux-session";
+    ASSERT_EQ(0, std::system((tmux + "display-message -p -t t '#{socket_path},#{pid},0' > '" +
+                              socket.string() + "'")
+                                 .c_str()));
+    std::string session;
+    std::getline(std::ifstream(socket), session);
+    setenv("TMUX", session.c_str(), 1);
+
+    // It writes its record only after a while: a wait that ended with
+    // tmux's client would find none.
+    const auto program = root / "slow tool";
+    std::ofstream(program) << "#!/bin/sh\nsleep 0.5\n{ echo tool; pwd; printf '%s\\n' \"$@\"; } > '"
+                           << record.string() << "'\nexit 7\n";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    const auto temporary = root / "tmp";
+    std::filesystem::create_directories(temporary);
+    const char* savedTemporary = std::getenv("TMPDIR");
+    const std::string saved = savedTemporary ? savedTemporary : "";
+    setenv("TMPDIR", temporary.c_str(), 1);
+    DWORD code = 0;
+    const auto lines =
+        Run(program.c_str(), "\"" + program.string() + "\" \"a b\"", root.c_str(), &code);
+    unsetenv("TMUX");
+    savedTemporary ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
+    EXPECT_EQ((std::vector<std::string>{"tool", root.string(), "a b"}), lines);
+    EXPECT_EQ(7u, code);
+    // Nothing is left behind of the passing of the status.
+    EXPECT_TRUE(std::filesystem::is_empty(temporary));
+}
+
 TEST_F(CreateProcess, FailsHonestlyWhenThereIsNoProgram) {
     STARTUPINFOA startup{};
     PROCESS_INFORMATION process{};
