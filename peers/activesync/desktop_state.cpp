@@ -11,6 +11,7 @@ using platform::Status;
 using platform::sqlite::Connection;
 using platform::sqlite::InWriteTransaction;
 using platform::sqlite::Statement;
+using platform::sqlite::WriteOne;
 
 namespace {
 
@@ -150,44 +151,32 @@ Result<Partnership> DesktopState::CreatePartnership(std::uint64_t deviceId, UINT
 }
 
 Status DesktopState::SetFolder(std::uint32_t partnership, const Bytes& folder) {
-    return InWriteTransaction(*m_db, [&]() -> Status {
-        Status status;
-        Statement* update =
-            Prepare(*m_db, "UPDATE partnerships SET folder = ? WHERE id = ?", &status);
-        if (!update)
-            return status;
-        return update->BindBlob(1, folder).Bind(2, static_cast<std::int64_t>(partnership)).Run();
-    });
+    return WriteOne(*m_db, "UPDATE partnerships SET folder = ? WHERE id = ?",
+                    [&](Statement& update) -> Statement& {
+                        return update.BindBlob(1, folder).Bind(
+                            2, static_cast<std::int64_t>(partnership));
+                    });
 }
 
 Status DesktopState::SetLastPass(std::uint32_t partnership, FILETIME finished) {
-    return InWriteTransaction(*m_db, [&]() -> Status {
-        Status status;
-        Statement* upsert =
-            Prepare(*m_db, "INSERT OR REPLACE INTO last_passes(partnership, finished) VALUES(?, ?)",
-                    &status);
-        if (!upsert)
-            return status;
-        const auto ticks = static_cast<std::int64_t>(
-            static_cast<std::uint64_t>(finished.dwHighDateTime) << 32 | finished.dwLowDateTime);
-        return upsert->Bind(1, static_cast<std::int64_t>(partnership)).Bind(2, ticks).Run();
-    });
+    const auto ticks = static_cast<std::int64_t>(
+        static_cast<std::uint64_t>(finished.dwHighDateTime) << 32 | finished.dwLowDateTime);
+    return WriteOne(
+        *m_db, "INSERT OR REPLACE INTO last_passes(partnership, finished) VALUES(?, ?)",
+        [&](Statement& upsert) -> Statement& {
+            return upsert.Bind(1, static_cast<std::int64_t>(partnership)).Bind(2, ticks);
+        });
 }
 
 Status DesktopState::SetHandheldStamps(std::uint32_t partnership, const StoreStamps& stamps) {
-    return InWriteTransaction(*m_db, [&]() -> Status {
-        Status status;
-        Statement* upsert = Prepare(*m_db,
-                                    "INSERT OR REPLACE INTO handheld_stamps(partnership, current, "
-                                    "pending) VALUES(?, ?, ?)",
-                                    &status);
-        if (!upsert)
-            return status;
-        return upsert->Bind(1, static_cast<std::int64_t>(partnership))
-            .Bind(2, static_cast<std::int64_t>(stamps.current))
-            .Bind(3, static_cast<std::int64_t>(stamps.pending))
-            .Run();
-    });
+    return WriteOne(
+        *m_db,
+        "INSERT OR REPLACE INTO handheld_stamps(partnership, current, pending) VALUES(?, ?, ?)",
+        [&](Statement& upsert) -> Statement& {
+            return upsert.Bind(1, static_cast<std::int64_t>(partnership))
+                .Bind(2, static_cast<std::int64_t>(stamps.current))
+                .Bind(3, static_cast<std::int64_t>(stamps.pending));
+        });
 }
 
 Result<std::optional<StoreStamps>> DesktopState::HandheldStamps(std::uint32_t partnership) {

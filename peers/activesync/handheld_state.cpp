@@ -10,6 +10,7 @@ using platform::Status;
 using platform::sqlite::Connection;
 using platform::sqlite::InWriteTransaction;
 using platform::sqlite::Statement;
+using platform::sqlite::WriteOne;
 
 namespace {
 
@@ -132,15 +133,11 @@ Status HandheldState::Release(UINT partnerBit) {
 }
 
 Status HandheldState::SetMark(UINT partnerBit, std::uint64_t mark) {
-    return InWriteTransaction(*m_db, [&]() -> Status {
-        Status status;
-        Statement* update = m_db->Prepare("UPDATE partners SET mark = ? WHERE bit = ?", &status);
-        if (!update)
-            return status;
-        return update->Bind(1, static_cast<std::int64_t>(mark))
-            .Bind(2, std::int64_t{partnerBit})
-            .Run();
-    });
+    return WriteOne(*m_db, "UPDATE partners SET mark = ? WHERE bit = ?",
+                    [&](Statement& update) -> Statement& {
+                        return update.Bind(1, static_cast<std::int64_t>(mark))
+                            .Bind(2, std::int64_t{partnerBit});
+                    });
 }
 
 Status HandheldState::StartOver(UINT partnerBit) {
@@ -172,17 +169,12 @@ std::optional<StoreStamps> HandheldState::Stamps(UINT partnerBit) {
 }
 
 Status HandheldState::SetStamps(UINT partnerBit, const StoreStamps& stamps) {
-    return InWriteTransaction(*m_db, [&]() -> Status {
-        Status status;
-        Statement* upsert = m_db->Prepare(
-            "INSERT OR REPLACE INTO stamps(bit, stamp, pending) VALUES(?, ?, ?)", &status);
-        if (!upsert)
-            return status;
-        return upsert->Bind(1, std::int64_t{partnerBit})
-            .Bind(2, static_cast<std::int64_t>(stamps.current))
-            .Bind(3, static_cast<std::int64_t>(stamps.pending))
-            .Run();
-    });
+    return WriteOne(*m_db, "INSERT OR REPLACE INTO stamps(bit, stamp, pending) VALUES(?, ?, ?)",
+                    [&](Statement& upsert) -> Statement& {
+                        return upsert.Bind(1, std::int64_t{partnerBit})
+                            .Bind(2, static_cast<std::int64_t>(stamps.current))
+                            .Bind(3, static_cast<std::int64_t>(stamps.pending));
+                    });
 }
 
 Result<std::unordered_map<CEOID, std::uint64_t>> HandheldState::SyncedNotes(UINT partnerBit) {

@@ -226,4 +226,16 @@ template <typename Body> Status InWriteTransaction(Connection& connection, Body&
     return transaction->Commit();
 }
 
+// Runs the one statement `sql` in a write transaction of its own, its
+// parameters bound by `bind` (given the statement, returning it).
+template <typename Bind> Status WriteOne(Connection& connection, const char* sql, Bind&& bind) {
+    return InWriteTransaction(connection, [&]() -> Status {
+        Status status;
+        Statement* statement = connection.Prepare(sql, &status);
+        if (!statement)
+            return status;
+        return bind(*statement).Run();
+    });
+}
+
 } // namespace platform::sqlite
